@@ -1,0 +1,140 @@
+// Jet 4 (.mdb) format constants and little-endian byte helpers shared by the reader and writer.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string>
+
+#include "accessorydb/jet/error.h"
+
+namespace jet {
+
+inline constexpr uint32_t kPageSize = 4096;
+
+// Page type byte (offset 0 of every page).
+enum PageType : uint8_t {
+  kPageHeader = 0x00,
+  kPageData = 0x01,  // table rows, usage-map rows and long-value (LVAL) rows
+  kPageTdef = 0x02,
+  kPageIndexNode = 0x03,
+  kPageIndexLeaf = 0x04,
+  kPageUsageBitmap = 0x05,  // target of a reference usage map
+};
+
+inline constexpr uint32_t kTdefMagic = 0x659;       // TDEF, column and logical-index descriptors
+inline constexpr uint32_t kRealIndexMagic = 0x783;  // real-index descriptors
+inline constexpr uint32_t kLvalMarker = 0x4C41564C;  // "LVAL" at offset 4 of long-value pages
+
+// Data page layout.
+inline constexpr size_t kDataRowCountOffset = 12;
+inline constexpr size_t kDataRowTableOffset = 14;
+inline constexpr uint16_t kRowOffsetMask = 0x1FFF;
+inline constexpr uint16_t kRowOverflowTarget = 0x8000;   // moved row: reached through its pointer
+inline constexpr uint16_t kRowOverflowPointer = 0x4000;  // holds a row pointer to the moved row
+inline constexpr uint16_t kRowDeleted = 0xC000;          // both bits
+
+// Column type codes.
+enum class ColumnType : uint8_t {
+  Boolean = 0x01,
+  Byte = 0x02,
+  Integer = 0x03,
+  Long = 0x04,
+  Currency = 0x05,
+  Single = 0x06,
+  Double = 0x07,
+  DateTime = 0x08,
+  Binary = 0x09,
+  Text = 0x0A,
+  Ole = 0x0B,
+  Memo = 0x0C,
+  Guid = 0x0F,
+  Decimal = 0x10,
+};
+
+// Column descriptor flags (offset 15).
+inline constexpr uint8_t kColumnFixed = 0x01;
+inline constexpr uint8_t kColumnUpdatable = 0x02;
+inline constexpr uint8_t kColumnAutoLong = 0x04;
+inline constexpr uint8_t kColumnAutoGuid = 0x40;
+inline constexpr uint8_t kColumnHyperlink = 0x80;
+// Column extra flags (offset 16).
+inline constexpr uint8_t kColumnCompressedUnicode = 0x01;
+
+// Real-index flags.
+inline constexpr uint8_t kIndexUnique = 0x01;
+inline constexpr uint8_t kIndexIgnoreNulls = 0x02;
+inline constexpr uint8_t kIndexRequired = 0x08;
+
+// Logical-index types.
+inline constexpr uint8_t kIndexTypeNormal = 0x00;
+inline constexpr uint8_t kIndexTypePrimaryKey = 0x01;
+inline constexpr uint8_t kIndexTypeForeignKey = 0x02;
+
+// Long-value header flags (byte 3 of the 12-byte header).
+inline constexpr uint8_t kLongValueInline = 0x80;
+inline constexpr uint8_t kLongValueSinglePage = 0x40;
+inline constexpr size_t kLongValueHeaderSize = 12;
+
+using ByteView = std::span<const uint8_t>;
+
+inline uint16_t u16le(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint32_t u24le(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16);
+}
+inline uint32_t u32le(const uint8_t* p) {
+  return u24le(p) | (static_cast<uint32_t>(p[3]) << 24);
+}
+inline uint64_t u64le(const uint8_t* p) {
+  return static_cast<uint64_t>(u32le(p)) | (static_cast<uint64_t>(u32le(p + 4)) << 32);
+}
+inline int16_t i16le(const uint8_t* p) { return static_cast<int16_t>(u16le(p)); }
+inline int32_t i32le(const uint8_t* p) { return static_cast<int32_t>(u32le(p)); }
+inline int64_t i64le(const uint8_t* p) { return static_cast<int64_t>(u64le(p)); }
+inline float f32le(const uint8_t* p) {
+  const uint32_t bits = u32le(p);
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
+}
+inline double f64le(const uint8_t* p) {
+  const uint64_t bits = u64le(p);
+  double d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
+}
+
+inline void putU16le(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void putU32le(uint8_t* p, uint32_t v) {
+  putU16le(p, static_cast<uint16_t>(v));
+  putU16le(p + 2, static_cast<uint16_t>(v >> 16));
+}
+inline void putU64le(uint8_t* p, uint64_t v) {
+  putU32le(p, static_cast<uint32_t>(v));
+  putU32le(p + 4, static_cast<uint32_t>(v >> 32));
+}
+
+// A row pointer as usage-map, long-value and overflow references store it: u32 LE with the row
+// number in the low byte and the page number in the upper three bytes.
+struct RowPointer {
+  uint32_t page = 0;
+  uint8_t row = 0;
+  static RowPointer decode(uint32_t v) { return {v >> 8, static_cast<uint8_t>(v & 0xFF)}; }
+  uint32_t encode() const { return (page << 8) | row; }
+  bool operator==(const RowPointer&) const = default;
+};
+
+// Throws unless [offset, offset + length) lies inside bytes; `what` names the structure read.
+inline void requireBytes(ByteView bytes, size_t offset, size_t length, const char* what) {
+  if (offset > bytes.size() || length > bytes.size() - offset) {
+    throw Error(u"Damaged database: " + text::fromUtf8(what) + u" runs past its end (needs " +
+                text::num(static_cast<int64_t>(offset + length)) + u" bytes, has " +
+                text::num(static_cast<int64_t>(bytes.size())) + u")");
+  }
+}
+
+}  // namespace jet

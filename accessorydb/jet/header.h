@@ -1,0 +1,35 @@
+// Page 0 of a Jet 4 database: format checks and the fields behind the RC4 mask.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "accessorydb/jet/format.h"
+
+namespace jet {
+
+inline constexpr size_t kHeaderMaskOffset = 0x18;
+inline constexpr size_t kHeaderMaskLength = 128;
+inline constexpr uint8_t kVersionJet3 = 0x00;
+inline constexpr uint8_t kVersionJet4 = 0x01;
+
+struct Header {
+  uint8_t version = kVersionJet4;
+  uint16_t codePage = 0;
+  uint32_t databaseKey = 0;  // 0: pages are not encrypted
+  uint16_t sortOrder = 0;    // collation id (1033 "General")
+  uint8_t sortOrderVersion = 0;
+  double created = 0;        // days since 1899-12-30
+  text::Text password;       // empty when the database has none
+};
+
+// The fixed RC4 key stream that masks page 0 bytes 0x18..0x97.
+const std::array<uint8_t, kHeaderMaskLength>& headerMask();
+// Toggles the mask in place (the same call masks and unmasks); page0 holds a whole page.
+void maskHeader(uint8_t* page0);
+
+// Decodes page 0; throws Error for anything that is not an unencrypted Jet 4 database
+// (Jet 3, ACE/accdb, another file type, an encrypted database).
+Header decodeHeader(const uint8_t* page0);
+
+}  // namespace jet

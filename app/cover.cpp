@@ -1,0 +1,71 @@
+// The cover step (take the package's cover out of the archive) and the fitting step (size the
+// window to the cover and show it).
+#include "app/cover_fit.h"
+#include "app/form1.h"
+
+namespace app {
+
+using text::num;
+
+void TForm1::coverStep() {
+  if (fs_.fileExists(tmpDir + cover) && fs_.deleteFile(tmpDir + cover)) {
+    info(DEBUG, u"Usunięto stary plik okładki. [" + cover + u"]");
+  }
+  if (ExtractFileFromZip(tmpDir + fileZip, tmpDir, packageName + u".jpg")) {
+    fs_.moveFile(tmpDir + packageName + u".jpg", tmpDir + cover);
+  } else {
+    info(IMPORTANT, u"Brak okładki pakietu !");
+  }
+}
+
+void TForm1::fitCover() {
+  const Text path = tmpDir + cover;
+  if (!fs_.fileExists(path)) {
+    info(IMPORTANT, u"Brak pakietu do instalacji !");
+    return;
+  }
+  // An unreadable picture throws here and ends the start-up sequence.
+  const plat::Size pic = fs_.pictureSize(path);
+  const plat::Size screen = fs_.screenSize();
+  const Rect& w = wnd_.window();
+  const int bw = w.width - wnd_.clientWidth();
+  const int bh = w.height - wnd_.clientHeight();
+
+  info(DEBUG, u"JPG: [" + num(pic.width) + u"x" + num(pic.height) + u"]");
+  info(DEBUG, u"FormBorder: [" + num(bw) + u"x" + num(bh) + u"]");
+
+  const CoverFit fit = fitWindowToCover(
+      {pic.width, pic.height, screen.width, screen.height, w.width, w.height, bw, bh});
+  int picWidth = pic.width;
+  int picHeight = pic.height;
+  if (!fit.rescale) {
+    if (fit.sizeChanged) {
+      wnd_.setWindowSize(fit.windowWidth, fit.windowHeight);
+      info(DEBUG, u"Nowy Form: [" + num(wnd_.window().width) + u"x" + num(wnd_.window().height) +
+                      u"]");
+    }
+  } else {
+    info(DEBUG, u"Reskalujemy okładkę do małego ekranu : [" + num(screen.width) + u"x" +
+                    num(screen.height) + u"]");
+    info(DEBUG, u"scaleWidth x scaleHeight : [" + num(fit.windowWidth - bw) + u"x" +
+                    num(fit.windowHeight - bh) + u"]");
+    wnd_.setWindowSize(fit.windowWidth, fit.windowHeight);
+    info(DEBUG,
+         u"Form: [" + num(wnd_.window().width) + u"x" + num(wnd_.window().height) + u"]");
+    info(DEBUG, u"FormClient: [" + num(bw) + u"x" + num(bh) + u"]");
+    // The picture is redrawn stretched to the client size.
+    picWidth = wnd_.clientWidth();
+    picHeight = wnd_.clientHeight();
+  }
+  info(DEBUG, u"Pic  [" + num(picWidth) + u" x " + num(picHeight) + u"]");
+
+  wnd_.setControlSize(Ctl::BG, wnd_.clientWidth(), wnd_.clientHeight());
+  wnd_.setBackground({path, picWidth, picHeight, false});
+  const Rect& bg = wnd_.control(Ctl::BG).rect;
+  info(DEBUG, u"BG.Picture  [" + num(bg.width) + u" x " + num(bg.height) + u"]");
+
+  if (fit.sizeChanged) CenterForm();
+  formCover = true;
+}
+
+}  // namespace app

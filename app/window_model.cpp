@@ -1,0 +1,141 @@
+#include "app/window_model.h"
+
+namespace app {
+
+namespace {
+
+struct Layout {
+  Ctl ctl;
+  Rect rect;
+  unsigned anchors;
+  bool visible;
+};
+
+// The designed 1040 x 585 layout.
+constexpr unsigned kAll = akLeft | akTop | akRight | akBottom;
+const Layout kLayout[] = {
+    {Ctl::BGfinish, {0, 0, 1040, 585}, kAll, false},
+    {Ctl::BG, {0, 0, 1040, 585}, kAll, true},
+    {Ctl::InfoLabel, {105, 367, 0, 15}, akLeft | akBottom, true},
+    {Ctl::bnCloseDisable, {874, 527, 151, 50}, akRight | akBottom, false},
+    {Ctl::bnCloseActive, {874, 527, 151, 50}, akRight | akBottom, false},
+    {Ctl::bnCloseHover, {874, 527, 151, 50}, akRight | akBottom, false},
+    {Ctl::bnCloseNormal, {874, 527, 151, 50}, akRight | akBottom, true},
+    {Ctl::bnInstallActive, {698, 527, 151, 50}, akRight | akBottom, false},
+    {Ctl::bnInstallDisable, {698, 527, 151, 50}, akRight | akBottom, true},
+    {Ctl::bnInstallHover, {698, 527, 151, 50}, akRight | akBottom, false},
+    {Ctl::bnInstallNormal, {698, 527, 151, 50}, akRight | akBottom, false},
+    {Ctl::gauge, {0, 354, 1040, 34}, akLeft | akTop, false},
+    {Ctl::gaugeBG, {0, 0, 1040, 57}, akLeft | akTop, false},
+    {Ctl::infoBox, {400, 5, 635, 87}, akLeft | akTop | akRight, false},
+    {Ctl::Edit1, {105, 408, 383, 19}, akLeft | akRight | akBottom, false},
+    {Ctl::StaticText1, {105, 391, 230, 17}, akLeft | akBottom, false},
+    {Ctl::ActivityIndicator, {935, 454, 64, 64}, 0, true},
+};
+
+// One axis of the anchor rule: both edges stretch, the far edge moves, none keeps the centre
+// at the same relative place, the near edge (or nothing said) keeps the place.
+void anchorAxis(int& pos, int& len, bool nearEdge, bool farEdge, int oldTotal, int newTotal) {
+  const int d = newTotal - oldTotal;
+  if (nearEdge && farEdge) {
+    len += d;
+  } else if (farEdge) {
+    pos += d;
+  } else if (!nearEdge && oldTotal > 0) {
+    const double centre = (pos + len / 2.0) * newTotal / oldTotal;
+    pos = static_cast<int>(centre - len / 2.0);
+  }
+}
+
+}  // namespace
+
+WindowModel::WindowModel() {
+  for (const auto& l : kLayout) {
+    auto& c = controls_[static_cast<int>(l.ctl)];
+    c.rect = l.rect;
+    c.anchors = l.anchors;
+    c.visible = l.visible;
+  }
+  staticText1_ = u"Miejsce instalacji pakietu, zmień jeśli konieczne.";
+}
+
+void WindowModel::notify(Change what, Ctl c) {
+  if (onChange) onChange(what, c);
+}
+
+void WindowModel::setVisible(Ctl c, bool v) {
+  auto& s = controls_[static_cast<int>(c)];
+  if (s.visible == v) return;
+  s.visible = v;
+  notify(Change::Control, c);
+}
+
+void WindowModel::setEnabled(Ctl c, bool e) {
+  auto& s = controls_[static_cast<int>(c)];
+  if (s.enabled == e) return;
+  s.enabled = e;
+  notify(Change::Control, c);
+}
+
+void WindowModel::setInfoLabel(const Text& t) {
+  infoLabel_ = t;
+  notify(Change::Texts, Ctl::InfoLabel);
+}
+
+void WindowModel::appendMemo(const Text& line) {
+  memo_.push_back(line);
+  notify(Change::Memo, Ctl::infoBox);
+}
+
+void WindowModel::setEdit1(const Text& t) {
+  if (t == edit1_) return;
+  edit1_ = t;
+  notify(Change::Texts, Ctl::Edit1);
+  if (onEdit1Change) onEdit1Change();
+}
+
+void WindowModel::setGauge(int percent) {
+  if (percent < 0) percent = 0;
+  if (percent > 100) percent = 100;
+  if (percent == gauge_) return;
+  gauge_ = percent;
+  notify(Change::Gauge, Ctl::gauge);
+}
+
+void WindowModel::applyAnchors(int oldW, int oldH) {
+  const int newW = clientWidth();
+  const int newH = clientHeight();
+  for (auto& c : controls_) {
+    anchorAxis(c.rect.left, c.rect.width, c.anchors & akLeft, c.anchors & akRight, oldW, newW);
+    anchorAxis(c.rect.top, c.rect.height, c.anchors & akTop, c.anchors & akBottom, oldH, newH);
+  }
+}
+
+void WindowModel::setWindowSize(int width, int height) {
+  const int oldW = clientWidth();
+  const int oldH = clientHeight();
+  window_.width = width;
+  window_.height = height;
+  applyAnchors(oldW, oldH);
+  notify(Change::Window);
+}
+
+void WindowModel::setWindowPos(int left, int top) {
+  window_.left = left;
+  window_.top = top;
+  notify(Change::Window);
+}
+
+void WindowModel::setBackground(const Picture& p) {
+  background_ = p;
+  notify(Change::Picture, Ctl::BG);
+}
+
+void WindowModel::setControlSize(Ctl c, int width, int height) {
+  auto& s = controls_[static_cast<int>(c)];
+  s.rect.width = width;
+  s.rect.height = height;
+  notify(Change::Control, c);
+}
+
+}  // namespace app

@@ -1,0 +1,58 @@
+# Helpers for test and fuzz targets.
+#
+#   add_native_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2)
+#     A GoogleTest program of the native build; every test case becomes a ctest test.
+#   add_win32_test(NAME SOURCES ... LIBS ...)
+#     A GoogleTest program of the Windows build, run under Wine by ctest as one test.
+#   add_fuzz_target(NAME SOURCES ... LIBS ...)
+#     A libFuzzer target; built only in the fuzz build (clang, -DFUZZ=ON).
+
+set(FIXTURES_DIR "${CMAKE_SOURCE_DIR}/../shared/fixtures/jet4" CACHE PATH "Real Access-made .mdb files")
+
+if(NOT WIN32 AND NOT FUZZ)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
+
+if(WIN32)
+  # GoogleTest from Debian's source package, built with the cross compiler.
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endif()
+
+function(add_native_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  if(WIN32 OR FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE FIXTURES_DIR="${FIXTURES_DIR}"
+                                             SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+                                             BINARY_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS native)
+endfunction()
+
+function(add_win32_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT WIN32)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gtest_main)
+  add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/run-in-wine.sh $<TARGET_FILE:${name}>)
+  set_tests_properties(${name} PROPERTIES LABELS win32 TIMEOUT 300)
+endfunction()
+
+function(add_fuzz_target name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_libraries(${name} PRIVATE ${T_LIBS})
+endfunction()

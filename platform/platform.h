@@ -1,0 +1,74 @@
+// Everything the installer's logic asks of the operating system. The Win32 layer implements it
+// for the real program, a POSIX implementation serves the native tools and benchmarks, and the
+// tests use a fake with Windows semantics ("\\" paths, case-insensitive names, renames that fail
+// on an existing target or a file held open).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/file.h"
+
+namespace plat {
+
+struct ProcessEntry {
+  uint32_t pid = 0;
+  Text exeName;  // file name without a path, as the process snapshot gives it
+};
+
+struct Size {
+  int width = 0;
+  int height = 0;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // --- files and folders (paths are Windows paths) ---
+  virtual bool fileExists(const Text& path) = 0;
+  // A symbolic link to a folder counts as a folder.
+  virtual bool directoryExists(const Text& path) = 0;
+  virtual bool deleteFile(const Text& path) = 0;
+  // MoveFileW semantics: fails when the target exists or the source is held open.
+  virtual bool moveFile(const Text& from, const Text& to) = 0;
+  // One level only.
+  virtual bool createDirectory(const Text& path) = 0;
+  // Every missing folder on the way; throws FileError when one cannot be made.
+  virtual void forceDirectories(const Text& path) = 0;
+  // True when the folder holds no files and no folders.
+  virtual bool isDirectoryEmpty(const Text& path) = 0;
+  // Not recursive.
+  virtual bool removeDirectory(const Text& path) = 0;
+  // Opens a file; throws FileError with the cause when it cannot.
+  virtual std::unique_ptr<File> open(const Text& path, OpenMode mode) = 0;
+  // Names of the direct sub-folders of a folder (hidden and system ones included,
+  // "." and ".." left out), in the order the folder listing yields them.
+  virtual std::vector<Text> subFolders(const Text& dir) = 0;
+
+  // --- machine ---
+  // Roots of the logical drives, each "X:\\", ascending.
+  virtual std::vector<Text> logicalDrives() = 0;
+  // Running processes in snapshot order; an empty list when no snapshot can be taken.
+  virtual std::vector<ProcessEntry> processes() = 0;
+  virtual uint32_t currentProcessId() = 0;
+  virtual Size screenSize() = 0;
+
+  // --- this process ---
+  virtual Text executablePath() = 0;
+  virtual Text currentDirectory() = 0;
+  // Arguments after the program name.
+  virtual std::vector<Text> commandLineArgs() = 0;
+
+  // --- pictures ---
+  // Pixel size of a JPEG picture; throws text::Error when the file is not a readable picture.
+  virtual Size pictureSize(const Text& path) = 0;
+
+  // --- the folder dialog ---
+  // Shows the folder picker starting in dir; on confirmation stores the chosen folder (ending
+  // with "\\") into dir and returns true; on cancel returns false and leaves dir alone.
+  virtual bool chooseFolder(Text& dir) = 0;
+};
+
+}  // namespace plat

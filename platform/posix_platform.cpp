@@ -1,0 +1,220 @@
+#include "platform/posix_platform.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "platform/host_platform.h"
+#include "platform/jpeg_size.h"
+
+namespace plat {
+
+namespace {
+
+Text errnoText(const std::string& what, const std::string& path) {
+  return text::fromUtf8(what + " " + path + ": " + std::strerror(errno));
+}
+
+class PosixFile : public File {
+ public:
+  PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  ~PosixFile() override { ::close(fd_); }
+
+  uint64_t size() override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throw FileError(errnoText("Cannot query the size of", path_));
+    return static_cast<uint64_t>(st.st_size);
+  }
+
+  size_t readAt(uint64_t pos, void* buf, size_t n) override {
+    size_t done = 0;
+    while (done < n) {
+      const ssize_t r =
+          ::pread(fd_, static_cast<char*>(buf) + done, n - done, static_cast<off_t>(pos + done));
+      if (r < 0) {
+        if (errno == EINTR) continue;
+        throw FileError(errnoText("Cannot read", path_));
+      }
+      if (r == 0) break;
+      done += static_cast<size_t>(r);
+    }
+    return done;
+  }
+
+  void writeAt(uint64_t pos, const void* buf, size_t n) override {
+    size_t done = 0;
+    while (done < n) {
+      const ssize_t w = ::pwrite(fd_, static_cast<const char*>(buf) + done, n - done,
+                                 static_cast<off_t>(pos + done));
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        throw FileError(errnoText("Cannot write", path_));
+      }
+      done += static_cast<size_t>(w);
+    }
+  }
+
+  void truncate(uint64_t size) override {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+      throw FileError(errnoText("Cannot truncate", path_));
+    }
+  }
+
+  void flush() override {}
+
+ private:
+  int fd_;
+  std::string path_;
+};
+
+bool statPath(const std::string& p, struct stat& st) { return ::stat(p.c_str(), &st) == 0; }
+
+}  // namespace
+
+std::string PosixPlatform::nativePath(const Text& path) {
+  std::string p = text::toUtf8(path);
+  for (auto& c : p) {
+    if (c == '\\') c = '/';
+  }
+  return p;
+}
+
+bool PosixPlatform::fileExists(const Text& path) {
+  struct stat st {};
+  return statPath(nativePath(path), st) && !S_ISDIR(st.st_mode);
+}
+
+bool PosixPlatform::directoryExists(const Text& path) {
+  struct stat st {};  // stat follows links, so a link to a folder counts
+  return statPath(nativePath(path), st) && S_ISDIR(st.st_mode);
+}
+
+bool PosixPlatform::deleteFile(const Text& path) {
+  return fileExists(path) && ::unlink(nativePath(path).c_str()) == 0;
+}
+
+bool PosixPlatform::moveFile(const Text& from, const Text& to) {
+  const std::string target = nativePath(to);
+  struct stat st {};
+  if (::lstat(target.c_str(), &st) == 0) return false;  // MoveFileW never replaces
+  return ::rename(nativePath(from).c_str(), target.c_str()) == 0;
+}
+
+bool PosixPlatform::createDirectory(const Text& path) {
+  return ::mkdir(nativePath(path).c_str(), 0777) == 0;
+}
+
+void PosixPlatform::forceDirectories(const Text& path) {
+  std::error_code ec;
+  std::filesystem::create_directories(nativePath(path), ec);
+  if (ec) {
+    throw FileError(text::fromUtf8("Cannot create folder " + nativePath(path) + ": " +
+                                   ec.message()));
+  }
+}
+
+bool PosixPlatform::isDirectoryEmpty(const Text& path) {
+  DIR* d = ::opendir(nativePath(path).c_str());
+  if (!d) return false;
+  bool empty = true;
+  while (dirent* e = ::readdir(d)) {
+    if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+      empty = false;
+      break;
+    }
+  }
+  ::closedir(d);
+  return empty;
+}
+
+bool PosixPlatform::removeDirectory(const Text& path) {
+  return ::rmdir(nativePath(path).c_str()) == 0;
+}
+
+std::unique_ptr<File> PosixPlatform::open(const Text& path, OpenMode mode) {
+  const std::string p = nativePath(path);
+  int flags = O_RDONLY;
+  if (mode == OpenMode::ReadWrite) flags = O_RDWR;
+  if (mode == OpenMode::Create) flags = O_RDWR | O_CREAT | O_TRUNC;
+  const int fd = ::open(p.c_str(), flags | O_CLOEXEC, 0666);
+  if (fd < 0) throw FileError(errnoText("Cannot open", p));
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    errno = EISDIR;
+    throw FileError(errnoText("Cannot open", p));
+  }
+  return std::make_unique<PosixFile>(fd, p);
+}
+
+std::vector<Text> PosixPlatform::subFolders(const Text& dir) {
+  std::vector<Text> out;
+  const std::string base = nativePath(dir);
+  DIR* d = ::opendir(base.c_str());
+  if (!d) return out;
+  while (dirent* e = ::readdir(d)) {
+    if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+    struct stat st {};
+    if (statPath(base + "/" + e->d_name, st) && S_ISDIR(st.st_mode)) {
+      out.push_back(text::fromUtf8(e->d_name));
+    }
+  }
+  ::closedir(d);
+  return out;
+}
+
+std::vector<Text> PosixPlatform::logicalDrives() { return {u"/"}; }
+
+std::vector<ProcessEntry> PosixPlatform::processes() { return {}; }
+
+uint32_t PosixPlatform::currentProcessId() { return static_cast<uint32_t>(::getpid()); }
+
+Size PosixPlatform::screenSize() { return {}; }
+
+Text PosixPlatform::executablePath() {
+  std::error_code ec;
+  return text::fromUtf8(std::filesystem::read_symlink("/proc/self/exe", ec).string());
+}
+
+Text PosixPlatform::currentDirectory() {
+  std::error_code ec;
+  return text::fromUtf8(std::filesystem::current_path(ec).string());
+}
+
+std::vector<Text> PosixPlatform::commandLineArgs() {
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<Text> args;
+  size_t start = 0;
+  for (size_t i = 0; i < all.size(); ++i) {
+    if (all[i] == '\0') {
+      args.push_back(text::fromUtf8(all.substr(start, i - start)));
+      start = i + 1;
+    }
+  }
+  if (!args.empty()) args.erase(args.begin());
+  return args;
+}
+
+Size PosixPlatform::pictureSize(const Text& path) {
+  auto f = open(path, OpenMode::Read);
+  std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(f->size(), 1 << 20)));
+  head.resize(f->readAt(0, head.data(), head.size()));
+  const auto info = readJpegInfo(head.data(), head.size());
+  if (!info) throw text::Error(u"Nieprawidłowy plik JPEG: " + path);
+  return {info->width, info->height};
+}
+
+bool PosixPlatform::chooseFolder(Text&) { return false; }
+
+std::unique_ptr<Platform> makeHostPlatform() { return std::make_unique<PosixPlatform>(); }
+
+}  // namespace plat

@@ -1,0 +1,38 @@
+// plat::Platform over a POSIX file system, for the native tools and benchmarks. Windows paths
+// are accepted: every "\\" is taken as "/". Machine queries answer as a machine without
+// drives, processes or a screen would.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace plat {
+
+class PosixPlatform : public Platform {
+ public:
+  bool fileExists(const Text& path) override;
+  bool directoryExists(const Text& path) override;
+  bool deleteFile(const Text& path) override;
+  bool moveFile(const Text& from, const Text& to) override;
+  bool createDirectory(const Text& path) override;
+  void forceDirectories(const Text& path) override;
+  bool isDirectoryEmpty(const Text& path) override;
+  bool removeDirectory(const Text& path) override;
+  std::unique_ptr<File> open(const Text& path, OpenMode mode) override;
+  std::vector<Text> subFolders(const Text& dir) override;
+  std::vector<Text> logicalDrives() override;
+  std::vector<ProcessEntry> processes() override;
+  uint32_t currentProcessId() override;
+  Size screenSize() override;
+  Text executablePath() override;
+  Text currentDirectory() override;
+  std::vector<Text> commandLineArgs() override;
+  Size pictureSize(const Text& path) override;
+  bool chooseFolder(Text& dir) override;
+
+  // The native file name of a Windows-style path.
+  static std::string nativePath(const Text& path);
+};
+
+}  // namespace plat

@@ -1,0 +1,18 @@
+#include "platform/win32/gdiplus_session.h"
+
+#include <gdiplus.h>
+
+#include "platform/text.h"
+
+namespace plat::win32 {
+
+GdiplusSession::GdiplusSession() {
+  Gdiplus::GdiplusStartupInput input;
+  if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) {
+    throw text::Error(u"Nie można uruchomić GDI+.");
+  }
+}
+
+GdiplusSession::~GdiplusSession() { Gdiplus::GdiplusShutdown(token_); }
+
+}  // namespace plat::win32

@@ -1,0 +1,35 @@
+// plat::Platform over the Win32 API, wide-character calls throughout.
+#pragma once
+
+#include "platform/platform.h"
+#include "platform/win32/gdiplus_session.h"
+
+namespace plat::win32 {
+
+class Win32Platform : public Platform {
+ public:
+  bool fileExists(const Text& path) override;
+  bool directoryExists(const Text& path) override;
+  bool deleteFile(const Text& path) override;
+  bool moveFile(const Text& from, const Text& to) override;
+  bool createDirectory(const Text& path) override;
+  void forceDirectories(const Text& path) override;
+  bool isDirectoryEmpty(const Text& path) override;
+  bool removeDirectory(const Text& path) override;
+  std::unique_ptr<File> open(const Text& path, OpenMode mode) override;
+  std::vector<Text> subFolders(const Text& dir) override;
+  std::vector<Text> logicalDrives() override;
+  std::vector<ProcessEntry> processes() override;
+  uint32_t currentProcessId() override;
+  Size screenSize() override;
+  Text executablePath() override;
+  Text currentDirectory() override;
+  std::vector<Text> commandLineArgs() override;
+  Size pictureSize(const Text& path) override;
+  bool chooseFolder(Text& dir) override;
+
+ private:
+  GdiplusSession gdiplus_;
+};
+
+}  // namespace plat::win32

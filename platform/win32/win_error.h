@@ -1,0 +1,20 @@
+// Texts of Windows error codes, for the messages of raised errors.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/text.h"
+
+namespace plat::win32 {
+
+// The system's message for an error code, without the trailing line break.
+text::Text systemMessage(DWORD code);
+
+// Wide-character view of a UTF-16 text, for the W functions.
+inline const wchar_t* wide(const text::Text& t) { return reinterpret_cast<const wchar_t*>(t.c_str()); }
+inline text::Text fromWide(const wchar_t* s) { return reinterpret_cast<const char16_t*>(s); }
+inline text::Text fromWide(const wchar_t* s, size_t n) {
+  return text::Text(reinterpret_cast<const char16_t*>(s), n);
+}
+
+}  // namespace plat::win32

@@ -1,0 +1,135 @@
+// mkinstaller's command line, on real files through the host platform.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/host_platform.h"
+#include "tools/mkinstaller/command.h"
+#include "tools/mkinstaller/installer_layout.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using text::Text;
+
+std::string readAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeAll(const fs::path& p, const std::string& bytes) {
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+Text pathText(const fs::path& p) {
+  const std::u8string s = p.u8string();
+  return text::fromUtf8(std::string(s.begin(), s.end()));
+}
+
+// A platform whose created files fail on their second write, as a full disk would.
+class FailingWritesPlatform {
+ public:
+  explicit FailingWritesPlatform(std::unique_ptr<plat::Platform> real) : real_(std::move(real)) {}
+  plat::Platform& get() { return *real_; }
+
+ private:
+  std::unique_ptr<plat::Platform> real_;
+};
+
+class AppendCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::temp_directory_path() / (std::string("mkinstaller-") + info->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    writeAll(dir_ / "stub.exe", "MZ stub program");
+    writeAll(dir_ / "package.zip", "PK archive bytes");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  Text at(const char* name) const { return pathText(dir_ / name); }
+
+  int run(std::vector<Text> args) {
+    out_.str({});
+    err_.str({});
+    mkinstaller::Io io{out_, err_};
+    return mkinstaller::runTool(*platform_, args, io);
+  }
+
+  std::vector<Text> appendArgs(const char* stub, const char* archive, const char* output) {
+    return {u"append", u"--stub", at(stub), u"--archive", at(archive), u"-o", at(output)};
+  }
+
+  fs::path dir_;
+  std::unique_ptr<plat::Platform> platform_ = plat::makeHostPlatform();
+  std::ostringstream out_;
+  std::ostringstream err_;
+};
+
+TEST_F(AppendCommand, WritesTheInstallerLayout) {
+  ASSERT_EQ(run(appendArgs("stub.exe", "package.zip", "out.exe")), 0) << err_.str();
+  EXPECT_EQ(readAll(dir_ / "out.exe"),
+            "MZ stub program" "PK archive bytes" "\xEF\xBB\xBF" + layout::formatTrailer(15));
+  EXPECT_NE(out_.str().find("offset 15"), std::string::npos) << out_.str();
+  EXPECT_FALSE(fs::exists(dir_ / "out.exe.part"));
+}
+
+TEST_F(AppendCommand, ReplacesAnExistingOutputAndMayOverwriteAnInput) {
+  writeAll(dir_ / "out.exe", std::string(1000, 'o'));
+  ASSERT_EQ(run(appendArgs("stub.exe", "package.zip", "out.exe")), 0) << err_.str();
+  EXPECT_EQ(fs::file_size(dir_ / "out.exe"), 15u + 16u + 3u + 20u);
+
+  // The output is complete before it takes the name, so it may even replace its own stub.
+  ASSERT_EQ(run(appendArgs("stub.exe", "package.zip", "stub.exe")), 0) << err_.str();
+  EXPECT_EQ(readAll(dir_ / "stub.exe"), readAll(dir_ / "out.exe"));
+}
+
+TEST_F(AppendCommand, ReportsEveryErrorWithExitCodeOneAndLeavesNoOutput) {
+  writeAll(dir_ / "empty.exe", "");
+  struct Case {
+    const char* what;
+    std::vector<Text> args;
+    std::string errorPart;
+  };
+  const Case cases[] = {
+      {"missing stub", appendArgs("nostub.exe", "package.zip", "out.exe"), "installer program"},
+      {"missing archive", appendArgs("stub.exe", "nozip.zip", "out.exe"), "package archive"},
+      {"stub is a folder", appendArgs(".", "package.zip", "out.exe"), "installer program"},
+      {"empty stub", appendArgs("empty.exe", "package.zip", "out.exe"), "empty"},
+      {"output folder missing", appendArgs("stub.exe", "package.zip", "no/such/out.exe"),
+       "no"},
+      {"no output option", {u"append", u"--stub", at("stub.exe"), u"--archive", at("package.zip")},
+       "missing option --output"},
+      {"unknown option", {u"append", u"--stubb", at("stub.exe")}, "unknown option --stubb"},
+      {"option without value", {u"append", u"--stub"}, "needs a value"},
+      {"stray argument", {u"append", u"stub.exe"}, "unexpected argument stub.exe"},
+      {"option twice", {u"append", u"-o", u"a", u"--output", u"b"}, "given twice"},
+      {"unknown command", {u"apend"}, "unknown command 'apend'"},
+      {"no command", {}, "usage:"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(run(c.args), 1);
+    EXPECT_NE(err_.str().find(c.errorPart), std::string::npos) << err_.str();
+    EXPECT_FALSE(fs::exists(dir_ / "out.exe"));
+    EXPECT_FALSE(fs::exists(dir_ / "out.exe.part"));
+  }
+}
+
+TEST_F(AppendCommand, HelpGoesToStandardOutputWithExitCodeZero) {
+  struct Case {
+    std::vector<Text> args;
+    std::string usagePart;
+  };
+  const Case cases[] = {{{u"--help"}, "commands:"}, {{u"append", u"--help"}, "--archive FILE"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(run(c.args), 0);
+    EXPECT_NE(out_.str().find(c.usagePart), std::string::npos) << out_.str();
+    EXPECT_EQ(err_.str(), "");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,296 @@
+#include "tests/support/fake_platform.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "platform/jpeg_size.h"
+
+namespace fake {
+
+namespace {
+
+char16_t foldCase(char16_t c) {
+  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 0x20);
+  // Latin-1 and Latin Extended-A lower case letters used in Polish names.
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
+  if (c >= 0x100 && c <= 0x17F && (c & 1)) return static_cast<char16_t>(c - 1);
+  return c;
+}
+
+std::u16string parentKey(const std::u16string& key) {
+  const auto pos = key.rfind(u'\\');
+  if (pos == std::u16string::npos) return {};
+  return key.substr(0, pos);
+}
+
+bool isDriveKey(const std::u16string& key) { return key.size() == 2 && key[1] == u':'; }
+
+}  // namespace
+
+std::u16string pathKey(const Text& path) {
+  std::u16string out;
+  for (size_t i = 0; i < path.size(); ++i) {
+    char16_t c = path[i] == u'/' ? u'\\' : path[i];
+    // Keep the two leading separators of a network path; collapse all other runs.
+    if (c == u'\\' && !out.empty() && out.back() == u'\\' && !(i == 1 && out.size() == 1)) continue;
+    out.push_back(foldCase(c));
+  }
+  while (out.size() > 1 && out.back() == u'\\' && !(out.size() == 2 && out[0] == u'\\')) {
+    out.pop_back();
+  }
+  return out;
+}
+
+class FakeFile : public plat::File {
+ public:
+  FakeFile(FakePlatform& fs, std::shared_ptr<FakePlatform::Node> node, Text path, bool writable)
+      : fs_(fs), node_(std::move(node)), path_(std::move(path)), writable_(writable) {
+    ++node_->openHandles;
+  }
+  ~FakeFile() override { --node_->openHandles; }
+
+  uint64_t size() override { return node_->data.size(); }
+
+  size_t readAt(uint64_t pos, void* buf, size_t n) override {
+    if (fs_.fail(Op::Read, path_)) throw plat::FileError(u"Błąd odczytu pliku " + path_);
+    if (pos >= node_->data.size()) return 0;
+    const size_t k = std::min<uint64_t>(n, node_->data.size() - pos);
+    std::memcpy(buf, node_->data.data() + pos, k);
+    return k;
+  }
+
+  void writeAt(uint64_t pos, const void* buf, size_t n) override {
+    if (!writable_ || fs_.fail(Op::Write, path_)) {
+      throw plat::FileError(u"Błąd zapisu pliku " + path_);
+    }
+    if (node_->data.size() < pos + n) node_->data.resize(pos + n);
+    std::memcpy(node_->data.data() + pos, buf, n);
+  }
+
+  void truncate(uint64_t size) override {
+    if (!writable_ || fs_.fail(Op::Truncate, path_)) {
+      throw plat::FileError(u"Błąd zapisu pliku " + path_);
+    }
+    node_->data.resize(size);
+  }
+
+  void flush() override {}
+
+ private:
+  FakePlatform& fs_;
+  std::shared_ptr<FakePlatform::Node> node_;
+  Text path_;
+  bool writable_;
+};
+
+FakePlatform::FakePlatform() { addDrive(u"C:\\"); }
+
+bool FakePlatform::fail(Op op, const Text& path) {
+  ++opCount[op];
+  return shouldFail && shouldFail(op, path);
+}
+
+void FakePlatform::addDrive(const Text& root) {
+  drives_.push_back(root);
+  std::sort(drives_.begin(), drives_.end());
+  dirs_[pathKey(root)] = text::stripTrailingBackslashes(root);
+}
+
+void FakePlatform::mkdirs(const Text& path) {
+  const std::u16string key = pathKey(path);
+  Text spelled = path;
+  for (auto& c : spelled) {
+    if (c == u'/') c = u'\\';
+  }
+  spelled = text::stripTrailingBackslashes(spelled);
+  size_t pos = 0;
+  while (true) {
+    const size_t next = key.find(u'\\', pos);
+    const std::u16string part = key.substr(0, next);
+    if (!part.empty() && !dirs_.count(part)) {
+      dirs_[part] = spelled.substr(0, std::min(spelled.size(), part.size()));
+    }
+    if (next == std::u16string::npos) break;
+    pos = next + 1;
+  }
+}
+
+void FakePlatform::writeFile(const Text& path, const std::string& bytes) {
+  writeFile(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}
+
+void FakePlatform::writeFile(const Text& path, const std::vector<uint8_t>& bytes) {
+  const std::u16string key = pathKey(path);
+  const auto parent = parentKey(key);
+  if (!parent.empty() && !dirs_.count(parent)) mkdirs(path.substr(0, path.rfind(u'\\')));
+  auto& node = files_[key];
+  if (!node) node = std::make_shared<Node>();
+  node->name = path;
+  node->data = bytes;
+}
+
+std::string FakePlatform::readFile(const Text& path) const {
+  const Node* n = findFile(path);
+  if (!n) throw std::runtime_error("no such file: " + text::toUtf8(path));
+  return std::string(n->data.begin(), n->data.end());
+}
+
+void FakePlatform::setReadOnly(const Text& path, bool readOnly) {
+  if (Node* n = findFile(path)) n->readOnly = readOnly;
+}
+
+void FakePlatform::holdOpen(const Text& path, bool held) {
+  if (Node* n = findFile(path)) n->heldByOther = held;
+}
+
+std::vector<Text> FakePlatform::listFiles(const Text& dir) const {
+  const std::u16string prefix = pathKey(dir) + u"\\";
+  std::vector<Text> out;
+  for (const auto& [key, node] : files_) {
+    if (key.rfind(prefix, 0) == 0) out.push_back(node->name);
+  }
+  return out;
+}
+
+FakePlatform::Node* FakePlatform::findFile(const Text& path) {
+  auto it = files_.find(pathKey(path));
+  return it == files_.end() ? nullptr : it->second.get();
+}
+
+const FakePlatform::Node* FakePlatform::findFile(const Text& path) const {
+  auto it = files_.find(pathKey(path));
+  return it == files_.end() ? nullptr : it->second.get();
+}
+
+bool FakePlatform::parentExists(const Text& key) const {
+  const auto parent = parentKey(key);
+  return !parent.empty() && dirs_.count(parent);
+}
+
+bool FakePlatform::fileExists(const Text& path) {
+  if (fail(Op::Exists, path)) return false;
+  return findFile(path) != nullptr;
+}
+
+bool FakePlatform::directoryExists(const Text& path) {
+  if (fail(Op::Exists, path)) return false;
+  return dirs_.count(pathKey(path)) > 0;
+}
+
+bool FakePlatform::deleteFile(const Text& path) {
+  if (fail(Op::Delete, path)) return false;
+  auto it = files_.find(pathKey(path));
+  if (it == files_.end()) return false;
+  const Node& n = *it->second;
+  if (n.readOnly || n.heldByOther || n.openHandles > 0) return false;
+  files_.erase(it);
+  return true;
+}
+
+bool FakePlatform::moveFile(const Text& from, const Text& to) {
+  if (fail(Op::Move, from)) return false;
+  const auto src = files_.find(pathKey(from));
+  const std::u16string dst = pathKey(to);
+  if (src == files_.end() || files_.count(dst) || dirs_.count(dst) || !parentExists(dst)) {
+    return false;
+  }
+  if (src->second->heldByOther || src->second->openHandles > 0) return false;
+  auto node = src->second;
+  files_.erase(src);
+  node->name = to;
+  files_[dst] = node;
+  return true;
+}
+
+bool FakePlatform::createDirectory(const Text& path) {
+  if (fail(Op::CreateDir, path)) return false;
+  const std::u16string key = pathKey(path);
+  if (dirs_.count(key) || files_.count(key) || !parentExists(key)) return false;
+  dirs_[key] = text::stripTrailingBackslashes(path);
+  return true;
+}
+
+void FakePlatform::forceDirectories(const Text& path) {
+  const std::u16string key = pathKey(path);
+  if (fail(Op::ForceDirs, path)) throw plat::FileError(u"Nie można utworzyć folderu " + path);
+  // A file standing where a folder is wanted blocks it, as on Windows.
+  for (std::u16string part = key; !part.empty(); part = parentKey(part)) {
+    if (files_.count(part)) throw plat::FileError(u"Nie można utworzyć folderu " + path);
+  }
+  std::u16string root = key.substr(0, key.find(u'\\'));
+  if (!isDriveKey(root) || !dirs_.count(root)) {
+    throw plat::FileError(u"Nie można utworzyć folderu " + path);
+  }
+  mkdirs(path);
+}
+
+bool FakePlatform::isDirectoryEmpty(const Text& path) {
+  const std::u16string prefix = pathKey(path) + u"\\";
+  for (const auto& [key, node] : files_) {
+    if (key.rfind(prefix, 0) == 0) return false;
+  }
+  for (const auto& [key, name] : dirs_) {
+    if (key.rfind(prefix, 0) == 0) return false;
+  }
+  return dirs_.count(pathKey(path)) > 0;
+}
+
+bool FakePlatform::removeDirectory(const Text& path) {
+  if (fail(Op::RemoveDir, path)) return false;
+  if (!isDirectoryEmpty(path)) return false;
+  dirs_.erase(pathKey(path));
+  return true;
+}
+
+std::unique_ptr<plat::File> FakePlatform::open(const Text& path, plat::OpenMode mode) {
+  if (fail(Op::Open, path)) throw plat::FileError(u"Nie można otworzyć pliku " + path);
+  const std::u16string key = pathKey(path);
+  auto it = files_.find(key);
+  if (mode == plat::OpenMode::Create) {
+    if (dirs_.count(key) || !parentExists(key)) {
+      throw plat::FileError(u"Nie można utworzyć pliku " + path);
+    }
+    if (it != files_.end()) {
+      Node& n = *it->second;
+      if (n.readOnly || n.heldByOther || n.openHandles > 0) {
+        throw plat::FileError(u"Brak dostępu do pliku " + path);
+      }
+      n.data.clear();
+    } else {
+      auto node = std::make_shared<Node>();
+      node->name = path;
+      it = files_.emplace(key, node).first;
+    }
+    return std::make_unique<FakeFile>(*this, it->second, path, true);
+  }
+  if (it == files_.end()) throw plat::FileError(u"Nie znaleziono pliku " + path);
+  const bool writable = mode == plat::OpenMode::ReadWrite;
+  if (writable && (it->second->readOnly || it->second->heldByOther)) {
+    throw plat::FileError(u"Brak dostępu do pliku " + path);
+  }
+  return std::make_unique<FakeFile>(*this, it->second, path, writable);
+}
+
+std::vector<Text> FakePlatform::subFolders(const Text& dir) {
+  const std::u16string prefix = pathKey(dir) + u"\\";
+  std::vector<Text> out;
+  for (const auto& [key, name] : dirs_) {
+    if (key.rfind(prefix, 0) == 0 && key.find(u'\\', prefix.size()) == std::u16string::npos) {
+      out.push_back(name.substr(name.rfind(u'\\') + 1));
+    }
+  }
+  return out;
+}
+
+std::vector<Text> FakePlatform::logicalDrives() { return drives_; }
+
+plat::Size FakePlatform::pictureSize(const Text& path) {
+  const Node* n = findFile(path);
+  if (!n) throw text::Error(u"Nie znaleziono pliku " + path);
+  const auto info = plat::readJpegInfo(n->data.data(), n->data.size());
+  if (!info) throw text::Error(u"Nieprawidłowy plik JPEG: " + path);
+  return {info->width, info->height};
+}
+
+}  // namespace fake

@@ -1,0 +1,96 @@
+// An in-memory plat::Platform with Windows semantics for the native tests: "\\" paths, names
+// compared without regard to case, drive roots, renames that fail on an existing target or on a
+// file held open (by another process, or by one of our own open handles, as files are opened
+// without delete sharing), read-only files, and faults injected at any operation.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace fake {
+
+using text::Text;
+
+enum class Op { Exists, Delete, Move, CreateDir, ForceDirs, RemoveDir, Open, Read, Write, Truncate };
+
+class FakePlatform : public plat::Platform {
+ public:
+  FakePlatform();
+
+  // --- set-up ---
+  void addDrive(const Text& root);  // "D:\\"
+  void mkdirs(const Text& path);
+  void writeFile(const Text& path, const std::string& bytes);
+  void writeFile(const Text& path, const std::vector<uint8_t>& bytes);
+  std::string readFile(const Text& path) const;  // throws when absent
+  void setReadOnly(const Text& path, bool readOnly = true);
+  // Another process holds the file open without delete sharing.
+  void holdOpen(const Text& path, bool held = true);
+  // Every file below a folder, as full paths in their stored spelling.
+  std::vector<Text> listFiles(const Text& dir) const;
+
+  std::vector<plat::ProcessEntry> processList;
+  uint32_t ownPid = 4242;
+  plat::Size screen{1920, 1080};
+  Text exePath = u"C:\\Users\\user\\Pobrane\\instalator.exe";
+  Text cwd = u"C:\\Users\\user\\Pobrane";
+  std::vector<Text> args;
+  // The folder dialog: the folder it "returns", or nothing for a cancel.
+  std::function<bool(Text& dir)> folderDialog;
+  // Fault injection: called before each operation; true makes it fail as the OS would
+  // (false result, or a thrown plat::FileError).
+  std::function<bool(Op, const Text& path)> shouldFail;
+  // Counts of operations seen, by kind.
+  std::map<Op, int> opCount;
+
+  // --- plat::Platform ---
+  bool fileExists(const Text& path) override;
+  bool directoryExists(const Text& path) override;
+  bool deleteFile(const Text& path) override;
+  bool moveFile(const Text& from, const Text& to) override;
+  bool createDirectory(const Text& path) override;
+  void forceDirectories(const Text& path) override;
+  bool isDirectoryEmpty(const Text& path) override;
+  bool removeDirectory(const Text& path) override;
+  std::unique_ptr<plat::File> open(const Text& path, plat::OpenMode mode) override;
+  std::vector<Text> subFolders(const Text& dir) override;
+  std::vector<Text> logicalDrives() override;
+  std::vector<plat::ProcessEntry> processes() override { return processList; }
+  uint32_t currentProcessId() override { return ownPid; }
+  plat::Size screenSize() override { return screen; }
+  Text executablePath() override { return exePath; }
+  Text currentDirectory() override { return cwd; }
+  std::vector<Text> commandLineArgs() override { return args; }
+  plat::Size pictureSize(const Text& path) override;
+  bool chooseFolder(Text& dir) override { return folderDialog ? folderDialog(dir) : false; }
+
+  struct Node {
+    Text name;  // as spelled when created
+    std::vector<uint8_t> data;
+    bool readOnly = false;
+    bool heldByOther = false;
+    int openHandles = 0;
+  };
+
+ private:
+  friend class FakeFile;
+  bool fail(Op op, const Text& path);
+  Node* findFile(const Text& path);
+  const Node* findFile(const Text& path) const;
+  bool parentExists(const Text& key) const;
+
+  std::map<std::u16string, std::shared_ptr<Node>> files_;  // key: normalised, folded path
+  std::map<std::u16string, Text> dirs_;                   // key -> stored spelling
+  std::vector<Text> drives_;
+};
+
+// The key under which a path is stored: separators collapsed, no trailing "\\", folded case.
+std::u16string pathKey(const Text& path);
+
+}  // namespace fake
