@@ -1,16 +1,14 @@
 # One place for set-up, builds, tests, benchmarks and the demo.
-#   make deps   install every system package the project needs (idempotent, root)
-#   make build  native build (tools + tests, with sanitizers) and the Windows build
-#   make test   deps + builds + native tests + Windows tests under Wine + end-to-end GUI tests
-#               + bounded fuzz runs
-#   make bench  benchmarks (print figures; not part of make test)
+#   make deps   install every system and npm package the project needs (idempotent, root)
+#   make build  native build with sanitizers (build/native) and the Windows build (build/win32)
+#   make test   deps + build + native tests + Windows tests under Wine + end-to-end GUI tests
+#               under Xvfb + bounded fuzz runs; ends with "N passed, N failed"
+#   make bench  benchmarks (Release build in build/bench; print figures; not part of make test)
 #   make demo   the main job: a sample installer run on a sample host installation
 
 JOBS ?= 2
 NATIVE := build/native
 WIN32DIR := build/win32
-BENCHDIR := build/bench
-FUZZDIR := build/fuzz
 
 .PHONY: deps build native win32 test test-native test-win32 test-e2e fuzz bench demo clean
 
@@ -28,20 +26,21 @@ win32:
 
 build: native win32
 
-test-native: native
-	cd $(NATIVE) && ctest --output-on-failure -j $(JOBS) -L native
+test: deps build
+	JOBS=$(JOBS) bash scripts/test-all.sh
 
-test-win32: win32
-	bash scripts/test-win32.sh
+# The parts of make test one at a time (after make build).
+test-native:
+	cd $(NATIVE) && ctest -L '^native$$' -j $(JOBS) --output-on-failure
 
-test-e2e: build
-	bash scripts/test-e2e.sh
+test-win32:
+	cd $(WIN32DIR) && ctest -L '^win32$$' -j $(JOBS) --output-on-failure
+
+test-e2e:
+	cd $(NATIVE) && ctest -L '^e2e$$' -j $(JOBS) --output-on-failure
 
 fuzz:
 	bash scripts/fuzz.sh
-
-test: deps build
-	bash scripts/test-all.sh
 
 bench: deps
 	bash scripts/bench.sh
@@ -50,4 +49,4 @@ demo: deps build
 	bash scripts/demo.sh
 
 clean:
-	rm -rf build
+	rm -rf build demo-out

@@ -4,24 +4,10 @@
 
 namespace app {
 
-bool TForm1::searchPackages() { return false; }
-std::vector<Text> TForm1::GetSubFoldersListFromZip(const Text&) { return {}; }
-bool TForm1::ExtractFileFromZip(const Text&, const Text&, const Text&) { return false; }
-bool TForm1::ExtractFilesFromZip(const Text&, const Text&) { return false; }
-
-bool TForm1::searchInstallationPath() { return false; }
-void TForm1::Edit1Click() {}
-void TForm1::CheckEdit() {}
-bool TForm1::CheckDestination() { return false; }
-void TForm1::CheckInstallationEnabled() {}
-bool TForm1::CheckRunApp() { return false; }
-
 bool TForm1::MDBCreate(const Text&) { return false; }
 jet::adox::Table TForm1::createTableProducent() { return {}; }
 jet::adox::Table TForm1::createTableDodatki() { return {}; }
 jet::adox::Column TForm1::createCol(const Text&, int32_t, int32_t) { return {}; }
 bool TForm1::CopyMdb(const Text&, const Text&, const Text&) { return false; }
-
-void TForm1::ButtonInstallClick() {}
 
 }  // namespace app

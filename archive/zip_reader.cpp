@@ -119,18 +119,16 @@ ZipReader::Directory ZipReader::locateDirectory(uint64_t endPos) {
   if (needsZip64 && endPos >= sizeof loc + fmt::kZip64EndSize &&
       readFully(*file_, endPos - sizeof loc, loc, sizeof loc) &&
       fmt::get32(loc) == fmt::kZip64LocatorSig) {
-    {
-      const uint64_t end64Pos = fmt::get64(loc + fmt::locator::end64Offset);
-      uint8_t end64[fmt::kZip64EndSize];
-      if (end64Pos > endPos - sizeof loc - sizeof end64 ||
-          !readFully(*file_, end64Pos, end64, sizeof end64) ||
-          fmt::get32(end64) != fmt::kZip64EndSig) {
-        throw malformedDirectory();
-      }
-      dir = {fmt::get64(end64 + fmt::end64::cdOffset), fmt::get64(end64 + fmt::end64::cdSize),
-             fmt::get64(end64 + fmt::end64::entries)};
-      dirLimit = end64Pos;
+    const uint64_t end64Pos = fmt::get64(loc + fmt::locator::end64Offset);
+    uint8_t end64[fmt::kZip64EndSize];
+    if (end64Pos > endPos - sizeof loc - sizeof end64 ||
+        !readFully(*file_, end64Pos, end64, sizeof end64) ||
+        fmt::get32(end64) != fmt::kZip64EndSig) {
+      throw malformedDirectory();
     }
+    dir = {fmt::get64(end64 + fmt::end64::cdOffset), fmt::get64(end64 + fmt::end64::cdSize),
+           fmt::get64(end64 + fmt::end64::entries)};
+    dirLimit = end64Pos;
   }
   if (dir.offset > dirLimit || dir.size > dirLimit - dir.offset ||
       dir.entries > dir.size / fmt::kCentralSize) {
@@ -273,9 +271,11 @@ void ZipReader::inflateInto(const Entry& e, uint64_t pos, const Text& name, plat
     if (rc != Z_OK && rc != Z_STREAM_END) throw damagedData(name);
     const size_t produced = out_.size() - zs_.avail_out;
     if (produced > e.size - written) throw sizeMismatch(name);
-    out.writeAt(written, out_.data(), produced);
-    crc = crc32(crc, out_.data(), static_cast<uInt>(produced));
-    written += produced;
+    if (produced > 0) {
+      out.writeAt(written, out_.data(), produced);
+      crc = crc32(crc, out_.data(), static_cast<uInt>(produced));
+      written += produced;
+    }
     if (rc == Z_STREAM_END) break;
   }
   if (written != e.size) throw sizeMismatch(name);

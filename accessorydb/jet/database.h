@@ -111,6 +111,8 @@ class Database {
 
   // Opens the file and checks its header; throws Error (also for a plat::FileError's cause).
   void open(plat::Platform& fs, const Text& path, bool readOnly);
+  // The same over a file already open (read-write unless readOnly).
+  void open(std::unique_ptr<plat::File> file, bool readOnly);
   void close();
   bool isOpen() const { return pages_ != nullptr; }
 

@@ -10,6 +10,8 @@
 
 namespace jet {
 
+using text::Text;
+
 inline constexpr uint32_t kPageSize = 4096;
 
 // Page type byte (offset 0 of every page).

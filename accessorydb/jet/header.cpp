@@ -3,6 +3,8 @@
 #include <cmath>
 #include <string_view>
 
+#include "accessorydb/jet/rc4.h"
+
 namespace jet {
 
 namespace {
@@ -11,25 +13,6 @@ constexpr uint32_t kMaskKey = 0x6B39DAC7;
 constexpr std::string_view kJetEngineName = "Standard Jet DB";
 constexpr std::string_view kAceEngineName = "Standard ACE DB";
 
-std::array<uint8_t, kHeaderMaskLength> rc4Stream(uint32_t key) {
-  uint8_t k[4];
-  putU32le(k, key);
-  std::array<uint8_t, 256> s;
-  for (int i = 0; i < 256; ++i) s[i] = static_cast<uint8_t>(i);
-  for (int i = 0, j = 0; i < 256; ++i) {
-    j = (j + s[i] + k[i % 4]) & 0xFF;
-    std::swap(s[i], s[j]);
-  }
-  std::array<uint8_t, kHeaderMaskLength> out;
-  for (size_t n = 0, i = 0, j = 0; n < out.size(); ++n) {
-    i = (i + 1) & 0xFF;
-    j = (j + s[i]) & 0xFF;
-    std::swap(s[i], s[j]);
-    out[n] = s[(s[i] + s[j]) & 0xFF];
-  }
-  return out;
-}
-
 bool startsWith(const uint8_t* page0, std::string_view name) {
   return std::string_view(reinterpret_cast<const char*>(page0 + 4), name.size()) == name;
 }
@@ -37,7 +20,12 @@ bool startsWith(const uint8_t* page0, std::string_view name) {
 }  // namespace
 
 const std::array<uint8_t, kHeaderMaskLength>& headerMask() {
-  static const auto mask = rc4Stream(kMaskKey);
+  static const auto mask = [] {
+    const std::vector<uint8_t> stream = rc4KeyStream(kMaskKey, kHeaderMaskLength);
+    std::array<uint8_t, kHeaderMaskLength> out;
+    std::copy(stream.begin(), stream.end(), out.begin());
+    return out;
+  }();
   return mask;
 }
 

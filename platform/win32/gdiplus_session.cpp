@@ -1,6 +1,6 @@
 #include "platform/win32/gdiplus_session.h"
 
-#include <gdiplus.h>
+#include "platform/win32/gdiplus_include.h"
 
 #include "platform/text.h"
 

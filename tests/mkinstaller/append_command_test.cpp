@@ -6,6 +6,9 @@
 #include <sstream>
 
 #include "platform/host_platform.h"
+#ifndef _WIN32
+#include "platform/posix_platform.h"
+#endif
 #include "tools/mkinstaller/command.h"
 #include "tools/mkinstaller/installer_layout.h"
 
@@ -28,15 +31,35 @@ Text pathText(const fs::path& p) {
   return text::fromUtf8(std::string(s.begin(), s.end()));
 }
 
-// A platform whose created files fail on their second write, as a full disk would.
-class FailingWritesPlatform {
+#ifndef _WIN32
+// Files it creates fail on their second write, as on a full disk.
+class DiskFullPlatform : public plat::PosixPlatform {
  public:
-  explicit FailingWritesPlatform(std::unique_ptr<plat::Platform> real) : real_(std::move(real)) {}
-  plat::Platform& get() { return *real_; }
+  std::unique_ptr<plat::File> open(const Text& path, plat::OpenMode mode) override {
+    auto file = PosixPlatform::open(path, mode);
+    if (mode != plat::OpenMode::Create) return file;
+    return std::make_unique<FailingFile>(std::move(file));
+  }
 
  private:
-  std::unique_ptr<plat::Platform> real_;
+  class FailingFile : public plat::File {
+   public:
+    explicit FailingFile(std::unique_ptr<plat::File> real) : real_(std::move(real)) {}
+    uint64_t size() override { return real_->size(); }
+    size_t readAt(uint64_t pos, void* buf, size_t n) override { return real_->readAt(pos, buf, n); }
+    void writeAt(uint64_t pos, const void* buf, size_t n) override {
+      if (++writes_ == 2) throw plat::FileError(u"Cannot write: No space left on device");
+      real_->writeAt(pos, buf, n);
+    }
+    void truncate(uint64_t size) override { real_->truncate(size); }
+    void flush() override { real_->flush(); }
+
+   private:
+    std::unique_ptr<plat::File> real_;
+    int writes_ = 0;
+  };
 };
+#endif
 
 class AppendCommand : public ::testing::Test {
  protected:
@@ -72,7 +95,10 @@ class AppendCommand : public ::testing::Test {
 TEST_F(AppendCommand, WritesTheInstallerLayout) {
   ASSERT_EQ(run(appendArgs("stub.exe", "package.zip", "out.exe")), 0) << err_.str();
   EXPECT_EQ(readAll(dir_ / "out.exe"),
-            "MZ stub program" "PK archive bytes" "\xEF\xBB\xBF" + layout::formatTrailer(15));
+            "MZ stub program"
+            "PK archive bytes"
+            "\xEF\xBB\xBF" +
+                layout::formatTrailer(15));
   EXPECT_NE(out_.str().find("offset 15"), std::string::npos) << out_.str();
   EXPECT_FALSE(fs::exists(dir_ / "out.exe.part"));
 }
@@ -99,9 +125,9 @@ TEST_F(AppendCommand, ReportsEveryErrorWithExitCodeOneAndLeavesNoOutput) {
       {"missing archive", appendArgs("stub.exe", "nozip.zip", "out.exe"), "package archive"},
       {"stub is a folder", appendArgs(".", "package.zip", "out.exe"), "installer program"},
       {"empty stub", appendArgs("empty.exe", "package.zip", "out.exe"), "empty"},
-      {"output folder missing", appendArgs("stub.exe", "package.zip", "no/such/out.exe"),
-       "no"},
-      {"no output option", {u"append", u"--stub", at("stub.exe"), u"--archive", at("package.zip")},
+      {"output folder missing", appendArgs("stub.exe", "package.zip", "no/such/out.exe"), "no"},
+      {"no output option",
+       {u"append", u"--stub", at("stub.exe"), u"--archive", at("package.zip")},
        "missing option --output"},
       {"unknown option", {u"append", u"--stubb", at("stub.exe")}, "unknown option --stubb"},
       {"option without value", {u"append", u"--stub"}, "needs a value"},
@@ -131,5 +157,16 @@ TEST_F(AppendCommand, HelpGoesToStandardOutputWithExitCodeZero) {
     EXPECT_EQ(err_.str(), "");
   }
 }
+
+#ifndef _WIN32
+TEST_F(AppendCommand, AFailedWriteLeavesNeitherOutputNorPartialFile) {
+  writeAll(dir_ / "out.exe", "the previous installer");
+  platform_ = std::make_unique<DiskFullPlatform>();
+  EXPECT_EQ(run(appendArgs("stub.exe", "package.zip", "out.exe")), 1);
+  EXPECT_NE(err_.str().find("No space left"), std::string::npos) << err_.str();
+  EXPECT_EQ(readAll(dir_ / "out.exe"), "the previous installer");
+  EXPECT_FALSE(fs::exists(dir_ / "out.exe.part"));
+}
+#endif
 
 }  // namespace

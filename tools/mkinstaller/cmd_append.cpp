@@ -28,34 +28,40 @@ std::unique_ptr<plat::File> openInput(plat::Platform& platform, const text::Text
 }
 
 // Builds the installer next to its final name and renames it into place, so a failure never
-// leaves a half-written installer behind and the output may even replace one of the inputs.
-layout::Written writeAtomically(plat::Platform& platform, plat::File& program, plat::File& archive,
-                                const text::Text& outPath) {
+// leaves a half-written installer behind and the output may even replace one of the inputs
+// (every file is closed before the rename: Windows refuses to delete a file held open).
+layout::Written writeAtomically(plat::Platform& platform, const text::Text& stubPath,
+                                const text::Text& archivePath, const text::Text& outPath) {
   const text::Text partPath = outPath + u".part";
-  try {
-    layout::Written written;
-    {
+  layout::Written written;
+  {
+    const auto program = openInput(platform, stubPath, u"installer program");
+    const auto archive = openInput(platform, archivePath, u"package archive");
+    try {
       const auto out = platform.open(partPath, plat::OpenMode::Create);
-      written = layout::writeInstaller(program, archive, *out);
+      written = layout::writeInstaller(*program, *archive, *out);
+    } catch (const text::Error& e) {
+      if (platform.fileExists(partPath)) platform.deleteFile(partPath);
+      throw text::Error(u"cannot write the installer: " + e.message());
     }
-    if (platform.fileExists(outPath) && !platform.deleteFile(outPath)) {
-      throw text::Error(u"cannot replace " + outPath);
-    }
-    if (!platform.moveFile(partPath, outPath)) {
-      throw text::Error(u"cannot rename " + partPath + u" to " + outPath);
-    }
-    return written;
-  } catch (...) {
-    if (platform.fileExists(partPath)) platform.deleteFile(partPath);
-    throw;
   }
+  if (platform.fileExists(outPath) && !platform.deleteFile(outPath)) {
+    platform.deleteFile(partPath);
+    throw text::Error(u"cannot replace " + outPath);
+  }
+  if (!platform.moveFile(partPath, outPath)) {
+    platform.deleteFile(partPath);
+    throw text::Error(u"cannot rename " + partPath + u" to " + outPath);
+  }
+  return written;
 }
 
 }  // namespace
 
 int runAppend(plat::Platform& platform, const Args& args, Io& io) {
   try {
-    const Options opts = parseOptions(args, {{"--stub", ""}, {"--archive", ""}, {"--output", "-o"}});
+    const Options opts =
+        parseOptions(args, {{"--stub", ""}, {"--archive", ""}, {"--output", "-o"}});
     if (opts.help) {
       io.out << kUsage;
       return 0;
@@ -63,10 +69,7 @@ int runAppend(plat::Platform& platform, const Args& args, Io& io) {
     const text::Text& stubPath = opts.required("--stub");
     const text::Text& archivePath = opts.required("--archive");
     const text::Text& outPath = opts.required("--output");
-
-    const auto program = openInput(platform, stubPath, u"installer program");
-    const auto archive = openInput(platform, archivePath, u"package archive");
-    const layout::Written w = writeAtomically(platform, *program, *archive, outPath);
+    const layout::Written w = writeAtomically(platform, stubPath, archivePath, outPath);
     io.out << text::toUtf8(outPath) << ": archive at offset " << w.archiveOffset << ", "
            << w.totalSize << " bytes\n";
     return 0;

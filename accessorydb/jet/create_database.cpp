@@ -1,0 +1,296 @@
+#include "accessorydb/jet/create_database.h"
+
+#include <algorithm>
+
+#include "accessorydb/jet/create_header.h"
+#include "accessorydb/jet/create_pages.h"
+#include "accessorydb/jet/create_table_layout.h"
+#include "accessorydb/jet/index_keys.h"
+#include "accessorydb/jet/index_page.h"
+#include "accessorydb/jet/row_encode.h"
+#include "accessorydb/jet/tdef_encode.h"
+
+namespace jet {
+
+namespace {
+
+constexpr uint32_t kHeaderPage = 0;
+constexpr uint32_t kGlobalMapPage = 1;
+constexpr uint32_t kGlobalMapOwner = 1;
+constexpr uint8_t kUserTable = 0x4E;  // 'N'
+
+bool sameName(const Text& a, const Text& b) { return text::equalsIgnoreAsciiCase(a, b); }
+
+// Jet's rules for table, column and index names.
+void checkName(const Text& name, const Text& what) {
+  if (name.empty()) throw Error(what + u" has no name");
+  if (name.size() > kMaxNameChars) {
+    throw Error(what + u" name \"" + name + u"\" is longer than 64 characters");
+  }
+  if (name.front() == u' ') throw Error(what + u" name \"" + name + u"\" begins with a space");
+  for (char16_t c : name) {
+    if (c < 0x20 || c == u'.' || c == u'!' || c == u'`' || c == u'[' || c == u']') {
+      throw Error(what + u" name \"" + name +
+                  u"\" contains a character not allowed in names (. ! ` [ ] or a control "
+                  u"character)");
+    }
+  }
+}
+
+KeyBytes indexKey(const TableDef& def, const RealIndex& index, const std::vector<Value>& row) {
+  KeyBytes key;
+  for (const IndexColumn& ic : index.columns) {
+    const ColumnDef* c = def.columnByNumber(ic.columnNumber);
+    const Value& v = row.at(static_cast<size_t>(c - def.columns.data()));
+    if (isNull(v)) {
+      appendNullKey(key, ic.ascending);
+    } else if (c->is(ColumnType::Long)) {
+      appendLongKey(key, std::get<int32_t>(v), ic.ascending);
+    } else if (c->is(ColumnType::Text)) {
+      appendTextKey(key, std::get<std::u16string>(v), ic.ascending);
+    } else {
+      throw Error(u"Internal error: no index keys for the type of column " + c->name);
+    }
+  }
+  return key;
+}
+
+IndexPage emptyLeaf(uint32_t owner) {
+  IndexPage page;
+  page.owner = owner;
+  return page;
+}
+
+}  // namespace
+
+NewDatabase::NewDatabase(double createdDays) {
+  pages_.push_back(buildHeaderPage(createdDays));
+  sidKey_ = sidMaskKey(pages_[kHeaderPage].data());
+  allocatePage();  // global usage map
+  system_[kObjects].def = msysObjectsDef();
+  system_[kAces].def = msysAcesDef();
+  system_[kQueries].def = msysQueriesDef();
+  system_[kRelationships].def = msysRelationshipsDef();
+  // Jet's order: the TDEFs, one page of usage-map rows for all four, the index roots, then
+  // data pages as rows need them.
+  std::array<uint32_t, 4> tdefPages{};
+  for (size_t t = 0; t < system_.size(); ++t) tdefPages[t] = system_[t].tdefPage = allocatePage();
+  systemMapPage_ = allocatePage();
+  for (SystemTable& t : system_) {
+    for (RealIndex& index : t.def.realIndexes) index.firstPage = allocatePage();
+  }
+  for (const ObjectRow& row : initialObjects(tdefPages, createdDays, sidKey_)) {
+    system_[kObjects].rows.push_back(objectRowValues(row));
+  }
+  for (const AceRow& row : initialAces(tdefPages, sidKey_)) {
+    system_[kAces].rows.push_back(aceRowValues(row));
+  }
+  renderSystemPages();
+}
+
+uint32_t NewDatabase::allocatePage() {
+  pages_.emplace_back();
+  pages_.back().fill(0);
+  return static_cast<uint32_t>(pages_.size() - 1);
+}
+
+std::vector<uint32_t> NewDatabase::addTable(const NewTable& table, double now) {
+  NewDatabase next = *this;
+  const uint32_t tdefPage = next.addUserTablePages(table);
+  next.addCatalogRows(table, tdefPage, now);
+  next.renderSystemPages();
+  std::vector<uint32_t> changed;
+  for (uint32_t n = 0; n < next.pageCount(); ++n) {
+    if (n >= pageCount() || next.pages_[n] != pages_[n]) changed.push_back(n);
+  }
+  *this = std::move(next);
+  return changed;
+}
+
+uint32_t NewDatabase::addUserTablePages(const NewTable& table) {
+  checkName(table.name, u"The table");
+  if (!textKeyEncodable(table.name)) {
+    throw Error(u"The table name \"" + table.name +
+                u"\" holds characters this engine cannot yet put into the catalog's index "
+                u"(letters a-z, digits, spaces and ASCII punctuation other than ' and - are "
+                u"supported)");
+  }
+  for (const auto& row : system_[kObjects].rows) {
+    if (std::get<int32_t>(row[1]) == kTablesContainerId &&
+        sameName(std::get<std::u16string>(row[2]), table.name)) {
+      throw Error(u"Table '" + table.name + u"' already exists.");
+    }
+  }
+  if (table.columns.empty() || table.columns.size() > kMaxColumns) {
+    throw Error(u"Table '" + table.name + u"' must have 1 to 255 columns, not " +
+                text::num(static_cast<int64_t>(table.columns.size())));
+  }
+  std::vector<ColumnSpec> specs;
+  for (const NewColumn& c : table.columns) {
+    checkName(c.name, u"A column of table '" + table.name + u"'");
+    for (const ColumnSpec& earlier : specs) {
+      if (sameName(earlier.name, c.name)) {
+        throw Error(u"Column '" + c.name + u"' appears twice in table '" + table.name + u"'");
+      }
+    }
+    ColumnSpec spec{c.name, c.type, 0, kColumnUpdatable};
+    if (c.type == ColumnType::Text) {
+      if (c.maxChars < 1 || c.maxChars > kMaxTextChars) {
+        throw Error(u"Column '" + c.name + u"': a text column holds 1 to 255 characters, not " +
+                    text::num(c.maxChars));
+      }
+      spec.length = static_cast<uint16_t>(2 * c.maxChars);
+    } else if (c.type != ColumnType::Long && c.type != ColumnType::Boolean) {
+      throw Error(u"Column '" + c.name + u"': unsupported column type");
+    }
+    specs.push_back(spec);
+  }
+  TableDef def = layoutTable(table.name, kUserTable, specs);
+  const size_t rowBytes = maxRowLength(def);
+  if (rowBytes > kMaxRecordBytes) {
+    throw Error(u"Record too large: the columns of table '" + table.name + u"' need up to " +
+                text::num(static_cast<int64_t>(rowBytes)) + u" bytes per row, more than " +
+                text::num(kMaxRecordBytes));
+  }
+  if (table.hasPrimaryKey) {
+    checkName(table.primaryKeyName, u"The key of table '" + table.name + u"'");
+    const auto col = def.columnIndex(table.primaryKeyColumn);
+    if (!col) {
+      throw Error(u"The key '" + table.primaryKeyName + u"' names column '" +
+                  table.primaryKeyColumn + u"', which table '" + table.name + u"' does not have");
+    }
+    const ColumnDef& c = def.columns[*col];
+    if (!c.is(ColumnType::Long) && !c.is(ColumnType::Text)) {
+      throw Error(u"The key '" + table.primaryKeyName +
+                  u"': only integer and text columns can be keys here");
+    }
+    RealIndex index;
+    index.columns = {IndexColumn{c.number, true}};
+    index.flags = kIndexUnique | kIndexRequired;
+    def.realIndexes.push_back(index);
+    LogicalIndex logical;
+    logical.name = table.primaryKeyName;
+    logical.type = kIndexTypePrimaryKey;
+    def.indexes.push_back(logical);
+  }
+
+  // Pages: the TDEF chain, one page of usage-map rows (owned, free, one per index), and an
+  // empty root leaf per index.
+  const IndexKeyCounts noKeys(def.realIndexes.size(), 0);
+  const size_t tdefPages = tdefPageCount(encodeTdef(def, noKeys).size());
+  std::vector<uint32_t> chain;
+  for (size_t i = 0; i < tdefPages; ++i) chain.push_back(allocatePage());
+  const uint32_t mapPage = allocatePage();
+  def.ownedPages = RowPointer{mapPage, 0};
+  def.freePages = RowPointer{mapPage, 1};
+  DataPageBuilder maps(0);
+  maps.add(inlineUsageMap({}));
+  maps.add(inlineUsageMap({}));
+  for (RealIndex& index : def.realIndexes) {
+    index.firstPage = allocatePage();
+    index.usageMap = RowPointer{mapPage, maps.add(inlineUsageMap({index.firstPage}))};
+    pages_[index.firstPage] = encodeIndexPage(emptyLeaf(chain.front()));
+  }
+  pages_[mapPage] = maps.page();
+  const std::vector<Page> tdef = paginateTdef(encodeTdef(def, noKeys), chain);
+  for (size_t i = 0; i < chain.size(); ++i) pages_[chain[i]] = tdef[i];
+  return chain.front();
+}
+
+void NewDatabase::addCatalogRows(const NewTable& table, uint32_t tdefPage, double now) {
+  const auto id = static_cast<int32_t>(tdefPage);
+  auto& objects = system_[kObjects].rows;
+  // A user table belongs to the database's owner: the owner of MSysDb.
+  const auto database = std::find_if(objects.begin(), objects.end(), [](const auto& row) {
+    return std::get<int32_t>(row[0]) == kDatabaseObjectId;
+  });
+  const Sid owner = std::get<Bytes>((*database)[6]);
+  objects.push_back(objectRowValues(ObjectRow{id, kTablesContainerId, table.name, kObjectTable,
+                                              now, owner, 0}));
+  // Permissions as Jet gives them in Access-made files: the owner, then every other id with an
+  // inheritable entry on the Tables container except the creator entry, each with all rights
+  // but 0x100, not inheritable.
+  std::vector<Sid> sids = {owner};
+  const Sid creator = maskSid(sidKey_, kSidCreatorEntry);
+  for (const auto& row : system_[kAces].rows) {
+    const Sid sid = std::get<Bytes>(row[1]);
+    if (std::get<int32_t>(row[0]) == kTablesContainerId && std::get<bool>(row[3]) &&
+        sid != creator && std::find(sids.begin(), sids.end(), sid) == sids.end()) {
+      sids.push_back(sid);
+    }
+  }
+  for (const Sid& sid : sids) {
+    system_[kAces].rows.push_back(aceRowValues(AceRow{id, sid, kAcmNewTable, false}));
+  }
+}
+
+void NewDatabase::renderSystemPages() {
+  DataPageBuilder maps(0);
+  for (SystemTable& t : system_) {
+    TableDef& def = t.def;
+    // Rows, packed in order onto the table's data pages (more pages as needed).
+    std::vector<RowPointer> rowIds;
+    std::vector<DataPageBuilder> data;
+    for (const auto& values : t.rows) {
+      const std::vector<uint8_t> row = encodeRow(def, values);
+      if (data.empty() || !data.back().fits(row.size())) {
+        if (data.size() == t.dataPages.size()) t.dataPages.push_back(allocatePage());
+        data.emplace_back(t.tdefPage);
+      }
+      rowIds.push_back(RowPointer{t.dataPages[data.size() - 1], data.back().add(row)});
+    }
+    for (size_t i = 0; i < data.size(); ++i) pages_[t.dataPages[i]] = data[i].page();
+    def.rowCount = static_cast<uint32_t>(t.rows.size());
+
+    // Usage maps, in Jet's row order: owned, free, each long-value column's pair, each index.
+    def.ownedPages = RowPointer{systemMapPage_, maps.add(inlineUsageMap(t.dataPages))};
+    def.freePages = RowPointer{systemMapPage_, maps.add(inlineUsageMap(t.dataPages))};
+    def.longValueMaps.clear();
+    for (const ColumnDef& c : def.columns) {
+      if (!c.isLongValue()) continue;
+      LongValueMaps lv;
+      lv.columnNumber = c.number;
+      lv.owned = RowPointer{systemMapPage_, maps.add(inlineUsageMap({}))};
+      lv.free = RowPointer{systemMapPage_, maps.add(inlineUsageMap({}))};
+      def.longValueMaps.push_back(lv);
+    }
+    IndexKeyCounts keyCounts;
+    for (RealIndex& index : def.realIndexes) {
+      index.usageMap = RowPointer{systemMapPage_, maps.add(inlineUsageMap({index.firstPage}))};
+      IndexPage leaf = emptyLeaf(t.tdefPage);
+      std::vector<IndexEntry>& entries = leaf.entries;
+      for (size_t r = 0; r < t.rows.size(); ++r) {
+        entries.push_back(leafEntry(indexKey(def, index, t.rows[r]), rowIds[r]));
+      }
+      if (!leaf.fits()) {
+        throw Error(u"Too many objects: the index of " + def.name +
+                    u" would need more than one page, which this writer does not build");
+      }
+      std::sort(entries.begin(), entries.end());
+      uint32_t distinct = 0;
+      for (size_t i = 0; i < entries.size(); ++i) {
+        const size_t keyLen = entries[i].size() - kRowIdSize;
+        const bool same = i > 0 && entries[i - 1].size() == entries[i].size() &&
+                          std::equal(entries[i].begin(), entries[i].begin() + keyLen,
+                                     entries[i - 1].begin());
+        if (same && index.unique()) {
+          throw Error(u"Duplicate key in the unique index of " + def.name);
+        }
+        if (!same) ++distinct;
+      }
+      keyCounts.push_back(distinct);
+      pages_[index.firstPage] = encodeIndexPage(leaf);
+    }
+    const std::vector<uint8_t> tdef = encodeTdef(def, keyCounts);
+    pages_[t.tdefPage] = paginateTdef(tdef, {t.tdefPage}).front();
+  }
+  pages_[systemMapPage_] = maps.page();
+
+  DataPageBuilder global(kGlobalMapOwner);
+  global.add(globalUsageMap(pageCount()));
+  // A second row of the same size, all zero, is on page 1 of every file examined.
+  global.add(std::vector<uint8_t>(globalUsageMap(pageCount()).size(), 0));
+  pages_[kGlobalMapPage] = global.page();
+}
+
+}  // namespace jet

@@ -1,0 +1,84 @@
+#include "accessorydb/jet/create_table_layout.h"
+
+#include <algorithm>
+
+namespace jet {
+
+namespace {
+
+constexpr uint16_t kSortOrderGeneral = 1033;
+constexpr size_t kLongValueHeader = 12;  // what a memo/OLE value takes in the row, at least
+
+bool isFixedType(ColumnType type) {
+  return type != ColumnType::Binary && type != ColumnType::Text && type != ColumnType::Ole &&
+         type != ColumnType::Memo;
+}
+
+}  // namespace
+
+uint16_t fixedSizeOf(ColumnType type) {
+  switch (type) {
+    case ColumnType::Boolean: return 0;
+    case ColumnType::Byte: return 1;
+    case ColumnType::Integer: return 2;
+    case ColumnType::Long:
+    case ColumnType::Single: return 4;
+    case ColumnType::Currency:
+    case ColumnType::Double:
+    case ColumnType::DateTime: return 8;
+    case ColumnType::Guid: return 16;
+    case ColumnType::Decimal: return 17;
+    case ColumnType::Binary:
+    case ColumnType::Text:
+    case ColumnType::Ole:
+    case ColumnType::Memo: return 0;
+  }
+  return 0;
+}
+
+TableDef layoutTable(const Text& name, uint8_t tableType, const std::vector<ColumnSpec>& columns) {
+  TableDef def;
+  def.name = name;
+  def.tableType = tableType;
+  uint16_t fixedOffset = 0;
+  for (const ColumnSpec& spec : columns) {
+    ColumnDef c;
+    c.name = spec.name;
+    c.type = static_cast<uint8_t>(spec.type);
+    c.number = static_cast<uint16_t>(def.columns.size());
+    c.sortOrder = kSortOrderGeneral;
+    c.flags = spec.flags;
+    if (isFixedType(spec.type)) {
+      c.flags |= kColumnFixed;
+      // A fixed column's slot word holds the count of variable columns before it.
+      c.varIndex = def.variableColumns;
+      c.length = spec.type == ColumnType::Boolean ? 1 : fixedSizeOf(spec.type);
+      if (spec.type != ColumnType::Boolean) {
+        c.fixedOffset = fixedOffset;
+        fixedOffset = static_cast<uint16_t>(fixedOffset + c.length);
+      }
+    } else {
+      c.varIndex = def.variableColumns++;
+      c.length = spec.type == ColumnType::Text || spec.type == ColumnType::Binary ? spec.length : 0;
+    }
+    def.columns.push_back(c);
+  }
+  def.maxColumns = static_cast<uint16_t>(def.columns.size());
+  return def;
+}
+
+size_t maxRowLength(const TableDef& def) {
+  size_t fixedArea = 0;
+  size_t variableData = 0;
+  for (const ColumnDef& c : def.columns) {
+    if (c.fixed()) {
+      if (!c.is(ColumnType::Boolean)) fixedArea = std::max<size_t>(fixedArea, c.fixedOffset + c.length);
+    } else {
+      variableData += c.isLongValue() ? kLongValueHeader : c.length;
+    }
+  }
+  const size_t variableTable = def.variableColumns > 0 ? 2 * (def.variableColumns + 2) : 0;
+  return 2 + fixedArea + variableData + variableTable + (def.maxColumns + 7) / 8;
+}
+
+}  // namespace jet

@@ -1,0 +1,252 @@
+#include "accessorydb/jet/index_keys.h"
+
+#include <algorithm>
+
+namespace jet {
+
+namespace {
+
+constexpr uint8_t kAscendingFlag = 0x7F;
+constexpr uint8_t kDescendingFlag = 0x80;
+constexpr uint8_t kNullAscending = 0x00;
+constexpr uint8_t kNullDescending = 0xFF;
+constexpr size_t kMaxTextKeyChars = 255;
+
+// Text keys: the characters' inline codes, then extra sections (accents, unprintables).
+constexpr uint8_t kEndText = 0x01;
+constexpr uint8_t kEndExtra = 0x00;
+constexpr uint8_t kAccentPlaceholder = 0x02;
+constexpr uint8_t kUnprintableMidfix = 0x06;
+constexpr uint16_t kUnprintableFlag = 0x8000;
+
+enum CodeKind : uint8_t {
+  kNone,           // no code known: such text cannot be keyed
+  kSimple,         // inline code bytes only
+  kInternational,  // inline code of the base letter, accent code in the extra section
+  kUnprintable,    // no inline code; its position and code go to the unprintable section
+};
+
+struct CharCode {
+  CodeKind kind;
+  uint8_t length;  // inline code bytes (1 or 2)
+  uint8_t code[2];  // kUnprintable: code[0] is the unprintable code
+  uint8_t accent;
+};
+
+// General (legacy) codes of U+0000..U+00FF, as Jet wrote them into the text index of a value
+// holding every character U+0001..U+00FF.
+constexpr CharCode kCodes[256] = {
+    {kNone, 0, 0x00, 0x00, 0x00}, {kUnprintable, 0, 0x03, 0x00, 0x00}, {kUnprintable, 0, 0x04, 0x00, 0x00}, {kUnprintable, 0, 0x05, 0x00, 0x00},  // U+0000
+    {kUnprintable, 0, 0x06, 0x00, 0x00}, {kUnprintable, 0, 0x07, 0x00, 0x00}, {kUnprintable, 0, 0x08, 0x00, 0x00}, {kUnprintable, 0, 0x09, 0x00, 0x00},  // U+0004
+    {kUnprintable, 0, 0x0A, 0x00, 0x00}, {kSimple, 2, 0x08, 0x03, 0x00}, {kSimple, 2, 0x08, 0x04, 0x00}, {kSimple, 2, 0x08, 0x05, 0x00},  // U+0008
+    {kSimple, 2, 0x08, 0x06, 0x00}, {kSimple, 2, 0x08, 0x07, 0x00}, {kUnprintable, 0, 0x0B, 0x00, 0x00}, {kUnprintable, 0, 0x0C, 0x00, 0x00},  // U+000C
+    {kUnprintable, 0, 0x0D, 0x00, 0x00}, {kUnprintable, 0, 0x0E, 0x00, 0x00}, {kUnprintable, 0, 0x0F, 0x00, 0x00}, {kUnprintable, 0, 0x10, 0x00, 0x00},  // U+0010
+    {kUnprintable, 0, 0x11, 0x00, 0x00}, {kUnprintable, 0, 0x12, 0x00, 0x00}, {kUnprintable, 0, 0x13, 0x00, 0x00}, {kUnprintable, 0, 0x14, 0x00, 0x00},  // U+0014
+    {kUnprintable, 0, 0x15, 0x00, 0x00}, {kUnprintable, 0, 0x16, 0x00, 0x00}, {kUnprintable, 0, 0x17, 0x00, 0x00}, {kUnprintable, 0, 0x18, 0x00, 0x00},  // U+0018
+    {kUnprintable, 0, 0x19, 0x00, 0x00}, {kUnprintable, 0, 0x1A, 0x00, 0x00}, {kUnprintable, 0, 0x1B, 0x00, 0x00}, {kUnprintable, 0, 0x1C, 0x00, 0x00},  // U+001C
+    {kSimple, 1, 0x07, 0x00, 0x00}, {kSimple, 1, 0x09, 0x00, 0x00}, {kSimple, 1, 0x0A, 0x00, 0x00}, {kSimple, 1, 0x0C, 0x00, 0x00},  // U+0020
+    {kSimple, 1, 0x0E, 0x00, 0x00}, {kSimple, 1, 0x10, 0x00, 0x00}, {kSimple, 1, 0x12, 0x00, 0x00}, {kUnprintable, 0, 0x80, 0x00, 0x00},  // U+0024
+    {kSimple, 1, 0x14, 0x00, 0x00}, {kSimple, 1, 0x16, 0x00, 0x00}, {kSimple, 1, 0x18, 0x00, 0x00}, {kSimple, 1, 0x2C, 0x00, 0x00},  // U+0028
+    {kSimple, 1, 0x1A, 0x00, 0x00}, {kUnprintable, 0, 0x82, 0x00, 0x00}, {kSimple, 1, 0x1C, 0x00, 0x00}, {kSimple, 1, 0x1E, 0x00, 0x00},  // U+002C
+    {kSimple, 1, 0x36, 0x00, 0x00}, {kSimple, 1, 0x38, 0x00, 0x00}, {kSimple, 1, 0x3A, 0x00, 0x00}, {kSimple, 1, 0x3C, 0x00, 0x00},  // U+0030
+    {kSimple, 1, 0x3E, 0x00, 0x00}, {kSimple, 1, 0x40, 0x00, 0x00}, {kSimple, 1, 0x42, 0x00, 0x00}, {kSimple, 1, 0x44, 0x00, 0x00},  // U+0034
+    {kSimple, 1, 0x46, 0x00, 0x00}, {kSimple, 1, 0x48, 0x00, 0x00}, {kSimple, 1, 0x20, 0x00, 0x00}, {kSimple, 1, 0x22, 0x00, 0x00},  // U+0038
+    {kSimple, 1, 0x2E, 0x00, 0x00}, {kSimple, 1, 0x30, 0x00, 0x00}, {kSimple, 1, 0x32, 0x00, 0x00}, {kSimple, 1, 0x24, 0x00, 0x00},  // U+003C
+    {kSimple, 1, 0x26, 0x00, 0x00}, {kSimple, 1, 0x4A, 0x00, 0x00}, {kSimple, 1, 0x4C, 0x00, 0x00}, {kSimple, 1, 0x4D, 0x00, 0x00},  // U+0040
+    {kSimple, 1, 0x4F, 0x00, 0x00}, {kSimple, 1, 0x51, 0x00, 0x00}, {kSimple, 1, 0x53, 0x00, 0x00}, {kSimple, 1, 0x55, 0x00, 0x00},  // U+0044
+    {kSimple, 1, 0x57, 0x00, 0x00}, {kSimple, 1, 0x59, 0x00, 0x00}, {kSimple, 1, 0x5B, 0x00, 0x00}, {kSimple, 1, 0x5C, 0x00, 0x00},  // U+0048
+    {kSimple, 1, 0x5E, 0x00, 0x00}, {kSimple, 1, 0x60, 0x00, 0x00}, {kSimple, 1, 0x62, 0x00, 0x00}, {kSimple, 1, 0x64, 0x00, 0x00},  // U+004C
+    {kSimple, 1, 0x66, 0x00, 0x00}, {kSimple, 1, 0x68, 0x00, 0x00}, {kSimple, 1, 0x69, 0x00, 0x00}, {kSimple, 1, 0x6B, 0x00, 0x00},  // U+0050
+    {kSimple, 1, 0x6D, 0x00, 0x00}, {kSimple, 1, 0x6F, 0x00, 0x00}, {kSimple, 1, 0x71, 0x00, 0x00}, {kSimple, 1, 0x73, 0x00, 0x00},  // U+0054
+    {kSimple, 1, 0x75, 0x00, 0x00}, {kSimple, 1, 0x76, 0x00, 0x00}, {kSimple, 1, 0x78, 0x00, 0x00}, {kSimple, 1, 0x27, 0x00, 0x00},  // U+0058
+    {kSimple, 1, 0x29, 0x00, 0x00}, {kSimple, 1, 0x2A, 0x00, 0x00}, {kSimple, 2, 0x2B, 0x02, 0x00}, {kSimple, 2, 0x2B, 0x03, 0x00},  // U+005C
+    {kSimple, 2, 0x2B, 0x07, 0x00}, {kSimple, 1, 0x4A, 0x00, 0x00}, {kSimple, 1, 0x4C, 0x00, 0x00}, {kSimple, 1, 0x4D, 0x00, 0x00},  // U+0060
+    {kSimple, 1, 0x4F, 0x00, 0x00}, {kSimple, 1, 0x51, 0x00, 0x00}, {kSimple, 1, 0x53, 0x00, 0x00}, {kSimple, 1, 0x55, 0x00, 0x00},  // U+0064
+    {kSimple, 1, 0x57, 0x00, 0x00}, {kSimple, 1, 0x59, 0x00, 0x00}, {kSimple, 1, 0x5B, 0x00, 0x00}, {kSimple, 1, 0x5C, 0x00, 0x00},  // U+0068
+    {kSimple, 1, 0x5E, 0x00, 0x00}, {kSimple, 1, 0x60, 0x00, 0x00}, {kSimple, 1, 0x62, 0x00, 0x00}, {kSimple, 1, 0x64, 0x00, 0x00},  // U+006C
+    {kSimple, 1, 0x66, 0x00, 0x00}, {kSimple, 1, 0x68, 0x00, 0x00}, {kSimple, 1, 0x69, 0x00, 0x00}, {kSimple, 1, 0x6B, 0x00, 0x00},  // U+0070
+    {kSimple, 1, 0x6D, 0x00, 0x00}, {kSimple, 1, 0x6F, 0x00, 0x00}, {kSimple, 1, 0x71, 0x00, 0x00}, {kSimple, 1, 0x73, 0x00, 0x00},  // U+0074
+    {kSimple, 1, 0x75, 0x00, 0x00}, {kSimple, 1, 0x76, 0x00, 0x00}, {kSimple, 1, 0x78, 0x00, 0x00}, {kSimple, 2, 0x2B, 0x09, 0x00},  // U+0078
+    {kSimple, 2, 0x2B, 0x0B, 0x00}, {kSimple, 2, 0x2B, 0x0D, 0x00}, {kSimple, 2, 0x2B, 0x0F, 0x00}, {kUnprintable, 0, 0x1D, 0x00, 0x00},  // U+007C
+    {kUnprintable, 0, 0x1E, 0x00, 0x00}, {kUnprintable, 0, 0x1F, 0x00, 0x00}, {kUnprintable, 0, 0x20, 0x00, 0x00}, {kUnprintable, 0, 0x21, 0x00, 0x00},  // U+0080
+    {kUnprintable, 0, 0x22, 0x00, 0x00}, {kUnprintable, 0, 0x23, 0x00, 0x00}, {kUnprintable, 0, 0x24, 0x00, 0x00}, {kUnprintable, 0, 0x25, 0x00, 0x00},  // U+0084
+    {kUnprintable, 0, 0x26, 0x00, 0x00}, {kUnprintable, 0, 0x27, 0x00, 0x00}, {kUnprintable, 0, 0x28, 0x00, 0x00}, {kUnprintable, 0, 0x29, 0x00, 0x00},  // U+0088
+    {kUnprintable, 0, 0x2A, 0x00, 0x00}, {kUnprintable, 0, 0x2B, 0x00, 0x00}, {kUnprintable, 0, 0x2C, 0x00, 0x00}, {kUnprintable, 0, 0x2D, 0x00, 0x00},  // U+008C
+    {kUnprintable, 0, 0x2E, 0x00, 0x00}, {kUnprintable, 0, 0x2F, 0x00, 0x00}, {kUnprintable, 0, 0x30, 0x00, 0x00}, {kUnprintable, 0, 0x31, 0x00, 0x00},  // U+0090
+    {kUnprintable, 0, 0x32, 0x00, 0x00}, {kUnprintable, 0, 0x33, 0x00, 0x00}, {kUnprintable, 0, 0x34, 0x00, 0x00}, {kUnprintable, 0, 0x35, 0x00, 0x00},  // U+0094
+    {kUnprintable, 0, 0x36, 0x00, 0x00}, {kUnprintable, 0, 0x37, 0x00, 0x00}, {kUnprintable, 0, 0x38, 0x00, 0x00}, {kUnprintable, 0, 0x39, 0x00, 0x00},  // U+0098
+    {kUnprintable, 0, 0x3A, 0x00, 0x00}, {kUnprintable, 0, 0x3B, 0x00, 0x00}, {kUnprintable, 0, 0x3C, 0x00, 0x00}, {kUnprintable, 0, 0x3D, 0x00, 0x00},  // U+009C
+    {kSimple, 2, 0x08, 0x02, 0x00}, {kSimple, 2, 0x2B, 0x10, 0x00}, {kSimple, 2, 0x34, 0xA6, 0x00}, {kSimple, 2, 0x34, 0xA7, 0x00},  // U+00A0
+    {kSimple, 2, 0x34, 0xA8, 0x00}, {kSimple, 2, 0x34, 0xA9, 0x00}, {kSimple, 2, 0x2B, 0x11, 0x00}, {kSimple, 2, 0x34, 0xAA, 0x00},  // U+00A4
+    {kSimple, 2, 0x2B, 0x12, 0x00}, {kSimple, 2, 0x34, 0xAB, 0x00}, {kInternational, 1, 0x4A, 0x00, 0x03}, {kSimple, 2, 0x33, 0x05, 0x00},  // U+00A8
+    {kSimple, 2, 0x34, 0xAC, 0x00}, {kUnprintable, 0, 0x83, 0x00, 0x00}, {kSimple, 2, 0x34, 0xAD, 0x00}, {kSimple, 2, 0x2B, 0x13, 0x00},  // U+00AC
+    {kSimple, 2, 0x34, 0xAE, 0x00}, {kSimple, 2, 0x33, 0x04, 0x00}, {kSimple, 1, 0x3A, 0x00, 0x00}, {kSimple, 1, 0x3C, 0x00, 0x00},  // U+00B0
+    {kSimple, 2, 0x2B, 0x14, 0x00}, {kSimple, 2, 0x34, 0xAF, 0x00}, {kSimple, 2, 0x34, 0xB0, 0x00}, {kSimple, 2, 0x34, 0xB1, 0x00},  // U+00B4
+    {kSimple, 2, 0x2B, 0x15, 0x00}, {kSimple, 1, 0x38, 0x00, 0x00}, {kInternational, 1, 0x64, 0x00, 0x03}, {kSimple, 2, 0x33, 0x07, 0x00},  // U+00B8
+    {kSimple, 2, 0x37, 0x12, 0x00}, {kSimple, 2, 0x37, 0x16, 0x00}, {kSimple, 2, 0x37, 0x1A, 0x00}, {kSimple, 2, 0x2B, 0x16, 0x00},  // U+00BC
+    {kInternational, 1, 0x4A, 0x00, 0x0F}, {kInternational, 1, 0x4A, 0x00, 0x0E}, {kInternational, 1, 0x4A, 0x00, 0x12}, {kInternational, 1, 0x4A, 0x00, 0x19},  // U+00C0
+    {kInternational, 1, 0x4A, 0x00, 0x13}, {kInternational, 1, 0x4A, 0x00, 0x1A}, {kSimple, 2, 0x4A, 0x51, 0x00}, {kInternational, 1, 0x4D, 0x00, 0x1C},  // U+00C4
+    {kInternational, 1, 0x51, 0x00, 0x0F}, {kInternational, 1, 0x51, 0x00, 0x0E}, {kInternational, 1, 0x51, 0x00, 0x12}, {kInternational, 1, 0x51, 0x00, 0x13},  // U+00C8
+    {kInternational, 1, 0x59, 0x00, 0x0F}, {kInternational, 1, 0x59, 0x00, 0x0E}, {kInternational, 1, 0x59, 0x00, 0x12}, {kInternational, 1, 0x59, 0x00, 0x13},  // U+00CC
+    {kInternational, 1, 0x4F, 0x00, 0x68}, {kInternational, 1, 0x62, 0x00, 0x19}, {kInternational, 1, 0x64, 0x00, 0x0F}, {kInternational, 1, 0x64, 0x00, 0x0E},  // U+00D0
+    {kInternational, 1, 0x64, 0x00, 0x12}, {kInternational, 1, 0x64, 0x00, 0x19}, {kInternational, 1, 0x64, 0x00, 0x13}, {kSimple, 2, 0x33, 0x09, 0x00},  // U+00D4
+    {kInternational, 1, 0x64, 0x00, 0x21}, {kInternational, 1, 0x6F, 0x00, 0x0F}, {kInternational, 1, 0x6F, 0x00, 0x0E}, {kInternational, 1, 0x6F, 0x00, 0x12},  // U+00D8
+    {kInternational, 1, 0x6F, 0x00, 0x13}, {kInternational, 1, 0x76, 0x00, 0x0E}, {kSimple, 2, 0x6D, 0x57, 0x00}, {kSimple, 2, 0x6B, 0x6B, 0x00},  // U+00DC
+    {kInternational, 1, 0x4A, 0x00, 0x0F}, {kInternational, 1, 0x4A, 0x00, 0x0E}, {kInternational, 1, 0x4A, 0x00, 0x12}, {kInternational, 1, 0x4A, 0x00, 0x19},  // U+00E0
+    {kInternational, 1, 0x4A, 0x00, 0x13}, {kInternational, 1, 0x4A, 0x00, 0x1A}, {kSimple, 2, 0x4A, 0x51, 0x00}, {kInternational, 1, 0x4D, 0x00, 0x1C},  // U+00E4
+    {kInternational, 1, 0x51, 0x00, 0x0F}, {kInternational, 1, 0x51, 0x00, 0x0E}, {kInternational, 1, 0x51, 0x00, 0x12}, {kInternational, 1, 0x51, 0x00, 0x13},  // U+00E8
+    {kInternational, 1, 0x59, 0x00, 0x0F}, {kInternational, 1, 0x59, 0x00, 0x0E}, {kInternational, 1, 0x59, 0x00, 0x12}, {kInternational, 1, 0x59, 0x00, 0x13},  // U+00EC
+    {kInternational, 1, 0x4F, 0x00, 0x68}, {kInternational, 1, 0x62, 0x00, 0x19}, {kInternational, 1, 0x64, 0x00, 0x0F}, {kInternational, 1, 0x64, 0x00, 0x0E},  // U+00F0
+    {kInternational, 1, 0x64, 0x00, 0x12}, {kInternational, 1, 0x64, 0x00, 0x19}, {kInternational, 1, 0x64, 0x00, 0x13}, {kSimple, 2, 0x33, 0x0A, 0x00},  // U+00F4
+    {kInternational, 1, 0x64, 0x00, 0x21}, {kInternational, 1, 0x6F, 0x00, 0x0F}, {kInternational, 1, 0x6F, 0x00, 0x0E}, {kInternational, 1, 0x6F, 0x00, 0x12},  // U+00F8
+    {kInternational, 1, 0x6F, 0x00, 0x13}, {kInternational, 1, 0x76, 0x00, 0x0E}, {kSimple, 2, 0x6D, 0x57, 0x00}, {kInternational, 1, 0x76, 0x00, 0x13},  // U+00FC
+};
+
+const CharCode& codeOf(char16_t c) { return c < 256 ? kCodes[c] : kCodes[0]; }
+
+std::u16string_view keyedPart(std::u16string_view value) {
+  return value.substr(0, std::min(value.size(), kMaxTextKeyChars));
+}
+
+text::Text codePointName(char16_t c) {
+  static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+  text::Text name = u"U+";
+  for (int shift = 12; shift >= 0; shift -= 4) name.push_back(kHex[(c >> shift) & 0xF]);
+  return name;
+}
+
+// The text part without flag byte and final 00: inline codes, 01, accents, unprintables.
+void appendTextCodes(KeyBytes& out, std::u16string_view value) {
+  KeyBytes accents;      // one slot per inline-coded character up to the last accented one
+  KeyBytes unprintable;  // (position, code) of each unprintable character
+  size_t pos = 0;        // characters with inline codes so far
+  for (char16_t ch : keyedPart(value)) {
+    const CharCode& c = codeOf(ch);
+    if (c.kind == kNone) {
+      throw Error(u"Cannot build an index key for the text \"" + text::Text(value) +
+                  u"\": its character " + codePointName(ch) +
+                  u" has no supported General sort-order code");
+    }
+    if (c.kind == kUnprintable) {
+      const uint16_t at = static_cast<uint16_t>((7 + 4 * pos) | kUnprintableFlag);
+      unprintable.insert(unprintable.end(), {static_cast<uint8_t>(at >> 8),
+                                             static_cast<uint8_t>(at), kUnprintableMidfix,
+                                             c.code[0]});
+      continue;
+    }
+    if (c.kind == kInternational) {
+      accents.resize(pos, kAccentPlaceholder);
+      accents.push_back(c.accent);
+    }
+    out.insert(out.end(), c.code, c.code + c.length);
+    ++pos;
+  }
+  out.push_back(kEndText);
+  while (!accents.empty() && accents.back() <= kAccentPlaceholder) accents.pop_back();
+  out.insert(out.end(), accents.begin(), accents.end());
+  if (!unprintable.empty()) {
+    out.insert(out.end(), {kEndText, kEndText, kEndText});
+    out.insert(out.end(), unprintable.begin(), unprintable.end());
+  }
+}
+
+void invertFrom(KeyBytes& key, size_t from) {
+  for (size_t i = from; i < key.size(); ++i) key[i] = static_cast<uint8_t>(~key[i]);
+}
+
+// A non-null fixed-size part: flag byte, then the bytes (inverted when descending).
+void appendPart(KeyBytes& key, std::initializer_list<uint8_t> part, bool ascending) {
+  key.push_back(ascending ? kAscendingFlag : kDescendingFlag);
+  for (uint8_t b : part) key.push_back(ascending ? b : static_cast<uint8_t>(~b));
+}
+
+Error wrongKind(const ColumnDef& column) {
+  return Error(u"Cannot build an index key: the value for column " + column.name +
+               u" has the wrong type");
+}
+
+template <typename T>
+const T& valueAs(const ColumnDef& column, const Value& value) {
+  const T* v = std::get_if<T>(&value);
+  if (!v) throw wrongKind(column);
+  return *v;
+}
+
+}  // namespace
+
+void appendNullKey(KeyBytes& key, bool ascending) {
+  key.push_back(ascending ? kNullAscending : kNullDescending);
+}
+
+void appendLongKey(KeyBytes& key, int32_t value, bool ascending) {
+  const uint32_t flipped = static_cast<uint32_t>(value) ^ 0x80000000u;
+  appendPart(key,
+             {static_cast<uint8_t>(flipped >> 24), static_cast<uint8_t>(flipped >> 16),
+              static_cast<uint8_t>(flipped >> 8), static_cast<uint8_t>(flipped)},
+             ascending);
+}
+
+bool textKeyEncodable(std::u16string_view value) {
+  return std::all_of(value.begin(), value.end(),
+                     [](char16_t c) { return codeOf(c).kind != kNone; });
+}
+
+void appendTextKey(KeyBytes& key, std::u16string_view value, bool ascending) {
+  key.push_back(ascending ? kAscendingFlag : kDescendingFlag);
+  const size_t from = key.size();
+  appendTextCodes(key, value);
+  if (!ascending) {
+    // Descending: one more end byte inside the inverted part, then the plain end byte.
+    key.push_back(kEndExtra);
+    invertFrom(key, from);
+  }
+  key.push_back(kEndExtra);
+}
+
+void appendKeyValue(KeyBytes& key, const ColumnDef& column, const Value& value, bool ascending) {
+  if (column.is(ColumnType::Boolean)) {
+    // Yes sorts before No; a Boolean is never null.
+    appendPart(key, {valueAs<bool>(column, value) ? uint8_t{0x00} : uint8_t{0xFF}}, ascending);
+    return;
+  }
+  if (isNull(value)) {
+    appendNullKey(key, ascending);
+    return;
+  }
+  switch (static_cast<ColumnType>(column.type)) {
+    case ColumnType::Byte:
+      appendPart(key, {valueAs<uint8_t>(column, value)}, ascending);
+      return;
+    case ColumnType::Integer: {
+      const uint16_t flipped = static_cast<uint16_t>(valueAs<int16_t>(column, value)) ^ 0x8000u;
+      appendPart(key, {static_cast<uint8_t>(flipped >> 8), static_cast<uint8_t>(flipped)},
+                 ascending);
+      return;
+    }
+    case ColumnType::Long:
+      appendLongKey(key, valueAs<int32_t>(column, value), ascending);
+      return;
+    case ColumnType::Text:
+      appendTextKey(key, valueAs<std::u16string>(column, value), ascending);
+      return;
+    default:
+      throw Error(u"Cannot build an index key for column " + column.name + u" of type " +
+                  text::num(column.type));
+  }
+}
+
+KeyBytes indexKey(const TableDef& table, const RealIndex& index, const std::vector<Value>& values) {
+  KeyBytes key;
+  for (const IndexColumn& ic : index.columns) {
+    const ColumnDef* column = table.columnByNumber(ic.columnNumber);
+    if (!column) {
+      throw Error(u"Damaged database: an index of table " + table.name + u" names column " +
+                  text::num(ic.columnNumber) + u", which does not exist");
+    }
+    appendKeyValue(key, *column, values.at(static_cast<size_t>(column - table.columns.data())),
+                   ic.ascending);
+  }
+  return key;
+}
+
+}  // namespace jet

@@ -1,0 +1,43 @@
+// Index keys as Jet 4 compares them: unsigned byte strings, one part per index column (a leaf
+// entry is the key followed by the row id, see index_page.h). This is the engine's one key
+// encoder: the catalog writer builds the MSysObjects and MSysACEs keys with it, and row inserts
+// into user indexes use it as well.
+//
+// Text keys follow the "General" sort order (1033, legacy version 0). The codes of every
+// character U+0001..U+00FF (letters case-blind, accented letters as base letter plus an accent
+// code, apostrophe, hyphen and control characters in the "unprintable" section) were read from
+// a Jet-written key holding all of them and checked against every text index entry of the
+// Access-made sample files. Characters above U+00FF (and U+0000) are refused with an Error
+// rather than written in a wrong order. Trailing spaces count, as in those files' keys.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "accessorydb/jet/format.h"
+#include "accessorydb/jet/tdef.h"
+#include "accessorydb/jet/value.h"
+
+namespace jet {
+
+using KeyBytes = std::vector<uint8_t>;
+
+// The key part of a null value.
+void appendNullKey(KeyBytes& key, bool ascending);
+// Long Integer: big-endian with the sign bit flipped, so negative values sort first.
+void appendLongKey(KeyBytes& key, int32_t value, bool ascending);
+// Text under General collation; at most the first 255 characters count.
+void appendTextKey(KeyBytes& key, std::u16string_view value, bool ascending);
+// True when appendTextKey can encode every character of the value.
+bool textKeyEncodable(std::u16string_view value);
+
+// One column's part of a key: Boolean, Byte, Integer, Long Integer and Text columns (and null
+// for any of them but Boolean, which is never null). Throws Error for other column types and
+// for a value of another kind than the column's.
+void appendKeyValue(KeyBytes& key, const ColumnDef& column, const Value& value, bool ascending);
+
+// The key of a row for one real index; `values` holds one value per column in table order.
+KeyBytes indexKey(const TableDef& table, const RealIndex& index, const std::vector<Value>& values);
+
+}  // namespace jet

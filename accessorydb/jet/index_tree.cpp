@@ -1,0 +1,221 @@
+#include "accessorydb/jet/index_tree.h"
+
+#include <algorithm>
+
+namespace jet {
+
+namespace {
+
+// An entry without its trailing child page: the last leaf entry of the child's subtree.
+ByteView childMax(const IndexEntry& nodeEntry) {
+  return ByteView(nodeEntry.data(), nodeEntry.size() - kChildPageSize);
+}
+
+bool lessBytes(ByteView a, ByteView b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
+}
+
+// The largest leaf entry below a page, when the page itself knows it (leaves, tail-less nodes).
+IndexEntry pageMax(const IndexPage& p) {
+  const IndexEntry& last = p.entries.back();
+  if (p.leaf) return last;
+  const ByteView m = childMax(last);
+  return IndexEntry(m.begin(), m.end());
+}
+
+// Splits entries at the middle of their bytes.
+size_t middle(const std::vector<IndexEntry>& entries) {
+  size_t total = 0;
+  for (const IndexEntry& e : entries) total += e.size();
+  size_t left = 0;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    left += entries[i].size();
+    if (2 * left >= total) return std::clamp<size_t>(i + 1, 1, entries.size() - 1);
+  }
+  return entries.size() - 1;
+}
+
+}  // namespace
+
+IndexTree::IndexTree(PageFile& pages, PageAllocator& allocator, uint32_t owner,
+                     const RealIndex& index)
+    : pages_(pages), allocator_(allocator), owner_(owner), index_(index) {}
+
+IndexPage& IndexTree::load(uint32_t page) {
+  auto it = cache_.find(page);
+  if (it == cache_.end()) {
+    const PageRef bytes = pages_.read(page);
+    it = cache_.emplace(page, decodeIndexPage(*bytes, page)).first;
+  }
+  return it->second;
+}
+
+void IndexTree::store(uint32_t page) { pages_.write(page, encodeIndexPage(load(page))); }
+
+uint32_t IndexTree::newPage() {
+  const uint32_t page = allocator_.allocate();
+  allocator_.setInMap(index_.usageMap, page, true);
+  IndexPage& p = cache_[page];
+  p = IndexPage{};
+  p.owner = owner_;
+  return page;
+}
+
+std::vector<IndexTree::Step> IndexTree::descend(const IndexEntry& target) {
+  std::vector<Step> path;
+  uint32_t page = index_.firstPage;
+  for (;;) {
+    if (path.size() > 32) throw Error(u"Damaged database: an index tree has a loop");
+    const IndexPage& p = load(page);
+    if (p.leaf) {
+      const auto pos = std::lower_bound(
+          p.entries.begin(), p.entries.end(), target,
+          [](const IndexEntry& a, const IndexEntry& b) { return lessBytes(a, b); });
+      path.push_back({page, static_cast<size_t>(pos - p.entries.begin())});
+      return path;
+    }
+    size_t i = 0;
+    while (i < p.entries.size() && lessBytes(childMax(p.entries[i]), target)) ++i;
+    if (i == p.entries.size() && p.tail == 0) {
+      if (p.entries.empty()) {
+        throw Error(u"Damaged database: index node page " + text::num(page) + u" is empty");
+      }
+      --i;  // a node without a tail: its last entry's child takes larger entries too
+    }
+    path.push_back({page, i});
+    page = i < p.entries.size() ? nodeEntryChild(p.entries[i]) : p.tail;
+  }
+}
+
+bool IndexTree::contains(const KeyBytes& key) {
+  const IndexEntry lowest = leafEntry(key, RowPointer{0, 0});
+  const std::vector<Step> path = descend(lowest);
+  const IndexPage* leaf = &load(path.back().page);
+  size_t pos = path.back().child;
+  if (pos == leaf->entries.size()) {
+    if (leaf->next == 0) return false;
+    leaf = &load(leaf->next);
+    pos = 0;
+    if (leaf->entries.empty()) return false;
+  }
+  const IndexEntry& e = leaf->entries[pos];
+  return e.size() == key.size() + kRowIdSize && std::equal(key.begin(), key.end(), e.begin());
+}
+
+void IndexTree::insert(const KeyBytes& key, RowPointer row) {
+  IndexEntry entry = leafEntry(key, row);
+  std::vector<Step> path = descend(entry);
+  insertEntry(path, path.size() - 1, std::move(entry), path.back().child);
+}
+
+void IndexTree::insertEntry(std::vector<Step>& path, size_t depth, IndexEntry entry,
+                            size_t pos) {
+  const uint32_t page = path[depth].page;
+  IndexPage& p = load(page);
+  const bool atEnd = pos == p.entries.size();
+  p.entries.insert(p.entries.begin() + static_cast<ptrdiff_t>(pos), std::move(entry));
+  if (!p.fits()) {
+    split(path, depth, atEnd);
+    return;
+  }
+  store(page);
+  if (atEnd && (p.leaf || p.tail == 0)) maxChanged(path, depth);
+}
+
+void IndexTree::maxChanged(std::vector<Step>& path, size_t depth) {
+  if (depth == 0) return;
+  const uint32_t page = path[depth].page;
+  const Step& up = path[depth - 1];
+  IndexPage& parent = load(up.page);
+  if (up.child == parent.entries.size()) {  // a tail: the parent's own maximum moved
+    if (parent.tail == page) maxChanged(path, depth - 1);
+    return;
+  }
+  parent.entries[up.child] = nodeEntry(pageMax(load(page)), page);
+  if (!parent.fits()) {
+    split(path, depth - 1, false);
+    return;
+  }
+  store(up.page);
+  if (up.child + 1 == parent.entries.size() && parent.tail == 0) maxChanged(path, depth - 1);
+}
+
+void IndexTree::split(std::vector<Step>& path, size_t depth, bool appended) {
+  const uint32_t page = path[depth].page;
+  IndexPage old = load(page);  // a copy: new pages may rehash the cache
+  std::vector<IndexEntry>& all = old.entries;
+  const bool lastOnLevel = old.next == 0;
+
+  // Left keeps entries [0, s); for nodes, its last child becomes its tail.
+  size_t s;
+  if (old.leaf) {
+    s = appended && lastOnLevel ? all.size() - 1 : middle(all);
+  } else {
+    s = appended && lastOnLevel && all.size() >= 3 ? all.size() - 1 : middle(all);
+  }
+  IndexPage left = old;
+  IndexPage right = old;
+  left.entries.assign(all.begin(), all.begin() + static_cast<ptrdiff_t>(s));
+  right.entries.assign(all.begin() + static_cast<ptrdiff_t>(s), all.end());
+  IndexEntry leftMax;
+  if (old.leaf) {
+    leftMax = left.entries.back();
+  } else {
+    const ByteView m = childMax(left.entries.back());
+    leftMax.assign(m.begin(), m.end());
+    left.tail = nodeEntryChild(left.entries.back());
+    left.entries.pop_back();
+    right.tail = old.tail;
+  }
+
+  if (depth == 0) {
+    // The root keeps its page: its halves move to two new pages below it.
+    const uint32_t l = newPage();
+    const uint32_t r = newPage();
+    left.prev = 0;
+    left.next = r;
+    right.prev = l;
+    right.next = 0;
+    load(l) = left;
+    load(r) = right;
+    store(r);
+    store(l);
+    IndexPage& root = load(page);
+    root = IndexPage{};
+    root.leaf = false;
+    root.owner = old.owner;
+    root.entries.push_back(nodeEntry(leftMax, l));
+    root.tail = r;
+    store(page);
+    return;
+  }
+
+  const uint32_t r = newPage();
+  right.prev = page;
+  right.next = old.next;
+  left.next = r;
+  load(r) = right;
+  load(page) = left;
+  store(r);
+  store(page);
+  if (old.next != 0) {
+    load(old.next).prev = r;
+    store(old.next);
+  }
+
+  const Step up = path[depth - 1];
+  IndexPage& parent = load(up.page);
+  if (up.child == parent.entries.size()) {  // the split page was the parent's tail
+    parent.tail = r;
+    insertEntry(path, depth - 1, nodeEntry(leftMax, page), parent.entries.size());
+    return;
+  }
+  const IndexEntry rightMax = old.leaf || old.tail == 0
+                                  ? pageMax(right)
+                                  : IndexEntry(childMax(parent.entries[up.child]).begin(),
+                                               childMax(parent.entries[up.child]).end());
+  parent.entries[up.child] = nodeEntry(leftMax, page);
+  insertEntry(path, depth - 1, nodeEntry(rightMax, r), up.child + 1);
+}
+
+}  // namespace jet

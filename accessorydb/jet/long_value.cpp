@@ -1,0 +1,75 @@
+#include "accessorydb/jet/long_value.h"
+
+#include <unordered_set>
+
+#include "accessorydb/jet/data_page.h"
+
+namespace jet {
+
+namespace {
+
+constexpr uint32_t kLengthMask = 0x3FFFFF;  // bytes 0..2; byte 3 holds the flags
+constexpr size_t kChainLinkSize = 4;
+
+Error damaged(const Text& what) { return Error(u"Damaged long value: " + what); }
+
+ByteView lvalRow(PageFile& pages, RowPointer at, RowRef& keep) {
+  keep = readRow(pages, at, "a long value");
+  if (u32le(keep.page->data() + 4) != kLvalMarker) {
+    throw damaged(u"page " + text::num(at.page) + u" is not a long-value page");
+  }
+  if (keep.slot.deleted()) {
+    throw damaged(u"row " + text::num(at.row) + u" of page " + text::num(at.page) +
+                  u" is deleted");
+  }
+  return keep.slot.bytes;
+}
+
+}  // namespace
+
+Bytes readLongValue(PageFile& pages, ByteView slot) {
+  requireBytes(slot, 0, kLongValueHeaderSize, "long value header");
+  const uint32_t length = u32le(slot.data()) & kLengthMask;
+  const uint8_t flags = slot[3];
+  const RowPointer first = RowPointer::decode(u32le(slot.data() + 4));
+  if (length == 0 && flags != kLongValueInline) return {};
+  if (flags == kLongValueInline) {
+    if (slot.size() - kLongValueHeaderSize < length) {
+      throw damaged(u"inline length " + text::num(length) + u" exceeds its " +
+                    text::num(static_cast<int64_t>(slot.size() - kLongValueHeaderSize)) +
+                    u" bytes");
+    }
+    const uint8_t* data = slot.data() + kLongValueHeaderSize;
+    return Bytes(data, data + length);
+  }
+  RowRef keep;
+  if (flags == kLongValueSinglePage) {
+    const ByteView row = lvalRow(pages, first, keep);
+    if (row.size() < length) {
+      throw damaged(u"length " + text::num(length) + u" exceeds its row of " +
+                    text::num(static_cast<int64_t>(row.size())) + u" bytes");
+    }
+    return Bytes(row.begin(), row.begin() + length);
+  }
+  if (flags != 0) throw damaged(u"unknown storage flags " + text::num(flags));
+  // Every chain row carries at least one byte, and each page is visited once per row: the
+  // chain cannot loop unnoticed and cannot run longer than the length it promises.
+  Bytes out;
+  out.reserve(length);
+  std::unordered_set<uint32_t> seen;
+  for (RowPointer at = first; out.size() < length;) {
+    if (at.encode() == 0) {
+      throw damaged(u"the chain ends after " + text::num(static_cast<int64_t>(out.size())) +
+                    u" of " + text::num(length) + u" bytes");
+    }
+    if (!seen.insert(at.encode()).second) throw damaged(u"the chain loops");
+    const ByteView row = lvalRow(pages, at, keep);
+    if (row.size() <= kChainLinkSize) throw damaged(u"an empty chain row");
+    const size_t take = std::min<size_t>(row.size() - kChainLinkSize, length - out.size());
+    out.insert(out.end(), row.begin() + kChainLinkSize, row.begin() + kChainLinkSize + take);
+    at = RowPointer::decode(u32le(row.data()));
+  }
+  return out;
+}
+
+}  // namespace jet

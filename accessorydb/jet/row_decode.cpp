@@ -1,0 +1,169 @@
+#include "accessorydb/jet/row_decode.h"
+
+#include "accessorydb/jet/long_value.h"
+#include "accessorydb/jet/text_codec.h"
+
+namespace jet {
+
+namespace {
+
+constexpr size_t kDecimalSize = 17;
+constexpr size_t kGuidSize = 16;
+constexpr uint8_t kDecimalNegative = 0x80;
+
+Error damagedRow(const Text& what) { return Error(u"Damaged row: " + what); }
+
+void requireSize(const ColumnDef& column, ByteView bytes, size_t size) {
+  if (bytes.size() < size) {
+    throw damagedRow(u"column " + column.name + u" holds " +
+                     text::num(static_cast<int64_t>(bytes.size())) + u" bytes, its type needs " +
+                     text::num(static_cast<int64_t>(size)));
+  }
+}
+
+Decimal decodeDecimal(const ColumnDef& column, ByteView bytes) {
+  // Sign byte, then four 32-bit little-endian words, the most significant first.
+  Decimal d;
+  d.negative = (bytes[0] & kDecimalNegative) != 0;
+  d.precision = column.precision;
+  d.scale = column.scale;
+  if (u32le(bytes.data() + 1) != 0) {
+    throw damagedRow(u"decimal column " + column.name + u" exceeds 96 bits");
+  }
+  for (size_t i = 0; i < 3; ++i) d.magnitude[2 - i] = u32le(bytes.data() + 5 + 4 * i);
+  return d;
+}
+
+}  // namespace
+
+size_t fixedSize(const ColumnDef& column) {
+  switch (static_cast<ColumnType>(column.type)) {
+    case ColumnType::Boolean:
+      return 0;
+    case ColumnType::Byte:
+      return 1;
+    case ColumnType::Integer:
+      return 2;
+    case ColumnType::Long:
+    case ColumnType::Single:
+      return 4;
+    case ColumnType::Currency:
+    case ColumnType::Double:
+    case ColumnType::DateTime:
+      return 8;
+    case ColumnType::Guid:
+      return kGuidSize;
+    case ColumnType::Decimal:
+      return kDecimalSize;
+    default:
+      return column.length;
+  }
+}
+
+Value decodeValue(PageFile& pages, const ColumnDef& column, ByteView bytes) {
+  const auto type = static_cast<ColumnType>(column.type);
+  if (type != ColumnType::Text && type != ColumnType::Memo && type != ColumnType::Ole &&
+      type != ColumnType::Binary) {
+    requireSize(column, bytes, fixedSize(column));
+  }
+  const uint8_t* p = bytes.data();
+  switch (type) {
+    case ColumnType::Boolean:
+      return true;  // only reached for a present Boolean stored outside the null mask
+    case ColumnType::Byte:
+      return p[0];
+    case ColumnType::Integer:
+      return i16le(p);
+    case ColumnType::Long:
+      return i32le(p);
+    case ColumnType::Currency:
+      return Currency{i64le(p)};
+    case ColumnType::Single:
+      return f32le(p);
+    case ColumnType::Double:
+      return f64le(p);
+    case ColumnType::DateTime:
+      return DateTime{f64le(p)};
+    case ColumnType::Guid: {
+      Guid g;
+      std::copy(p, p + kGuidSize, g.bytes.begin());
+      return g;
+    }
+    case ColumnType::Decimal:
+      return decodeDecimal(column, bytes);
+    case ColumnType::Text:
+      return decodeText(bytes);
+    case ColumnType::Memo: {
+      const Bytes stored = readLongValue(pages, bytes);
+      return decodeText(stored);
+    }
+    case ColumnType::Ole:
+      return readLongValue(pages, bytes);
+    default:  // Binary and codes this engine does not interpret: the stored bytes
+      return Bytes(bytes.begin(), bytes.end());
+  }
+}
+
+void decodeRow(PageFile& pages, const TableDef& table, ByteView row, std::vector<Value>& values) {
+  values.assign(table.columns.size(), Null{});
+  requireBytes(row, 0, 2, "row");
+  const size_t rowColumns = u16le(row.data());
+  const size_t maskSize = (rowColumns + 7) / 8;
+  requireBytes(row, 0, 2 + maskSize, "row null mask");
+  const uint8_t* mask = row.data() + row.size() - maskSize;
+  const size_t maskStart = row.size() - maskSize;
+
+  // The variable area's offset table sits just before the null mask, last entry first:
+  // [end of data][offset n-1]...[offset 0][count n][null mask]. Values end before dataEnd.
+  size_t varCount = 0;
+  size_t varTableEnd = maskStart;
+  size_t dataEnd = maskStart;
+  if (table.variableColumns > 0) {
+    if (maskStart < 4) throw damagedRow(u"no room for its variable column count");
+    varCount = u16le(row.data() + maskStart - 2);
+    varTableEnd = maskStart - 2;
+    if (2 + 2 * (varCount + 1) > varTableEnd) {
+      throw damagedRow(u"its variable offset table (" + text::num(static_cast<int64_t>(varCount)) +
+                       u" entries) does not fit its " +
+                       text::num(static_cast<int64_t>(row.size())) + u" bytes");
+    }
+    dataEnd = varTableEnd - 2 * (varCount + 1);
+  }
+  auto varOffset = [&](size_t k) -> size_t {  // k == varCount gives the end of variable data
+    return u16le(row.data() + varTableEnd - 2 * (k + 1));
+  };
+
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    const ColumnDef& c = table.columns[i];
+    if (c.number >= rowColumns) {
+      if (c.is(ColumnType::Boolean)) values[i] = false;
+      continue;
+    }
+    const bool present = (mask[c.number / 8] >> (c.number % 8)) & 1;
+    if (c.is(ColumnType::Boolean)) {
+      values[i] = present;
+      continue;
+    }
+    if (!present) continue;
+    if (c.fixed()) {
+      const size_t start = 2 + size_t{c.fixedOffset};
+      const size_t size = fixedSize(c);
+      if (start + size > dataEnd) {
+        throw damagedRow(u"fixed column " + c.name + u" lies outside the fixed area");
+      }
+      values[i] = decodeValue(pages, c, row.subspan(start, size));
+      continue;
+    }
+    if (c.varIndex >= varCount) continue;  // written before the column existed
+    const size_t start = varOffset(c.varIndex);
+    const size_t end = varOffset(c.varIndex + 1);
+    if (start > end || end > dataEnd || start < 2) {
+      throw damagedRow(u"variable column " + c.name + u" has impossible bounds " +
+                       text::num(static_cast<int64_t>(start)) + u".." +
+                       text::num(static_cast<int64_t>(end)));
+    }
+    values[i] = decodeValue(pages, c, row.subspan(start, end - start));
+  }
+}
+
+}  // namespace jet

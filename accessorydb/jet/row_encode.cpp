@@ -1,0 +1,255 @@
+#include "accessorydb/jet/row_encode.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+#include "accessorydb/jet/row_decode.h"
+
+namespace jet {
+
+namespace {
+
+constexpr uint8_t kCompressedMark[2] = {0xFF, 0xFE};
+
+Text named(const ColumnDef& column) { return u"column " + column.name; }
+
+// Whole number held by a numeric value, if any.
+std::optional<int64_t> wholeNumber(const Value& v) {
+  if (auto* b = std::get_if<uint8_t>(&v)) return *b;
+  if (auto* s = std::get_if<int16_t>(&v)) return *s;
+  if (auto* l = std::get_if<int32_t>(&v)) return *l;
+  const double* d = std::get_if<double>(&v);
+  if (!d && std::holds_alternative<float>(v)) return wholeNumber(double{std::get<float>(v)});
+  if (d && std::isfinite(*d) && std::trunc(*d) == *d && std::fabs(*d) < 9.2e18) {
+    return static_cast<int64_t>(*d);
+  }
+  return std::nullopt;
+}
+
+std::optional<double> realNumber(const Value& v) {
+  if (auto* d = std::get_if<double>(&v)) return *d;
+  if (auto* f = std::get_if<float>(&v)) return *f;
+  if (auto n = wholeNumber(v)) return static_cast<double>(*n);
+  return std::nullopt;
+}
+
+template <typename T>
+T integerFor(const ColumnDef& column, const Value& v) {
+  const std::optional<int64_t> n = wholeNumber(v);
+  if (!n) throw Error(u"The value for " + named(column) + u" is not a whole number");
+  if (*n < std::numeric_limits<T>::min() || *n > std::numeric_limits<T>::max()) {
+    throw Error(u"The value " + text::num(*n) + u" is out of range for " + named(column));
+  }
+  return static_cast<T>(*n);
+}
+
+void putFixed(uint8_t* p, const ColumnDef& column, const Value& v) {
+  switch (static_cast<ColumnType>(column.type)) {
+    case ColumnType::Byte:
+      *p = std::get<uint8_t>(v);
+      break;
+    case ColumnType::Integer:
+      putU16le(p, static_cast<uint16_t>(std::get<int16_t>(v)));
+      break;
+    case ColumnType::Long:
+      putU32le(p, static_cast<uint32_t>(std::get<int32_t>(v)));
+      break;
+    case ColumnType::Currency:
+      putU64le(p, static_cast<uint64_t>(std::get<Currency>(v).units));
+      break;
+    case ColumnType::Single: {
+      const float f = std::get<float>(v);
+      uint32_t bits;
+      std::memcpy(&bits, &f, sizeof bits);
+      putU32le(p, bits);
+      break;
+    }
+    case ColumnType::Double:
+    case ColumnType::DateTime: {
+      const double d = column.is(ColumnType::Double) ? std::get<double>(v)
+                                                     : std::get<DateTime>(v).days;
+      uint64_t bits;
+      std::memcpy(&bits, &d, sizeof bits);
+      putU64le(p, bits);
+      break;
+    }
+    case ColumnType::Guid: {
+      const Guid& g = std::get<Guid>(v);
+      std::copy(g.bytes.begin(), g.bytes.end(), p);
+      break;
+    }
+    default:
+      throw Error(u"Cannot write values of type " + text::num(column.type) + u" (" +
+                  named(column) + u")");
+  }
+}
+
+std::vector<uint8_t> variableBytes(const ColumnDef& column, const Value& v) {
+  if (auto* s = std::get_if<std::u16string>(&v)) {
+    // Jet compresses only in columns that allow it (extra flag 0x01); the catalog's names and
+    // columns made without "Unicode compression" hold plain UCS-2.
+    if (column.extraFlags & kColumnCompressedUnicode) return encodeText(*s);
+    std::vector<uint8_t> plain;
+    for (char16_t c : *s) {
+      plain.insert(plain.end(), {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8)});
+    }
+    return plain;
+  }
+  if (auto* b = std::get_if<Bytes>(&v)) return *b;
+  throw Error(u"Cannot write values of type " + text::num(column.type) + u" (" + named(column) +
+              u")");
+}
+
+}  // namespace
+
+std::vector<uint8_t> encodeText(std::u16string_view s) {
+  const bool compressible =
+      s.size() >= 3 && s.size() <= kMaxCompressedChars &&
+      std::all_of(s.begin(), s.end(), [](char16_t c) { return c >= 0x01 && c <= 0xFF; });
+  std::vector<uint8_t> out;
+  if (compressible) {
+    out.reserve(2 + s.size());
+    out.insert(out.end(), std::begin(kCompressedMark), std::end(kCompressedMark));
+    for (char16_t c : s) out.push_back(static_cast<uint8_t>(c));
+    return out;
+  }
+  out.reserve(2 * s.size());
+  for (char16_t c : s) {
+    out.push_back(static_cast<uint8_t>(c));
+    out.push_back(static_cast<uint8_t>(c >> 8));
+  }
+  return out;
+}
+
+Value coerceValue(const ColumnDef& column, const Value& v) {
+  const auto type = static_cast<ColumnType>(column.type);
+  if (isNull(v)) {
+    if (type == ColumnType::Boolean) return false;  // a Boolean has no null: No
+    return v;
+  }
+  switch (type) {
+    case ColumnType::Boolean:
+      if (auto* b = std::get_if<bool>(&v)) return *b;
+      throw Error(u"The value for " + named(column) + u" is not a yes/no value");
+    case ColumnType::Byte:
+      return integerFor<uint8_t>(column, v);
+    case ColumnType::Integer:
+      return integerFor<int16_t>(column, v);
+    case ColumnType::Long:
+      return integerFor<int32_t>(column, v);
+    case ColumnType::Single:
+    case ColumnType::Double: {
+      const std::optional<double> d = realNumber(v);
+      if (!d) throw Error(u"The value for " + named(column) + u" is not a number");
+      if (type == ColumnType::Double) return *d;
+      return static_cast<float>(*d);
+    }
+    case ColumnType::Currency:
+      if (std::holds_alternative<Currency>(v)) return v;
+      break;
+    case ColumnType::DateTime:
+      if (std::holds_alternative<DateTime>(v)) return v;
+      break;
+    case ColumnType::Guid:
+      if (std::holds_alternative<Guid>(v)) return v;
+      break;
+    case ColumnType::Decimal:
+      break;
+    case ColumnType::Text:
+    case ColumnType::Memo:
+      if (auto* s = std::get_if<std::u16string>(&v)) {
+        const size_t limit = column.length / 2;
+        if (type == ColumnType::Text && s->size() > limit) {
+          throw Error(u"The value for " + named(column) + u" is too long: " +
+                      text::num(static_cast<int64_t>(s->size())) + u" characters, at most " +
+                      text::num(static_cast<int64_t>(limit)) + u" allowed");
+        }
+        return v;
+      }
+      throw Error(u"The value for " + named(column) + u" is not text");
+    case ColumnType::Binary:
+    case ColumnType::Ole:
+      if (auto* b = std::get_if<Bytes>(&v)) {
+        if (type == ColumnType::Binary && b->size() > column.length) {
+          throw Error(u"The value for " + named(column) + u" is too long: " +
+                      text::num(static_cast<int64_t>(b->size())) + u" bytes, at most " +
+                      text::num(column.length) + u" allowed");
+        }
+        return v;
+      }
+      throw Error(u"The value for " + named(column) + u" is not binary data");
+  }
+  throw Error(u"The value for " + named(column) + u" does not suit its type");
+}
+
+std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& values) {
+  if (values.size() != table.columns.size()) {
+    throw Error(u"Internal error: a row of table " + table.name + u" needs " +
+                text::num(static_cast<int64_t>(table.columns.size())) + u" values");
+  }
+  size_t fixedEnd = 0;
+  size_t varSlots = 0;
+  for (const ColumnDef& c : table.columns) {
+    if (c.fixed()) {
+      fixedEnd = std::max<size_t>(fixedEnd, c.fixedOffset + fixedSize(c));
+    } else {
+      varSlots = std::max<size_t>(varSlots, c.varIndex + 1u);
+    }
+  }
+  const size_t columnCount = std::max<size_t>(table.maxColumns, table.columns.size());
+  std::vector<uint8_t> nullMask((columnCount + 7) / 8, 0);
+  std::vector<uint8_t> row(2 + fixedEnd, 0);
+  putU16le(row.data(), static_cast<uint16_t>(columnCount));
+  std::vector<std::vector<uint8_t>> varData(varSlots);
+
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    const ColumnDef& c = table.columns[i];
+    const Value& v = values[i];
+    bool present = !isNull(v);
+    if (c.is(ColumnType::Boolean)) {
+      present = std::get<bool>(v);  // a Boolean's value is its null-mask bit
+    } else if (present && c.fixed()) {
+      putFixed(row.data() + 2 + c.fixedOffset, c, v);
+    } else if (present) {
+      if (c.isLongValue()) {
+        throw Error(u"Writing memo or OLE values is not supported (" + named(c) + u")");
+      }
+      varData[c.varIndex] = variableBytes(c, v);
+    }
+    if (present) nullMask[c.number / 8] |= static_cast<uint8_t>(1u << (c.number % 8));
+  }
+
+  if (varSlots > 0) {
+    std::vector<uint16_t> offsets(varSlots);
+    for (size_t k = 0; k < varSlots; ++k) {
+      offsets[k] = static_cast<uint16_t>(row.size());
+      row.insert(row.end(), varData[k].begin(), varData[k].end());
+    }
+    const size_t tail = 2 + 2 * varSlots + 2 + nullMask.size();
+    if (row.size() + tail > kMaxRowSize) {
+      throw Error(u"The row is too long for table " + table.name + u" (" +
+                  text::num(static_cast<int64_t>(row.size() + tail)) + u" bytes, at most " +
+                  text::num(static_cast<int64_t>(kMaxRowSize)) + u")");
+    }
+    const uint16_t endOfData = static_cast<uint16_t>(row.size());
+    row.resize(row.size() + 2 + 2 * varSlots + 2);
+    uint8_t* p = row.data() + endOfData;
+    putU16le(p, endOfData);
+    p += 2;
+    for (size_t k = varSlots; k-- > 0;) {
+      putU16le(p, offsets[k]);
+      p += 2;
+    }
+    putU16le(p, static_cast<uint16_t>(varSlots));
+  }
+  row.insert(row.end(), nullMask.begin(), nullMask.end());
+  if (row.size() > kMaxRowSize) {
+    throw Error(u"The row is too long for table " + table.name);
+  }
+  return row;
+}
+
+}  // namespace jet

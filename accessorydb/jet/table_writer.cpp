@@ -1,0 +1,181 @@
+#include "accessorydb/jet/table_writer.h"
+
+#include <algorithm>
+
+#include "accessorydb/jet/data_page.h"
+#include "accessorydb/jet/index_keys.h"
+#include "accessorydb/jet/row_encode.h"
+#include "accessorydb/jet/usage_map.h"
+#include "accessorydb/jet/value_text.h"
+
+namespace jet {
+
+namespace {
+
+constexpr size_t kTdefRowCountOffset = 16;
+constexpr size_t kTdefAutoNumberOffset = 20;
+constexpr size_t kTdefIndexStatsOffset = 63;  // 12 bytes per real index
+constexpr size_t kIndexStatsSize = 12;
+constexpr size_t kIndexUniqueCountOffset = 4;
+constexpr size_t kMaxRowsPerPage = 255;
+constexpr size_t kDataFreeSpaceOffset = 2;
+constexpr size_t kDataOwnerOffset = 4;
+
+// Lowest byte used by the rows of a data page (the page end when it has none).
+size_t rowsStart(const Page& page, uint32_t pageNo) {
+  const uint16_t rows = rowCountOf(page, pageNo);
+  size_t start = kPageSize;
+  for (uint16_t i = 0; i < rows; ++i) {
+    const size_t off = u16le(page.data() + kDataRowTableOffset + 2 * i) & kRowOffsetMask;
+    if (off != 0) start = std::min(start, off);
+  }
+  return start;
+}
+
+bool fitsOn(const Page& page, uint32_t pageNo, size_t rowLength) {
+  const uint16_t rows = rowCountOf(page, pageNo);
+  if (rows >= kMaxRowsPerPage) return false;
+  const size_t tableEnd = kDataRowTableOffset + 2u * (rows + 1u);
+  const size_t start = rowsStart(page, pageNo);
+  return start >= tableEnd && start - tableEnd >= rowLength;
+}
+
+}  // namespace
+
+TableWriter::TableWriter(PageFile& pages, const TableDef& table)
+    : pages_(pages), table_(table), allocator_(pages) {
+  if (!pages_.writable()) throw Error(u"The database is open read-only");
+  tdef_ = *pages_.readTyped(table_.page(), kPageTdef, "a table definition");
+  if (kTdefIndexStatsOffset + kIndexStatsSize * table_.realIndexes.size() > kPageSize) {
+    throw Error(u"Damaged database: the index statistics of table " + table_.name +
+                u" do not fit its first page");
+  }
+  for (const RealIndex& index : table_.realIndexes) {
+    indexes_.push_back(std::make_unique<IndexTree>(pages_, allocator_, table_.page(), index));
+  }
+  findDataPage();
+}
+
+void TableWriter::findDataPage() {
+  // The last page of the free-space map that really is one of the table's data pages.
+  const std::vector<uint32_t> candidates = readUsageMap(pages_, table_.freePages);
+  for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
+    const PageRef p = pages_.read(*it);
+    if ((*p)[0] == kPageData && u32le(p->data() + kDataOwnerOffset) == table_.page()) {
+      dataPageNo_ = *it;
+      dataPage_ = *p;
+      havePage_ = true;
+      return;
+    }
+  }
+}
+
+Text TableWriter::describeKey(const LogicalIndex* index, const RealIndex& real,
+                              const std::vector<Value>& values) const {
+  Text out;
+  for (const IndexColumn& ic : real.columns) {
+    const ColumnDef* c = table_.columnByNumber(ic.columnNumber);
+    if (!out.empty()) out += u", ";
+    out += c->name + u" = " + valueText(values[static_cast<size_t>(c - table_.columns.data())]);
+  }
+  if (index) out += u" (index " + index->name + u")";
+  return out;
+}
+
+void TableWriter::checkKeys(const std::vector<KeyBytes>& keys, const std::vector<Value>& values) {
+  for (size_t i = 0; i < table_.realIndexes.size(); ++i) {
+    const RealIndex& real = table_.realIndexes[i];
+    const LogicalIndex* logical = nullptr;
+    for (const LogicalIndex& l : table_.indexes) {
+      if (l.realIndex == i && (!logical || l.primaryKey())) logical = &l;
+    }
+    const bool primary = logical && logical->primaryKey();
+    if (primary || real.required()) {
+      for (const IndexColumn& ic : real.columns) {
+        const ColumnDef* c = table_.columnByNumber(ic.columnNumber);
+        if (isNull(values[static_cast<size_t>(c - table_.columns.data())])) {
+          throw Error(u"Table " + table_.name + u" needs a value for column " + c->name +
+                      (logical ? u" (index " + logical->name + u")" : Text()));
+        }
+      }
+    }
+    if (real.unique() && indexes_[i]->contains(keys[i])) {
+      throw Error(u"Table " + table_.name + u" already has a row with " +
+                  describeKey(logical, real, values));
+    }
+  }
+}
+
+RowPointer TableWriter::insert(const std::vector<Value>& input) {
+  if (input.size() != table_.columns.size()) {
+    throw Error(u"Internal error: a row of table " + table_.name + u" needs " +
+                text::num(static_cast<int64_t>(table_.columns.size())) + u" values");
+  }
+  std::vector<Value> values(input.size());
+  uint32_t autoNumber = table_.autoNumber;
+  for (size_t i = 0; i < input.size(); ++i) {
+    const ColumnDef& c = table_.columns[i];
+    if (isNull(input[i]) && c.is(ColumnType::Long) && (c.flags & kColumnAutoLong)) {
+      values[i] = static_cast<int32_t>(++autoNumber);
+      continue;
+    }
+    values[i] = coerceValue(c, input[i]);
+  }
+  const std::vector<uint8_t> row = encodeRow(table_, values);
+  std::vector<KeyBytes> keys;
+  for (const RealIndex& real : table_.realIndexes) keys.push_back(indexKey(table_, real, values));
+  checkKeys(keys, values);
+  std::vector<bool> newKey(keys.size());
+  for (size_t i = 0; i < keys.size(); ++i) newKey[i] = !indexes_[i]->contains(keys[i]);
+
+  const RowPointer where = placeRow(row);
+  for (size_t i = 0; i < keys.size(); ++i) indexes_[i]->insert(keys[i], where);
+
+  // The table definition last: its row count then covers only rows fully in place.
+  ++table_.rowCount;
+  table_.autoNumber = autoNumber;
+  putU32le(tdef_.data() + kTdefRowCountOffset, table_.rowCount);
+  putU32le(tdef_.data() + kTdefAutoNumberOffset, autoNumber);
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (!newKey[i]) continue;
+    // As Jet and Jackcess: the count of distinct keys only ever grows.
+    uint8_t* count = tdef_.data() + kTdefIndexStatsOffset + kIndexStatsSize * i +
+                     kIndexUniqueCountOffset;
+    putU32le(count, u32le(count) + 1);
+  }
+  pages_.write(table_.page(), tdef_);
+  return where;
+}
+
+RowPointer TableWriter::placeRow(const std::vector<uint8_t>& row) {
+  if (!havePage_ || !fitsOn(dataPage_, dataPageNo_, row.size())) {
+    const uint32_t previous = dataPageNo_;
+    const bool hadPage = havePage_;
+    const uint32_t page = allocator_.allocate();
+    dataPage_.fill(0);
+    dataPage_[0] = kPageData;
+    dataPage_[1] = 0x01;
+    putU32le(dataPage_.data() + kDataOwnerOffset, table_.page());
+    putU16le(dataPage_.data() + kDataFreeSpaceOffset,
+             static_cast<uint16_t>(kPageSize - kDataRowTableOffset));
+    pages_.write(page, dataPage_);
+    allocator_.setInMap(table_.ownedPages, page, true);
+    allocator_.setInMap(table_.freePages, page, true);
+    // The full page takes no more rows of this size: it leaves the free-space map.
+    if (hadPage) allocator_.setInMap(table_.freePages, previous, false);
+    dataPageNo_ = page;
+    havePage_ = true;
+  }
+  Page& p = dataPage_;
+  const uint16_t rows = rowCountOf(p, dataPageNo_);
+  const size_t start = rowsStart(p, dataPageNo_) - row.size();
+  std::copy(row.begin(), row.end(), p.begin() + static_cast<ptrdiff_t>(start));
+  putU16le(p.data() + kDataRowTableOffset + 2 * rows, static_cast<uint16_t>(start));
+  putU16le(p.data() + kDataRowCountOffset, static_cast<uint16_t>(rows + 1));
+  const size_t freeSpace = start - (kDataRowTableOffset + 2u * (rows + 1u));
+  putU16le(p.data() + kDataFreeSpaceOffset, static_cast<uint16_t>(freeSpace));
+  pages_.write(dataPageNo_, p);
+  return RowPointer{dataPageNo_, static_cast<uint8_t>(rows)};
+}
+
+}  // namespace jet

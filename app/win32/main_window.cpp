@@ -1,0 +1,438 @@
+#include "app/win32/main_window.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "app/win32/error_report.h"
+#include "app/win32/gauge_control.h"
+#include "app/win32/titles.h"
+#include "resources/resource_ids.h"
+
+namespace app::win32 {
+
+namespace {
+
+constexpr wchar_t kClass[] = L"InstallerMainWindow";
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kBusyTimer = 2;
+constexpr int kTimer1Ms = 1000;
+constexpr UINT kEdit1Clicked = WM_APP + 1;
+constexpr COLORREF kLabelRed = RGB(0xFF, 0x00, 0x00);
+
+const wchar_t* wide(const Text& t) { return reinterpret_cast<const wchar_t*>(t.c_str()); }
+
+Text windowText(HWND w) {
+  std::wstring buf(static_cast<size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
+  const int n = GetWindowTextW(w, buf.data(), static_cast<int>(buf.size()));
+  return Text(reinterpret_cast<const char16_t*>(buf.data()), static_cast<size_t>(n));
+}
+
+HFONT tahoma(int pixels, int weight) {
+  return CreateFontW(-pixels, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                     DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+}
+
+bool isChildControl(Ctl c) {
+  return c == Ctl::InfoLabel || c == Ctl::gauge || c == Ctl::infoBox || c == Ctl::Edit1 ||
+         c == Ctl::StaticText1;
+}
+
+// Pictures under the transparent status label show through it.
+bool liesUnderLabel(Ctl c) { return c == Ctl::BG || c == Ctl::BGfinish; }
+
+LPCWSTR cursorOf(Pointer p) {
+  switch (p) {
+    case Pointer::Hand:
+      return IDC_HAND;
+    case Pointer::NotAllowed:
+      return IDC_NO;
+    case Pointer::Arrow:
+      break;
+  }
+  return IDC_ARROW;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(plat::Platform& fs, WindowModel& model, TForm1& form)
+    : fs_(fs), model_(model), form_(form) {
+  font_ = tahoma(11, FW_NORMAL);
+  labelFont_ = tahoma(12, FW_BOLD);
+  white_ = CreateSolidBrush(RGB(255, 255, 255));
+}
+
+MainWindow::~MainWindow() {
+  model_.onChange = nullptr;
+  if (hwnd_) DestroyWindow(hwnd_);
+  DeleteObject(font_);
+  DeleteObject(labelFont_);
+  DeleteObject(white_);
+}
+
+template <typename Handler>
+void MainWindow::call(Handler&& handler) {
+  guarded(hwnd_, handler);
+  if (form_.closeRequested() && hwnd_) DestroyWindow(hwnd_);
+}
+
+void MainWindow::create() {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = windowProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_INSTALLER));
+  wc.hIconSm = wc.hIcon;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
+  wc.lpszClassName = kClass;
+  RegisterClassExW(&wc);
+
+  // Borderless, with a taskbar button of its own; sized in pixels, whatever the screen's DPI.
+  const Rect& r = model_.window();
+  hwnd_ = CreateWindowExW(WS_EX_APPWINDOW, kClass, kWindowCaption, WS_POPUP | WS_CLIPCHILDREN,
+                          r.left, r.top, r.width, r.height, nullptr, nullptr, instance, this);
+  if (!hwnd_) throw text::Error(u"Nie można utworzyć okna instalatora.");
+  createControls();
+  model_.onChange = [this](Change what, Ctl c) { onModelChange(what, c); };
+  SetTimer(hwnd_, kTimer1, kTimer1Ms, nullptr);
+  startBusyAnimation(model_.visible(Ctl::ActivityIndicator));
+  guarded(hwnd_, [this] { form_.FormCreate(); });
+  placeWindow();
+  ShowWindow(hwnd_, SW_SHOW);
+  UpdateWindow(hwnd_);
+}
+
+void MainWindow::createControls() {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  auto make = [&](Ctl c, DWORD exStyle, const wchar_t* cls, DWORD style, const wchar_t* text) {
+    const HWND w = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_CLIPSIBLINGS | style, 0, 0, 0,
+                                   0, hwnd_, reinterpret_cast<HMENU>(static_cast<int>(c) + 100),
+                                   instance, nullptr);
+    if (!w) throw text::Error(u"Nie można utworzyć kontrolek okna instalatora.");
+    SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(c == Ctl::InfoLabel ? labelFont_ : font_),
+                 FALSE);
+    children_[static_cast<int>(c)] = w;
+  };
+  // In stacking order from the bottom; each new one is put above the ones before.
+  make(Ctl::InfoLabel, 0, L"STATIC", SS_LEFT | SS_NOPREFIX, L"");
+  children_[static_cast<int>(Ctl::gauge)] = createGauge(hwnd_, font_);
+  make(Ctl::infoBox, WS_EX_CLIENTEDGE, L"EDIT",
+       ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, L"");
+  make(Ctl::Edit1, WS_EX_CLIENTEDGE, L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, L"");
+  make(Ctl::StaticText1, 0, L"STATIC", SS_LEFT | SS_NOPREFIX, wide(model_.staticText1()));
+  for (Ctl c : {Ctl::InfoLabel, Ctl::gauge, Ctl::infoBox, Ctl::Edit1, Ctl::StaticText1}) {
+    SetWindowPos(children_[static_cast<int>(c)], HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  SetWindowSubclass(children_[static_cast<int>(Ctl::InfoLabel)], labelProc, 0,
+                    reinterpret_cast<DWORD_PTR>(this));
+  SetWindowSubclass(children_[static_cast<int>(Ctl::Edit1)], edit1Proc, 0,
+                    reinterpret_cast<DWORD_PTR>(this));
+  SendMessageW(children_[static_cast<int>(Ctl::Edit1)], EM_SETCUEBANNER, TRUE,
+               reinterpret_cast<LPARAM>(L"Miejsce instalacji oprogramowania CAD"));
+  SetWindowTextW(children_[static_cast<int>(Ctl::InfoLabel)], wide(model_.infoLabel()));
+  syncEdit1();
+  syncMemo();
+  for (Ctl c : {Ctl::InfoLabel, Ctl::gauge, Ctl::infoBox, Ctl::Edit1, Ctl::StaticText1}) {
+    placeChild(c);
+  }
+}
+
+void MainWindow::placeChild(Ctl c) {
+  const HWND w = children_[static_cast<int>(c)];
+  const ControlState& s = model_.control(c);
+  int width = s.rect.width;
+  int height = s.rect.height;
+  if (c == Ctl::InfoLabel) {  // one line, as wide and as high as its text
+    const HDC dc = GetDC(w);
+    const HGDIOBJ old = SelectObject(dc, labelFont_);
+    const Text t = model_.infoLabel();
+    SIZE size{};
+    GetTextExtentPoint32W(dc, wide(t), static_cast<int>(t.size()), &size);
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(w, dc);
+    width = size.cx;
+    height = tm.tmHeight;
+  }
+  SetWindowPos(w, nullptr, s.rect.left, s.rect.top, width, height,
+               SWP_NOZORDER | SWP_NOACTIVATE | (s.visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+}
+
+void MainWindow::placeWindow() {
+  const Rect& r = model_.window();
+  SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  for (int i = 0; i < kControlCount; ++i) {
+    if (isChildControl(static_cast<Ctl>(i))) placeChild(static_cast<Ctl>(i));
+  }
+  invalidatePictures(true);
+}
+
+void MainWindow::syncEdit1() {
+  const HWND edit = children_[static_cast<int>(Ctl::Edit1)];
+  if (windowText(edit) == model_.edit1()) return;
+  syncingEdit1_ = true;  // the control's change notice must not echo back into the model
+  SetWindowTextW(edit, wide(model_.edit1()));
+  syncingEdit1_ = false;
+}
+
+void MainWindow::syncMemo() {
+  const HWND memo = children_[static_cast<int>(Ctl::infoBox)];
+  const auto& lines = model_.memoLines();
+  for (; memoShown_ < lines.size(); ++memoShown_) {
+    const Text line = (memoShown_ > 0 ? u"\r\n" : u"") + lines[memoShown_];
+    const int end = GetWindowTextLengthW(memo);
+    SendMessageW(memo, EM_SETSEL, end, end);
+    SendMessageW(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide(line)));
+  }
+}
+
+void MainWindow::invalidatePictures(bool withChildren) {
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | (withChildren ? RDW_ALLCHILDREN : 0));
+  if (!withChildren) {
+    InvalidateRect(children_[static_cast<int>(Ctl::InfoLabel)], nullptr, FALSE);
+  }
+}
+
+void MainWindow::startBusyAnimation(bool on) {
+  if (on == busyRunning_) return;
+  busyRunning_ = on;
+  if (on) {
+    SetTimer(hwnd_, kBusyTimer, kBusyFrameMs, nullptr);
+  } else {
+    KillTimer(hwnd_, kBusyTimer);
+  }
+}
+
+void MainWindow::onModelChange(Change what, Ctl c) {
+  switch (what) {
+    case Change::Control:
+      if (isChildControl(c)) {
+        placeChild(c);
+        if (c == Ctl::gauge && model_.visible(c)) setGaugePercent(children_[static_cast<int>(c)], model_.gauge());
+      } else {
+        if (c == Ctl::ActivityIndicator) startBusyAnimation(model_.visible(c));
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE);
+        if (liesUnderLabel(c)) invalidatePictures(false);
+      }
+      break;
+    case Change::Texts:
+      if (c == Ctl::InfoLabel) {
+        SetWindowTextW(children_[static_cast<int>(c)], wide(model_.infoLabel()));
+        placeChild(c);
+        InvalidateRect(children_[static_cast<int>(c)], nullptr, FALSE);
+      } else if (c == Ctl::Edit1) {
+        syncEdit1();
+      }
+      break;
+    case Change::Memo:
+      syncMemo();
+      break;
+    case Change::Gauge:
+      setGaugePercent(children_[static_cast<int>(Ctl::gauge)], model_.gauge());
+      break;
+    case Change::Window:
+      placeWindow();
+      break;
+    case Change::Picture:
+      scene_.setBackground(fs_, model_.background());
+      invalidatePictures(true);
+      break;
+  }
+}
+
+void MainWindow::paint() {
+  PAINTSTRUCT ps;
+  const HDC dc = BeginPaint(hwnd_, &ps);
+  const RECT& area = ps.rcPaint;
+  const int w = area.right - area.left;
+  const int h = area.bottom - area.top;
+  if (w > 0 && h > 0) {
+    // Composed off-screen, so that the pictures never flicker.
+    const HDC mem = CreateCompatibleDC(dc);
+    const HBITMAP buf = CreateCompatibleBitmap(dc, w, h);
+    const HGDIOBJ old = SelectObject(mem, buf);
+    SetViewportOrgEx(mem, -area.left, -area.top, nullptr);
+    FillRect(mem, &area, GetSysColorBrush(COLOR_WINDOW));
+    scene_.paint(mem, model_);
+    BitBlt(dc, area.left, area.top, w, h, mem, area.left, area.top, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteObject(buf);
+    DeleteDC(mem);
+  }
+  EndPaint(hwnd_, &ps);
+}
+
+// The label is transparent: it paints the pictures beneath it, then its text.
+void MainWindow::paintLabel(HWND label) {
+  PAINTSTRUCT ps;
+  const HDC dc = BeginPaint(label, &ps);
+  RECT client{};
+  GetClientRect(label, &client);
+  if (client.right > 0 && client.bottom > 0) {
+    POINT at{0, 0};
+    MapWindowPoints(label, hwnd_, &at, 1);
+    const HDC mem = CreateCompatibleDC(dc);
+    const HBITMAP buf = CreateCompatibleBitmap(dc, client.right, client.bottom);
+    const HGDIOBJ oldBitmap = SelectObject(mem, buf);
+    FillRect(mem, &client, GetSysColorBrush(COLOR_WINDOW));
+    SetViewportOrgEx(mem, -at.x, -at.y, nullptr);
+    scene_.paint(mem, model_);
+    SetViewportOrgEx(mem, 0, 0, nullptr);
+    const HGDIOBJ oldFont = SelectObject(mem, labelFont_);
+    SetBkMode(mem, TRANSPARENT);
+    SetTextColor(mem, kLabelRed);
+    const Text t = windowText(label);
+    DrawTextW(mem, wide(t), static_cast<int>(t.size()), &client,
+              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(mem, oldFont);
+    BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
+    SelectObject(mem, oldBitmap);
+    DeleteObject(buf);
+    DeleteDC(mem);
+  }
+  EndPaint(label, &ps);
+}
+
+void MainWindow::mouseMoved(int x, int y) {
+  if (!trackingMouse_) {
+    TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, hwnd_, 0};
+    trackingMouse_ = TrackMouseEvent(&t);
+  }
+  for (MouseAction a : mouse_.move(model_, x, y)) run(a);
+}
+
+void MainWindow::run(MouseAction action) {
+  call([&] {
+    switch (action) {
+      case MouseAction::CloseEnter:
+        form_.bnCloseEnter();
+        break;
+      case MouseAction::CloseLeave:
+        form_.bnCloseLeave();
+        break;
+      case MouseAction::InstallEnter:
+        form_.bnInstallEnter();
+        break;
+      case MouseAction::InstallLeave:
+        form_.bnInstallLeave();
+        break;
+      case MouseAction::CloseClick:
+        form_.CloseClick();
+        break;
+      case MouseAction::InstallClick:
+        form_.ButtonInstallClick();
+        break;
+    }
+  });
+}
+
+LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      paint();
+      return 0;
+    case WM_SETCURSOR:
+      if (reinterpret_cast<HWND>(wp) == hwnd_ && LOWORD(lp) == HTCLIENT) {
+        POINT p{};
+        GetCursorPos(&p);
+        ScreenToClient(hwnd_, &p);
+        SetCursor(LoadCursorW(nullptr, cursorOf(pointerAt(model_, p.x, p.y))));
+        return TRUE;
+      }
+      break;
+    case WM_MOUSEMOVE:
+      mouseMoved(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+      return 0;
+    case WM_MOUSELEAVE:
+      trackingMouse_ = false;
+      for (MouseAction a : mouse_.leave()) run(a);
+      return 0;
+    case WM_LBUTTONDOWN:
+      SetCapture(hwnd_);
+      mouse_.press(model_, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+      return 0;
+    case WM_LBUTTONUP: {
+      ReleaseCapture();
+      if (const auto click = mouse_.release(model_, GET_X_LPARAM(lp), GET_Y_LPARAM(lp))) run(*click);
+      return 0;
+    }
+    case WM_TIMER:
+      if (wp == kTimer1) {
+        KillTimer(hwnd_, kTimer1);  // one shot
+        call([this] { form_.Timer1Timer(); });
+      } else if (wp == kBusyTimer) {
+        scene_.nextBusyFrame();
+        const Rect& r = model_.control(Ctl::ActivityIndicator).rect;
+        const RECT area{r.left, r.top, r.left + r.width, r.top + r.height};
+        InvalidateRect(hwnd_, &area, FALSE);
+      }
+      return 0;
+    case WM_COMMAND:
+      if (HIWORD(wp) == EN_CHANGE &&
+          reinterpret_cast<HWND>(lp) == children_[static_cast<int>(Ctl::Edit1)] && !syncingEdit1_) {
+        const Text typed = windowText(reinterpret_cast<HWND>(lp));
+        call([&] { model_.setEdit1(typed); });
+      }
+      return 0;
+    case kEdit1Clicked:
+      call([this] { form_.Edit1Click(); });
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      if (reinterpret_cast<HWND>(lp) == children_[static_cast<int>(Ctl::StaticText1)]) {
+        const HDC dc = reinterpret_cast<HDC>(wp);
+        SetBkColor(dc, RGB(255, 255, 255));
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        return reinterpret_cast<LRESULT>(white_);
+      }
+      break;
+    case WM_DESTROY:
+      KillTimer(hwnd_, kTimer1);
+      KillTimer(hwnd_, kBusyTimer);
+      model_.onChange = nullptr;
+      hwnd_ = nullptr;
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT CALLBACK MainWindow::windowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    self->hwnd_ = w;
+    SetWindowLongPtrW(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(w, GWLP_USERDATA));
+  if (!self || !self->hwnd_) return DefWindowProcW(w, msg, wp, lp);
+  LRESULT result = 0;
+  // Nothing may unwind through the system's code that called us.
+  guarded(w, [&] { result = self->handle(msg, wp, lp); });
+  return result;
+}
+
+LRESULT CALLBACK MainWindow::labelProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                       DWORD_PTR self) {
+  if (msg == WM_ERASEBKGND) return 1;
+  if (msg == WM_PAINT) {
+    guarded(w, [&] { reinterpret_cast<MainWindow*>(self)->paintLabel(w); });
+    return 0;
+  }
+  return DefSubclassProc(w, msg, wp, lp);
+}
+
+// The click event of the folder field: after the control has handled the release itself, the
+// window runs the handler from its own queue.
+LRESULT CALLBACK MainWindow::edit1Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                       DWORD_PTR self) {
+  const LRESULT result = DefSubclassProc(w, msg, wp, lp);
+  if (msg == WM_LBUTTONUP) PostMessageW(reinterpret_cast<MainWindow*>(self)->hwnd_, kEdit1Clicked, 0, 0);
+  return result;
+}
+
+}  // namespace app::win32

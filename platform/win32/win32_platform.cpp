@@ -1,0 +1,199 @@
+#include "platform/win32/win32_platform.h"
+
+#include <windows.h>
+// windows.h first: these rely on its types.
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <cwchar>
+
+#include "platform/host_platform.h"
+#include "platform/win32/gdiplus_include.h"
+#include "platform/win32/win32_file.h"
+#include "platform/win32/win_error.h"
+#include "target/win32/directory.h"
+
+namespace plat::win32 {
+
+namespace {
+
+// The record size the process walk announces to Tool Help.
+static_assert(sizeof(PROCESSENTRY32W) == 556);
+
+bool endsWithSeparator(const Text& path) {
+  return !path.empty() && (path.back() == u'\\' || path.back() == u'/');
+}
+
+// Listing pattern for every entry of a folder.
+Text allEntries(const Text& dir) { return dir + (endsWithSeparator(dir) ? u"*" : u"\\*"); }
+
+bool isDotEntry(const WIN32_FIND_DATAW& e) {
+  return std::wcscmp(e.cFileName, L".") == 0 || std::wcscmp(e.cFileName, L"..") == 0;
+}
+
+// Calls visit for every entry of the folder except "." and ".."; stops when visit returns
+// false. A folder that cannot be listed has no entries.
+template <typename Visit>
+void forEachEntry(const Text& dir, Visit visit) {
+  WIN32_FIND_DATAW e{};
+  const HANDLE h = FindFirstFileW(wide(allEntries(dir)), &e);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!isDotEntry(e) && !visit(e)) break;
+  } while (FindNextFileW(h, &e));
+  FindClose(h);
+}
+
+// A link's attributes describe the link; opening it reaches its target.
+bool linkTargetExists(const Text& path) {
+  const HANDLE h =
+      CreateFileW(wide(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+// Calls a W function that fills a buffer of a given size and returns the length it needs.
+template <typename Fill>
+Text grownBuffer(Fill fill) {
+  std::wstring buf(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = fill(buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return {};
+    if (n < buf.size()) return fromWide(buf.data(), n);
+    buf.resize(buf.size() * 2);
+  }
+}
+
+}  // namespace
+
+bool Win32Platform::fileExists(const Text& path) {
+  const DWORD a = GetFileAttributesW(wide(path));
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Platform::directoryExists(const Text& path) {
+  const DWORD a = GetFileAttributesW(wide(path));
+  if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  return !(a & FILE_ATTRIBUTE_REPARSE_POINT) || linkTargetExists(path);
+}
+
+bool Win32Platform::deleteFile(const Text& path) { return DeleteFileW(wide(path)); }
+
+bool Win32Platform::moveFile(const Text& from, const Text& to) {
+  return MoveFileW(wide(from), wide(to));
+}
+
+bool Win32Platform::createDirectory(const Text& path) {
+  return CreateDirectoryW(wide(path), nullptr);
+}
+
+void Win32Platform::forceDirectories(const Text& path) {
+  const Text dir = text::stripTrailingBackslashes(path);
+  if (dir.empty() || directoryExists(dir)) return;
+  const size_t cut = dir.find_last_of(u'\\');
+  if (cut != Text::npos && cut > 0) forceDirectories(dir.substr(0, cut));
+  if (!CreateDirectoryW(wide(dir), nullptr)) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_ALREADY_EXISTS && directoryExists(dir)) return;
+    throw FileError(u"Nie można utworzyć folderu \"" + dir + u"\". " + systemMessage(code));
+  }
+}
+
+bool Win32Platform::isDirectoryEmpty(const Text& path) {
+  if (!directoryExists(path)) return false;
+  bool empty = true;
+  forEachEntry(path, [&](const WIN32_FIND_DATAW&) { return empty = false; });
+  return empty;
+}
+
+bool Win32Platform::removeDirectory(const Text& path) { return RemoveDirectoryW(wide(path)); }
+
+std::unique_ptr<File> Win32Platform::open(const Text& path, OpenMode mode) {
+  return openFile(path, mode);
+}
+
+std::vector<Text> Win32Platform::subFolders(const Text& dir) {
+  std::vector<Text> out;
+  forEachEntry(dir, [&](const WIN32_FIND_DATAW& e) {
+    if (e.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) out.push_back(fromWide(e.cFileName));
+    return true;
+  });
+  return out;
+}
+
+std::vector<Text> Win32Platform::logicalDrives() {
+  const DWORD need = GetLogicalDriveStringsW(0, nullptr);
+  std::wstring buf(need + 1, L'\0');
+  const DWORD n = GetLogicalDriveStringsW(static_cast<DWORD>(buf.size()), buf.data());
+  std::vector<Text> roots;
+  for (size_t i = 0; i < n && buf[i];) {
+    const size_t len = std::wcslen(buf.data() + i);
+    roots.push_back(fromWide(buf.data() + i, len));
+    i += len + 1;
+  }
+  return roots;
+}
+
+// The walk starts at the snapshot's first entry: that entry is a process like any other.
+std::vector<ProcessEntry> Win32Platform::processes() {
+  std::vector<ProcessEntry> out;
+  const HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return out;
+  PROCESSENTRY32W e{};
+  e.dwSize = sizeof e;
+  for (BOOL more = Process32FirstW(snap, &e); more; more = Process32NextW(snap, &e)) {
+    const size_t len = wcsnlen(e.szExeFile, MAX_PATH);
+    out.push_back({e.th32ProcessID, fromWide(e.szExeFile, len)});
+  }
+  CloseHandle(snap);
+  return out;
+}
+
+uint32_t Win32Platform::currentProcessId() { return GetCurrentProcessId(); }
+
+Size Win32Platform::screenSize() {
+  return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+Text Win32Platform::executablePath() {
+  return grownBuffer([](wchar_t* b, DWORD n) {
+    const DWORD got = GetModuleFileNameW(nullptr, b, n);
+    return got < n ? got : n;  // a cut name reports the full buffer: grow and retry
+  });
+}
+
+Text Win32Platform::currentDirectory() {
+  return grownBuffer([](wchar_t* b, DWORD n) { return GetCurrentDirectoryW(n, b); });
+}
+
+std::vector<Text> Win32Platform::commandLineArgs() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  std::vector<Text> args;
+  if (!argv) return args;
+  for (int i = 1; i < argc; ++i) args.push_back(fromWide(argv[i]));
+  LocalFree(argv);
+  return args;
+}
+
+Size Win32Platform::pictureSize(const Text& path) {
+  Gdiplus::Image picture(wide(path));
+  GUID format{};
+  if (picture.GetLastStatus() != Gdiplus::Ok || picture.GetRawFormat(&format) != Gdiplus::Ok ||
+      format != Gdiplus::ImageFormatJPEG) {
+    throw text::Error(u"Nieprawidłowy plik JPEG: " + path);
+  }
+  return {static_cast<int>(picture.GetWidth()), static_cast<int>(picture.GetHeight())};
+}
+
+bool Win32Platform::chooseFolder(Text& dir) { return Directory::GimmeDir(dir); }
+
+}  // namespace plat::win32
+
+namespace plat {
+
+std::unique_ptr<Platform> makeHostPlatform() { return std::make_unique<win32::Win32Platform>(); }
+
+}  // namespace plat

@@ -1,0 +1,251 @@
+# End-to-end test harness (sourced by tests/e2e/*.sh): the real installer.exe under Wine, on an
+# Xvfb display of the test's own, driven with xdotool and observed from outside: screenshots,
+# pixels, the texts of its text controls (wintext.exe) and files on disk.
+#
+# A test script:
+#   source "$(dirname "$0")/../../scripts/e2e/lib.sh"
+#   e2e_init NAME 1280x1024      # re-runs the script under its own xvfb-run at that screen size
+#   ... e2e_* calls; e2e_check records a failed check and goes on, e2e_fail stops the test
+#   e2e_finish                   # prints the summary, exits non-zero on any failed check
+#
+# Every wait polls a condition until a deadline; nothing sleeps for a fixed time.
+
+E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+source "$E2E_ROOT/scripts/wine-prefix.sh"
+
+E2E_WIN32_DIR=${E2E_WIN32_DIR:-$E2E_ROOT/build/win32}
+E2E_MKINSTALLER=${E2E_MKINSTALLER:-$E2E_ROOT/build/native/mkinstaller}
+E2E_ARTIFACTS=${E2E_ARTIFACTS:-$E2E_ROOT/build/e2e-artifacts}
+E2E_INSTALLER_EXE=$E2E_WIN32_DIR/installer.exe
+E2E_WINTEXT_EXE=$E2E_WIN32_DIR/wintext.exe
+E2E_WINDOW_NAME="Instalator bibliotek CAD"
+# Seconds for the installer's window to appear (the first start in a prefix is the slowest).
+E2E_START_DEADLINE=${E2E_START_DEADLINE:-60}
+E2E_DEADLINE=${E2E_DEADLINE:-20}
+
+E2E_FAILED=0
+E2E_PASSED=0
+E2E_SHOTS=0
+
+e2e_log() { echo "[$E2E_NAME] $*"; }
+
+# e2e_init NAME WIDTHxHEIGHT: sets up the test; outside a display of its own, restarts the
+# script under xvfb-run with a 24-bit screen of that size.
+e2e_init() {
+  E2E_NAME=$1
+  local screen=$2
+  if [ "${E2E_INNER:-}" != 1 ]; then
+    export E2E_INNER=1
+    exec xvfb-run -a -n $((100 + RANDOM % 20000)) -s "-screen 0 ${screen}x24 -nolisten tcp" \
+      bash "$0"
+  fi
+  E2E_SCREEN_W=${screen%x*}
+  E2E_SCREEN_H=${screen#*x}
+  local need
+  for need in "$E2E_INSTALLER_EXE" "$E2E_MKINSTALLER"; do
+    [ -x "$need" ] || [ -f "$need" ] || { echo "[$E2E_NAME] missing $need: build first" >&2; exit 1; }
+  done
+  E2E_ART="$E2E_ARTIFACTS/$E2E_NAME"
+  rm -rf "$E2E_ART"
+  mkdir -p "$E2E_ART" "$E2E_ROOT/build/e2e-work"
+  E2E_WORK=$(mktemp -d "$E2E_ROOT/build/e2e-work/$E2E_NAME.XXXXXX")
+  WINEPREFIX=$(wine_prefix_new) || { echo "[$E2E_NAME] cannot make a Wine prefix" >&2; exit 1; }
+  export WINEPREFIX
+  E2E_PID=
+  trap e2e_teardown EXIT
+  e2e_log "display $DISPLAY ${screen}, prefix $WINEPREFIX, work $E2E_WORK"
+}
+
+e2e_teardown() {
+  if [ -n "${E2E_PID:-}" ] && kill -0 "$E2E_PID" 2>/dev/null; then
+    kill "$E2E_PID" 2>/dev/null
+  fi
+  wine_prefix_drop "$WINEPREFIX"
+  [ "${KEEP_E2E_WORK:-0}" = 1 ] || rm -rf "$E2E_WORK"
+}
+
+# --- results ---
+
+e2e_pass() {
+  E2E_PASSED=$((E2E_PASSED + 1))
+  e2e_log "ok: $1"
+}
+
+e2e_check_failed() {
+  E2E_FAILED=$((E2E_FAILED + 1))
+  e2e_log "FAILED: $1"
+}
+
+# e2e_check DESCRIPTION COMMAND...: records whether the command succeeds.
+e2e_check() {
+  local what=$1
+  shift
+  if "$@"; then e2e_pass "$what"; else e2e_check_failed "$what"; fi
+}
+
+# e2e_check_eq DESCRIPTION ACTUAL EXPECTED
+e2e_check_eq() {
+  if [ "$2" == "$3" ]; then
+    e2e_pass "$1"
+  else
+    e2e_check_failed "$1"
+    printf '  expected: %q\n  actual:   %q\n' "$3" "$2"
+  fi
+}
+
+# Stops the test at once, with a screenshot of the moment.
+e2e_fail() {
+  e2e_check_failed "$1"
+  e2e_screenshot failure >/dev/null 2>&1
+  e2e_finish
+}
+
+e2e_finish() {
+  e2e_log "$E2E_PASSED checks passed, $E2E_FAILED failed; artifacts in $E2E_ART"
+  [ "$E2E_FAILED" -eq 0 ] || exit 1
+  exit 0
+}
+
+# --- waiting ---
+
+# e2e_wait_until SECONDS COMMAND...: polls the command until it succeeds; false at the deadline.
+e2e_wait_until() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.2
+  done
+}
+
+e2e_file_exists() { [ -e "$1" ]; }
+e2e_file_absent() { [ ! -e "$1" ]; }
+
+# --- the installer under Wine ---
+
+# e2e_drive LETTER LINUX_DIR: makes LINUX_DIR the prefix's drive LETTER.
+e2e_drive() {
+  local letter=${1,,}
+  mkdir -p "$2"
+  ln -sfn "$(cd "$2" && pwd)" "$WINEPREFIX/dosdevices/$letter:"
+}
+
+# e2e_start_installer EXE CWD [ARGS...]: starts the installer in the background with CWD (a
+# Linux folder) as its current directory; the output goes to the artifacts.
+e2e_start_installer() {
+  local exe=$1 cwd=$2
+  shift 2
+  (cd "$cwd" && exec wine "$exe" "$@") >"$E2E_ART/installer.log" 2>&1 &
+  E2E_PID=$!
+}
+
+e2e_installer_running() { kill -0 "$E2E_PID" 2>/dev/null; }
+
+e2e_find_window() {
+  E2E_WID=$(xdotool search --name "^${E2E_WINDOW_NAME}\$" 2>/dev/null | head -n 1)
+  [ -n "$E2E_WID" ] && e2e_window_mapped
+}
+
+e2e_window_mapped() {
+  xwininfo -id "$E2E_WID" 2>/dev/null | grep -q "Map State: IsViewable"
+}
+
+# Waits for the installer's window; sets E2E_WID. Stops the test when the installer ended or the
+# window did not appear in time.
+e2e_wait_window() {
+  local deadline=$((SECONDS + E2E_START_DEADLINE))
+  until e2e_find_window; do
+    e2e_installer_running || e2e_fail "the installer ended before showing its window"
+    [ $SECONDS -lt $deadline ] || e2e_fail "no window \"$E2E_WINDOW_NAME\" within ${E2E_START_DEADLINE}s"
+    sleep 0.2
+  done
+}
+
+# Sets E2E_WIN_X, E2E_WIN_Y, E2E_WIN_W, E2E_WIN_H from the window's X geometry.
+e2e_window_geometry() {
+  local info
+  info=$(xwininfo -id "$E2E_WID") || return 1
+  E2E_WIN_X=$(awk '/Absolute upper-left X/ {print $NF}' <<<"$info")
+  E2E_WIN_Y=$(awk '/Absolute upper-left Y/ {print $NF}' <<<"$info")
+  E2E_WIN_W=$(awk '/Width:/ {print $NF}' <<<"$info")
+  E2E_WIN_H=$(awk '/Height:/ {print $NF}' <<<"$info")
+  E2E_WIN_BORDER=$(awk '/Border width/ {print $NF}' <<<"$info")
+}
+
+# e2e_click X Y: a left click at a point of the installer's window (client coordinates).
+e2e_click() {
+  xdotool mousemove --window "$E2E_WID" "$1" "$2" click 1
+}
+
+# e2e_move X Y: moves the mouse to a point of the installer's window.
+e2e_move() {
+  xdotool mousemove --window "$E2E_WID" "$1" "$2"
+}
+
+# Waits for the installer process to end; false at the deadline.
+e2e_wait_exit() {
+  e2e_wait_until "${1:-$E2E_DEADLINE}" bash -c "! kill -0 $E2E_PID 2>/dev/null"
+}
+
+# --- looking at the screen ---
+
+# e2e_screenshot NAME: saves the whole screen as NAME.png in the artifacts; prints the path.
+e2e_screenshot() {
+  E2E_SHOTS=$((E2E_SHOTS + 1))
+  local file
+  file=$(printf '%s/%02d-%s.png' "$E2E_ART" "$E2E_SHOTS" "$1")
+  import -window root "$file" && echo "$file"
+}
+
+# e2e_pixel PNG X Y: prints the pixel's colour as "R G B" (0..255).
+e2e_pixel() {
+  /usr/bin/convert "$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:
+}
+
+# e2e_color_near "R G B" "R G B" [TOLERANCE]: true when every channel differs by at most the
+# tolerance (JPEG covers are lossy).
+e2e_color_near() {
+  local a=($1) b=($2) tol=${3:-16} i d
+  for i in 0 1 2; do
+    d=$((a[i] - b[i]))
+    [ ${d#-} -le "$tol" ] || return 1
+  done
+}
+
+# --- the texts of the installer's controls (wintext.exe, run beside it in the same prefix) ---
+
+# Prints one line per child window of the installer's window, as wintext.exe reports them:
+#   class <TAB> id <TAB> visible (0/1) <TAB> left,top,right,bottom <TAB> text
+# with CR, LF, TAB and backslash in the text written as \r, \n, \t, \\.
+e2e_controls() {
+  wine "$E2E_WINTEXT_EXE" "$E2E_WINDOW_NAME" 2>>"$E2E_ART/wintext.err" | tr -d '\r'
+}
+
+# e2e_control_text CLASS: the text of the first control of that class, with \r\n decoded to
+# newlines (the memo's lines).
+e2e_control_text() {
+  e2e_controls | awk -F'\t' -v cls="$1" '$1 == cls { print $5; exit }' |
+    sed -e 's/\\r\\n/\n/g' -e 's/\\n/\n/g' -e 's/\\t/\t/g' -e 's/\\\\/\\/g'
+}
+
+# e2e_control_visible CLASS: the visible flag of the first control of that class.
+e2e_control_visible() {
+  e2e_controls | awk -F'\t' -v cls="$1" '$1 == cls { print $3; exit }'
+}
+
+# --- packages ---
+
+# e2e_make_cover FILE WIDTH HEIGHT: a JPEG of that size: left half orange, right half blue, so
+# pixel checks can tell the cover and where it is drawn.
+e2e_make_cover() {
+  /usr/bin/convert -size "$(($2 / 2))x$3" xc:'rgb(247,148,29)' -size "$(($2 - $2 / 2))x$3" \
+    xc:'rgb(30,60,200)' +append -quality 95 "$1"
+}
+E2E_COVER_LEFT="247 148 29"
+E2E_COVER_RIGHT="30 60 200"
+
+# e2e_make_installer ARCHIVE.zip OUT.exe: wraps the archive into the installer with mkinstaller.
+e2e_make_installer() {
+  "$E2E_MKINSTALLER" append --stub "$E2E_INSTALLER_EXE" --archive "$1" -o "$2" >/dev/null ||
+    e2e_fail "mkinstaller append failed"
+}

@@ -1,0 +1,23 @@
+// The running-host rule: which running programs keep the installer from installing.
+#pragma once
+
+#include <optional>
+
+#include "platform/platform.h"
+#include "target/trace.h"
+
+namespace app {
+
+using text::Text;
+
+// True for an executable name of the host: one containing "CAD" in any case, except exactly
+// "lumicad.exe", and exactly "VirelaPro.exe".
+bool isHostProgram(const Text& exeName);
+
+// Walks the running processes, tracing each one and each conflict. Returns the message for the
+// user when a host program runs (naming the last one met) or the list cannot be read; nothing
+// when the host is idle. The installer's own process never conflicts: its file name may well
+// contain "CAD", and it would otherwise block itself.
+std::optional<Text> runningHostBlocker(plat::Platform& fs, const Trace& trace);
+
+}  // namespace app

@@ -1,0 +1,50 @@
+// A main window over the in-memory platform, as the tests of the window's steps need it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "tests/support/fake_platform.h"
+
+namespace apptest {
+
+using text::Text;
+
+class FormTest : public testing::Test {
+ protected:
+  fake::FakePlatform fs;
+  app::WindowModel window;
+  app::TForm1 form{fs, window};
+
+  const std::vector<Text>& memo() const { return window.memoLines(); }
+
+  // The memo lines from the first one equal to `from` on (all when empty).
+  std::vector<Text> memoFrom(const Text& from) const {
+    std::vector<Text> out;
+    bool on = from.empty();
+    for (const auto& l : memo()) {
+      if (l == from) on = true;
+      if (on) out.push_back(l);
+    }
+    return out;
+  }
+
+  bool memoHas(const Text& line) const {
+    for (const auto& l : memo()) {
+      if (l == line) return true;
+    }
+    return false;
+  }
+};
+
+// Readable failure output for UTF-16 lines.
+inline std::vector<std::string> utf8(const std::vector<Text>& lines) {
+  std::vector<std::string> out;
+  for (const auto& l : lines) out.push_back(text::toUtf8(l));
+  return out;
+}
+
+}  // namespace apptest

@@ -1,0 +1,242 @@
+// Window creation, the log sink, the payload step, the start-up sequence's failure branches and
+// the clean-up on Close.
+#include <gtest/gtest.h>
+
+#include "app/payload_trailer.h"
+#include "tests/app/form_fixture.h"
+
+namespace apptest {
+namespace {
+
+using app::Ctl;
+
+// ---------------------------------------------------------------- command line and log level
+
+struct SwitchCase {
+  std::vector<Text> args;
+  bool debug;
+};
+
+class DebugSwitchTest : public FormTest, public testing::WithParamInterface<SwitchCase> {};
+
+TEST_P(DebugSwitchTest, FirstArgumentDecides) {
+  fs.args = GetParam().args;
+  form.FormCreate();
+  EXPECT_EQ(form.log_level, GetParam().debug ? app::DEBUG : app::IMPORTANT);
+  EXPECT_EQ(window.visible(Ctl::infoBox), GetParam().debug);
+  if (GetParam().debug) {
+    ASSERT_FALSE(memo().empty());
+    EXPECT_EQ(memo().front(), u"Ustawiono parametr DEBUG");
+  } else {
+    EXPECT_TRUE(memo().empty()) << testing::PrintToString(utf8(memo()));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Switches, DebugSwitchTest,
+    testing::Values(SwitchCase{{u"/DEBUG"}, true}, SwitchCase{{u"Debug"}, true},
+                    SwitchCase{{u"/d"}, true}, SwitchCase{{u"D"}, true},
+                    SwitchCase{{u"debug", u"more"}, true}, SwitchCase{{u"-d"}, false},
+                    SwitchCase{{u"x", u"/d"}, false}, SwitchCase{{}, false},
+                    SwitchCase{{u"/debugx"}, false}, SwitchCase{{u"/d "}, false}));
+
+TEST_F(FormTest, NormalLevelDropsDebugLinesAndShowsImportantOnes) {
+  form.FormCreate();
+  form.info(app::DEBUG, u"trace");
+  EXPECT_TRUE(memo().empty());
+  EXPECT_EQ(window.infoLabel(), u"");
+  form.info(app::IMPORTANT, u"first");
+  form.info(app::IMPORTANT, u"second");
+  EXPECT_EQ(window.infoLabel(), u"second");
+  EXPECT_EQ(memo(), (std::vector<Text>{u"first", u"second"}));
+  EXPECT_FALSE(window.visible(Ctl::infoBox));
+}
+
+// ---------------------------------------------------------------- window creation
+
+TEST_F(FormTest, CreationLogsItsStepsInOrder) {
+  fs.args = {u"/debug"};
+  fs.screen = {1920, 1080};
+  form.FormCreate();
+  EXPECT_EQ(utf8(memo()), utf8({u"Ustawiono parametr DEBUG", u"Blokujemy klawisz INSTALL",
+                                u"Sprawdzamy folder instalacji : C:\\dodatki",
+                                u"Błędny folder instalacji : C:\\dodatki", u"Inicjalizacja.",
+                                u"Screen [1920 x 1080 ]", u"Centrujemy  [ 440 - 247 ]"}));
+  EXPECT_EQ(window.edit1(), u"C:\\");
+  EXPECT_EQ(form.strFolder, u"C:\\");
+  EXPECT_EQ(form.tmpDir, u"C:\\Users\\user\\Pobrane\\tmp\\");
+  EXPECT_EQ(form.sourceZip, u"C:\\Users\\user\\Pobrane\\tmp\\packages.zip");
+  EXPECT_TRUE(fs.directoryExists(form.tmpDir));
+  EXPECT_TRUE(window.visible(Ctl::bnInstallDisable));
+  EXPECT_FALSE(window.visible(Ctl::gauge));
+  EXPECT_FALSE(window.visible(Ctl::gaugeBG));
+  EXPECT_TRUE(form.timerEnabled());
+}
+
+TEST_F(FormTest, WorkingFolderUnderADriveRootHasTwoSeparators) {
+  fs.cwd = u"C:\\";
+  form.FormCreate();
+  EXPECT_EQ(form.tmpDir, u"C:\\\\tmp\\");
+  EXPECT_TRUE(fs.directoryExists(u"C:\\tmp"));
+}
+
+TEST_F(FormTest, CentringTruncatesTowardZero) {
+  fs.args = {u"/d"};
+  fs.screen = {1037, 582};
+  form.CenterForm();
+  EXPECT_EQ(window.window().left, -1);
+  EXPECT_EQ(window.window().top, -1);
+  EXPECT_EQ(memo().back(), u"Centrujemy  [ -1 - -1 ]");
+}
+
+// ---------------------------------------------------------------- payload
+
+std::string installerBytes(const std::string& program, const std::string& archive) {
+  std::string trailer = std::to_string(program.size());
+  trailer.insert(0, app::kTrailerSize - trailer.size(), ' ');
+  return program + archive + "\xEF\xBB\xBF" + trailer;
+}
+
+class PayloadTest : public FormTest {
+ protected:
+  void SetUp() override {
+    fs.args = {u"/debug"};
+    form.FormCreate();
+  }
+  Text zip() const { return form.sourceZip; }
+};
+
+TEST_F(PayloadTest, CopiesTheArchiveWithTheByteOrderMark) {
+  const std::string program(5000, 'P');
+  const std::string archive = "PK\x05\x06 archive bytes";
+  fs.writeFile(fs.exePath, installerBytes(program, archive));
+  form.extractPayload();
+  EXPECT_EQ(fs.readFile(zip()), archive + "\xEF\xBB\xBF");
+  EXPECT_FALSE(fs.fileExists(form.tmpDir + u"zip-offset.txt"));
+  const auto lines = memoFrom(u"Plik EXE z archiwum: " + fs.exePath);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[1], u"FileSize: " + text::num(program.size() + archive.size() + 23));
+  EXPECT_EQ(lines[2], u"Offset EXE: 5000");
+}
+
+TEST_F(PayloadTest, ArchiveLargerThanOneCopyBlockArrivesWhole) {
+  std::string archive(3 * 1024 * 1024 + 17, '\0');
+  for (size_t i = 0; i < archive.size(); ++i) archive[i] = static_cast<char>(i * 7 + i / 4096);
+  fs.writeFile(fs.exePath, installerBytes("MZ", archive));
+  form.extractPayload();
+  EXPECT_EQ(fs.readFile(zip()), archive + "\xEF\xBB\xBF");
+}
+
+TEST_F(PayloadTest, SecondStartReplacesALongerOldArchive) {
+  fs.writeFile(zip(), std::string(100000, 'o'));
+  fs.writeFile(fs.exePath, installerBytes("MZ", "short"));
+  form.extractPayload();
+  EXPECT_EQ(fs.readFile(zip()), "short\xEF\xBB\xBF");
+}
+
+struct NoPayloadCase {
+  const char* name;
+  std::string exe;
+  bool reported;  // "Brak zawartego pakietu!" in the status label
+};
+
+class NoPayloadTest : public PayloadTest, public testing::WithParamInterface<NoPayloadCase> {};
+
+TEST_P(NoPayloadTest, WritesNoArchiveAndKeepsAnOldOne) {
+  fs.writeFile(zip(), "old archive");
+  fs.writeFile(fs.exePath, GetParam().exe);
+  form.extractPayload();
+  EXPECT_EQ(fs.readFile(zip()), "old archive");
+  EXPECT_FALSE(fs.fileExists(form.tmpDir + u"zip-offset.txt"));
+  EXPECT_EQ(window.infoLabel(), GetParam().reported ? u"Brak zawartego pakietu!" : u"");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trailers, NoPayloadTest,
+    testing::Values(
+        NoPayloadCase{"plain_program", std::string(3000, 'x'), true},
+        NoPayloadCase{"shorter_than_trailer", "MZ", true},
+        NoPayloadCase{"zero", std::string(100, 'x') + std::string(19, ' ') + "0", false},
+        NoPayloadCase{"negative", std::string(100, 'x') + std::string(17, ' ') + "-50", false},
+        // An offset at or past the trailer would copy nothing sensible.
+        NoPayloadCase{"offset_at_trailer", std::string(100, 'x') + std::string(17, ' ') + "100",
+                      true},
+        NoPayloadCase{"offset_past_end", std::string(100, 'x') + std::string(16, ' ') + "9999",
+                      true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PayloadTest, MissingWorkingFolderIsAnUncaughtFailure) {
+  fs.writeFile(fs.exePath, installerBytes("MZ", "archive"));
+  ASSERT_TRUE(fs.removeDirectory(form.tmpDir));
+  EXPECT_THROW(form.extractPayload(), plat::FileError);
+  EXPECT_FALSE(fs.fileExists(form.tmpDir + u"zip-offset.txt"));
+}
+
+// ---------------------------------------------------------------- start-up sequence
+
+TEST_F(FormTest, StartWithoutAnyPackageReportsAndFinishes) {
+  fs.writeFile(fs.exePath, std::string(3000, 'x'));
+  form.FormCreate();
+  form.Timer1Timer();
+  EXPECT_FALSE(form.timerEnabled());
+  EXPECT_EQ(utf8(memo()), utf8({u"Brak zawartego pakietu!", u"Brak danych pakietu !",
+                                u"Brak pakietu do instalacji !"}));
+  EXPECT_EQ(window.infoLabel(), u"Brak pakietu do instalacji !");
+  EXPECT_FALSE(form.formCover);
+  EXPECT_FALSE(window.visible(Ctl::ActivityIndicator));
+  EXPECT_TRUE(window.visible(Ctl::bnCloseNormal));
+  EXPECT_TRUE(window.visible(Ctl::bnInstallDisable));
+}
+
+TEST_F(FormTest, UnreadableExecutableEndsTheSequenceWithTheBusyIndicatorOn) {
+  form.FormCreate();
+  fs.exePath = u"C:\\nowhere\\instalator.exe";
+  EXPECT_THROW(form.Timer1Timer(), plat::FileError);
+  EXPECT_TRUE(window.visible(Ctl::ActivityIndicator));
+  EXPECT_TRUE(window.visible(Ctl::bnCloseNormal));
+}
+
+// ---------------------------------------------------------------- Close
+
+struct CloseCase {
+  const char* name;
+  bool debug;
+  bool nodelete;
+  bool otherFile;
+  bool filesDeleted;
+  bool folderRemoved;
+};
+
+class CloseTest : public FormTest, public testing::WithParamInterface<CloseCase> {};
+
+TEST_P(CloseTest, CleansTheWorkingFolder) {
+  const auto& c = GetParam();
+  if (c.debug) fs.args = {u"/d"};
+  form.FormCreate();
+  fs.writeFile(form.tmpDir + u"cover.jpg", "jpg");
+  fs.writeFile(form.sourceZip, "zip");
+  if (c.nodelete) fs.writeFile(form.tmpDir + u"NODELETE", "");
+  if (c.otherFile) fs.writeFile(form.tmpDir + u"zip-offset.txt", "left over");
+  form.CloseClick();
+  EXPECT_TRUE(form.closeRequested());
+  EXPECT_EQ(fs.fileExists(form.tmpDir + u"cover.jpg"), !c.filesDeleted);
+  EXPECT_EQ(fs.fileExists(form.sourceZip), !c.filesDeleted);
+  EXPECT_EQ(fs.directoryExists(form.tmpDir), !c.folderRemoved);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CloseTest,
+                         testing::Values(CloseCase{"normal", false, false, false, true, true},
+                                         CloseCase{"debug_level", true, false, false, false, false},
+                                         CloseCase{"nodelete", false, true, false, false, false},
+                                         CloseCase{"other_file", false, false, true, true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FormTest, CloseWithoutWorkingFolderStillCloses) {
+  form.FormCreate();
+  ASSERT_TRUE(fs.removeDirectory(form.tmpDir));
+  form.CloseClick();
+  EXPECT_TRUE(form.closeRequested());
+}
+
+}  // namespace
+}  // namespace apptest

@@ -1,0 +1,267 @@
+// The package archive steps of the main window over the in-memory platform: package detection,
+// the cover lookup and the whole-package extraction with its log and gauge.
+#include <gtest/gtest.h>
+
+#include "tests/app/form_fixture.h"
+#include "tests/archive/zip_fixtures.h"
+
+namespace {
+
+using apptest::utf8;
+using text::Text;
+using ziptest::Item;
+
+class PackageArchiveTest : public apptest::FormTest {
+ protected:
+  const Text kLib = u"C:\\CAD A\\dodatki\\";
+  std::vector<int> gaugeSteps;
+
+  void SetUp() override {
+    form.log_level = app::DEBUG;
+    form.tmpDir = u"C:\\run\\tmp\\";
+    form.sourceZip = form.tmpDir + u"packages.zip";
+    fs.mkdirs(form.tmpDir);
+    fs.mkdirs(kLib);
+    window.onChange = [this](app::Change what, app::Ctl) {
+      if (what == app::Change::Gauge) gaugeSteps.push_back(window.gauge());
+    };
+  }
+
+  void writeArchive(const std::vector<Item>& items) { ziptest::writeZip(fs, form.sourceZip, items); }
+  static std::vector<Item> named(const std::vector<Text>& names) {
+    std::vector<Item> items;
+    for (const Text& n : names) items.push_back({n, text::toUtf8(n)});
+    return items;
+  }
+  std::string lib(const Text& relative) { return fs.readFile(kLib + relative); }
+};
+
+TEST_F(PackageArchiveTest, DetectsPackageFoldersByTheirDatabaseEntry) {
+  struct Case {
+    const char* what;
+    std::vector<Text> entries;
+    std::vector<Text> folders;
+  } cases[] = {
+      {"one package",
+       {u"P.jpg", u"P\\tex\\a.jpg", u"P.txt", u"P\\dodatki.mdb"},
+       {u"P"}},
+      {"look-alikes only",
+       {u"P\\Dodatki.mdb", u"P\\sub\\dodatki.mdb", u"\\dodatki.mdb", u"dodatki.mdb",
+        u"P/dodatki.mdb", u"P\\dodatki.mdbx", u"P\\xdodatki.mdb", u"P\\dodatki.mdb\\"},
+       {}},
+      {"two packages", {u"A\\dodatki.mdb", u"x.txt", u"B\\dodatki.mdb"}, {u"A", u"B"}},
+      {"one folder named twice", {u"A\\dodatki.mdb", u"A\\dodatki.mdb"}, {u"A", u"A"}},
+      {"polish folder name", {u"Łóżka Żółte\\dodatki.mdb"}, {u"Łóżka Żółte"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeArchive(named(c.entries));
+    window.appendMemo(u"--");
+    EXPECT_EQ(form.GetSubFoldersListFromZip(form.sourceZip), c.folders);
+    std::vector<Text> expectedLog = {u"--"};
+    for (const Text& f : c.folders) expectedLog.push_back(u"Znaleziono podkatalog w ZIP : `" + f + u"`");
+    EXPECT_EQ(utf8(memoFrom(u"--")), utf8(expectedLog));
+    window.appendMemo(u"==");
+  }
+}
+
+TEST_F(PackageArchiveTest, SearchSetsThePackageNameOnlyForExactlyOnePackage) {
+  struct Case {
+    std::vector<Text> entries;
+    Text packageName;
+    std::vector<Text> log;
+  } cases[] = {
+      {{u"P.jpg", u"P\\dodatki.mdb"}, u"P", {u"Znaleziono podkatalog w ZIP : `P`"}},
+      {{u"P.jpg", u"P/dodatki.mdb"}, u"", {u"Błędna zawartość pliku ZIP! (0 katalogów)"}},
+      {{u"A\\dodatki.mdb", u"B\\dodatki.mdb"},
+       u"",
+       {u"Znaleziono podkatalog w ZIP : `A`", u"Znaleziono podkatalog w ZIP : `B`",
+        u"Błędna zawartość pliku ZIP! (2 katalogów)", u"[ A ] - PAKIET", u"[ B ] - PAKIET"}},
+  };
+  for (const Case& c : cases) {
+    form.packageName.clear();
+    form.pack = false;
+    writeArchive(named(c.entries));
+    window.appendMemo(u"--");
+    EXPECT_TRUE(form.searchPackages());
+    EXPECT_TRUE(form.pack);
+    EXPECT_EQ(form.packageName, c.packageName);
+    std::vector<Text> expected = {u"--", u"Wyszukiwanie paczek instalacyjnych.",
+                                  u"Blokujemy klawisz INSTALL"};
+    expected.insert(expected.end(), c.log.begin(), c.log.end());
+    EXPECT_EQ(utf8(memoFrom(u"--")), utf8(expected));
+    EXPECT_TRUE(window.visible(app::Ctl::bnInstallDisable));
+  }
+}
+
+TEST_F(PackageArchiveTest, SearchWithoutAnArchiveReportsItAndCreatesTheWorkingFolder) {
+  fs.removeDirectory(form.tmpDir);
+  form.pack = true;
+  EXPECT_FALSE(form.searchPackages());
+  EXPECT_FALSE(form.pack);
+  EXPECT_TRUE(fs.directoryExists(form.tmpDir));
+  EXPECT_EQ(text::toUtf8(window.infoLabel()), "Brak pliku paczki : `C:\\run\\tmp\\packages.zip`");
+}
+
+TEST_F(PackageArchiveTest, UnusableArchivesGiveNoFolders) {
+  fs.writeFile(form.sourceZip, "not a zip at all");
+  EXPECT_TRUE(form.searchPackages());
+  EXPECT_TRUE(memoHas(u"Plik jest uszkodzony lub zawiera błędy!"));
+  EXPECT_EQ(text::toUtf8(window.infoLabel()), "Błędna zawartość pliku ZIP! (0 katalogów)");
+
+  std::string zip = ziptest::zipBytes(named({u"P\\dodatki.mdb"}));
+  zip[ziptest::centralHeaderAt(zip, 0)] = 'X';
+  fs.writeFile(form.sourceZip, zip);
+  EXPECT_TRUE(form.GetSubFoldersListFromZip(form.sourceZip).empty());
+  EXPECT_EQ(text::toUtf8(window.infoLabel()), "Uszkodzony katalog archiwum ZIP.");
+}
+
+TEST_F(PackageArchiveTest, CoverLookupIgnoresAsciiLetterCase) {
+  for (const bool coverFirst : {true, false}) {
+    std::vector<Item> items = {{u"P\\dodatki.mdb", "db"}, {u"P\\a.txt", "a"}};
+    items.insert(coverFirst ? items.begin() : items.end(), Item{u"P.JPG", "jpeg"});
+    writeArchive(items);
+    window.appendMemo(u"--");
+    EXPECT_TRUE(form.ExtractFileFromZip(form.sourceZip, form.tmpDir, u"P.jpg"));
+    EXPECT_EQ(fs.readFile(form.tmpDir + u"P.jpg"), "jpeg");
+    EXPECT_EQ(utf8(memoFrom(u"--")),
+              utf8({u"--", u"Rozpakowywujemy z `C:\\run\\tmp\\packages.zip` plik `P.jpg` do "
+                           u"katalogu `C:\\run\\tmp\\`"}));
+  }
+  EXPECT_FALSE(form.ExtractFileFromZip(form.sourceZip, form.tmpDir, u"Q.jpg"));
+  EXPECT_FALSE(form.ExtractFileFromZip(u"C:\\none.zip", form.tmpDir, u"P.jpg"));
+}
+
+TEST_F(PackageArchiveTest, CoverExtractionLetsReaderErrorsThrough) {
+  std::string zip = ziptest::zipBytes({{u"P.jpg", "jpeg data", zipkit::Method::Stored}});
+  zip[ziptest::entryDataAt(zip, 0)] ^= 1;
+  fs.writeFile(form.sourceZip, zip);
+  try {
+    form.ExtractFileFromZip(form.sourceZip, form.tmpDir, u"P.jpg");
+    ADD_FAILURE() << "no error";
+  } catch (const text::Error& e) {
+    EXPECT_EQ(text::toUtf8(e.message()), "Błąd sumy kontrolnej CRC pliku: `P.jpg`");
+  }
+  EXPECT_FALSE(fs.fileExists(form.tmpDir + u"P.jpg"));
+}
+
+TEST_F(PackageArchiveTest, UnpacksEverythingButTheExactCoverAndDescription) {
+  form.packageName = u"P";
+  writeArchive({{u"P.jpg", "cover"},
+                {u"P.txt", "about"},
+                {u"P.JPG", "other"},
+                {u"P\\textures\\a.jpg", "tex"},
+                {u"P\\models\\", ""},
+                {u"P/settings/s.ini", "ini"},
+                {u"P\\dodatki.mdb", "db"}});
+  EXPECT_TRUE(form.ExtractFilesFromZip(form.sourceZip, kLib));
+  EXPECT_FALSE(fs.fileExists(kLib + u"P.txt"));
+  EXPECT_EQ(lib(u"P.JPG"), "other");  // exact-case skip only: this one is unpacked
+  EXPECT_EQ(lib(u"P\\textures\\a.jpg"), "tex");
+  EXPECT_TRUE(fs.directoryExists(kLib + u"P\\models"));
+  EXPECT_EQ(lib(u"P\\settings\\s.ini"), "ini");
+  EXPECT_EQ(lib(u"P\\dodatki.mdb"), "db");
+  EXPECT_EQ(utf8(memo()), utf8({u"maxFiles = 6", u"P.JPG", u"P\\textures\\a.jpg", u"P\\models\\",
+                                u"P/settings/s.ini", u"P\\dodatki.mdb"}));
+  // Positions 0 and 1 are skipped, so the gauge starts at 2/6.
+  EXPECT_EQ(gaugeSteps, (std::vector<int>{33, 50, 67, 83, 100}));
+}
+
+TEST_F(PackageArchiveTest, GaugeRoundsHalvesToEven) {
+  std::vector<Item> items;
+  for (int i = 0; i < 9; ++i) items.push_back({u"P\\f" + text::num(i), "x"});
+  writeArchive(items);
+  EXPECT_TRUE(form.ExtractFilesFromZip(form.sourceZip, kLib));
+  // 1/8, 3/8, 5/8 and 7/8 are exact halves: 12.5 -> 12, 37.5 -> 38, 62.5 -> 62, 87.5 -> 88.
+  EXPECT_EQ(gaugeSteps, (std::vector<int>{12, 25, 38, 50, 62, 75, 88, 100}));
+}
+
+TEST_F(PackageArchiveTest, GaugeFollowsEveryEntryOfAFullPackage) {
+  form.packageName = u"P";
+  std::vector<Item> items = {{u"P.jpg", "c"}, {u"P.txt", "t"}};
+  for (int i = 2; i < 47; ++i) items.push_back({u"P\\pliki\\f" + text::num(i) + u".dat", "d"});
+  items.push_back({u"P\\dodatki.mdb", "db"});
+  ASSERT_EQ(items.size(), 48u);
+  writeArchive(items);
+  EXPECT_TRUE(form.ExtractFilesFromZip(form.sourceZip, kLib));
+
+  std::vector<Text> expectedLog = {u"maxFiles = 47"};
+  std::vector<int> expectedGauge;
+  for (int i = 2; i < 48; ++i) {
+    expectedLog.push_back(items[i].name);
+    expectedGauge.push_back((200 * i + 47) / 94);  // round(100 i / 47); 47 gives no halves
+  }
+  EXPECT_EQ(utf8(memo()), utf8(expectedLog));
+  EXPECT_EQ(gaugeSteps, expectedGauge);
+  EXPECT_EQ(window.gauge(), 100);
+  EXPECT_EQ(fs.listFiles(kLib).size(), 46u);
+}
+
+TEST_F(PackageArchiveTest, FailingEntryStopsTheUnpackingAndKeepsEarlierFiles) {
+  struct Case {
+    const char* what;
+    Text badName;
+    std::function<void()> prepare;
+    const char* message;
+  } cases[] = {
+      {"read-only target", u"P\\b.txt",
+       [&] {
+         fs.writeFile(kLib + u"P\\b.txt", "locked");
+         fs.setReadOnly(kLib + u"P\\b.txt");
+       },
+       "Brak dostępu do pliku C:\\CAD A\\dodatki\\P\\b.txt"},
+      {"name climbing out", u"..\\..\\evil.txt", [] {},
+       "Niedozwolona ścieżka w archiwum: `..\\..\\evil.txt`"},
+      {"absolute name", u"\\Windows\\evil.txt", [] {},
+       "Niedozwolona ścieżka w archiwum: `\\Windows\\evil.txt`"},
+      {"drive name", u"D:evil.txt", [] {}, "Niedozwolona ścieżka w archiwum: `D:evil.txt`"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs.mkdirs(kLib);
+    c.prepare();
+    window.appendMemo(u"--");
+    writeArchive({{u"P\\a.txt", "a"}, {c.badName, "bad"}, {u"P\\c.txt", "c"}});
+    EXPECT_FALSE(form.ExtractFilesFromZip(form.sourceZip, kLib));
+    EXPECT_EQ(lib(u"P\\a.txt"), "a");
+    EXPECT_FALSE(fs.fileExists(kLib + u"P\\c.txt"));
+    EXPECT_EQ(text::toUtf8(window.infoLabel()), c.message);
+    EXPECT_EQ(utf8(memoFrom(u"--")),
+              utf8({u"--", u"maxFiles = 2", u"P\\a.txt", text::fromUtf8(c.message)}));
+    EXPECT_EQ(fs.listFiles(u"C:\\CAD A").size() + fs.listFiles(u"C:\\Windows").size() +
+                  fs.listFiles(u"C:\\run").size(),
+              fs.fileExists(kLib + u"P\\b.txt") ? 3u : 2u)
+        << "nothing written outside the library folder";
+    fs.setReadOnly(kLib + u"P\\b.txt", false);
+    fs.deleteFile(kLib + u"P\\b.txt");
+    fs.deleteFile(kLib + u"P\\a.txt");
+  }
+}
+
+TEST_F(PackageArchiveTest, DamagedEntryStopsTheUnpackingWithItsCause) {
+  std::string zip = ziptest::zipBytes(
+      {{u"P\\a.txt", "a"}, {u"P\\b.txt", "bbbb", zipkit::Method::Stored}, {u"P\\c.txt", "c"}});
+  zip[ziptest::entryDataAt(zip, 1)] ^= 1;
+  fs.writeFile(form.sourceZip, zip);
+  EXPECT_FALSE(form.ExtractFilesFromZip(form.sourceZip, kLib));
+  EXPECT_EQ(text::toUtf8(window.infoLabel()), "Błąd sumy kontrolnej CRC pliku: `P\\b.txt`");
+  EXPECT_EQ(lib(u"P\\a.txt"), "a");
+  EXPECT_FALSE(fs.fileExists(kLib + u"P\\b.txt"));
+  EXPECT_FALSE(fs.fileExists(kLib + u"P\\c.txt"));
+}
+
+TEST_F(PackageArchiveTest, UnpackingSomethingThatIsNoArchiveFailsSilently) {
+  fs.writeFile(form.sourceZip, "junk");
+  EXPECT_FALSE(form.ExtractFilesFromZip(form.sourceZip, kLib));
+  EXPECT_FALSE(form.ExtractFilesFromZip(u"C:\\none.zip", kLib));
+  EXPECT_TRUE(memo().empty());
+  EXPECT_TRUE(gaugeSteps.empty());
+}
+
+TEST_F(PackageArchiveTest, EntriesDifferingInLetterCaseBothWriteTheFirst) {
+  writeArchive({{u"P\\a.txt", "first"}, {u"P\\A.TXT", "second"}});
+  EXPECT_TRUE(form.ExtractFilesFromZip(form.sourceZip, kLib));
+  EXPECT_EQ(lib(u"P\\a.txt"), "first");
+}
+
+}  // namespace

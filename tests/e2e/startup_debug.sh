@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Start-up with the debug switch, seen from outside: an installer made by mkinstaller around a
+# small package shows its cover as a borderless window centred on the screen, logs the start-up
+# in order, extracts its archive into tmp\, and Close cleans tmp\ up unless told not to.
+set -uo pipefail
+source "$(dirname "$0")/../../scripts/e2e/lib.sh"
+e2e_init startup_debug 1280x1024
+
+# The package: P\dodatki.mdb (its content does not matter at start-up) and the cover P.jpg.
+pkg=$E2E_WORK/pkg
+mkdir -p "$pkg"
+echo "not read at start-up" >"$pkg/P\\dodatki.mdb"
+e2e_make_cover "$pkg/P.jpg" 1040 585
+(cd "$pkg" && zip -X -q ../package.zip 'P\dodatki.mdb' P.jpg) || e2e_fail "zip failed"
+
+drive=$E2E_WORK/drive_d
+mkdir -p "$drive"
+e2e_drive d "$drive"
+e2e_make_installer "$E2E_WORK/package.zip" "$drive/installer.exe"
+exe_size=$(stat -c %s "$drive/installer.exe")
+stub_size=$(stat -c %s "$E2E_INSTALLER_EXE")
+
+# The memo's lines up to the end of the start-up, in order. Host discovery follows them; what it
+# logs depends on the prefix's drives and is left to the discovery tests.
+expected_log() {
+  cat <<LOG
+Ustawiono parametr DEBUG
+Blokujemy klawisz INSTALL
+Inicjalizacja.
+Screen [1280 x 1024 ]
+Centrujemy  [ 120 - 219 ]
+Plik EXE z archiwum: D:\\installer.exe
+FileSize: $exe_size
+Offset EXE: $stub_size
+Znaleziono: \`packages.zip\`
+Wyszukiwanie paczek instalacyjnych.
+Blokujemy klawisz INSTALL
+Znaleziono podkatalog w ZIP : \`P\`
+Rozpakowywujemy z \`D:\\$1\\tmp\\packages.zip\` plik \`P.jpg\` do katalogu \`D:\\$1\\tmp\\\`
+JPG: [1040x585]
+FormBorder: [0x0]
+Pic  [1040 x 585]
+BG.Picture  [1040 x 585]
+LOG
+}
+
+# True when every line of file $2 appears in file $1 in the same order.
+in_order() {
+  awk 'NR == FNR { want[n++] = $0; next } i < n && $0 == want[i] { i++ } END { exit i < n }' \
+    "$2" "$1"
+}
+
+memo_has_end_of_startup() { e2e_control_text Edit | grep -q '^BG.Picture  \['; }
+
+# run NAME ARG NODELETE EXPECT_CLEANED: one start of the installer from the empty folder D:\NAME.
+run() {
+  local name=$1 arg=$2 nodelete=$3 cleaned=$4
+  local cwd=$drive/$name tmp=$drive/$name/tmp
+  mkdir -p "$cwd"
+  if [ "$nodelete" = 1 ]; then
+    mkdir -p "$tmp" && : >"$tmp/NODELETE"
+  fi
+  e2e_log "--- run $name: argument '$arg', NODELETE $nodelete"
+  e2e_start_installer "D:\\installer.exe" "$cwd" $arg
+  e2e_wait_window
+  e2e_wait_until "$E2E_DEADLINE" e2e_file_exists "$tmp/cover.jpg" ||
+    e2e_fail "$name: no tmp\\cover.jpg"
+
+  if [ -n "$arg" ]; then
+    e2e_wait_until "$E2E_DEADLINE" memo_has_end_of_startup ||
+      e2e_fail "$name: the memo never showed the end of the start-up"
+    e2e_control_text Edit >"$E2E_ART/$name-memo.txt"
+    expected_log "$name" >"$E2E_ART/$name-memo-expected.txt"
+    e2e_check_eq "$name: memo starts with the debug line" \
+      "$(head -n 1 "$E2E_ART/$name-memo.txt")" "Ustawiono parametr DEBUG"
+    e2e_check "$name: start-up lines in order" \
+      in_order "$E2E_ART/$name-memo.txt" "$E2E_ART/$name-memo-expected.txt"
+  fi
+
+  e2e_window_geometry
+  e2e_check_eq "$name: window size" "${E2E_WIN_W}x${E2E_WIN_H}" "1040x585"
+  e2e_check_eq "$name: window centred" "${E2E_WIN_X},${E2E_WIN_Y}" "120,219"
+  local shot
+  shot=$(e2e_screenshot "$name-started")
+  # The cover fills the window to its very corners: no frame, no title bar.
+  local x y want
+  for point in "1 1 L" "1 583 L" "520 300 R" "1038 300 R" "1038 200 R"; do
+    read -r x y want <<<"$point"
+    [ "$want" = L ] && want=$E2E_COVER_LEFT || want=$E2E_COVER_RIGHT
+    e2e_check "$name: cover pixel at $x,$y" \
+      e2e_color_near "$(e2e_pixel "$shot" $((E2E_WIN_X + x)) $((E2E_WIN_Y + y)))" "$want"
+  done
+
+  e2e_check "$name: packages.zip is the archive plus EF BB BF" \
+    cmp -s "$tmp/packages.zip" <(cat "$E2E_WORK/package.zip"; printf '\xEF\xBB\xBF')
+  e2e_check "$name: zip-offset.txt is gone" e2e_file_absent "$tmp/zip-offset.txt"
+
+  # Close: the middle of the Close button's picture.
+  e2e_click 949 552
+  e2e_wait_exit || e2e_fail "$name: the installer did not end after Close"
+  if [ "$cleaned" = 1 ]; then
+    e2e_check "$name: Close removed tmp" e2e_file_absent "$tmp"
+  else
+    e2e_check "$name: Close kept cover.jpg" e2e_file_exists "$tmp/cover.jpg"
+    e2e_check "$name: Close kept packages.zip" e2e_file_exists "$tmp/packages.zip"
+  fi
+}
+
+#   name      argument  NODELETE  cleaned by Close
+run debug     /DEBUG    0         0
+run normal    ""        0         1
+run nodelete  ""        1         0
+
+e2e_finish

@@ -1,0 +1,103 @@
+#include "tests/install/install_fixture.h"
+
+#include <algorithm>
+
+#include "accessorydb/jet/ado.h"
+#include "archive/zip_writer.h"
+
+namespace installtest {
+
+namespace {
+
+Text connectionTo(const Text& path) {
+  return u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
+         u";Mode=ReadWrite|Share Deny None;Persist Security Info=False;";
+}
+
+}  // namespace
+
+void makeDatabase(fake::FakePlatform& fs, const Text& path, const std::vector<Item>& items) {
+  app::WindowModel w;
+  app::TForm1 maker(fs, w);
+  ASSERT_TRUE(maker.MDBCreate(path));
+  jet::ado::Connection c(fs);
+  c.ConnectionString = connectionTo(path);
+  c.LoginPrompt = false;
+  c.open();
+  jet::ado::TableCursor t;
+  t.connection = &c;
+  t.TableName = u"Dodatki";
+  t.open();
+  for (const auto& item : items) {
+    t.insert();
+    t.set(u"ID", item.id);
+    t.set(u"Nazwa", item.nazwa);
+    t.set(u"Producent", Text(u"Meblar"));
+    t.post();
+  }
+  t.close();
+  c.close();
+}
+
+std::vector<Item> readItems(fake::FakePlatform& fs, const Text& path) {
+  jet::ado::Connection c(fs);
+  c.ConnectionString = connectionTo(path);
+  c.LoginPrompt = false;
+  c.open();
+  jet::ado::TableCursor t;
+  t.connection = &c;
+  t.TableName = u"Dodatki";
+  t.ReadOnly = true;
+  t.open();
+  std::vector<Item> out;
+  for (; !t.eof(); t.next()) {
+    out.push_back({std::get<int32_t>(t.value(u"ID")), t.asText(u"Nazwa")});
+  }
+  t.close();
+  c.close();
+  return out;
+}
+
+Scenario::Scenario() {
+  fs.args = {u"/debug"};
+  form.FormCreate();
+  fs.mkdirs(Text(kHost) + u"dodatki");
+  form.packageName = u"P";
+  form.formCover = true;
+  form.pack = true;
+  window.setEdit1(kHost);
+  window.setVisible(app::Ctl::Edit1, true);
+  form.bnInstallSetEnable();
+}
+
+void Scenario::makePackage(const std::optional<std::vector<Item>>& packageItems) {
+  std::string db;
+  if (packageItems) {
+    const Text scratch = u"C:\\scratch\\dodatki.mdb";
+    fs.mkdirs(u"C:\\scratch");
+    makeDatabase(fs, scratch, *packageItems);
+    db = fs.readFile(scratch);
+    fs.deleteFile(scratch);
+  }
+  zipkit::ZipWriter zip(fs, form.sourceZip);
+  zip.addFile(u"P.jpg", "cover");
+  zip.addFile(u"P.txt", "opis");
+  zip.addFile(u"P\\tekstury\\a.jpg", "texture");
+  zip.addFile(u"P\\model.dwg", "model v2");
+  if (packageItems) zip.addFile(u"P\\dodatki.mdb", db);
+  zip.finish();
+}
+
+void Scenario::makePrevious(const std::vector<Item>& items) {
+  fs.mkdirs(kPackageDir);
+  makeDatabase(fs, file(u"dodatki.mdb"), items);
+}
+
+bool Scenario::memoHas(const Text& line) const { return memoCount(line) > 0; }
+
+int Scenario::memoCount(const Text& line) const {
+  const auto& m = window.memoLines();
+  return static_cast<int>(std::count(m.begin(), m.end(), line));
+}
+
+}  // namespace installtest

@@ -1,0 +1,56 @@
+// A host installation, a package archive and a main window ready for the Install click, all on
+// the in-memory platform, with real accessory databases made by the engine.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/form1.h"
+#include "tests/support/fake_platform.h"
+
+namespace installtest {
+
+using text::Text;
+
+struct Item {
+  int32_t id;
+  Text nazwa;
+  bool operator==(const Item&) const = default;
+};
+
+// Creates an accessory database at path holding the given Dodatki rows.
+void makeDatabase(fake::FakePlatform& fs, const Text& path, const std::vector<Item>& items);
+// The Dodatki rows of a database, in table order.
+std::vector<Item> readItems(fake::FakePlatform& fs, const Text& path);
+
+// Everything one Install click needs; the tests build one per run.
+class Scenario {
+ public:
+  static constexpr const char16_t* kHost = u"C:\\Nordeka\\CAD A\\";
+  static constexpr const char16_t* kPackageDir = u"C:\\Nordeka\\CAD A\\dodatki\\P\\";
+
+  fake::FakePlatform fs;
+  app::WindowModel window;
+  app::TForm1 form{fs, window};
+
+  // Window created, start-up done as far as the Install click needs it.
+  Scenario();
+  // The package archive: P.jpg, P.txt, P\tekstury\a.jpg, P\model.dwg and P\dodatki.mdb with
+  // the given rows (the database entry last, or nowhere when nullopt).
+  void makePackage(const std::optional<std::vector<Item>>& packageItems);
+  void makePrevious(const std::vector<Item>& items);
+
+  Text file(const Text& name) const { return Text(kPackageDir) + name; }
+  bool has(const Text& name) { return fs.fileExists(file(name)); }
+  std::string bytes(const Text& name) { return fs.readFile(file(name)); }
+  bool memoHas(const Text& line) const;
+  int memoCount(const Text& line) const;
+};
+
+class InstallTest : public testing::Test, public Scenario {};
+
+}  // namespace installtest

@@ -1,0 +1,23 @@
+// The subcommands of mdbtool; each lives in its own file and is listed in main.cpp's table.
+#pragma once
+
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace mdbtool {
+
+using text::Text;
+
+// Arguments after the subcommand name. Output goes to stdout; a failure throws (text::Error or
+// a subclass) and main prints it.
+using Args = std::vector<Text>;
+
+int runTables(plat::Platform& fs, const Args& args);
+int runSchema(plat::Platform& fs, const Args& args);
+int runExport(plat::Platform& fs, const Args& args);
+
+// Throws a usage error unless the argument count lies in [min, max].
+void requireArgs(const Args& args, size_t min, size_t max, const char* usage);
+
+}  // namespace mdbtool
