@@ -5,6 +5,7 @@
 
 #include "app/form1.h"
 #include "app/payload_trailer.h"
+#include "app/signed_installer.h"
 
 namespace app {
 
@@ -58,8 +59,9 @@ void TForm1::extractPayload() {
   info(DEBUG, u"Plik EXE z archiwum: " + exePath);
 
   auto exe = fs_.open(exePath, plat::OpenMode::Read);
-  const int64_t size = static_cast<int64_t>(exe->size());
-  info(DEBUG, u"FileSize: " + num(size));
+  info(DEBUG, u"FileSize: " + num(static_cast<int64_t>(exe->size())));
+  // A signed installer carries its certificates after the trailer.
+  const int64_t size = static_cast<int64_t>(layoutEnd(*exe));
 
   std::optional<int64_t> parsed =
       readTrailer(fs_, *exe, static_cast<uint64_t>(size), tmpDir + u"zip-offset.txt");

@@ -4,10 +4,5 @@
 
 namespace app {
 
-bool TForm1::MDBCreate(const Text&) { return false; }
-jet::adox::Table TForm1::createTableProducent() { return {}; }
-jet::adox::Table TForm1::createTableDodatki() { return {}; }
-jet::adox::Column TForm1::createCol(const Text&, int32_t, int32_t) { return {}; }
-bool TForm1::CopyMdb(const Text&, const Text&, const Text&) { return false; }
 
 }  // namespace app

@@ -17,7 +17,11 @@ bool climbsUp(std::u16string_view step) {
 
 bool isSafeRelative(std::u16string_view name) {
   if (name.empty() || name.front() == u'\\') return false;
-  if (name.find(u':') != std::u16string_view::npos) return false;
+  // A colon names a drive or a data stream; control characters (NUL cuts the path short on
+  // its way to the system) are no part of a Windows file name.
+  if (std::any_of(name.begin(), name.end(), [](char16_t c) { return c == u':' || c < 0x20; })) {
+    return false;
+  }
   size_t start = 0;
   while (start <= name.size()) {
     const size_t stop = std::min(name.find(u'\\', start), name.size());

@@ -43,9 +43,8 @@ bool TForm1::searchPackages() {
   if (folders.size() == 1) {
     packageName = folders.front();
   } else {
-    info(IMPORTANT,
-         u"Błędna zawartość pliku ZIP! (" + text::num(static_cast<int64_t>(folders.size())) +
-             u" katalogów)");
+    info(IMPORTANT, u"Błędna zawartość pliku ZIP! (" +
+                        text::num(static_cast<int64_t>(folders.size())) + u" katalogów)");
     for (const Text& folder : folders) info(DEBUG, u"[ " + folder + u" ] - PAKIET");
   }
   pack = true;

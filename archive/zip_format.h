@@ -33,8 +33,8 @@ constexpr uint16_t kSentinel16 = 0xFFFF;
 
 // Local header field offsets.
 namespace local {
-constexpr size_t flags = 6, method = 8, time = 10, date = 12, crc = 14, compSize = 18,
-                 size = 22, nameLen = 26, extraLen = 28;
+constexpr size_t flags = 6, method = 8, time = 10, date = 12, crc = 14, compSize = 18, size = 22,
+                 nameLen = 26, extraLen = 28;
 }
 // Central directory header field offsets.
 namespace central {
@@ -49,14 +49,16 @@ constexpr size_t disk = 4, cdDisk = 6, diskEntries = 8, entries = 10, cdSize = 1
 }
 // ZIP64 end record and its locator.
 namespace end64 {
-constexpr size_t recordSize = 4, madeBy = 12, needed = 14, disk = 16, cdDisk = 20,
-                 diskEntries = 24, entries = 32, cdSize = 40, cdOffset = 48;
+constexpr size_t recordSize = 4, madeBy = 12, needed = 14, disk = 16, cdDisk = 20, diskEntries = 24,
+                 entries = 32, cdSize = 40, cdOffset = 48;
 }
 namespace locator {
 constexpr size_t disk = 4, end64Offset = 8, disks = 16;
 }
 
-inline uint16_t get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint16_t get16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 inline uint32_t get32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);

@@ -13,7 +13,9 @@ namespace {
 
 constexpr size_t kChunk = 64 * 1024;
 
-ZipError malformedDirectory() { return ZipError(u"Uszkodzony katalog archiwum ZIP."); }
+ZipError malformedDirectory() {
+  return ZipError(u"Uszkodzony katalog archiwum ZIP.");
+}
 ZipError damagedData(const Text& name) {
   return ZipError(entryMessage(u"Uszkodzone dane pliku: ", name));
 }
@@ -184,11 +186,10 @@ void ZipReader::extract(const Text& name, const Text& folder) {
   const Text& stored = names_[static_cast<size_t>(index)];
   const Entry& e = entries_[static_cast<size_t>(index)];
   const EntryTarget target = entryTarget(folder, stored);
-  if (!target.parentDir.empty() && !fs_.directoryExists(target.parentDir)) {
-    fs_.forceDirectories(target.parentDir);
+  if (target.isFolder) {
+    makeFolder(target.parentDir);
+    return;
   }
-  if (target.isFolder) return;
-
   if (e.flags & fmt::kFlagEncrypted) {
     throw ZipError(entryMessage(u"Plik zaszyfrowany nie jest obsługiwany: ", stored));
   }
@@ -198,9 +199,11 @@ void ZipReader::extract(const Text& name, const Text& folder) {
   if (e.method == fmt::kMethodStored && e.compSize != e.size) throw sizeMismatch(stored);
   const uint64_t start = dataStart(e, stored);
 
+  makeFolder(target.parentDir);
   std::unique_ptr<plat::File> out = fs_.open(target.path, plat::OpenMode::Create);
   try {
-    if (e.method == fmt::kMethodStored) {
+    // Some writers store an empty file as Deflate without a single byte of stream.
+    if (e.method == fmt::kMethodStored || (e.compSize == 0 && e.size == 0)) {
       copyStored(e, start, stored, *out);
     } else {
       inflateInto(e, start, stored, *out);
@@ -212,6 +215,10 @@ void ZipReader::extract(const Text& name, const Text& folder) {
     fs_.deleteFile(target.path);
     throw;
   }
+}
+
+void ZipReader::makeFolder(const Text& dir) {
+  if (!dir.empty() && !fs_.directoryExists(dir)) fs_.forceDirectories(dir);
 }
 
 uint64_t ZipReader::dataStart(const Entry& e, const Text& name) {

@@ -3,11 +3,11 @@
 // through two fixed 64 KiB buffers.
 #pragma once
 
+#include <zlib.h>
+
 #include <memory>
 #include <unordered_map>
 #include <vector>
-
-#include <zlib.h>
 
 #include "archive/zip_error.h"
 #include "platform/platform.h"
@@ -62,6 +62,7 @@ class ZipReader {
 
   Directory locateDirectory(uint64_t endPos);
   void readDirectory(const Directory& dir);
+  void makeFolder(const Text& dir);
   uint64_t dataStart(const Entry& e, const Text& name);
   void copyStored(const Entry& e, uint64_t pos, const Text& name, plat::File& out);
   void inflateInto(const Entry& e, uint64_t pos, const Text& name, plat::File& out);

@@ -24,7 +24,9 @@ DosTime currentDosTime() {
           static_cast<uint16_t>(((year - 1980) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday)};
 }
 
-bool over32(uint64_t v) { return v >= fmt::kSentinel32; }
+bool over32(uint64_t v) {
+  return v >= fmt::kSentinel32;
+}
 uint32_t field32(uint64_t v, bool inZip64) {
   return inZip64 ? fmt::kSentinel32 : static_cast<uint32_t>(v);
 }
@@ -164,9 +166,8 @@ void ZipWriter::writeCentralHeader(const Entry& e) {
   const bool bigSize = force || over32(e.size);
   const bool bigComp = force || over32(e.compSize);
   const bool bigOffset = force || over32(e.localOffset);
-  const size_t extraLen = (bigSize || bigComp || bigOffset)
-                              ? 4 + 8 * (size_t{bigSize} + bigComp + bigOffset)
-                              : 0;
+  const size_t extraLen =
+      (bigSize || bigComp || bigOffset) ? 4 + 8 * (size_t{bigSize} + bigComp + bigOffset) : 0;
   std::vector<uint8_t> h(fmt::kCentralSize + e.name.size() + extraLen);
   uint8_t* p = h.data();
   const uint16_t version = extraLen ? kVersion45 : kVersion20;
@@ -202,8 +203,8 @@ void ZipWriter::writeCentralHeader(const Entry& e) {
 
 void ZipWriter::writeEndRecords(uint64_t cdOffset, uint64_t cdSize) {
   const uint64_t count = entries_.size();
-  const bool zip64 = options_.forceZip64 || count >= fmt::kSentinel16 || over32(cdOffset) ||
-                     over32(cdSize);
+  const bool zip64 =
+      options_.forceZip64 || count >= fmt::kSentinel16 || over32(cdOffset) || over32(cdSize);
   if (zip64) {
     const uint64_t end64Pos = pos_;
     uint8_t r[fmt::kZip64EndSize] = {};

@@ -3,14 +3,14 @@
 // or the entry count need them (or always, on request).
 #pragma once
 
+#include <zlib.h>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <zlib.h>
 
 #include "archive/zip_error.h"
 #include "platform/platform.h"

@@ -10,7 +10,7 @@ PACKAGES=(
   libgtest-dev googletest zlib1g-dev    # googletest: its sources, built for the Windows tests
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev  # the Windows build
   wine wine32:i386 fonts-wine           # the Windows tests and the installer itself
-  xvfb xauth xdotool x11-utils x11-apps # displays, input and window queries for GUI tests
+  xvfb xauth xdotool x11-utils         # displays, input and window queries for GUI tests
   mdbtools imagemagick fonts-dejavu-core
   unzip zip osslsigncode openssl jq time
   nodejs                                # the independent Jet reader (tools/node)

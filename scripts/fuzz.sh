@@ -8,6 +8,8 @@ cd "$(dirname "$0")/.."
 
 # The fuzz targets (add_fuzz_target names).
 TARGETS=(
+  zip_fuzz  # ZIP reader: listing and extracting arbitrary archives
+  fuzz_jet_read  # Jet reader: opening any file and reading every table
 )
 
 SECONDS_EACH=${FUZZ_SECONDS:-45}

@@ -38,7 +38,7 @@ run_ctest() {
   local part=$1 dir=$2 label=$3
   echo "=== $part ($dir, label $label)"
   (cd "$dir" && ctest -L "^${label}\$" -j "$JOBS" --output-on-failure) 2>&1 | tee "$logs/$part.log" |
-    grep -E '(Test +#|tests passed|\*\*\*|Failed|Error)' | grep -v ' Passed ' || true
+    grep -E '\*\*\*|tests passed|No tests were found' | sed -E 's/ \.{3,}/ /' || true
   count_ctest "$part" "$logs/$part.log"
 }
 

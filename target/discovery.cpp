@@ -29,8 +29,9 @@ bool TForm1::searchInstallationPath() {
     info(IMPORTANT, kNoInstallationMessage);
   } else {
     if (n > 1) {
-      for (const Text& path : found)
+      for (const Text& path : found) {
         info(DEBUG, u"Znaleziono instalację oprogramowania VIRELA: " + path);
+      }
     }
     wnd_.setEdit1(asHostFolder(found.front()));  // runs CheckEdit when the text changes
     destination = true;

@@ -26,8 +26,10 @@ bool databaseReplaceable(plat::Platform& fs, const PackageDatabase& db, const Tr
   }
   if (!fs.fileExists(db.file)) return true;
   if (!fs.moveFile(db.file, db.side)) return false;
-  // Should the way back fail, the database is not where the install expects it: not replaceable.
-  return fs.moveFile(db.side, db.file);
+  // The way back gets a second attempt: a scanner that opens the freshly renamed file can make
+  // one fail. Should both fail, the database is not where the install expects it, so the test
+  // fails, and the next check gives the side file its name back.
+  return fs.moveFile(db.side, db.file) || fs.moveFile(db.side, db.file);
 }
 
 }  // namespace app

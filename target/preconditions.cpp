@@ -44,7 +44,10 @@ bool TForm1::CheckRunApp() {
 }
 
 std::optional<Text> TForm1::installBlocker() {
-  if (!fs_.directoryExists(libraryFolderToValidate(wnd_.edit1()))) return kNoInstallationMessage;
+  // The folder the install will use: the field's text without blanks at its ends.
+  if (!fs_.directoryExists(libraryFolderToValidate(text::trim(wnd_.edit1())))) {
+    return kNoInstallationMessage;
+  }
   if (!databaseReplaceable(fs_, packageDatabase(wnd_.edit1(), packageName), noTrace)) {
     return kDatabaseHeldMessage;
   }

@@ -19,7 +19,9 @@ constexpr uint32_t kGlobalMapPage = 1;
 constexpr uint32_t kGlobalMapOwner = 1;
 constexpr uint8_t kUserTable = 0x4E;  // 'N'
 
-bool sameName(const Text& a, const Text& b) { return text::equalsIgnoreAsciiCase(a, b); }
+bool sameName(const Text& a, const Text& b) {
+  return text::equalsIgnoreAsciiCase(a, b);
+}
 
 // Jet's rules for table, column and index names.
 void checkName(const Text& name, const Text& what) {
@@ -35,24 +37,6 @@ void checkName(const Text& name, const Text& what) {
                   u"character)");
     }
   }
-}
-
-KeyBytes indexKey(const TableDef& def, const RealIndex& index, const std::vector<Value>& row) {
-  KeyBytes key;
-  for (const IndexColumn& ic : index.columns) {
-    const ColumnDef* c = def.columnByNumber(ic.columnNumber);
-    const Value& v = row.at(static_cast<size_t>(c - def.columns.data()));
-    if (isNull(v)) {
-      appendNullKey(key, ic.ascending);
-    } else if (c->is(ColumnType::Long)) {
-      appendLongKey(key, std::get<int32_t>(v), ic.ascending);
-    } else if (c->is(ColumnType::Text)) {
-      appendTextKey(key, std::get<std::u16string>(v), ic.ascending);
-    } else {
-      throw Error(u"Internal error: no index keys for the type of column " + c->name);
-    }
-  }
-  return key;
 }
 
 IndexPage emptyLeaf(uint32_t owner) {
@@ -112,8 +96,7 @@ uint32_t NewDatabase::addUserTablePages(const NewTable& table) {
   if (!textKeyEncodable(table.name)) {
     throw Error(u"The table name \"" + table.name +
                 u"\" holds characters this engine cannot yet put into the catalog's index "
-                u"(letters a-z, digits, spaces and ASCII punctuation other than ' and - are "
-                u"supported)");
+                u"(only U+0001..U+00FF are supported)");
   }
   for (const auto& row : system_[kObjects].rows) {
     if (std::get<int32_t>(row[1]) == kTablesContainerId &&
@@ -205,8 +188,8 @@ void NewDatabase::addCatalogRows(const NewTable& table, uint32_t tdefPage, doubl
     return std::get<int32_t>(row[0]) == kDatabaseObjectId;
   });
   const Sid owner = std::get<Bytes>((*database)[6]);
-  objects.push_back(objectRowValues(ObjectRow{id, kTablesContainerId, table.name, kObjectTable,
-                                              now, owner, 0}));
+  objects.push_back(
+      objectRowValues(ObjectRow{id, kTablesContainerId, table.name, kObjectTable, now, owner, 0}));
   // Permissions as Jet gives them in Access-made files: the owner, then every other id with an
   // inheritable entry on the Tables container except the creator entry, each with all rights
   // but 0x100, not inheritable.
@@ -270,9 +253,9 @@ void NewDatabase::renderSystemPages() {
       uint32_t distinct = 0;
       for (size_t i = 0; i < entries.size(); ++i) {
         const size_t keyLen = entries[i].size() - kRowIdSize;
-        const bool same = i > 0 && entries[i - 1].size() == entries[i].size() &&
-                          std::equal(entries[i].begin(), entries[i].begin() + keyLen,
-                                     entries[i - 1].begin());
+        const bool same =
+            i > 0 && entries[i - 1].size() == entries[i].size() &&
+            std::equal(entries[i].begin(), entries[i].begin() + keyLen, entries[i - 1].begin());
         if (same && index.unique()) {
           throw Error(u"Duplicate key in the unique index of " + def.name);
         }
@@ -281,7 +264,7 @@ void NewDatabase::renderSystemPages() {
       keyCounts.push_back(distinct);
       pages_[index.firstPage] = encodeIndexPage(leaf);
     }
-    const std::vector<uint8_t> tdef = encodeTdef(def, keyCounts);
+    const std::vector<uint8_t> tdef = encodeTdef(def, keyCounts, ColumnOrder::ByName);
     pages_[t.tdefPage] = paginateTdef(tdef, {t.tdefPage}).front();
   }
   pages_[systemMapPage_] = maps.page();

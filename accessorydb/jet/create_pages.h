@@ -20,7 +20,6 @@ class DataPageBuilder {
   bool fits(size_t rowLength) const;
   // Appends a row (it must fit) and returns its row number.
   uint8_t add(ByteView row);
-  uint16_t rowCount() const { return rowCount_; }
   const Page& page() const { return page_; }
 
  private:

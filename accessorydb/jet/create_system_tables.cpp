@@ -35,24 +35,24 @@ LogicalIndex logicalIndex(const char16_t* name, uint32_t number, uint32_t real, 
   return index;
 }
 
-Sid masked(const Sid& plain, uint32_t key) { return maskSid(key, plain); }
+Sid masked(const Sid& plain, uint32_t key) {
+  return maskSid(key, plain);
+}
 
 }  // namespace
 
 TableDef msysObjectsDef() {
-  TableDef def = layoutTable(u"MSysObjects", kCoreSystemTable,
-                             {col(u"Id", ColumnType::Long), col(u"ParentId", ColumnType::Long),
-                              col(u"Name", ColumnType::Text), col(u"Type", ColumnType::Integer),
-                              col(u"DateCreate", ColumnType::DateTime),
-                              col(u"DateUpdate", ColumnType::DateTime),
-                              col(u"Owner", ColumnType::Binary, kSidColumn),
-                              col(u"Flags", ColumnType::Long), col(u"Database", ColumnType::Memo),
-                              col(u"Connect", ColumnType::Memo),
-                              col(u"ForeignName", ColumnType::Text),
-                              col(u"RmtInfoShort", ColumnType::Binary),
-                              col(u"RmtInfoLong", ColumnType::Ole), col(u"Lv", ColumnType::Ole),
-                              col(u"LvProp", ColumnType::Ole), col(u"LvModule", ColumnType::Ole),
-                              col(u"LvExtra", ColumnType::Ole)});
+  TableDef def = layoutTable(
+      u"MSysObjects", kCoreSystemTable,
+      {col(u"Id", ColumnType::Long), col(u"ParentId", ColumnType::Long),
+       col(u"Name", ColumnType::Text), col(u"Type", ColumnType::Integer),
+       col(u"DateCreate", ColumnType::DateTime), col(u"DateUpdate", ColumnType::DateTime),
+       col(u"Owner", ColumnType::Binary, kSidColumn), col(u"Flags", ColumnType::Long),
+       col(u"Database", ColumnType::Memo), col(u"Connect", ColumnType::Memo),
+       col(u"ForeignName", ColumnType::Text), col(u"RmtInfoShort", ColumnType::Binary),
+       col(u"RmtInfoLong", ColumnType::Ole), col(u"Lv", ColumnType::Ole),
+       col(u"LvProp", ColumnType::Ole), col(u"LvModule", ColumnType::Ole),
+       col(u"LvExtra", ColumnType::Ole)});
   def.realIndexes = {realIndex({1, 2}, kUniqueIndex), realIndex({0}, kUniqueIndex)};
   def.indexes = {logicalIndex(u"ParentIdName", 0, 0, kIndexTypeNormal),
                  logicalIndex(u"Id", 1, 1, kIndexTypePrimaryKey)};
@@ -60,23 +60,22 @@ TableDef msysObjectsDef() {
 }
 
 TableDef msysAcesDef() {
-  TableDef def = layoutTable(u"MSysACEs", kCoreSystemTable,
-                             {col(u"ObjectId", ColumnType::Long),
-                              col(u"SID", ColumnType::Binary, kSidColumn),
-                              col(u"ACM", ColumnType::Long),
-                              col(u"FInheritable", ColumnType::Boolean)});
+  TableDef def =
+      layoutTable(u"MSysACEs", kCoreSystemTable,
+                  {col(u"ObjectId", ColumnType::Long), col(u"SID", ColumnType::Binary, kSidColumn),
+                   col(u"ACM", ColumnType::Long), col(u"FInheritable", ColumnType::Boolean)});
   def.realIndexes = {realIndex({0}, kIndexRequired)};
   def.indexes = {logicalIndex(u"ObjectId", 0, 0, kIndexTypeNormal)};
   return def;
 }
 
 TableDef msysQueriesDef() {
-  TableDef def = layoutTable(
-      u"MSysQueries", kCoreSystemTable,
-      {col(u"ObjectId", ColumnType::Long), col(u"Attribute", ColumnType::Byte),
-       col(u"Order", ColumnType::Binary), col(u"Name1", ColumnType::Text),
-       col(u"Name2", ColumnType::Text), col(u"Expression", ColumnType::Memo),
-       col(u"Flag", ColumnType::Integer), col(u"LvExtra", ColumnType::Long)});
+  TableDef def =
+      layoutTable(u"MSysQueries", kCoreSystemTable,
+                  {col(u"ObjectId", ColumnType::Long), col(u"Attribute", ColumnType::Byte),
+                   col(u"Order", ColumnType::Binary), col(u"Name1", ColumnType::Text),
+                   col(u"Name2", ColumnType::Text), col(u"Expression", ColumnType::Memo),
+                   col(u"Flag", ColumnType::Integer), col(u"LvExtra", ColumnType::Long)});
   def.realIndexes = {realIndex({0, 1, 2}, kUniqueIndex)};
   def.indexes = {logicalIndex(u"ObjectIdAttribute", 0, 0, kIndexTypePrimaryKey)};
   return def;
@@ -122,20 +121,20 @@ std::vector<ObjectRow> initialObjects(const std::array<uint32_t, 4>& systemTdefP
     return ObjectRow{id, parent, name, type, created, owner, kSystemObjectFlags};
   };
   const auto table = [&](size_t i, const char16_t* name) {
-    return object(static_cast<int32_t>(systemTdefPages[i]), kTablesContainerId, name,
-                  kObjectTable, engine);
+    return object(static_cast<int32_t>(systemTdefPages[i]), kTablesContainerId, name, kObjectTable,
+                  engine);
   };
-  return {object(kTablesContainerId, kContainersParentId, u"Tables", kObjectContainer, engine),
-          object(kDatabasesContainerId, kContainersParentId, u"Databases", kObjectContainer,
-                 engine),
-          object(kRelationshipsContainerId, kContainersParentId, u"Relationships",
-                 kObjectContainer, engine),
-          object(kDatabaseObjectId, kDatabasesContainerId, u"MSysDb", kObjectDatabase,
-                 masked(kSidDatabaseOwner, sidKey)),
-          table(0, u"MSysObjects"),
-          table(1, u"MSysACEs"),
-          table(2, u"MSysQueries"),
-          table(3, u"MSysRelationships")};
+  return {
+      object(kTablesContainerId, kContainersParentId, u"Tables", kObjectContainer, engine),
+      object(kDatabasesContainerId, kContainersParentId, u"Databases", kObjectContainer, engine),
+      object(kRelationshipsContainerId, kContainersParentId, u"Relationships", kObjectContainer,
+             engine),
+      object(kDatabaseObjectId, kDatabasesContainerId, u"MSysDb", kObjectDatabase,
+             masked(kSidDatabaseOwner, sidKey)),
+      table(0, u"MSysObjects"),
+      table(1, u"MSysACEs"),
+      table(2, u"MSysQueries"),
+      table(3, u"MSysRelationships")};
 }
 
 std::vector<AceRow> initialAces(const std::array<uint32_t, 4>& systemTdefPages, uint32_t sidKey) {

@@ -34,8 +34,8 @@ inline const Sid kSidDatabaseOwner = {0x03, 0x01};
 inline const Sid kSidCreatorEntry = {0x02, 0x04};
 inline const Sid kSidGroupEntry = {0x02, 0x01};
 
-// Permission mask Jet gives the database owner and the group on a new table: all rights except
-// 0x100.
+// Permission mask of the owner's and the group's entries on user tables in the Access-made
+// files (all rights but 0x100; also what DAO grants).
 inline constexpr int32_t kAcmNewTable = 0xFFEFF;
 
 struct ObjectRow {

@@ -18,20 +18,28 @@ bool isFixedType(ColumnType type) {
 
 uint16_t fixedSizeOf(ColumnType type) {
   switch (type) {
-    case ColumnType::Boolean: return 0;
-    case ColumnType::Byte: return 1;
-    case ColumnType::Integer: return 2;
+    case ColumnType::Boolean:
+      return 0;
+    case ColumnType::Byte:
+      return 1;
+    case ColumnType::Integer:
+      return 2;
     case ColumnType::Long:
-    case ColumnType::Single: return 4;
+    case ColumnType::Single:
+      return 4;
     case ColumnType::Currency:
     case ColumnType::Double:
-    case ColumnType::DateTime: return 8;
-    case ColumnType::Guid: return 16;
-    case ColumnType::Decimal: return 17;
+    case ColumnType::DateTime:
+      return 8;
+    case ColumnType::Guid:
+      return 16;
+    case ColumnType::Decimal:
+      return 17;
     case ColumnType::Binary:
     case ColumnType::Text:
     case ColumnType::Ole:
-    case ColumnType::Memo: return 0;
+    case ColumnType::Memo:
+      return 0;
   }
   return 0;
 }
@@ -72,7 +80,8 @@ size_t maxRowLength(const TableDef& def) {
   size_t variableData = 0;
   for (const ColumnDef& c : def.columns) {
     if (c.fixed()) {
-      if (!c.is(ColumnType::Boolean)) fixedArea = std::max<size_t>(fixedArea, c.fixedOffset + c.length);
+      if (!c.is(ColumnType::Boolean))
+        fixedArea = std::max<size_t>(fixedArea, c.fixedOffset + c.length);
     } else {
       variableData += c.isLongValue() ? kLongValueHeader : c.length;
     }

@@ -4,7 +4,9 @@ namespace jet {
 
 namespace {
 
-Text where(uint32_t pageNumber) { return u"page " + text::num(pageNumber); }
+Text where(uint32_t pageNumber) {
+  return u"page " + text::num(pageNumber);
+}
 
 }  // namespace
 

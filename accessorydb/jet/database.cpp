@@ -46,8 +46,7 @@ bool TableScanner::next() {
       RowRef moved;
       for (int hops = 0; slot.overflowPointer(); ++hops) {
         if (hops == kMaxOverflowHops) {
-          throw Error(u"Damaged database: overflow rows from page " + text::num(pageNo) +
-                      u" loop");
+          throw Error(u"Damaged database: overflow rows from page " + text::num(pageNo) + u" loop");
         }
         requireBytes(slot.bytes, 0, 4, "overflow row pointer");
         at = RowPointer::decode(u32le(slot.bytes.data()));

@@ -16,13 +16,16 @@
 //                     (columns, flags, root page, usage map), LogicalIndex (name, real index,
 //                     primary/foreign key), owned/free usage maps, long-value column maps.
 //   jet/usage_map.h   readUsageMap(PageFile&, RowPointer) -> ascending page numbers (inline and
-//                     reference maps).
-//   jet/data_page.h   rowCountOf(page), rowSlot(page, pageNo, row) -> offset flags + bytes;
-//                     readRow(PageFile&, RowPointer) for one row anywhere.
+//                     reference maps); decodeUsageMap(PageFile&, rowBytes, limit) for page 1.
+//   jet/data_page.h   rowCountOf(page, pageNo), rowSlot(page, pageNo, row) -> RowSlot (offset
+//                     with its deleted/overflow flags, row bytes); readRow(PageFile&,
+//                     RowPointer, what) -> RowRef (the page kept alive + the slot).
 //   jet/text_codec.h  decodeText(bytes): UCS-2 LE, with or without Jet 4 compression (FF FE).
 //   jet/long_value.h  readLongValue(PageFile&, slot): memo/OLE bytes (inline, one LVAL row, chain).
 //   jet/row_decode.h  decodeRow(PageFile&, TableDef, rowBytes, values): one jet::Value per column
-//                     in table order (null mask, booleans, fixed and variable areas).
+//                     in table order (null mask, booleans, fixed and variable areas);
+//                     decodeValue(PageFile&, ColumnDef, bytes) for one stored value.
+//   jet/file_check.h  checkFile(Database&): header, page census, catalog (mdbtool check).
 //
 // Database (this file) puts these together:
 //

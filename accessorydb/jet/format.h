@@ -24,8 +24,8 @@ enum PageType : uint8_t {
   kPageUsageBitmap = 0x05,  // target of a reference usage map
 };
 
-inline constexpr uint32_t kTdefMagic = 0x659;       // TDEF, column and logical-index descriptors
-inline constexpr uint32_t kRealIndexMagic = 0x783;  // real-index descriptors
+inline constexpr uint32_t kTdefMagic = 0x659;        // TDEF, column and logical-index descriptors
+inline constexpr uint32_t kRealIndexMagic = 0x783;   // real-index descriptors
 inline constexpr uint32_t kLvalMarker = 0x4C41564C;  // "LVAL" at offset 4 of long-value pages
 
 // Data page layout.
@@ -80,7 +80,9 @@ inline constexpr size_t kLongValueHeaderSize = 12;
 
 using ByteView = std::span<const uint8_t>;
 
-inline uint16_t u16le(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint16_t u16le(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 inline uint32_t u24le(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16);
@@ -91,9 +93,15 @@ inline uint32_t u32le(const uint8_t* p) {
 inline uint64_t u64le(const uint8_t* p) {
   return static_cast<uint64_t>(u32le(p)) | (static_cast<uint64_t>(u32le(p + 4)) << 32);
 }
-inline int16_t i16le(const uint8_t* p) { return static_cast<int16_t>(u16le(p)); }
-inline int32_t i32le(const uint8_t* p) { return static_cast<int32_t>(u32le(p)); }
-inline int64_t i64le(const uint8_t* p) { return static_cast<int64_t>(u64le(p)); }
+inline int16_t i16le(const uint8_t* p) {
+  return static_cast<int16_t>(u16le(p));
+}
+inline int32_t i32le(const uint8_t* p) {
+  return static_cast<int32_t>(u32le(p));
+}
+inline int64_t i64le(const uint8_t* p) {
+  return static_cast<int64_t>(u64le(p));
+}
 inline float f32le(const uint8_t* p) {
   const uint32_t bits = u32le(p);
   float f;

@@ -19,8 +19,8 @@ struct Header {
   uint32_t databaseKey = 0;  // 0: pages are not encrypted
   uint16_t sortOrder = 0;    // collation id (1033 "General")
   uint8_t sortOrderVersion = 0;
-  double created = 0;        // days since 1899-12-30
-  text::Text password;       // empty when the database has none
+  double created = 0;   // days since 1899-12-30
+  text::Text password;  // empty when the database has none
 };
 
 // The fixed RC4 key stream that masks page 0 bytes 0x18..0x97.

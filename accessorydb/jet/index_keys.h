@@ -32,9 +32,9 @@ void appendTextKey(KeyBytes& key, std::u16string_view value, bool ascending);
 // True when appendTextKey can encode every character of the value.
 bool textKeyEncodable(std::u16string_view value);
 
-// One column's part of a key: Boolean, Byte, Integer, Long Integer and Text columns (and null
-// for any of them but Boolean, which is never null). Throws Error for other column types and
-// for a value of another kind than the column's.
+// One column's part of a key: Boolean, Byte, Integer, Long Integer, Currency, Single, Double,
+// Date/Time and Text columns (and null for any of them but Boolean, which is never null). Throws
+// Error for other column types and for a value of another kind than the column's.
 void appendKeyValue(KeyBytes& key, const ColumnDef& column, const Value& value, bool ascending);
 
 // The key of a row for one real index; `values` holds one value per column in table order.

@@ -22,7 +22,7 @@ struct IndexPage {
   uint32_t owner = 0;  // the table's TDEF page
   uint32_t prev = 0;   // neighbours on the same level
   uint32_t next = 0;
-  uint32_t tail = 0;   // nodes: the last child, which has no entry of its own
+  uint32_t tail = 0;  // nodes: the last child, which has no entry of its own
   // Full entries in ascending byte order: leaf = key + row id; node = the child's last leaf
   // entry + child page.
   std::vector<IndexEntry> entries;

@@ -50,7 +50,9 @@ IndexPage& IndexTree::load(uint32_t page) {
   return it->second;
 }
 
-void IndexTree::store(uint32_t page) { pages_.write(page, encodeIndexPage(load(page))); }
+void IndexTree::store(uint32_t page) {
+  pages_.write(page, encodeIndexPage(load(page)));
+}
 
 uint32_t IndexTree::newPage() {
   const uint32_t page = allocator_.allocate();
@@ -74,16 +76,34 @@ std::vector<IndexTree::Step> IndexTree::descend(const IndexEntry& target) {
       path.push_back({page, static_cast<size_t>(pos - p.entries.begin())});
       return path;
     }
-    size_t i = 0;
-    while (i < p.entries.size() && lessBytes(childMax(p.entries[i]), target)) ++i;
-    if (i == p.entries.size() && p.tail == 0) {
-      if (p.entries.empty()) {
-        throw Error(u"Damaged database: index node page " + text::num(page) + u" is empty");
-      }
-      --i;  // a node without a tail: its last entry's child takes larger entries too
+    // The first child whose largest entry is not below the target.
+    const size_t i = static_cast<size_t>(
+        std::partition_point(p.entries.begin(), p.entries.end(),
+                             [&](const IndexEntry& e) { return lessBytes(childMax(e), target); }) -
+        p.entries.begin());
+    if (p.entries.empty() && p.tail == 0) {
+      throw Error(u"Damaged database: index node page " + text::num(page) + u" is empty");
     }
-    path.push_back({page, i});
-    page = i < p.entries.size() ? nodeEntryChild(p.entries[i]) : p.tail;
+    // A node without a tail: its last entry's child takes larger entries too.
+    const size_t child = i == p.entries.size() && p.tail == 0 ? i - 1 : i;
+    path.push_back({page, child});
+    page = child < p.entries.size() ? nodeEntryChild(p.entries[child]) : p.tail;
+  }
+}
+
+void IndexTree::checkRoom(const KeyBytes& key) {
+  const IndexEntry entry = leafEntry(key, RowPointer{0xFFFFFF, 0xFF});
+  for (const Step& step : descend(entry)) {
+    const IndexPage& p = load(step.page);
+    // What the page may have to take: the new leaf entry, or a node entry for a new child.
+    const size_t added = entry.size() + (p.leaf ? 0 : kChildPageSize);
+    size_t largest = added;
+    for (const IndexEntry& e : p.entries) largest = std::max(largest, e.size());
+    // An even split leaves at most half the bytes plus one entry on either side.
+    if (p.entryBytes() + added + 2 * largest > 2 * kIndexPageSpace) {
+      throw Error(u"Cannot add to the index: page " + text::num(step.page) +
+                  u" holds prefix-compressed entries that need more than two pages in full");
+    }
   }
 }
 
@@ -108,8 +128,7 @@ void IndexTree::insert(const KeyBytes& key, RowPointer row) {
   insertEntry(path, path.size() - 1, std::move(entry), path.back().child);
 }
 
-void IndexTree::insertEntry(std::vector<Step>& path, size_t depth, IndexEntry entry,
-                            size_t pos) {
+void IndexTree::insertEntry(std::vector<Step>& path, size_t depth, IndexEntry entry, size_t pos) {
   const uint32_t page = path[depth].page;
   IndexPage& p = load(page);
   const bool atEnd = pos == p.entries.size();
@@ -147,11 +166,13 @@ void IndexTree::split(std::vector<Step>& path, size_t depth, bool appended) {
   const bool lastOnLevel = old.next == 0;
 
   // Left keeps entries [0, s); for nodes, its last child becomes its tail.
-  size_t s;
-  if (old.leaf) {
-    s = appended && lastOnLevel ? all.size() - 1 : middle(all);
-  } else {
-    s = appended && lastOnLevel && all.size() >= 3 ? all.size() - 1 : middle(all);
+  // An entry past the end of the last page starts a new page, leaving this one full (unless its
+  // entries, read prefix-compressed, need more room in full); otherwise the bytes split evenly.
+  size_t s = middle(all);
+  if (appended && lastOnLevel && all.size() >= (old.leaf ? 2u : 3u)) {
+    size_t leftBytes = 0;
+    for (size_t i = 0; i + 1 < all.size(); ++i) leftBytes += all[i].size();
+    if (leftBytes <= kIndexPageSpace) s = all.size() - 1;
   }
   IndexPage left = old;
   IndexPage right = old;

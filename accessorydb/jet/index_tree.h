@@ -19,6 +19,9 @@ class IndexTree {
  public:
   IndexTree(PageFile& pages, PageAllocator& allocator, uint32_t owner, const RealIndex& index);
 
+  // Throws Error when inserting the key could need a page split into more than two pages (only
+  // possible with Jet's prefix-compressed pages); called before anything is written.
+  void checkRoom(const KeyBytes& key);
   // Whether an entry with exactly this key exists.
   bool contains(const KeyBytes& key);
   void insert(const KeyBytes& key, RowPointer row);

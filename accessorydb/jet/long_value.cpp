@@ -11,7 +11,9 @@ namespace {
 constexpr uint32_t kLengthMask = 0x3FFFFF;  // bytes 0..2; byte 3 holds the flags
 constexpr size_t kChainLinkSize = 4;
 
-Error damaged(const Text& what) { return Error(u"Damaged long value: " + what); }
+Error damaged(const Text& what) {
+  return Error(u"Damaged long value: " + what);
+}
 
 ByteView lvalRow(PageFile& pages, RowPointer at, RowRef& keep) {
   keep = readRow(pages, at, "a long value");
@@ -19,8 +21,7 @@ ByteView lvalRow(PageFile& pages, RowPointer at, RowRef& keep) {
     throw damaged(u"page " + text::num(at.page) + u" is not a long-value page");
   }
   if (keep.slot.deleted()) {
-    throw damaged(u"row " + text::num(at.row) + u" of page " + text::num(at.page) +
-                  u" is deleted");
+    throw damaged(u"row " + text::num(at.row) + u" of page " + text::num(at.page) + u" is deleted");
   }
   return keep.slot.bytes;
 }

@@ -43,7 +43,9 @@ bool bitIn(const uint8_t* bitmap, uint64_t index) {
   return (bitmap[index / 8] >> (index % 8)) & 1u;
 }
 
-size_t referenceSlots(size_t rowLength) { return (rowLength - 1) / 4; }
+size_t referenceSlots(size_t rowLength) {
+  return (rowLength - 1) / 4;
+}
 
 }  // namespace
 

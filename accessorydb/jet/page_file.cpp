@@ -6,7 +6,9 @@ namespace {
 
 constexpr size_t kCachePages = 256;
 
-Text pageText(uint32_t page) { return u"page " + text::num(page); }
+Text pageText(uint32_t page) {
+  return u"page " + text::num(page);
+}
 
 }  // namespace
 
@@ -27,7 +29,8 @@ PageRef PageFile::read(uint32_t page) {
                 text::num(pageCount_) + u" pages)");
   }
   auto bytes = std::make_shared<Page>();
-  const size_t got = file_->readAt(static_cast<uint64_t>(page) * kPageSize, bytes->data(), kPageSize);
+  const size_t got =
+      file_->readAt(static_cast<uint64_t>(page) * kPageSize, bytes->data(), kPageSize);
   if (got != kPageSize) throw Error(u"Damaged database: " + pageText(page) + u" is incomplete");
   remember(page, bytes);
   return bytes;
@@ -61,7 +64,9 @@ uint32_t PageFile::append(const Page& bytes) {
   return page;
 }
 
-void PageFile::flush() { file_->flush(); }
+void PageFile::flush() {
+  file_->flush();
+}
 
 void PageFile::remember(uint32_t page, PageRef bytes) {
   if (auto it = cached_.find(page); it != cached_.end()) {

@@ -11,7 +11,9 @@ constexpr size_t kDecimalSize = 17;
 constexpr size_t kGuidSize = 16;
 constexpr uint8_t kDecimalNegative = 0x80;
 
-Error damagedRow(const Text& what) { return Error(u"Damaged row: " + what); }
+Error damagedRow(const Text& what) {
+  return Error(u"Damaged row: " + what);
+}
 
 void requireSize(const ColumnDef& column, ByteView bytes, size_t size) {
   if (bytes.size() < size) {

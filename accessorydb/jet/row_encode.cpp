@@ -13,8 +13,11 @@ namespace jet {
 namespace {
 
 constexpr uint8_t kCompressedMark[2] = {0xFF, 0xFE};
+constexpr uint8_t kSystemTable = 'S';  // table type of Jet's four core system tables
 
-Text named(const ColumnDef& column) { return u"column " + column.name; }
+Text named(const ColumnDef& column) {
+  return u"column " + column.name;
+}
 
 // Whole number held by a numeric value, if any.
 std::optional<int64_t> wholeNumber(const Value& v) {
@@ -69,8 +72,8 @@ void putFixed(uint8_t* p, const ColumnDef& column, const Value& v) {
     }
     case ColumnType::Double:
     case ColumnType::DateTime: {
-      const double d = column.is(ColumnType::Double) ? std::get<double>(v)
-                                                     : std::get<DateTime>(v).days;
+      const double d =
+          column.is(ColumnType::Double) ? std::get<double>(v) : std::get<DateTime>(v).days;
       uint64_t bits;
       std::memcpy(&bits, &d, sizeof bits);
       putU64le(p, bits);
@@ -81,50 +84,62 @@ void putFixed(uint8_t* p, const ColumnDef& column, const Value& v) {
       std::copy(g.bytes.begin(), g.bytes.end(), p);
       break;
     }
+    case ColumnType::Text: {
+      // Fixed-length text: UCS-2, padded with spaces as a CHAR column is.
+      const std::u16string& s = std::get<std::u16string>(v);
+      for (size_t i = 0; i < column.length / 2u; ++i) {
+        putU16le(p + 2 * i, i < s.size() ? s[i] : u' ');
+      }
+      break;
+    }
     default:
-      throw Error(u"Cannot write values of type " + text::num(column.type) + u" (" +
-                  named(column) + u")");
+      throw Error(u"Cannot write values of type " + text::num(column.type) + u" (" + named(column) +
+                  u")");
   }
 }
 
-std::vector<uint8_t> variableBytes(const ColumnDef& column, const Value& v) {
-  if (auto* s = std::get_if<std::u16string>(&v)) {
-    // Jet compresses only in columns that allow it (extra flag 0x01); the catalog's names and
-    // columns made without "Unicode compression" hold plain UCS-2.
-    if (column.extraFlags & kColumnCompressedUnicode) return encodeText(*s);
-    std::vector<uint8_t> plain;
-    for (char16_t c : *s) {
-      plain.insert(plain.end(), {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8)});
-    }
-    return plain;
+// Jet's own system tables ('S') keep the column's choice: their names are plain UCS-2. In other
+// tables text is compressed wherever it can be, as Access does by default: it halves the size of
+// Latin text, and every reader decodes both forms in any column.
+bool compressText(const TableDef& table, const ColumnDef& column) {
+  return (column.extraFlags & kColumnCompressedUnicode) != 0 || table.tableType != kSystemTable;
+}
+
+// Text as stored: compressed when allowed and worth it, else UCS-2 LE.
+void appendText(std::vector<uint8_t>& out, std::u16string_view s, bool allowCompression) {
+  const bool compressed =
+      allowCompression && s.size() >= 3 && s.size() <= kMaxCompressedChars &&
+      std::all_of(s.begin(), s.end(), [](char16_t c) { return c >= 0x01 && c <= 0xFF; });
+  if (compressed) {
+    out.insert(out.end(), std::begin(kCompressedMark), std::end(kCompressedMark));
+    for (char16_t c : s) out.push_back(static_cast<uint8_t>(c));
+    return;
   }
-  if (auto* b = std::get_if<Bytes>(&v)) return *b;
-  throw Error(u"Cannot write values of type " + text::num(column.type) + u" (" + named(column) +
-              u")");
+  for (char16_t c : s)
+    out.insert(out.end(), {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8)});
+}
+
+void appendVariable(std::vector<uint8_t>& row, const TableDef& table, const ColumnDef& column,
+                    const Value& v) {
+  if (auto* s = std::get_if<std::u16string>(&v)) {
+    appendText(row, *s, compressText(table, column));
+  } else if (auto* b = std::get_if<Bytes>(&v)) {
+    row.insert(row.end(), b->begin(), b->end());
+  } else {
+    throw Error(u"Cannot write values of type " + text::num(column.type) + u" (" + named(column) +
+                u")");
+  }
 }
 
 }  // namespace
 
 std::vector<uint8_t> encodeText(std::u16string_view s) {
-  const bool compressible =
-      s.size() >= 3 && s.size() <= kMaxCompressedChars &&
-      std::all_of(s.begin(), s.end(), [](char16_t c) { return c >= 0x01 && c <= 0xFF; });
   std::vector<uint8_t> out;
-  if (compressible) {
-    out.reserve(2 + s.size());
-    out.insert(out.end(), std::begin(kCompressedMark), std::end(kCompressedMark));
-    for (char16_t c : s) out.push_back(static_cast<uint8_t>(c));
-    return out;
-  }
-  out.reserve(2 * s.size());
-  for (char16_t c : s) {
-    out.push_back(static_cast<uint8_t>(c));
-    out.push_back(static_cast<uint8_t>(c >> 8));
-  }
+  appendText(out, s, true);
   return out;
 }
 
-Value coerceValue(const ColumnDef& column, const Value& v) {
+Value coerceValue(const ColumnDef& column, Value v) {
   const auto type = static_cast<ColumnType>(column.type);
   if (isNull(v)) {
     if (type == ColumnType::Boolean) return false;  // a Boolean has no null: No
@@ -203,7 +218,8 @@ std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& 
   std::vector<uint8_t> nullMask((columnCount + 7) / 8, 0);
   std::vector<uint8_t> row(2 + fixedEnd, 0);
   putU16le(row.data(), static_cast<uint16_t>(columnCount));
-  std::vector<std::vector<uint8_t>> varData(varSlots);
+  // Present variable values by slot.
+  std::vector<std::pair<const ColumnDef*, const Value*>> varValues(varSlots, {nullptr, nullptr});
 
   for (size_t i = 0; i < table.columns.size(); ++i) {
     const ColumnDef& c = table.columns[i];
@@ -217,7 +233,7 @@ std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& 
       if (c.isLongValue()) {
         throw Error(u"Writing memo or OLE values is not supported (" + named(c) + u")");
       }
-      varData[c.varIndex] = variableBytes(c, v);
+      varValues[c.varIndex] = {&c, &v};
     }
     if (present) nullMask[c.number / 8] |= static_cast<uint8_t>(1u << (c.number % 8));
   }
@@ -226,7 +242,9 @@ std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& 
     std::vector<uint16_t> offsets(varSlots);
     for (size_t k = 0; k < varSlots; ++k) {
       offsets[k] = static_cast<uint16_t>(row.size());
-      row.insert(row.end(), varData[k].begin(), varData[k].end());
+      if (varValues[k].second) {
+        appendVariable(row, table, *varValues[k].first, *varValues[k].second);
+      }
     }
     const size_t tail = 2 + 2 * varSlots + 2 + nullMask.size();
     if (row.size() + tail > kMaxRowSize) {

@@ -22,7 +22,7 @@ std::vector<uint8_t> encodeText(std::u16string_view s);
 // The value converted to what the column stores (integers of another width within range, a
 // whole double for an integer column, a null Boolean as No). Throws Error naming the column
 // when the value cannot be stored: wrong kind, out of range, text or bytes too long.
-Value coerceValue(const ColumnDef& column, const Value& v);
+Value coerceValue(const ColumnDef& column, Value v);
 
 // The row bytes for `values` (one per column in table order, already coerced). Throws Error
 // when the row is longer than kMaxRowSize or a column type cannot be written (memo and OLE

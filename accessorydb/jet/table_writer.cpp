@@ -106,27 +106,30 @@ void TableWriter::checkKeys(const std::vector<KeyBytes>& keys, const std::vector
   }
 }
 
-RowPointer TableWriter::insert(const std::vector<Value>& input) {
-  if (input.size() != table_.columns.size()) {
+RowPointer TableWriter::insert(std::vector<Value> values) {
+  if (values.size() != table_.columns.size()) {
     throw Error(u"Internal error: a row of table " + table_.name + u" needs " +
                 text::num(static_cast<int64_t>(table_.columns.size())) + u" values");
   }
-  std::vector<Value> values(input.size());
   uint32_t autoNumber = table_.autoNumber;
-  for (size_t i = 0; i < input.size(); ++i) {
+  for (size_t i = 0; i < values.size(); ++i) {
     const ColumnDef& c = table_.columns[i];
-    if (isNull(input[i]) && c.is(ColumnType::Long) && (c.flags & kColumnAutoLong)) {
+    if (isNull(values[i]) && c.is(ColumnType::Long) && (c.flags & kColumnAutoLong)) {
       values[i] = static_cast<int32_t>(++autoNumber);
       continue;
     }
-    values[i] = coerceValue(c, input[i]);
+    values[i] = coerceValue(c, std::move(values[i]));
   }
   const std::vector<uint8_t> row = encodeRow(table_, values);
   std::vector<KeyBytes> keys;
   for (const RealIndex& real : table_.realIndexes) keys.push_back(indexKey(table_, real, values));
   checkKeys(keys, values);
+  for (size_t i = 0; i < keys.size(); ++i) indexes_[i]->checkRoom(keys[i]);
   std::vector<bool> newKey(keys.size());
-  for (size_t i = 0; i < keys.size(); ++i) newKey[i] = !indexes_[i]->contains(keys[i]);
+  for (size_t i = 0; i < keys.size(); ++i) {
+    // checkKeys has made sure a unique index does not hold the key yet.
+    newKey[i] = table_.realIndexes[i].unique() || !indexes_[i]->contains(keys[i]);
+  }
 
   const RowPointer where = placeRow(row);
   for (size_t i = 0; i < keys.size(); ++i) indexes_[i]->insert(keys[i], where);
@@ -139,8 +142,8 @@ RowPointer TableWriter::insert(const std::vector<Value>& input) {
   for (size_t i = 0; i < keys.size(); ++i) {
     if (!newKey[i]) continue;
     // As Jet and Jackcess: the count of distinct keys only ever grows.
-    uint8_t* count = tdef_.data() + kTdefIndexStatsOffset + kIndexStatsSize * i +
-                     kIndexUniqueCountOffset;
+    uint8_t* count =
+        tdef_.data() + kTdefIndexStatsOffset + kIndexStatsSize * i + kIndexUniqueCountOffset;
     putU32le(count, u32le(count) + 1);
   }
   pages_.write(table_.page(), tdef_);

@@ -23,7 +23,7 @@ class TableWriter {
 
   // Inserts one row; `values` holds one value per column in table order (see coerceValue for
   // the conversions applied). Returns where the row was stored.
-  RowPointer insert(const std::vector<Value>& values);
+  RowPointer insert(std::vector<Value> values);
 
  private:
   void findDataPage();

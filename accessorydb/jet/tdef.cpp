@@ -24,7 +24,9 @@ constexpr uint16_t kTdefEnd = 0xFFFF;
 constexpr uint32_t kMaxTdefLength = 64 * kPageSize;
 constexpr uint32_t kMaxIndexes = 1000;
 
-Error damaged(const Text& what) { return Error(u"Damaged table definition: " + what); }
+Error damaged(const Text& what) {
+  return Error(u"Damaged table definition: " + what);
+}
 
 // Sequential reader over the logical TDEF with bounds checks.
 class Cursor {
@@ -179,8 +181,8 @@ TableDef parseTableDef(ByteView tdef) {
   for (LogicalIndex& l : t.indexes) {
     l.name = in.name("index names");
     if (l.realIndex >= realCount) {
-      throw damaged(u"index " + l.name + u" names real index " + text::num(l.realIndex) +
-                    u" of " + text::num(realCount));
+      throw damaged(u"index " + l.name + u" names real index " + text::num(l.realIndex) + u" of " +
+                    text::num(realCount));
     }
   }
   while (true) {

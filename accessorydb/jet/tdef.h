@@ -14,16 +14,16 @@ using text::Text;
 
 struct ColumnDef {
   Text name;
-  uint8_t type = 0;  // a ColumnType value, or an unknown code read as raw bytes
-  uint16_t number = 0;      // bit in the null mask; keeps gaps left by deleted columns
-  uint16_t varIndex = 0;    // slot in the row's variable offset table (variable columns)
-  uint16_t fixedOffset = 0; // offset in the fixed area (fixed columns)
-  uint16_t length = 0;      // fixed size, or maximum bytes of Text/Binary (2 per character)
-  uint8_t flags = 0;        // kColumn* flags
-  uint8_t extraFlags = 0;   // kColumnCompressedUnicode
-  uint16_t sortOrder = 0;   // text collation
-  uint8_t precision = 0;    // Decimal
-  uint8_t scale = 0;        // Decimal
+  uint8_t type = 0;          // a ColumnType value, or an unknown code read as raw bytes
+  uint16_t number = 0;       // bit in the null mask; keeps gaps left by deleted columns
+  uint16_t varIndex = 0;     // slot in the row's variable offset table (variable columns)
+  uint16_t fixedOffset = 0;  // offset in the fixed area (fixed columns)
+  uint16_t length = 0;       // fixed size, or maximum bytes of Text/Binary (2 per character)
+  uint8_t flags = 0;         // kColumn* flags
+  uint8_t extraFlags = 0;    // kColumnCompressedUnicode
+  uint16_t sortOrder = 0;    // text collation
+  uint8_t precision = 0;     // Decimal
+  uint8_t scale = 0;         // Decimal
 
   bool is(ColumnType t) const { return type == static_cast<uint8_t>(t); }
   bool fixed() const { return (flags & kColumnFixed) != 0; }
@@ -71,8 +71,8 @@ struct TableDef {
   std::vector<uint32_t> pages;  // the TDEF chain, first page first
   uint32_t rowCount = 0;        // as stored; may disagree with the rows found
   uint32_t autoNumber = 0;
-  uint8_t tableType = 0;        // 'S' core system table, 'N' other
-  uint16_t maxColumns = 0;      // columns a row holds, deleted ones included
+  uint8_t tableType = 0;    // 'S' core system table, 'N' other
+  uint16_t maxColumns = 0;  // columns a row holds, deleted ones included
   uint16_t variableColumns = 0;
   std::vector<ColumnDef> columns;  // table order (ascending column number)
   std::vector<RealIndex> realIndexes;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "accessorydb/jet/index_keys.h"
+
 namespace jet {
 
 namespace {
@@ -51,24 +53,26 @@ class Writer {
   std::vector<uint8_t> bytes_;
 };
 
-bool lessIgnoringCase(const Text& a, const Text& b) {
+// Jet ranks names by their General sort keys ("Users2_1" before "Users2CID": the underscore
+// sorts before letters); names without such keys fall back to a case-blind comparison.
+bool nameLess(const Text& a, const Text& b) {
+  if (textKeyEncodable(a) && textKeyEncodable(b)) {
+    KeyBytes ka, kb;
+    appendTextKey(ka, a, true);
+    appendTextKey(kb, b, true);
+    if (ka != kb) return ka < kb;
+  }
   return std::lexicographical_compare(
       a.begin(), a.end(), b.begin(), b.end(),
       [](char16_t x, char16_t y) { return text::foldAscii(x) < text::foldAscii(y); });
 }
 
-std::vector<const ColumnDef*> columnsInTdefOrder(const TableDef& def) {
+std::vector<const ColumnDef*> columnsInTdefOrder(const TableDef& def, ColumnOrder order) {
   std::vector<const ColumnDef*> cols;
   for (const ColumnDef& c : def.columns) cols.push_back(&c);
-  if (def.tableType == kCoreSystemTable) {
-    std::stable_sort(cols.begin(), cols.end(), [](const ColumnDef* a, const ColumnDef* b) {
-      return lessIgnoringCase(a->name, b->name);
-    });
-  } else {
-    std::stable_sort(cols.begin(), cols.end(), [](const ColumnDef* a, const ColumnDef* b) {
-      return a->number < b->number;
-    });
-  }
+  std::stable_sort(cols.begin(), cols.end(), [order](const ColumnDef* a, const ColumnDef* b) {
+    return order == ColumnOrder::ByName ? nameLess(a->name, b->name) : a->number < b->number;
+  });
   return cols;
 }
 
@@ -132,17 +136,18 @@ void writeLogicalIndex(Writer& w, const LogicalIndex& index) {
 
 }  // namespace
 
-std::vector<uint8_t> encodeTdef(const TableDef& def, const IndexKeyCounts& keyCounts) {
+std::vector<uint8_t> encodeTdef(const TableDef& def, const IndexKeyCounts& keyCounts,
+                                ColumnOrder order) {
   if (keyCounts.size() != def.realIndexes.size()) {
     throw Error(u"Table definition: one key count per real index is required");
   }
   const bool core = def.tableType == kCoreSystemTable;
-  const auto cols = columnsInTdefOrder(def);
+  const auto cols = columnsInTdefOrder(def, order);
   std::vector<const LogicalIndex*> logical;
   for (const LogicalIndex& li : def.indexes) logical.push_back(&li);
-  std::stable_sort(logical.begin(), logical.end(), [](const LogicalIndex* a, const LogicalIndex* b) {
-    return lessIgnoringCase(a->name, b->name);
-  });
+  std::stable_sort(
+      logical.begin(), logical.end(),
+      [](const LogicalIndex* a, const LogicalIndex* b) { return nameLess(a->name, b->name); });
 
   Writer w;
   w.u8(kPageTdef);
@@ -175,8 +180,9 @@ std::vector<uint8_t> encodeTdef(const TableDef& def, const IndexKeyCounts& keyCo
   for (const LogicalIndex* li : logical) w.name(li->name);
   for (const ColumnDef* c : cols) {
     if (!c->isLongValue()) continue;
-    const auto maps = std::find_if(def.longValueMaps.begin(), def.longValueMaps.end(),
-                                   [&](const LongValueMaps& m) { return m.columnNumber == c->number; });
+    const auto maps =
+        std::find_if(def.longValueMaps.begin(), def.longValueMaps.end(),
+                     [&](const LongValueMaps& m) { return m.columnNumber == c->number; });
     if (maps == def.longValueMaps.end()) {
       throw Error(u"Table definition: no usage maps for the long-value column " + c->name);
     }
@@ -214,7 +220,8 @@ std::vector<Page> paginateTdef(const std::vector<uint8_t>& logical,
       used = std::min<size_t>(logical.size(), kPageSize);
       std::memcpy(p.data(), logical.data(), used);
     } else {
-      used = kPageHeaderSize + std::min<size_t>(logical.size() - taken, kPageSize - kPageHeaderSize);
+      used =
+          kPageHeaderSize + std::min<size_t>(logical.size() - taken, kPageSize - kPageHeaderSize);
       std::memcpy(p.data() + kPageHeaderSize, logical.data() + taken, used - kPageHeaderSize);
     }
     taken += i == 0 ? used : used - kPageHeaderSize;

@@ -13,11 +13,15 @@ namespace jet {
 // held (Jet counts up on insert and never down; 0 for a new index).
 using IndexKeyCounts = std::vector<uint32_t>;
 
+// Order of the column descriptors: Access lists a user table's columns by column number; Jet
+// lists those of its own system tables by name.
+enum class ColumnOrder { ByNumber, ByName };
+
 // The logical TDEF (all pages' bytes joined, first page header included) through the final
-// FF FF. Columns are written in table order, except for the core system tables (tableType 'S'),
-// which Jet keeps in name order; logical indexes are written in name order, as Jet does.
-// Throws Error when a count does not fit its field.
-std::vector<uint8_t> encodeTdef(const TableDef& def, const IndexKeyCounts& keyCounts);
+// FF FF. Logical indexes are written in name order, as Jet does; names are compared as the
+// "General" sort order ranks them. Throws Error when a count does not fit its field.
+std::vector<uint8_t> encodeTdef(const TableDef& def, const IndexKeyCounts& keyCounts,
+                                ColumnOrder order = ColumnOrder::ByNumber);
 
 // How many pages a logical TDEF of this length takes.
 size_t tdefPageCount(size_t logicalLength);

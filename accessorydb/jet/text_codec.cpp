@@ -4,7 +4,9 @@ namespace jet {
 
 namespace {
 
-Error oddText() { return Error(u"Damaged database: a text value ends inside a character"); }
+Error oddText() {
+  return Error(u"Damaged database: a text value ends inside a character");
+}
 
 }  // namespace
 

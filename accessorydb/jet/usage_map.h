@@ -11,7 +11,7 @@ namespace jet {
 
 inline constexpr uint8_t kUsageMapInline = 0x00;
 inline constexpr uint8_t kUsageMapReference = 0x01;
-inline constexpr size_t kUsageMapInlineHeader = 5;                       // type, first page
+inline constexpr size_t kUsageMapInlineHeader = 5;                     // type, first page
 inline constexpr uint32_t kUsageBitmapPageBits = (kPageSize - 4) * 8;  // 32736 pages
 
 // Pages whose bit is set, ascending. Inline map: type 0, u32 first page, bitmap to the row's

@@ -62,6 +62,16 @@ Text dateText(double days) {
   return text::fromUtf8(buf);
 }
 
+Text hexText(const uint8_t* bytes, size_t n) {
+  static const char kHex[] = "0123456789ABCDEF";
+  Text out;
+  for (size_t i = 0; i < n; ++i) {
+    out += static_cast<char16_t>(kHex[bytes[i] >> 4]);
+    out += static_cast<char16_t>(kHex[bytes[i] & 15]);
+  }
+  return out;
+}
+
 }  // namespace
 
 Text valueText(const Value& v) {
@@ -77,8 +87,8 @@ Text valueText(const Value& v) {
           return text::num(x);
         } else if constexpr (std::is_same_v<T, Currency>) {
           const bool negative = x.units < 0;
-          const uint64_t mag = negative ? 0 - static_cast<uint64_t>(x.units)
-                                        : static_cast<uint64_t>(x.units);
+          const uint64_t mag =
+              negative ? 0 - static_cast<uint64_t>(x.units) : static_cast<uint64_t>(x.units);
           return scaled(std::to_string(mag), 4, negative);
         } else if constexpr (std::is_same_v<T, float> || std::is_same_v<T, double>) {
           return realText(x);
@@ -90,20 +100,11 @@ Text valueText(const Value& v) {
           return scaled(magnitudeDigits(x.magnitude), x.scale, x.negative);
         } else {
           // Bytes and GUIDs: hexadecimal digits of the stored bytes.
-          static const char kHex[] = "0123456789ABCDEF";
-          Text out;
-          const auto& bytes = [&]() -> const auto& {
-            if constexpr (std::is_same_v<T, Guid>) {
-              return x.bytes;
-            } else {
-              return x;
-            }
-          }();
-          for (uint8_t b : bytes) {
-            out += static_cast<char16_t>(kHex[b >> 4]);
-            out += static_cast<char16_t>(kHex[b & 15]);
+          if constexpr (std::is_same_v<T, Guid>) {
+            return hexText(x.bytes.data(), x.bytes.size());
+          } else {
+            return hexText(x.data(), x.size());
           }
-          return out;
         }
       },
       v);

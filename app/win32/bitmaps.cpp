@@ -16,7 +16,9 @@ Dib::Dib(int width, int height) : width_(width), height_(height) {
   if (!handle_) throw text::Error(u"Brak pamięci na obraz okna.");
 }
 
-Dib::~Dib() { DeleteObject(handle_); }
+Dib::~Dib() {
+  DeleteObject(handle_);
+}
 
 void Dib::draw(const std::function<void(Gdiplus::Graphics&)>& paint) {
   GdiFlush();

@@ -14,7 +14,9 @@ struct GaugeState {
   HFONT font = nullptr;
 };
 
-GaugeState* stateOf(HWND w) { return reinterpret_cast<GaugeState*>(GetWindowLongPtrW(w, GWLP_USERDATA)); }
+GaugeState* stateOf(HWND w) {
+  return reinterpret_cast<GaugeState*>(GetWindowLongPtrW(w, GWLP_USERDATA));
+}
 
 void paint(HWND w, HDC dc) {
   const GaugeState* s = stateOf(w);
@@ -37,8 +39,9 @@ void paint(HWND w, HDC dc) {
 LRESULT CALLBACK gaugeProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_NCCREATE:
-      SetWindowLongPtrW(w, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+      SetWindowLongPtrW(
+          w, GWLP_USERDATA,
+          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
       break;
     case WM_NCDESTROY:
       delete stateOf(w);
@@ -71,11 +74,12 @@ void registerClass() {
 
 }  // namespace
 
-HWND createGauge(HWND parent, HFONT font) {
+HWND createGauge(HWND parent, int id, HFONT font) {
   registerClass();
   auto* state = new GaugeState{0, font};
   const HWND w = CreateWindowExW(0, kClass, L"0%", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
-                                 nullptr, GetModuleHandleW(nullptr), state);
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetModuleHandleW(nullptr), state);
   if (!w) delete state;
   return w;
 }

@@ -6,8 +6,8 @@
 
 namespace app::win32 {
 
-// Creates the bar (range 0 .. 100, at 0) as a hidden child of parent.
-HWND createGauge(HWND parent, HFONT font);
+// Creates the bar (range 0 .. 100, at 0) as a hidden child of parent with the given control id.
+HWND createGauge(HWND parent, int id, HFONT font);
 // Sets the percentage and repaints the bar at once.
 void setGaugePercent(HWND gauge, int percent);
 

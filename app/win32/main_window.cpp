@@ -13,13 +13,14 @@ namespace app::win32 {
 namespace {
 
 constexpr wchar_t kClass[] = L"InstallerMainWindow";
-constexpr UINT_PTR kTimer1 = 1;
-constexpr UINT_PTR kBusyTimer = 2;
+constexpr UINT_PTR kBusyTimer = MainWindow::kTimer1 + 1;
 constexpr int kTimer1Ms = 1000;
 constexpr UINT kEdit1Clicked = WM_APP + 1;
 constexpr COLORREF kLabelRed = RGB(0xFF, 0x00, 0x00);
 
-const wchar_t* wide(const Text& t) { return reinterpret_cast<const wchar_t*>(t.c_str()); }
+const wchar_t* wide(const Text& t) {
+  return reinterpret_cast<const wchar_t*>(t.c_str());
+}
 
 Text windowText(HWND w) {
   std::wstring buf(static_cast<size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
@@ -39,7 +40,9 @@ bool isChildControl(Ctl c) {
 }
 
 // Pictures under the transparent status label show through it.
-bool liesUnderLabel(Ctl c) { return c == Ctl::BG || c == Ctl::BGfinish; }
+bool liesUnderLabel(Ctl c) {
+  return c == Ctl::BG || c == Ctl::BGfinish;
+}
 
 LPCWSTR cursorOf(Pointer p) {
   switch (p) {
@@ -106,22 +109,24 @@ void MainWindow::create() {
 
 void MainWindow::createControls() {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
-  auto make = [&](Ctl c, DWORD exStyle, const wchar_t* cls, DWORD style, const wchar_t* text) {
-    const HWND w = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_CLIPSIBLINGS | style, 0, 0, 0,
-                                   0, hwnd_, reinterpret_cast<HMENU>(static_cast<int>(c) + 100),
-                                   instance, nullptr);
+  auto adopt = [&](Ctl c, HWND w) {
     if (!w) throw text::Error(u"Nie można utworzyć kontrolek okna instalatora.");
     SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(c == Ctl::InfoLabel ? labelFont_ : font_),
                  FALSE);
     children_[static_cast<int>(c)] = w;
   };
+  auto make = [&](Ctl c, DWORD exStyle, const wchar_t* cls, DWORD style, const wchar_t* text) {
+    adopt(c, CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_CLIPSIBLINGS | style, 0, 0, 0, 0,
+                             hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId(c))),
+                             instance, nullptr));
+  };
   // In stacking order from the bottom; each new one is put above the ones before.
   make(Ctl::InfoLabel, 0, L"STATIC", SS_LEFT | SS_NOPREFIX, L"");
-  children_[static_cast<int>(Ctl::gauge)] = createGauge(hwnd_, font_);
+  adopt(Ctl::gauge, createGauge(hwnd_, controlId(Ctl::gauge), font_));
   make(Ctl::infoBox, WS_EX_CLIENTEDGE, L"EDIT",
        ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, L"");
   make(Ctl::Edit1, WS_EX_CLIENTEDGE, L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, L"");
-  make(Ctl::StaticText1, 0, L"STATIC", SS_LEFT | SS_NOPREFIX, wide(model_.staticText1()));
+  make(Ctl::StaticText1, 0, L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX, wide(model_.staticText1()));
   for (Ctl c : {Ctl::InfoLabel, Ctl::gauge, Ctl::infoBox, Ctl::Edit1, Ctl::StaticText1}) {
     SetWindowPos(children_[static_cast<int>(c)], HWND_TOP, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -190,11 +195,10 @@ void MainWindow::syncMemo() {
   }
 }
 
-void MainWindow::invalidatePictures(bool withChildren) {
-  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | (withChildren ? RDW_ALLCHILDREN : 0));
-  if (!withChildren) {
-    InvalidateRect(children_[static_cast<int>(Ctl::InfoLabel)], nullptr, FALSE);
-  }
+// The transparent label shows the pictures beneath it, so it repaints with them.
+void MainWindow::invalidatePictures(bool underLabel) {
+  InvalidateRect(hwnd_, nullptr, FALSE);
+  if (underLabel) InvalidateRect(children_[static_cast<int>(Ctl::InfoLabel)], nullptr, FALSE);
 }
 
 void MainWindow::startBusyAnimation(bool on) {
@@ -212,11 +216,11 @@ void MainWindow::onModelChange(Change what, Ctl c) {
     case Change::Control:
       if (isChildControl(c)) {
         placeChild(c);
-        if (c == Ctl::gauge && model_.visible(c)) setGaugePercent(children_[static_cast<int>(c)], model_.gauge());
+        if (c == Ctl::gauge && model_.visible(c))
+          setGaugePercent(children_[static_cast<int>(c)], model_.gauge());
       } else {
         if (c == Ctl::ActivityIndicator) startBusyAnimation(model_.visible(c));
-        RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE);
-        if (liesUnderLabel(c)) invalidatePictures(false);
+        invalidatePictures(liesUnderLabel(c));
       }
       break;
     case Change::Texts:
@@ -302,7 +306,19 @@ void MainWindow::mouseMoved(int x, int y) {
     TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, hwnd_, 0};
     trackingMouse_ = TrackMouseEvent(&t);
   }
-  for (MouseAction a : mouse_.move(model_, x, y)) run(a);
+  lastMouse_ = {x, y};
+  follow(mouse_.move(model_, x, y));
+}
+
+// Runs the handlers, then looks again at what lies under the mouse: a handler that swapped a
+// button's look has put another picture there, which the mouse has now entered.
+void MainWindow::follow(std::vector<MouseAction> actions) {
+  constexpr int kMaxRounds = 4;  // looks settle after one swap; this only bounds a loop
+  for (int round = 0; round < kMaxRounds && !actions.empty(); ++round) {
+    for (MouseAction a : actions) run(a);
+    if (!hwnd_ || !trackingMouse_) return;
+    actions = mouse_.move(model_, lastMouse_.x, lastMouse_.y);
+  }
 }
 
 void MainWindow::run(MouseAction action) {
@@ -359,7 +375,9 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_LBUTTONUP: {
       ReleaseCapture();
-      if (const auto click = mouse_.release(model_, GET_X_LPARAM(lp), GET_Y_LPARAM(lp))) run(*click);
+      if (const auto click = mouse_.release(model_, GET_X_LPARAM(lp), GET_Y_LPARAM(lp))) {
+        follow({*click});
+      }
       return 0;
     }
     case WM_TIMER:
@@ -431,7 +449,8 @@ LRESULT CALLBACK MainWindow::labelProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, U
 LRESULT CALLBACK MainWindow::edit1Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                        DWORD_PTR self) {
   const LRESULT result = DefSubclassProc(w, msg, wp, lp);
-  if (msg == WM_LBUTTONUP) PostMessageW(reinterpret_cast<MainWindow*>(self)->hwnd_, kEdit1Clicked, 0, 0);
+  if (msg == WM_LBUTTONUP)
+    PostMessageW(reinterpret_cast<MainWindow*>(self)->hwnd_, kEdit1Clicked, 0, 0);
   return result;
 }
 

@@ -16,6 +16,11 @@ namespace app::win32 {
 
 class MainWindow {
  public:
+  // Control ids of the child windows: 100 + the control's place in the stacking order.
+  static int controlId(Ctl c) { return 100 + static_cast<int>(c); }
+  // Timer1, the one-shot start-up timer.
+  static constexpr UINT_PTR kTimer1 = 1;
+
   MainWindow(plat::Platform& fs, WindowModel& model, TForm1& form);
   ~MainWindow();
   MainWindow(const MainWindow&) = delete;
@@ -40,12 +45,13 @@ class MainWindow {
   void placeWindow();
   void syncEdit1();
   void syncMemo();
-  void invalidatePictures(bool withChildren);
+  void invalidatePictures(bool underLabel);
   void startBusyAnimation(bool on);
 
   void paint();
   void paintLabel(HWND label);
   void mouseMoved(int x, int y);
+  void follow(std::vector<MouseAction> actions);
   void run(MouseAction action);
   template <typename Handler>
   void call(Handler&& handler);
@@ -62,7 +68,8 @@ class MainWindow {
   HFONT font_ = nullptr;
   HFONT labelFont_ = nullptr;
   HBRUSH white_ = nullptr;
-  bool trackingMouse_ = false;
+  bool trackingMouse_ = false;  // the mouse is in the client area
+  POINT lastMouse_{};
   bool syncingEdit1_ = false;
   bool busyRunning_ = false;
   size_t memoShown_ = 0;

@@ -10,7 +10,14 @@
 
 namespace app::win32 {
 
-enum class MouseAction { CloseEnter, CloseLeave, InstallEnter, InstallLeave, CloseClick, InstallClick };
+enum class MouseAction {
+  CloseEnter,
+  CloseLeave,
+  InstallEnter,
+  InstallLeave,
+  CloseClick,
+  InstallClick
+};
 enum class Pointer { Arrow, Hand, NotAllowed };
 
 // The pointer shown at a client point: that of the topmost visible picture there.

@@ -27,7 +27,9 @@ const DesignedPicture kDesigned[] = {
     {Ctl::gaugeBG, IDP_GAUGE_BG},
 };
 
-bool isOpaque(Ctl c) { return c == Ctl::BG || c == Ctl::BGfinish; }
+bool isOpaque(Ctl c) {
+  return c == Ctl::BG || c == Ctl::BGfinish;
+}
 
 std::vector<uint8_t> readAll(plat::Platform& fs, const Text& path) {
   auto file = fs.open(path, plat::OpenMode::Read);

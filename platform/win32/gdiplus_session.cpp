@@ -1,8 +1,7 @@
 #include "platform/win32/gdiplus_session.h"
 
-#include "platform/win32/gdiplus_include.h"
-
 #include "platform/text.h"
+#include "platform/win32/gdiplus_include.h"
 
 namespace plat::win32 {
 
@@ -13,6 +12,8 @@ GdiplusSession::GdiplusSession() {
   }
 }
 
-GdiplusSession::~GdiplusSession() { Gdiplus::GdiplusShutdown(token_); }
+GdiplusSession::~GdiplusSession() {
+  Gdiplus::GdiplusShutdown(token_);
+}
 
 }  // namespace plat::win32

@@ -19,7 +19,9 @@ Text quoted(const char16_t* what, const Text& path, DWORD code) {
 
 }  // namespace
 
-Win32File::~Win32File() { CloseHandle(handle_); }
+Win32File::~Win32File() {
+  CloseHandle(handle_);
+}
 
 void Win32File::fail(const char16_t* what, DWORD code) const {
   throw FileError(quoted(what, path_, code));

@@ -25,7 +25,9 @@ bool endsWithSeparator(const Text& path) {
 }
 
 // Listing pattern for every entry of a folder.
-Text allEntries(const Text& dir) { return dir + (endsWithSeparator(dir) ? u"*" : u"\\*"); }
+Text allEntries(const Text& dir) {
+  return dir + (endsWithSeparator(dir) ? u"*" : u"\\*");
+}
 
 bool isDotEntry(const WIN32_FIND_DATAW& e) {
   return std::wcscmp(e.cFileName, L".") == 0 || std::wcscmp(e.cFileName, L"..") == 0;
@@ -79,7 +81,9 @@ bool Win32Platform::directoryExists(const Text& path) {
   return !(a & FILE_ATTRIBUTE_REPARSE_POINT) || linkTargetExists(path);
 }
 
-bool Win32Platform::deleteFile(const Text& path) { return DeleteFileW(wide(path)); }
+bool Win32Platform::deleteFile(const Text& path) {
+  return DeleteFileW(wide(path));
+}
 
 bool Win32Platform::moveFile(const Text& from, const Text& to) {
   return MoveFileW(wide(from), wide(to));
@@ -108,7 +112,9 @@ bool Win32Platform::isDirectoryEmpty(const Text& path) {
   return empty;
 }
 
-bool Win32Platform::removeDirectory(const Text& path) { return RemoveDirectoryW(wide(path)); }
+bool Win32Platform::removeDirectory(const Text& path) {
+  return RemoveDirectoryW(wide(path));
+}
 
 std::unique_ptr<File> Win32Platform::open(const Text& path, OpenMode mode) {
   return openFile(path, mode);
@@ -151,7 +157,9 @@ std::vector<ProcessEntry> Win32Platform::processes() {
   return out;
 }
 
-uint32_t Win32Platform::currentProcessId() { return GetCurrentProcessId(); }
+uint32_t Win32Platform::currentProcessId() {
+  return GetCurrentProcessId();
+}
 
 Size Win32Platform::screenSize() {
   return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -188,12 +196,16 @@ Size Win32Platform::pictureSize(const Text& path) {
   return {static_cast<int>(picture.GetWidth()), static_cast<int>(picture.GetHeight())};
 }
 
-bool Win32Platform::chooseFolder(Text& dir) { return Directory::GimmeDir(dir); }
+bool Win32Platform::chooseFolder(Text& dir) {
+  return Directory::GimmeDir(dir);
+}
 
 }  // namespace plat::win32
 
 namespace plat {
 
-std::unique_ptr<Platform> makeHostPlatform() { return std::make_unique<win32::Win32Platform>(); }
+std::unique_ptr<Platform> makeHostPlatform() {
+  return std::make_unique<win32::Win32Platform>();
+}
 
 }  // namespace plat

@@ -11,8 +11,12 @@ namespace plat::win32 {
 text::Text systemMessage(DWORD code);
 
 // Wide-character view of a UTF-16 text, for the W functions.
-inline const wchar_t* wide(const text::Text& t) { return reinterpret_cast<const wchar_t*>(t.c_str()); }
-inline text::Text fromWide(const wchar_t* s) { return reinterpret_cast<const char16_t*>(s); }
+inline const wchar_t* wide(const text::Text& t) {
+  return reinterpret_cast<const wchar_t*>(t.c_str());
+}
+inline text::Text fromWide(const wchar_t* s) {
+  return reinterpret_cast<const char16_t*>(s);
+}
 inline text::Text fromWide(const wchar_t* s, size_t n) {
   return text::Text(reinterpret_cast<const char16_t*>(s), n);
 }

@@ -15,6 +15,7 @@ source "$E2E_ROOT/scripts/wine-prefix.sh"
 
 E2E_WIN32_DIR=${E2E_WIN32_DIR:-$E2E_ROOT/build/win32}
 E2E_MKINSTALLER=${E2E_MKINSTALLER:-$E2E_ROOT/build/native/mkinstaller}
+E2E_MDBTOOL=${E2E_MDBTOOL:-$E2E_ROOT/build/native/mdbtool}
 E2E_ARTIFACTS=${E2E_ARTIFACTS:-$E2E_ROOT/build/e2e-artifacts}
 E2E_INSTALLER_EXE=$E2E_WIN32_DIR/installer.exe
 E2E_WINTEXT_EXE=$E2E_WIN32_DIR/wintext.exe
@@ -25,7 +26,6 @@ E2E_DEADLINE=${E2E_DEADLINE:-20}
 
 E2E_FAILED=0
 E2E_PASSED=0
-E2E_SHOTS=0
 
 e2e_log() { echo "[$E2E_NAME] $*"; }
 
@@ -39,11 +39,9 @@ e2e_init() {
     exec xvfb-run -a -n $((100 + RANDOM % 20000)) -s "-screen 0 ${screen}x24 -nolisten tcp" \
       bash "$0"
   fi
-  E2E_SCREEN_W=${screen%x*}
-  E2E_SCREEN_H=${screen#*x}
   local need
-  for need in "$E2E_INSTALLER_EXE" "$E2E_MKINSTALLER"; do
-    [ -x "$need" ] || [ -f "$need" ] || { echo "[$E2E_NAME] missing $need: build first" >&2; exit 1; }
+  for need in "$E2E_INSTALLER_EXE" "$E2E_WINTEXT_EXE" "$E2E_MKINSTALLER"; do
+    [ -f "$need" ] || { echo "[$E2E_NAME] missing $need: build first" >&2; exit 1; }
   done
   E2E_ART="$E2E_ARTIFACTS/$E2E_NAME"
   rm -rf "$E2E_ART"
@@ -135,7 +133,7 @@ e2e_drive() {
 e2e_start_installer() {
   local exe=$1 cwd=$2
   shift 2
-  (cd "$cwd" && exec wine "$exe" "$@") >"$E2E_ART/installer.log" 2>&1 &
+  (cd "$cwd" && exec wine "$exe" "$@") >>"$E2E_ART/installer.log" 2>&1 &
   E2E_PID=$!
 }
 
@@ -169,7 +167,6 @@ e2e_window_geometry() {
   E2E_WIN_Y=$(awk '/Absolute upper-left Y/ {print $NF}' <<<"$info")
   E2E_WIN_W=$(awk '/Width:/ {print $NF}' <<<"$info")
   E2E_WIN_H=$(awk '/Height:/ {print $NF}' <<<"$info")
-  E2E_WIN_BORDER=$(awk '/Border width/ {print $NF}' <<<"$info")
 }
 
 # e2e_click X Y: a left click at a point of the installer's window (client coordinates).
@@ -189,12 +186,14 @@ e2e_wait_exit() {
 
 # --- looking at the screen ---
 
-# e2e_screenshot NAME: saves the whole screen as NAME.png in the artifacts; prints the path.
+# e2e_screenshot NAME [WINDOW]: saves the whole screen (or one window) as NAME.png in the
+# artifacts; prints the path.
 e2e_screenshot() {
-  E2E_SHOTS=$((E2E_SHOTS + 1))
-  local file
-  file=$(printf '%s/%02d-%s.png' "$E2E_ART" "$E2E_SHOTS" "$1")
-  import -window root "$file" && echo "$file"
+  # Numbered in the order taken (counted on disk: callers often run this in a subshell).
+  local file n
+  n=$(find "$E2E_ART" -maxdepth 1 -name '*.png' | wc -l)
+  file=$(printf '%s/%02d-%s.png' "$E2E_ART" $((n + 1)) "$1")
+  import -window "${2:-root}" "$file" && echo "$file"
 }
 
 # e2e_pixel PNG X Y: prints the pixel's colour as "R G B" (0..255).
@@ -214,23 +213,59 @@ e2e_color_near() {
 
 # --- the texts of the installer's controls (wintext.exe, run beside it in the same prefix) ---
 
-# Prints one line per child window of the installer's window, as wintext.exe reports them:
-#   class <TAB> id <TAB> visible (0/1) <TAB> left,top,right,bottom <TAB> text
-# with CR, LF, TAB and backslash in the text written as \r, \n, \t, \\.
+# Prints the installer's window and its child windows as wintext.exe reports them, one per line:
+#   depth <TAB> class <TAB> id <TAB> visible (0/1) <TAB> left,top,width,height <TAB> text
+# children's rectangles in their parent's client area; "\\" "\t" "\r" "\n" escaped in the text.
 e2e_controls() {
-  wine "$E2E_WINTEXT_EXE" "$E2E_WINDOW_NAME" 2>>"$E2E_ART/wintext.err" | tr -d '\r'
+  wine "$E2E_WINTEXT_EXE" --caption "$E2E_WINDOW_NAME" 2>>"$E2E_ART/wintext.err" | tr -d '\r'
 }
 
-# e2e_control_text CLASS: the text of the first control of that class, with \r\n decoded to
-# newlines (the memo's lines).
+# e2e_control CLASS [LEFT,TOP]: the line of the first child window of that class (and place).
+e2e_control() {
+  e2e_controls | awk -F'\t' -v cls="$1" -v at="${2:-}" \
+    '$1 > 0 && $2 == cls && (at == "" || index($5, at ",") == 1) { print; exit }'
+}
+
+# e2e_control_text CLASS [LEFT,TOP]: the control's text, unescaped, CR LF as line ends.
 e2e_control_text() {
-  e2e_controls | awk -F'\t' -v cls="$1" '$1 == cls { print $5; exit }' |
-    sed -e 's/\\r\\n/\n/g' -e 's/\\n/\n/g' -e 's/\\t/\t/g' -e 's/\\\\/\\/g'
+  e2e_control "$@" | cut -f 6- |
+    perl -pe 's/\\(.)/$1 eq "n" ? "\n" : $1 eq "r" ? "\r" : $1 eq "t" ? "\t" : $1/ge' | tr -d '\r'
 }
 
-# e2e_control_visible CLASS: the visible flag of the first control of that class.
+# e2e_control_visible CLASS [LEFT,TOP]: the control's visible flag (0 or 1).
 e2e_control_visible() {
-  e2e_controls | awk -F'\t' -v cls="$1" '$1 == cls { print $3; exit }'
+  e2e_control "$@" | cut -f 4
+}
+
+# --- the installer's controls, at their designed places in the 1040 x 585 window ---
+
+E2E_MEMO=(Edit 400,5)
+E2E_LABEL=(Static 105,367)
+E2E_FOLDER=(Edit 105,408)
+E2E_INSTALL_AT=(773 552)
+E2E_CLOSE_AT=(949 552)
+
+e2e_memo_text() { e2e_control_text "${E2E_MEMO[@]}"; }
+e2e_label_text() { e2e_control_text "${E2E_LABEL[@]}"; }
+e2e_folder_text() { e2e_control_text "${E2E_FOLDER[@]}"; }
+
+# e2e_folder_is TEXT: true when the folder field holds TEXT.
+e2e_folder_is() { [ "$(e2e_folder_text)" = "$1" ]; }
+
+# Clicks Install as a user does: it reacts only in its hover look, so the pointer goes onto it
+# first.
+e2e_click_install() {
+  e2e_move "${E2E_INSTALL_AT[@]}"
+  e2e_click "${E2E_INSTALL_AT[@]}"
+}
+
+e2e_click_close() { e2e_click "${E2E_CLOSE_AT[@]}"; }
+
+# True once an install has ended: the finish screen hides the status label, a failure leaves
+# its message there.
+e2e_install_ended() {
+  [ "$(e2e_control_visible "${E2E_LABEL[@]}")" = 0 ] ||
+    e2e_label_text | grep -q '^Wystąpił błąd instalacji'
 }
 
 # --- packages ---
@@ -248,4 +283,17 @@ E2E_COVER_RIGHT="30 60 200"
 e2e_make_installer() {
   "$E2E_MKINSTALLER" append --stub "$E2E_INSTALLER_EXE" --archive "$1" -o "$2" >/dev/null ||
     e2e_fail "mkinstaller append failed"
+}
+
+# e2e_make_database FILE PRODUCENT_ROWS DODATKI_ROWS: an accessory database at FILE holding the
+# rows given as JSON Lines. FILE's name may hold "\\" (an archive entry name): the native tools
+# read that as a folder separator, so the database is made under a plain name and then moved.
+e2e_make_database() {
+  [ -f "$E2E_MDBTOOL" ] || { echo "[$E2E_NAME] missing $E2E_MDBTOOL: build first" >&2; return 1; }
+  local tmp
+  tmp=$(mktemp -u "$(dirname "$1")/making.XXXXXX.mdb")
+  "$E2E_MDBTOOL" create "$tmp" >/dev/null &&
+    "$E2E_MDBTOOL" import "$tmp" info_producent <<<"$2" >/dev/null &&
+    "$E2E_MDBTOOL" import "$tmp" Dodatki <<<"$3" >/dev/null &&
+    mv "$tmp" "$1"
 }

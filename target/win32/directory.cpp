@@ -1,13 +1,14 @@
 #include "target/win32/directory.h"
 
-
 #include <vector>
 
 namespace Directory {
 
 namespace {
 
-const wchar_t* wide(const Text& t) { return reinterpret_cast<const wchar_t*>(t.c_str()); }
+const wchar_t* wide(const Text& t) {
+  return reinterpret_cast<const wchar_t*>(t.c_str());
+}
 
 UINT_PTR CALLBACK hook(HWND dlg, UINT msg, WPARAM, LPARAM lParam) {
   if (msg == WM_INITDIALOG) {
@@ -50,8 +51,8 @@ bool GimmeDir(Text& Dir) {
   dialog.nMaxFile = static_cast<DWORD>(file.size());
   dialog.lpstrInitialDir = wide(Dir);
   dialog.lpstrTitle = L"Wybierz folder instalacji biblioteki";
-  dialog.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_ENABLESIZING |
-                 OFN_NOVALIDATE;
+  dialog.Flags =
+      OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOVALIDATE;
   dialog.lpfnHook = hook;
   dialog.lCustData = reinterpret_cast<LPARAM>(&openDir);
 

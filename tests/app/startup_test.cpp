@@ -81,7 +81,7 @@ TEST_F(FormTest, WorkingFolderUnderADriveRootHasTwoSeparators) {
 }
 
 TEST_F(FormTest, CentringTruncatesTowardZero) {
-  fs.args = {u"/d"};
+  form.log_level = app::DEBUG;
   fs.screen = {1037, 582};
   form.CenterForm();
   EXPECT_EQ(window.window().left, -1);
@@ -164,6 +164,61 @@ INSTANTIATE_TEST_SUITE_P(
         NoPayloadCase{"offset_past_end", std::string(100, 'x') + std::string(16, ' ') + "9999",
                       true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A program header that names a certificate table at [table, table + size).
+std::string peProgram(size_t length, uint32_t table, uint32_t size, uint16_t magic = 0x10B) {
+  std::string p(length, '\0');
+  const auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[at + i] = static_cast<char>(v >> (8 * i));
+  };
+  p[0] = 'M', p[1] = 'Z';
+  put32(0x3C, 0x80);
+  p.replace(0x80, 4, std::string("PE\0\0", 4));
+  const size_t opt = 0x80 + 24;
+  const uint32_t dirs = magic == 0x10B ? 96 : 112;
+  p[0x80 + 20] = static_cast<char>(dirs + 16 * 8);  // size of the optional header
+  p[opt] = static_cast<char>(magic & 0xFF), p[opt + 1] = static_cast<char>(magic >> 8);
+  put32(opt + dirs - 4, 16);  // number of data directories
+  put32(opt + dirs + 4 * 8, table);
+  put32(opt + dirs + 4 * 8 + 4, size);
+  return p;
+}
+
+struct SignedCase {
+  const char* name;
+  uint16_t magic;
+  size_t padding;
+};
+
+class SignedPayloadTest : public PayloadTest, public testing::WithParamInterface<SignedCase> {};
+
+TEST_P(SignedPayloadTest, TrailerIsReadBeforeTheCertificateTable) {
+  const std::string archive = "PK archive of a signed installer";
+  std::string unsignedExe = installerBytes(std::string(1024, 'p'), archive);
+  const std::string certificates(1234, 'C');
+  const auto table = static_cast<uint32_t>(unsignedExe.size() + GetParam().padding);
+  std::string exe = peProgram(1024, table, static_cast<uint32_t>(certificates.size()),
+                              GetParam().magic);
+  exe += unsignedExe.substr(1024) + std::string(GetParam().padding, '\0') + certificates;
+  fs.writeFile(fs.exePath, exe);
+  form.extractPayload();
+  EXPECT_EQ(fs.readFile(zip()), archive + "\xEF\xBB\xBF");
+  EXPECT_TRUE(memoHas(u"Offset EXE: 1024"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, SignedPayloadTest,
+                         testing::Values(SignedCase{"pe32_no_padding", 0x10B, 0},
+                                         SignedCase{"pe32_padding", 0x10B, 5},
+                                         SignedCase{"pe32plus_padding", 0x20B, 7}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PayloadTest, CertificateTableNotAtTheEndIsIgnored) {
+  const std::string archive = "PK plain";
+  std::string exe = installerBytes(peProgram(1024, 200, 100), archive);
+  fs.writeFile(fs.exePath, exe);
+  form.extractPayload();
+  EXPECT_EQ(fs.readFile(zip()), archive + "\xEF\xBB\xBF");
+}
 
 TEST_F(PayloadTest, MissingWorkingFolderIsAnUncaughtFailure) {
   fs.writeFile(fs.exePath, installerBytes("MZ", "archive"));

@@ -27,13 +27,19 @@ class PackageArchiveTest : public apptest::FormTest {
     };
   }
 
-  void writeArchive(const std::vector<Item>& items) { ziptest::writeZip(fs, form.sourceZip, items); }
+  void writeArchive(const std::vector<Item>& items) {
+    ziptest::writeZip(fs, form.sourceZip, items);
+  }
   static std::vector<Item> named(const std::vector<Text>& names) {
     std::vector<Item> items;
     for (const Text& n : names) items.push_back({n, text::toUtf8(n)});
     return items;
   }
   std::string lib(const Text& relative) { return fs.readFile(kLib + relative); }
+  // The log lines added since the memo held `mark` lines.
+  std::vector<Text> logSince(size_t mark) const {
+    return std::vector<Text>(memo().begin() + static_cast<std::ptrdiff_t>(mark), memo().end());
+  }
 };
 
 TEST_F(PackageArchiveTest, DetectsPackageFoldersByTheirDatabaseEntry) {
@@ -42,9 +48,7 @@ TEST_F(PackageArchiveTest, DetectsPackageFoldersByTheirDatabaseEntry) {
     std::vector<Text> entries;
     std::vector<Text> folders;
   } cases[] = {
-      {"one package",
-       {u"P.jpg", u"P\\tex\\a.jpg", u"P.txt", u"P\\dodatki.mdb"},
-       {u"P"}},
+      {"one package", {u"P.jpg", u"P\\tex\\a.jpg", u"P.txt", u"P\\dodatki.mdb"}, {u"P"}},
       {"look-alikes only",
        {u"P\\Dodatki.mdb", u"P\\sub\\dodatki.mdb", u"\\dodatki.mdb", u"dodatki.mdb",
         u"P/dodatki.mdb", u"P\\dodatki.mdbx", u"P\\xdodatki.mdb", u"P\\dodatki.mdb\\"},
@@ -56,12 +60,13 @@ TEST_F(PackageArchiveTest, DetectsPackageFoldersByTheirDatabaseEntry) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     writeArchive(named(c.entries));
-    window.appendMemo(u"--");
+    const size_t mark = memo().size();
     EXPECT_EQ(form.GetSubFoldersListFromZip(form.sourceZip), c.folders);
-    std::vector<Text> expectedLog = {u"--"};
-    for (const Text& f : c.folders) expectedLog.push_back(u"Znaleziono podkatalog w ZIP : `" + f + u"`");
-    EXPECT_EQ(utf8(memoFrom(u"--")), utf8(expectedLog));
-    window.appendMemo(u"==");
+    std::vector<Text> expectedLog;
+    for (const Text& f : c.folders) {
+      expectedLog.push_back(u"Znaleziono podkatalog w ZIP : `" + f + u"`");
+    }
+    EXPECT_EQ(utf8(logSince(mark)), utf8(expectedLog));
   }
 }
 
@@ -82,14 +87,14 @@ TEST_F(PackageArchiveTest, SearchSetsThePackageNameOnlyForExactlyOnePackage) {
     form.packageName.clear();
     form.pack = false;
     writeArchive(named(c.entries));
-    window.appendMemo(u"--");
+    const size_t mark = memo().size();
     EXPECT_TRUE(form.searchPackages());
     EXPECT_TRUE(form.pack);
     EXPECT_EQ(form.packageName, c.packageName);
-    std::vector<Text> expected = {u"--", u"Wyszukiwanie paczek instalacyjnych.",
+    std::vector<Text> expected = {u"Wyszukiwanie paczek instalacyjnych.",
                                   u"Blokujemy klawisz INSTALL"};
     expected.insert(expected.end(), c.log.begin(), c.log.end());
-    EXPECT_EQ(utf8(memoFrom(u"--")), utf8(expected));
+    EXPECT_EQ(utf8(logSince(mark)), utf8(expected));
     EXPECT_TRUE(window.visible(app::Ctl::bnInstallDisable));
   }
 }
@@ -121,12 +126,12 @@ TEST_F(PackageArchiveTest, CoverLookupIgnoresAsciiLetterCase) {
     std::vector<Item> items = {{u"P\\dodatki.mdb", "db"}, {u"P\\a.txt", "a"}};
     items.insert(coverFirst ? items.begin() : items.end(), Item{u"P.JPG", "jpeg"});
     writeArchive(items);
-    window.appendMemo(u"--");
+    const size_t mark = memo().size();
     EXPECT_TRUE(form.ExtractFileFromZip(form.sourceZip, form.tmpDir, u"P.jpg"));
     EXPECT_EQ(fs.readFile(form.tmpDir + u"P.jpg"), "jpeg");
-    EXPECT_EQ(utf8(memoFrom(u"--")),
-              utf8({u"--", u"Rozpakowywujemy z `C:\\run\\tmp\\packages.zip` plik `P.jpg` do "
-                           u"katalogu `C:\\run\\tmp\\`"}));
+    EXPECT_EQ(utf8(logSince(mark)),
+              utf8({u"Rozpakowywujemy z `C:\\run\\tmp\\packages.zip` plik `P.jpg` do "
+                    u"katalogu `C:\\run\\tmp\\`"}));
   }
   EXPECT_FALSE(form.ExtractFileFromZip(form.sourceZip, form.tmpDir, u"Q.jpg"));
   EXPECT_FALSE(form.ExtractFileFromZip(u"C:\\none.zip", form.tmpDir, u"P.jpg"));
@@ -149,22 +154,29 @@ TEST_F(PackageArchiveTest, UnpacksEverythingButTheExactCoverAndDescription) {
   form.packageName = u"P";
   writeArchive({{u"P.jpg", "cover"},
                 {u"P.txt", "about"},
-                {u"P.JPG", "other"},
                 {u"P\\textures\\a.jpg", "tex"},
                 {u"P\\models\\", ""},
                 {u"P/settings/s.ini", "ini"},
                 {u"P\\dodatki.mdb", "db"}});
   EXPECT_TRUE(form.ExtractFilesFromZip(form.sourceZip, kLib));
+  EXPECT_FALSE(fs.fileExists(kLib + u"P.jpg"));
   EXPECT_FALSE(fs.fileExists(kLib + u"P.txt"));
-  EXPECT_EQ(lib(u"P.JPG"), "other");  // exact-case skip only: this one is unpacked
   EXPECT_EQ(lib(u"P\\textures\\a.jpg"), "tex");
   EXPECT_TRUE(fs.directoryExists(kLib + u"P\\models"));
   EXPECT_EQ(lib(u"P\\settings\\s.ini"), "ini");
   EXPECT_EQ(lib(u"P\\dodatki.mdb"), "db");
-  EXPECT_EQ(utf8(memo()), utf8({u"maxFiles = 6", u"P.JPG", u"P\\textures\\a.jpg", u"P\\models\\",
+  EXPECT_EQ(utf8(memo()), utf8({u"maxFiles = 5", u"P\\textures\\a.jpg", u"P\\models\\",
                                 u"P/settings/s.ini", u"P\\dodatki.mdb"}));
-  // Positions 0 and 1 are skipped, so the gauge starts at 2/6.
-  EXPECT_EQ(gaugeSteps, (std::vector<int>{33, 50, 67, 83, 100}));
+  // Positions 0 and 1 are skipped, so the gauge starts at 2/5.
+  EXPECT_EQ(gaugeSteps, (std::vector<int>{40, 60, 80, 100}));
+}
+
+TEST_F(PackageArchiveTest, CoverAndDescriptionInOtherLetterCaseAreUnpacked) {
+  form.packageName = u"P";
+  writeArchive({{u"P.JPG", "cover"}, {u"p.txt", "about"}, {u"P\\dodatki.mdb", "db"}});
+  EXPECT_TRUE(form.ExtractFilesFromZip(form.sourceZip, kLib));
+  EXPECT_EQ(lib(u"P.JPG"), "cover");
+  EXPECT_EQ(lib(u"p.txt"), "about");
 }
 
 TEST_F(PackageArchiveTest, GaugeRoundsHalvesToEven) {
@@ -220,14 +232,14 @@ TEST_F(PackageArchiveTest, FailingEntryStopsTheUnpackingAndKeepsEarlierFiles) {
     SCOPED_TRACE(c.what);
     fs.mkdirs(kLib);
     c.prepare();
-    window.appendMemo(u"--");
+    const size_t mark = memo().size();
     writeArchive({{u"P\\a.txt", "a"}, {c.badName, "bad"}, {u"P\\c.txt", "c"}});
     EXPECT_FALSE(form.ExtractFilesFromZip(form.sourceZip, kLib));
     EXPECT_EQ(lib(u"P\\a.txt"), "a");
     EXPECT_FALSE(fs.fileExists(kLib + u"P\\c.txt"));
     EXPECT_EQ(text::toUtf8(window.infoLabel()), c.message);
-    EXPECT_EQ(utf8(memoFrom(u"--")),
-              utf8({u"--", u"maxFiles = 2", u"P\\a.txt", text::fromUtf8(c.message)}));
+    EXPECT_EQ(utf8(logSince(mark)),
+              utf8({u"maxFiles = 2", u"P\\a.txt", text::fromUtf8(c.message)}));
     EXPECT_EQ(fs.listFiles(u"C:\\CAD A").size() + fs.listFiles(u"C:\\Windows").size() +
                   fs.listFiles(u"C:\\run").size(),
               fs.fileExists(kLib + u"P\\b.txt") ? 3u : 2u)

@@ -1,9 +1,10 @@
 // The ZIP reader over the in-memory platform: listing, lookup, extraction and every way a
 // damaged or hostile archive must fail cleanly.
+#include "archive/zip_reader.h"
+
 #include <gtest/gtest.h>
 
 #include "archive/zip_format.h"
-#include "archive/zip_reader.h"
 #include "tests/archive/zip_fixtures.h"
 #include "tests/support/fake_platform.h"
 
@@ -55,9 +56,9 @@ TEST_F(ZipReaderTest, ListsNamesInDirectoryOrderAndExtractsEveryMethod) {
                {u"P\\models\\", ""},
                {u"P\\dodatki.mdb", "db"}},
               zip64);
-    EXPECT_EQ(reader.names(), (std::vector<Text>{u"P\\tex\\big.bin", u"P\\stored.txt",
-                                                 u"P\\empty.txt", u"P\\models\\",
-                                                 u"P\\dodatki.mdb"}));
+    EXPECT_EQ(reader.names(),
+              (std::vector<Text>{u"P\\tex\\big.bin", u"P\\stored.txt", u"P\\empty.txt",
+                                 u"P\\models\\", u"P\\dodatki.mdb"}));
     EXPECT_EQ(reader.count(), 5u);
     for (const Text& name : reader.names()) reader.extract(name, kOut);
     EXPECT_EQ(out(u"P\\tex\\big.bin"), big);
@@ -90,7 +91,7 @@ TEST_F(ZipReaderTest, FindsNamesWithAsciiLettersFoldedOnly) {
   struct Case {
     Text query;
     int index;
-  } cases[] = {{u"P.JPG", 0}, {u"p.jpg", 0},     {u"P.jpg", 0},     {u"Ą\\ż.txt", 2},
+  } cases[] = {{u"P.JPG", 0},     {u"p.jpg", 0},     {u"P.jpg", 0},   {u"Ą\\ż.txt", 2},
                {u"ą\\ż.txt", -1}, {u"Ą\\Ż.txt", -1}, {u"P.jpeg", -1}, {u"", -1}};
   for (const Case& c : cases) {
     EXPECT_EQ(reader.indexOf(c.query), c.index) << text::toUtf8(c.query);
@@ -107,7 +108,10 @@ TEST_F(ZipReaderTest, DecodesNamesByTheirFlag) {
     bool utf8;
     Text name;
   } cases[] = {
-      {"\x81" "ber\\Gr\x94\xe1" "e.txt", false, u"über\\Größe.txt"},
+      {"\x81"
+       "ber\\Gr\x94\xe1"
+       "e.txt",
+       false, u"über\\Größe.txt"},
       {"\x80\x9e\xb0\xe0\xff", false, u"Ç₧░α\u00a0"},
       {"\xc5\xbc\xc3\xb3\xc5\x82w.txt", true, u"żółw.txt"},
       {"plain.txt", false, u"plain.txt"},
@@ -205,8 +209,7 @@ TEST_F(ZipReaderTest, RejectsAMalformedDirectory) {
          ziptest::put16(z, second + fmt::central::nameLen, 200);
          return z;
        }()},
-      {"archive cut at its start",
-       zip.substr(10)},
+      {"archive cut at its start", zip.substr(10)},
       {"ZIP64 marker without ZIP64 records",
        [&] {
          std::string z = zip;
@@ -257,6 +260,7 @@ TEST_F(ZipReaderTest, DamagedEntriesFailWithTheirCauseAndLeaveNoFile) {
     const char* what;
     std::string bytes;
     const char* message;
+    bool refusedUpFront = false;  // found before any folder or file is made
   } cases[] = {
       {"stored data changed",
        patched(stored, [&](std::string& z) { z[ziptest::entryDataAt(z, 0) + 1000] ^= 1; }),
@@ -281,7 +285,7 @@ TEST_F(ZipReaderTest, DamagedEntriesFailWithTheirCauseAndLeaveNoFile) {
       {"stored sizes that disagree",
        patched(stored,
                [&](std::string& z) { ziptest::put32(z, cdStored + fmt::central::size, 10); }),
-       "Rozmiar pliku niezgodny z katalogiem archiwum: `P\\a.txt`"},
+       "Rozmiar pliku niezgodny z katalogiem archiwum: `P\\a.txt`", true},
       {"compressed size shorter than the stream",
        patched(deflated,
                [&](std::string& z) { ziptest::put32(z, cd + fmt::central::compSize, 500); }),
@@ -289,36 +293,48 @@ TEST_F(ZipReaderTest, DamagedEntriesFailWithTheirCauseAndLeaveNoFile) {
       {"compressed size past the end of the file",
        patched(deflated,
                [&](std::string& z) { ziptest::put32(z, cd + fmt::central::compSize, 1 << 30); }),
-       "Uszkodzone dane pliku: `P\\a.txt`"},
+       "Uszkodzone dane pliku: `P\\a.txt`", true},
       {"local header offset into the data",
        patched(deflated,
                [&](std::string& z) { ziptest::put32(z, cd + fmt::central::localOffset, 100); }),
-       "Uszkodzony nagłówek pliku: `P\\a.txt`"},
+       "Uszkodzony nagłówek pliku: `P\\a.txt`", true},
       {"local header offset past the end",
-       patched(deflated, [&](std::string& z) {
-         ziptest::put32(z, cd + fmt::central::localOffset, 0x7FFFFFFF);
-       }),
-       "Uszkodzony nagłówek pliku: `P\\a.txt`"},
+       patched(
+           deflated,
+           [&](std::string& z) { ziptest::put32(z, cd + fmt::central::localOffset, 0x7FFFFFFF); }),
+       "Uszkodzony nagłówek pliku: `P\\a.txt`", true},
       {"unknown method",
        patched(deflated, [&](std::string& z) { ziptest::put16(z, cd + fmt::central::method, 12); }),
-       "Nieobsługiwana metoda kompresji pliku: `P\\a.txt`"},
-      {"encrypted",
-       patched(deflated, [&](std::string& z) { z[cd + fmt::central::flags] |= 1; }),
-       "Plik zaszyfrowany nie jest obsługiwany: `P\\a.txt`"},
+       "Nieobsługiwana metoda kompresji pliku: `P\\a.txt`", true},
+      {"encrypted", patched(deflated, [&](std::string& z) { z[cd + fmt::central::flags] |= 1; }),
+       "Plik zaszyfrowany nie jest obsługiwany: `P\\a.txt`", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     openBytes(c.bytes);
     EXPECT_EQ(extractError(u"P\\a.txt"), c.message);
     EXPECT_FALSE(fs.fileExists(kOut + u"P\\a.txt"));
+    EXPECT_EQ(fs.directoryExists(kOut + u"P"), !c.refusedUpFront);
+    fs.removeDirectory(kOut + u"P");
     reader.close();
   }
 }
 
 TEST_F(ZipReaderTest, NamesThatWouldLeaveTheFolderWriteNothing) {
-  const Text unsafe[] = {u"\\x.txt",    u"/x.txt",         u"C:x.txt",       u"C:\\x.txt",
-                         u"..\\x.txt",  u"a\\..\\..\\x.txt", u"a/../../x.txt", u"..",
-                         u"a\\...\\b",  u"a\\. .\\b",       u"x.txt:stream",  u"\\\\srv\\s\\x"};
+  const Text unsafe[] = {u"\\x.txt",
+                         u"/x.txt",
+                         u"C:x.txt",
+                         u"C:\\x.txt",
+                         u"..\\x.txt",
+                         u"a\\..\\..\\x.txt",
+                         u"a/../../x.txt",
+                         u"..",
+                         u"a\\...\\b",
+                         u"a\\. .\\b",
+                         u"x.txt:stream",
+                         u"\\\\srv\\s\\x",
+                         Text(u"a\0\\..\\..\\x", 10),
+                         u"tab\there.txt"};
   std::vector<Item> items;
   for (const Text& name : unsafe) items.push_back({name, "evil"});
   openItems(items);
@@ -335,6 +351,14 @@ TEST_F(ZipReaderTest, NamesWithDotsInsideStepsAreSafe) {
   EXPECT_EQ(out(u"a..b.txt"), "1");
   EXPECT_EQ(out(u"..a\\b..\\c"), "2");
   EXPECT_EQ(out(u".\\d.txt"), "3");
+}
+
+TEST_F(ZipReaderTest, EmptyDeflateEntryMayHaveNoStreamAtAll) {
+  std::string zip = ziptest::zipBytes({{u"empty.txt", ""}, {u"b.txt", "b"}});
+  ziptest::put32(zip, ziptest::centralHeaderAt(zip, 0) + fmt::central::compSize, 0);
+  openBytes(zip);
+  reader.extract(u"empty.txt", kOut);
+  EXPECT_EQ(out(u"empty.txt"), "");
 }
 
 TEST_F(ZipReaderTest, ReadOnlyTargetFailsAndKeepsItsContent) {

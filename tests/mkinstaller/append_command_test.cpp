@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "platform/host_platform.h"
@@ -65,8 +66,9 @@ class AppendCommand : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() / (std::string("mkinstaller-") + info->name());
-    fs::remove_all(dir_);
+    // Unique, as other builds may run the same tests at the same time.
+    dir_ = fs::temp_directory_path() / ("mkinstaller-" + std::string(info->name()) + "-" +
+                                        std::to_string(std::random_device{}()));
     fs::create_directories(dir_);
     writeAll(dir_ / "stub.exe", "MZ stub program");
     writeAll(dir_ / "package.zip", "PK archive bytes");

@@ -84,7 +84,10 @@ class FakeFile : public plat::File {
   bool writable_;
 };
 
-FakePlatform::FakePlatform() { addDrive(u"C:\\"); }
+FakePlatform::FakePlatform() {
+  addDrive(u"C:\\");
+  mkdirs(cwd);
+}
 
 bool FakePlatform::fail(Op op, const Text& path) {
   ++opCount[op];

@@ -16,6 +16,10 @@ using Args = std::vector<Text>;
 int runTables(plat::Platform& fs, const Args& args);
 int runSchema(plat::Platform& fs, const Args& args);
 int runExport(plat::Platform& fs, const Args& args);
+int runCreate(plat::Platform& fs, const Args& args);
+int runMerge(plat::Platform& fs, const Args& args);
+int runImport(plat::Platform& fs, const Args& args);
+int runCheck(plat::Platform& fs, const Args& args);
 
 // Throws a usage error unless the argument count lies in [min, max].
 void requireArgs(const Args& args, size_t min, size_t max, const char* usage);

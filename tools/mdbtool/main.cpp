@@ -23,6 +23,11 @@ const Command kCommands[] = {
     {"tables", "FILE", "user tables, one a line", runTables},
     {"schema", "FILE [TABLE]", "columns and indexes of every (or one) user table", runSchema},
     {"export", "FILE TABLE", "rows as JSON Lines, keys in table order", runExport},
+    {"create", "FILE", "a new, empty accessory database (info_producent and Dodatki)", runCreate},
+    {"import", "FILE TABLE", "append rows from JSON Lines on stdin", runImport},
+    {"check", "FILE [TABLE]", "strict check of tables, their maps and indexes", runCheck},
+    {"merge", "[--debug] NEW OLD DEST", "the installer's merge of NEW and OLD into a new DEST",
+     runMerge},
 };
 
 void printHelp(FILE* to) {

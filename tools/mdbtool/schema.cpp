@@ -19,19 +19,32 @@ using jet::ColumnType;
 // Type names as Access shows them.
 std::string typeName(const ColumnDef& c) {
   switch (static_cast<ColumnType>(c.type)) {
-    case ColumnType::Boolean: return "Boolean";
-    case ColumnType::Byte: return "Byte";
-    case ColumnType::Integer: return "Integer";
-    case ColumnType::Long: return "Long Integer";
-    case ColumnType::Currency: return "Currency";
-    case ColumnType::Single: return "Single";
-    case ColumnType::Double: return "Double";
-    case ColumnType::DateTime: return "DateTime";
-    case ColumnType::Binary: return "Binary (" + std::to_string(c.length) + ")";
-    case ColumnType::Text: return "Text (" + std::to_string(c.length / 2) + ")";
-    case ColumnType::Ole: return "OLE";
-    case ColumnType::Memo: return "Memo";
-    case ColumnType::Guid: return "Replication ID";
+    case ColumnType::Boolean:
+      return "Boolean";
+    case ColumnType::Byte:
+      return "Byte";
+    case ColumnType::Integer:
+      return "Integer";
+    case ColumnType::Long:
+      return "Long Integer";
+    case ColumnType::Currency:
+      return "Currency";
+    case ColumnType::Single:
+      return "Single";
+    case ColumnType::Double:
+      return "Double";
+    case ColumnType::DateTime:
+      return "DateTime";
+    case ColumnType::Binary:
+      return "Binary (" + std::to_string(c.length) + ")";
+    case ColumnType::Text:
+      return "Text (" + std::to_string(c.length / 2) + ")";
+    case ColumnType::Ole:
+      return "OLE";
+    case ColumnType::Memo:
+      return "Memo";
+    case ColumnType::Guid:
+      return "Replication ID";
     case ColumnType::Decimal:
       return "Numeric (" + std::to_string(c.precision) + ", " + std::to_string(c.scale) + ")";
   }

@@ -1,0 +1,199 @@
+// The ADO connection and table cursor over the engine's reader (Database, TableScanner) and
+// writer (TableWriter).
+#include "accessorydb/jet/ado.h"
+
+#include <map>
+
+#include "accessorydb/jet/connection_string.h"
+#include "accessorydb/jet/database.h"
+#include "accessorydb/jet/table_writer.h"
+#include "accessorydb/jet/value_text.h"
+
+namespace jet::ado {
+
+namespace {
+
+// Mode=Read opens the file read-only; ReadWrite, Write, no Mode or only sharing flags (Share
+// Deny ...) open it read-write.
+bool readOnlyMode(const Text& connectionString) {
+  const std::optional<Text> mode =
+      connectionProperty(parseConnectionString(connectionString), u"Mode");
+  if (!mode) return false;
+  bool read = false;
+  bool write = false;
+  size_t start = 0;
+  for (;;) {
+    const size_t bar = mode->find(u'|', start);
+    const Text token = text::lowerAscii(text::trim(mode->substr(start, bar - start)));
+    read = read || token == u"read";
+    write = write || token == u"write" || token == u"readwrite";
+    if (bar == Text::npos) break;
+    start = bar + 1;
+  }
+  return read && !write;
+}
+
+}  // namespace
+
+struct Connection::Impl {
+  plat::Platform& fs;
+  Database db;
+  bool readOnly = false;
+  std::map<uint32_t, std::unique_ptr<TableWriter>> writers;  // by TDEF page
+
+  explicit Impl(plat::Platform& f) : fs(f) {}
+
+  Database& database() {
+    if (!db.isOpen()) throw Error(u"The connection is not open");
+    return db;
+  }
+  TableWriter& writerFor(const TableDef& def) {
+    std::unique_ptr<TableWriter>& w = writers[def.page()];
+    if (!w) w = std::make_unique<TableWriter>(database().pages(), def);
+    return *w;
+  }
+};
+
+Connection::Connection(plat::Platform& fs) : impl_(std::make_unique<Impl>(fs)) {}
+Connection::~Connection() = default;
+
+void Connection::open() {
+  close();
+  const Text path = dataSource(ConnectionString);
+  if (path.empty()) throw Error(u"The connection string names no Data Source");
+  impl_->readOnly = readOnlyMode(ConnectionString);
+  if (impl_->readOnly) {
+    impl_->db.open(impl_->fs, path, true);
+    return;
+  }
+  try {
+    impl_->db.open(impl_->fs, path, false);
+  } catch (const Error& e) {
+    // A file that cannot be written (read-only, on a read-only medium) still serves read-only
+    // cursors; inserts then fail. When it cannot even be read, the first cause is reported.
+    try {
+      impl_->db.open(impl_->fs, path, true);
+    } catch (const Error&) {
+      throw e;
+    }
+    impl_->readOnly = true;
+  }
+}
+
+void Connection::close() {
+  impl_->writers.clear();
+  impl_->db.close();
+}
+
+bool Connection::connected() const {
+  return impl_->db.isOpen();
+}
+
+struct TableCursor::Impl {
+  Connection::Impl* conn = nullptr;
+  const TableDef* def = nullptr;
+  std::optional<TableScanner> scanner;
+  bool atEnd = true;
+  bool inserting = false;
+  std::vector<Value> pending;
+
+  const TableDef& table() const {
+    if (!def) throw Error(u"The table is not open");
+    return *def;
+  }
+  size_t column(const Text& name) const {
+    const std::optional<size_t> i = table().columnIndex(name);
+    if (!i) throw Error(u"Table " + table().name + u" has no column \"" + name + u"\"");
+    return *i;
+  }
+  void first() {
+    scanner.emplace(conn->database().scan(table()));
+    atEnd = !scanner->next();
+  }
+};
+
+TableCursor::TableCursor() : impl_(std::make_unique<Impl>()) {}
+TableCursor::~TableCursor() = default;
+
+void TableCursor::open() {
+  close();
+  if (!connection) throw Error(u"The table " + TableName + u" has no connection");
+  Connection::Impl* conn = connection->impl_.get();
+  const TableDef& def = conn->database().table(TableName);
+  impl_->conn = conn;
+  impl_->def = &def;
+  impl_->first();
+}
+
+void TableCursor::close() {
+  impl_->scanner.reset();
+  impl_->def = nullptr;
+  impl_->conn = nullptr;
+  impl_->atEnd = true;
+  impl_->inserting = false;
+  impl_->pending.clear();
+}
+
+void TableCursor::first() {
+  impl_->table();
+  impl_->first();
+}
+
+void TableCursor::next() {
+  impl_->table();
+  if (impl_->atEnd) throw Error(u"No current row in table " + TableName + u": the end is reached");
+  impl_->atEnd = !impl_->scanner->next();
+}
+
+bool TableCursor::eof() const {
+  return impl_->atEnd;
+}
+
+Value TableCursor::value(const Text& column) const {
+  const size_t i = impl_->column(column);
+  if (impl_->atEnd) {
+    throw Error(u"No current row in table " + impl_->table().name + u" to read column " + column +
+                u" from");
+  }
+  return impl_->scanner->values()[i];
+}
+
+Text TableCursor::asText(const Text& column) const {
+  return valueText(value(column));
+}
+
+void TableCursor::insert() {
+  const TableDef& def = impl_->table();
+  if (ReadOnly || impl_->conn->readOnly) {
+    throw Error(u"The table " + def.name + u" is open read-only: no rows can be added");
+  }
+  impl_->pending.assign(def.columns.size(), Null{});
+  impl_->inserting = true;
+}
+
+void TableCursor::set(const Text& column, const Value& v) {
+  const size_t i = impl_->column(column);
+  if (!impl_->inserting) {
+    throw Error(u"Column " + column + u" of table " + impl_->table().name +
+                u" can only be set in a new row (call insert first)");
+  }
+  impl_->pending[i] = v;
+}
+
+void TableCursor::post() {
+  const TableDef& def = impl_->table();
+  if (!impl_->inserting) throw Error(u"No new row of table " + def.name + u" to post");
+  // Posted or refused, the new row is done with.
+  std::vector<Value> row = std::move(impl_->pending);
+  impl_->pending.clear();
+  impl_->inserting = false;
+  impl_->conn->writerFor(def).insert(std::move(row));
+}
+
+std::vector<Text> TableCursor::columnNames() const {
+  std::vector<Text> names;
+  for (const ColumnDef& c : impl_->table().columns) names.push_back(c.name);
+  return names;
+}
+
+}  // namespace jet::ado

@@ -1,0 +1,174 @@
+#include "accessorydb/jet/file_check.h"
+
+#include <map>
+#include <set>
+
+#include "accessorydb/jet/data_page.h"
+#include "accessorydb/jet/table_check.h"
+#include "accessorydb/jet/usage_map.h"
+
+namespace jet {
+
+namespace {
+
+constexpr uint32_t kGlobalMapPage = 1;
+// Owner name of the global map's pages; its bits may run beyond the end of the file.
+constexpr const char* kGlobalMap = "the global map";
+constexpr size_t kCommitSlots = 0xE00;
+constexpr uint8_t kHeaderConstant[24] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00,
+                                         0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
+                                         0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
+
+std::string utf8(const Text& t) {
+  return text::toUtf8(t);
+}
+
+// Who each page belongs to. Usage-map rows of many tables may share a page; everything else
+// belongs to one owner.
+class Census {
+ public:
+  Census(PageFile& pages, std::vector<std::string>& problems)
+      : pages_(pages), problems_(problems) {}
+
+  void claim(uint32_t page, const std::string& owner) {
+    auto [it, fresh] = owners_.emplace(page, owner);
+    if (!fresh && it->second != owner) {
+      problems_.push_back("page " + std::to_string(page) + " belongs to both " + it->second +
+                          " and " + owner);
+    }
+  }
+
+  // The page holding a usage-map row, the bitmap pages it refers to, and the pages it lists
+  // (bits at or beyond `limit` are refused).
+  std::vector<uint32_t> map(RowPointer at, const std::string& what,
+                            const std::string& mapOwner = "usage maps") {
+    if (at.encode() == 0) return {};  // no map (seen on long-value columns never used)
+    claim(at.page, mapOwner);
+    const RowRef row = readRow(pages_, at, "a usage map");
+    const ByteView bytes = row.slot.bytes;
+    if (!bytes.empty() && bytes[0] == kUsageMapReference) {
+      for (size_t i = 1; i + 4 <= bytes.size(); i += 4) {
+        if (const uint32_t p = u32le(bytes.data() + i)) claim(p, mapOwner);
+      }
+    }
+    try {
+      return decodeUsageMap(pages_, bytes,
+                            mapOwner == kGlobalMap ? UINT32_MAX : pages_.pageCount());
+    } catch (const Error& e) {
+      problems_.push_back(what + ": " + e.what());
+      return {};
+    }
+  }
+
+  // Pages a map lists: each of the given type and owner, claimed for `owner`.
+  void pagesOf(RowPointer at, const std::string& owner, PageType type, uint32_t ownerField) {
+    for (uint32_t p : map(at, owner)) {
+      claim(p, owner);
+      const PageRef page = pages_.read(p);
+      if ((*page)[0] != type || u32le(page->data() + 4) != ownerField) {
+        problems_.push_back("page " + std::to_string(p) + " of " + owner +
+                            " has the wrong type or owner");
+      }
+    }
+  }
+
+  const std::map<uint32_t, std::string>& owners() const { return owners_; }
+
+ private:
+  PageFile& pages_;
+  std::vector<std::string>& problems_;
+  std::map<uint32_t, std::string> owners_;
+};
+
+void checkHeader(PageFile& pages, std::vector<std::string>& problems) {
+  Page plain = *pages.read(0);
+  maskHeader(plain.data());
+  if (!std::equal(std::begin(kHeaderConstant), std::end(kHeaderConstant), plain.begin() + 0x18)) {
+    problems.push_back("header: the constant at 0x18 differs");
+  }
+  if (std::string_view(reinterpret_cast<const char*>(&plain[0x9C]), 4) !=
+      std::string_view("4.0\0", 4)) {
+    problems.push_back("header: no \"4.0\" at 0x9C");
+  }
+  for (size_t slot = 0; slot < 256; ++slot) {
+    if (plain[kCommitSlots + 2 * slot + 1] != 0x01) {
+      problems.push_back("header: commit slot " + std::to_string(slot) + " is not released");
+      break;
+    }
+  }
+}
+
+void checkTables(Database& db, Census& census, std::vector<std::string>& problems) {
+  std::set<std::u16string> names;
+  for (const CatalogEntry& e : db.catalog()) {
+    if (!e.isTable()) continue;
+    const std::string name = utf8(e.name);
+    if (!names.insert(text::lowerAscii(e.name)).second) {
+      problems.push_back("catalog: two tables are named " + name);
+    }
+    const TableDef& t = db.table(e.name);
+    for (uint32_t p : t.pages) census.claim(p, "the definition of " + name);
+    census.pagesOf(t.ownedPages, "table " + name, kPageData, t.page());
+    census.map(t.freePages, "free-space map of " + name);
+    for (size_t i = 0; i < t.realIndexes.size(); ++i) {
+      const std::string owner = "index " + std::to_string(i) + " of " + name;
+      for (uint32_t p : census.map(t.realIndexes[i].usageMap, owner)) {
+        census.claim(p, owner);
+        const uint8_t type = (*db.pages().read(p))[0];
+        if (type != kPageIndexNode && type != kPageIndexLeaf) {
+          problems.push_back("page " + std::to_string(p) + " of " + owner + " is no index page");
+        }
+      }
+    }
+    for (const LongValueMaps& lv : t.longValueMaps) {
+      const std::string owner = "long values of " + name;
+      census.pagesOf(lv.owned, owner, kPageData, kLvalMarker);
+      census.map(lv.free, owner);
+    }
+  }
+}
+
+void checkAces(Database& db, std::vector<std::string>& problems) {
+  std::set<int32_t> objects;
+  TableScanner aces = db.scan(db.table(u"MSysACEs"));
+  while (aces.next()) {
+    if (const auto* id = std::get_if<int32_t>(&aces.value(u"ObjectId"))) objects.insert(*id);
+  }
+  for (const CatalogEntry& e : db.catalog()) {
+    if (e.isUserTable() && !objects.count(e.id)) {
+      problems.push_back("catalog: table " + utf8(e.name) + " has no MSysACEs row");
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> checkFile(Database& db) {
+  std::vector<std::string> problems;
+  PageFile& pages = db.pages();
+  checkHeader(pages, problems);
+  Census census(pages, problems);
+  census.claim(0, "the header");
+  const std::vector<uint32_t> freeList =
+      census.map(RowPointer{kGlobalMapPage, 0}, kGlobalMap, kGlobalMap);
+  const std::set<uint32_t> free(freeList.begin(), freeList.end());
+  checkTables(db, census, problems);
+  for (uint32_t p = 0; p < pages.pageCount(); ++p) {
+    const auto owner = census.owners().find(p);
+    if (owner == census.owners().end() && !free.count(p)) {
+      problems.push_back("page " + std::to_string(p) + " is in use but belongs to nothing");
+    } else if (owner != census.owners().end() && free.count(p)) {
+      problems.push_back("page " + std::to_string(p) + " of " + owner->second +
+                         " is marked free in the global map");
+    }
+  }
+  checkAces(db, problems);
+  // The catalog's own rows, maps and indexes, checked like any table (this reads the table
+  // definitions afresh, so it comes last).
+  for (const char16_t* table : {u"MSysObjects", u"MSysACEs"}) {
+    for (std::string& p : checkTable(db, table)) problems.push_back(std::move(p));
+  }
+  return problems;
+}
+
+}  // namespace jet

@@ -1,0 +1,108 @@
+// The merge benchmark's program (scripts/bench.sh runs it):
+//   bench_accessorydb_merge make DIR ROWS        new.mdb and old.mdb in DIR, ROWS items each:
+//                                                half the IDs shared, some named "DELETE"
+//   bench_accessorydb_merge merge DIR indexed|plain
+//                                                merges them into DIR/dodatki.mdb with the
+//                                                installer's merge or the plain-scan reference at
+//                                                the normal log level; prints the seconds taken
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "platform/posix_platform.h"
+#include "tests/accessorydb/accessory_db.h"
+#include "tests/accessorydb/reference_merge.h"
+
+namespace {
+
+using accdbtest::Content;
+using text::Text;
+
+// An item with realistic, varied texts in most columns.
+accdbtest::Row benchItem(int32_t id, bool marker, const Text& source) {
+  const Text n = text::num(id);
+  return accdbtest::tableRow(u"Dodatki",
+                             {{u"ID", id},
+                              {u"Producent", Text(u"Meblar")},
+                              {u"Grupa", Text(u"Kuchnie")},
+                              {u"Typ", Text(u"Szafki")},
+                              {u"Nazwa", marker ? Text(u"DELETE") : u"Szafka wisząca " + n},
+                              {u"JPG", u"sz" + n + u".jpg"},
+                              {u"Kod_Producenta", u"MB-" + n},
+                              {u"Dodatek_wst", id % 3 == 0},
+                              {u"Kolor", Text(u"dąb sonoma")},
+                              {u"DWG", u"sz" + n + u".dwg"},
+                              {u"Wysokosc", Text(u"720")},
+                              {u"Opis_Produktu", u"Szafka z " + source + u" nr " + n},
+                              {u"cena", Text(u"1299,00")},
+                              {u"vat", Text(u"23")},
+                              {u"wymiar X", Text(u"600")},
+                              {u"wymiar Y", Text(u"320")},
+                              {u"wymiar Z", Text(u"720")}});
+}
+
+Content benchContent(int32_t first, int32_t rows, int markerEvery, const Text& source) {
+  Content c;
+  for (int32_t i = 0; i < 5; ++i) {
+    c.producers.push_back(
+        accdbtest::producer(u"Producent " + text::num(i), Text(u"Firma"), source));
+  }
+  // A fixed stride visits every ID of the range once, out of order.
+  const int32_t stride = 7919;
+  for (int32_t i = 0; i < rows; ++i) {
+    const int32_t id = first + static_cast<int32_t>((int64_t{i} * stride) % rows);
+    c.items.push_back(benchItem(id, i % markerEvery == markerEvery - 1, source));
+  }
+  return c;
+}
+
+int usage() {
+  std::fprintf(stderr, "usage: bench_accessorydb_merge make DIR ROWS | merge DIR indexed|plain\n");
+  return 1;
+}
+
+int run(int argc, char** argv) {
+  if (argc != 4) return usage();
+  const std::string command = argv[1];
+  const Text dir = text::fromUtf8(argv[2]) + u"/";
+  plat::PosixPlatform fs;
+  if (command == "make") {
+    const int32_t rows = std::atoi(argv[3]);
+    for (const Text name : {u"new.mdb", u"old.mdb"}) fs.deleteFile(dir + name);
+    accdbtest::writeDatabase(fs, dir + u"old.mdb", benchContent(0, rows, 20, u"old"));
+    accdbtest::writeDatabase(fs, dir + u"new.mdb", benchContent(rows / 2, rows, 10, u"new"));
+    return 0;
+  }
+  const std::string mode = argv[3];
+  if (command != "merge" || (mode != "indexed" && mode != "plain")) return usage();
+  const Text dest = dir + u"dodatki.mdb";
+  fs.deleteFile(dest);
+  app::WindowModel window;
+  app::TForm1 form(fs, window);
+  const auto start = std::chrono::steady_clock::now();
+  const bool merged = mode == "indexed" ? form.CopyMdb(dir + u"new.mdb", dir + u"old.mdb", dest)
+                                        : accdbtest::referenceCopyMdb(form, dir + u"new.mdb",
+                                                                      dir + u"old.mdb", dest);
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  if (!merged) {
+    std::fprintf(stderr, "merge failed: %s\n", text::toUtf8(window.infoLabel()).c_str());
+    return 1;
+  }
+  std::printf("%.3f\n", took.count());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "bench_accessorydb_merge: %s\n", e.what());
+    return 1;
+  }
+}

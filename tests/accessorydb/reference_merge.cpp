@@ -1,0 +1,164 @@
+#include "tests/accessorydb/reference_merge.h"
+
+#include <optional>
+
+#include "accessorydb/accessory_schema.h"
+#include "tests/accessorydb/accessory_db.h"
+
+namespace accdbtest {
+
+namespace {
+
+using app::DEBUG;
+using app::IMPORTANT;
+using jet::ado::Connection;
+using jet::ado::TableCursor;
+using text::Text;
+
+std::optional<int64_t> integer(const jet::Value& v) {
+  if (const auto* i = std::get_if<int32_t>(&v)) return *i;
+  if (const auto* i = std::get_if<int16_t>(&v)) return *i;
+  if (const auto* i = std::get_if<uint8_t>(&v)) return *i;
+  return std::nullopt;
+}
+
+// Texts ordinally, integers by value, null only with null.
+bool sameKey(const jet::Value& a, const jet::Value& b) {
+  if (jet::isNull(a) || jet::isNull(b)) return jet::isNull(a) && jet::isNull(b);
+  const auto* ta = std::get_if<std::u16string>(&a);
+  const auto* tb = std::get_if<std::u16string>(&b);
+  if (ta && tb) return *ta == *tb;
+  const auto ia = integer(a);
+  const auto ib = integer(b);
+  return ia && ib && *ia == *ib;
+}
+
+bool isMarker(const TableCursor& t) {
+  return t.asText(u"Nazwa") == u"DELETE";
+}
+
+class Merge {
+ public:
+  Merge(app::TForm1& form, bool haveOld) : form_(form), haveOld_(haveOld) {}
+
+  void table(const Text& name, TableCursor& dn, TableCursor& nw, TableCursor& od) {
+    const bool producers = name == u"info_producent";
+    schema_ = &accessorydb::accessoryTable(name);
+    const Text key = producers ? u"Producent" : u"ID";
+    open(dn, name, false);
+    open(nw, name, true);
+    if (haveOld_) {
+      open(od, name, true);
+      while (!od.eof()) {
+        log(u"[" + od.asText(key) + u"] : " + od.asText(u"Nazwa"));
+        nw.first();
+        bool findRec = false;
+        while (!nw.eof() && !findRec) {
+          log(nw.asText(key) + u" : " + od.asText(key));
+          if (sameKey(nw.value(key), od.value(key))) {
+            findRec = true;
+          } else {
+            nw.next();
+          }
+        }
+        if (findRec) {
+          if (!isMarker(nw)) copy(nw, dn);
+        } else if (producers || !isMarker(od)) {
+          copy(od, dn);
+        }
+        od.next();
+      }
+    }
+    log(producers ? u"Przenosimy z dodatki_new.mdb" : u"Przenosimy dodatki z dodatki_new.mdb");
+    for (nw.first(); !nw.eof(); nw.next()) {
+      if (producers) {
+        log(u"[NW] " + nw.asText(key));
+        if (isMarker(nw)) continue;
+      } else {
+        if (isMarker(nw)) continue;
+        log(u"[NW] " + nw.asText(key) + u" : " + nw.asText(u"Nazwa") + u" - dopisano");
+      }
+      dn.first();
+      bool findRec = false;
+      while (!dn.eof() && !findRec) {
+        log(u"[DN] " + dn.asText(key));
+        if (sameKey(dn.value(key), nw.value(key))) {
+          findRec = true;
+        } else {
+          dn.next();
+        }
+      }
+      if (!findRec) copy(nw, dn);
+    }
+    dn.close();
+    nw.close();
+    if (haveOld_) od.close();
+  }
+
+ private:
+  void log(const Text& line) { form_.info(DEBUG, line); }
+
+  void open(TableCursor& t, const Text& name, bool readOnly) {
+    t.TableName = name;
+    t.ReadOnly = readOnly;
+    t.open();
+  }
+
+  void copy(const TableCursor& from, TableCursor& to) {
+    to.insert();
+    for (const auto& c : schema_->columns) to.set(c.name, from.value(c.name));
+    to.post();
+  }
+
+  app::TForm1& form_;
+  const bool haveOld_;
+  const accessorydb::TableSchema* schema_ = nullptr;
+};
+
+void connect(app::TForm1& form, Connection& c, TableCursor& t, const Text& path) {
+  form.info(DEBUG, u"Tworzymy połączenie do " + path);
+  c.ConnectionString = connectionTo(path);
+  c.LoginPrompt = false;
+  c.open();
+  t.connection = &c;
+}
+
+}  // namespace
+
+bool referenceCopyMdb(app::TForm1& form, const Text& nw, const Text& od, const Text& dn) {
+  plat::Platform& fs = form.platform();
+  if (!fs.fileExists(dn)) {
+    form.info(DEBUG, u"Brak pliku docelowego. Tworzymy nowy.");
+    if (!form.MDBCreate(dn)) {
+      form.info(IMPORTANT, u"Błąd tworzenia pliku docelowego: " + dn);
+      return false;
+    }
+  }
+  if (!fs.fileExists(nw)) {
+    form.info(IMPORTANT, u"Brak pliku: " + nw);
+    return false;
+  }
+  form.info(DEBUG, u"Znaleniono oba istniejące pliki z dazą danych.");
+  const bool haveOld = fs.fileExists(od);
+  bool merged = false;
+  {
+    Connection dnC(fs), odC(fs), nwC(fs);
+    TableCursor dnT, odT, nwT;
+    try {
+      connect(form, dnC, dnT, dn);
+      if (haveOld) connect(form, odC, odT, od);
+      connect(form, nwC, nwT, nw);
+      Merge merge(form, haveOld);
+      merge.table(u"info_producent", dnT, nwT, odT);
+      merge.table(u"Dodatki", dnT, nwT, odT);
+      form.info(DEBUG, u"Poprawnie przeniesiono dane.");
+      merged = true;
+    } catch (const text::Error& e) {
+      form.info(IMPORTANT, e.message());
+    }
+  }  // the connections close here, so that a failed dn can go
+  if (!merged && fs.fileExists(dn)) fs.deleteFile(dn);
+  return merged;
+}
+
+}  // namespace accdbtest

@@ -1,0 +1,219 @@
+// The table writer on copies of Access-made files and on new accessory databases: rows go in,
+// every page, map and index stays exact (checkTable), and refused rows change no byte.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <random>
+
+#include "accessorydb/jet/table_check.h"
+#include "accessorydb/jet/table_writer.h"
+#include "tests/jet/jet_test_support.h"
+#include "tests/jet/write_support.h"
+
+namespace {
+
+using jet::Null;
+using jet::Value;
+using Row = std::vector<Value>;
+
+jettest::SharedBytes fixtureBytes(const std::string& name) {
+  return std::make_shared<std::vector<uint8_t>>(jettest::fixture(name));
+}
+
+std::vector<Row> allRows(jet::Database& db, const std::u16string& table) {
+  db.refresh();
+  std::vector<Row> rows;
+  jet::TableScanner scan = db.scan(db.table(table));
+  while (scan.next()) rows.push_back(scan.values());
+  return rows;
+}
+
+void expectSound(jet::Database& db, const std::u16string& table) {
+  for (const std::string& p : jet::checkTable(db, table)) ADD_FAILURE() << p;
+}
+
+// Distinct ids from `first`, in a shuffled order when asked.
+std::vector<int32_t> ids(int32_t first, size_t n, bool shuffled) {
+  std::vector<int32_t> out(n);
+  std::iota(out.begin(), out.end(), first);
+  if (shuffled) std::shuffle(out.begin(), out.end(), std::mt19937(7));
+  return out;
+}
+
+Row dodatek(int32_t id, const std::u16string& name, size_t textChars = 0) {
+  Row r(27, Null{});
+  r[0] = id;
+  r[1] = std::u16string(u"Nordeka");
+  r[4] = name;
+  r[7] = id % 2 == 0;
+  // Letters beyond Latin-1 (ą, ć, ę …) stay two bytes each.
+  if (textChars > 0) r[12] = std::u16string(textChars, static_cast<char16_t>(0x105 + id % 20));
+  return r;
+}
+
+struct GrowCase {
+  const char* fixture;
+  const char16_t* table;
+  size_t rows;
+  bool shuffled;
+  int minDepth;  // levels below the primary key's root afterwards
+};
+
+class WriteTableGrow : public ::testing::TestWithParam<GrowCase> {};
+
+// Rows with new keys into tables of Access-made files: the indexes grow (leaves split, the
+// root becomes a node, nodes split) and every page stays as Jet keeps it.
+TEST_P(WriteTableGrow, RowsGoInAndTheTableStaysSound) {
+  const GrowCase& c = GetParam();
+  auto bytes = fixtureBytes(c.fixture);
+  jet::Database db;
+  jettest::openShared(db, bytes);
+  const size_t before = allRows(db, c.table).size();
+  const jet::TableDef def = db.table(c.table);
+  jet::TableWriter writer(db.pages(), def);
+  for (int32_t id : ids(100000, c.rows, c.shuffled)) {
+    Row r(def.columns.size(), Null{});
+    for (size_t i = 0; i < def.columns.size(); ++i) {
+      const jet::ColumnDef& col = def.columns[i];
+      if (col.is(jet::ColumnType::Long)) r[i] = id;
+      if (col.is(jet::ColumnType::Text)) {
+        std::u16string s = u"Wiersz \u00f3 " + text::num(id) + u" " + std::u16string(40, u'x');
+        r[i] = s.substr(0, std::min<size_t>(s.size(), col.length / 2));
+      }
+      if (col.is(jet::ColumnType::DateTime)) r[i] = jet::DateTime{40000.5 + id % 1000};
+    }
+    writer.insert(r);
+  }
+  expectSound(db, c.table);
+  EXPECT_EQ(allRows(db, c.table).size(), before + c.rows);
+  const jet::IndexWalk w =
+      jet::walkIndex(db.pages(), db.table(c.table).realIndexes.at(0).firstPage, def.page());
+  EXPECT_GE(w.depth, c.minDepth);
+  // A fresh reader sees the same file whole.
+  EXPECT_NO_THROW(jettest::readEverything(*bytes));
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, WriteTableGrow,
+                         ::testing::Values(GrowCase{"pk_fk_int.mdb", u"Table2", 3000, false, 1},
+                                           GrowCase{"pk_fk_int.mdb", u"Table3", 3000, true, 1},
+                                           GrowCase{"rows512_multipage.mdb", u"Table1", 2000, true,
+                                                    1},
+                                           GrowCase{"text_indexes.mdb", u"users", 1500, true, 1},
+                                           GrowCase{"unicode_text.mdb", u"Table", 500, false, 1}));
+
+// Long text keys make node entries large, so a few thousand rows need a tree of three levels.
+TEST(WriteTable, TextKeysGrowATreeOfSeveralLevels) {
+  auto bytes = fixtureBytes("text_indexes.mdb");
+  jet::Database db;
+  jettest::openShared(db, bytes);
+  const jet::TableDef def = db.table(u"users");
+  jet::TableWriter writer(db.pages(), def);
+  for (int32_t id : ids(1000, 2500, true)) {
+    Row r(def.columns.size(), Null{});
+    r[0] = id;
+    r[1] = std::u16string(u"l") + text::num(id);
+    r[2] = std::u16string(u"p");
+    r[3] = std::u16string(u"s");
+    r[4] = text::num(id) + std::u16string(190, u'n');  // indexed, 200 characters at most
+    r[5] = r[6] = r[7] = int32_t{0};
+    r[8] = std::u16string(u"N");
+    r[9] = jet::DateTime{45000};
+    writer.insert(r);
+  }
+  expectSound(db, u"users");
+  int deepest = 0;
+  for (const jet::RealIndex& real : db.table(u"users").realIndexes) {
+    deepest = std::max(deepest, jet::walkIndex(db.pages(), real.firstPage, def.page()).depth);
+  }
+  EXPECT_GE(deepest, 2);
+}
+
+// Rows of about 500 bytes push a new accessory database past 512 pages: the global, owned,
+// free-space and index maps turn into reference maps and still list every page.
+TEST(WriteTable, MapsGrowPastTheirInlineRange) {
+  auto bytes = jettest::accessoryDatabase();
+  jet::Database db;
+  jettest::openShared(db, bytes);
+  jet::TableWriter writer(db.pages(), db.table(u"Dodatki"));
+  for (int32_t id : ids(1, 8000, false)) writer.insert(dodatek(id, u"Półka", 200));
+  EXPECT_GT(db.pages().pageCount(), 600u);
+  expectSound(db, u"Dodatki");
+  expectSound(db, u"info_producent");
+  EXPECT_EQ(allRows(db, u"Dodatki").size(), 8000u);
+}
+
+struct RefusedCase {
+  const char* what;
+  Row row;
+  const char* message;  // part of the error text
+};
+
+// A refused row changes no byte of the file, and the error names its cause.
+TEST(WriteTable, RefusedRowsLeaveTheFileUnchanged) {
+  const std::u16string tooLong(101, u'x');
+  const std::vector<RefusedCase> cases = {
+      {"duplicate key", dodatek(7, u"again"), "already has a row with ID = 7 (index Primary)"},
+      {"text too long", dodatek(8, tooLong),
+       "column Nazwa is too long: 101 characters, at most 100"},
+      {"no key",
+       [] {
+         Row r = dodatek(9, u"x");
+         r[0] = Null{};
+         return r;
+       }(),
+       "needs a value for column ID"},
+      {"wrong type",
+       [] {
+         Row r = dodatek(9, u"x");
+         r[4] = int32_t{5};
+         return r;
+       }(),
+       "column Nazwa is not text"},
+      {"out of range",
+       [] {
+         Row r = dodatek(9, u"x");
+         r[0] = 3e9;
+         return r;
+       }(),
+       "3000000000 is out of range for column ID"},
+  };
+  auto bytes = jettest::accessoryDatabase();
+  jet::Database db;
+  jettest::openShared(db, bytes);
+  jet::TableWriter writer(db.pages(), db.table(u"Dodatki"));
+  for (int32_t id = 1; id <= 7; ++id) writer.insert(dodatek(id, u"ok"));
+  const std::vector<uint8_t> saved = *bytes;
+  for (const RefusedCase& c : cases) {
+    try {
+      writer.insert(c.row);
+      ADD_FAILURE() << c.what << ": accepted";
+    } catch (const jet::Error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
+          << c.what << ": " << e.what();
+    }
+    EXPECT_TRUE(*bytes == saved) << c.what << ": the file changed";
+  }
+  // The writer goes on after a refusal.
+  writer.insert(dodatek(8, u"ok"));
+  expectSound(db, u"Dodatki");
+  EXPECT_EQ(allRows(db, u"Dodatki").size(), 8u);
+}
+
+// Each insert leaves a whole file: a copy taken right after any insert reads in full.
+TEST(WriteTable, EveryInsertLeavesAReadableFile) {
+  auto bytes = jettest::accessoryDatabase();
+  jet::Database db;
+  jettest::openShared(db, bytes);
+  jet::TableWriter writer(db.pages(), db.table(u"Dodatki"));
+  for (int32_t id : ids(1, 900, true)) {
+    writer.insert(dodatek(id, u"Regał", 200));
+    if (id % 97 != 0) continue;
+    auto copy = std::make_shared<std::vector<uint8_t>>(*bytes);
+    jet::Database after;
+    jettest::openShared(after, copy);
+    EXPECT_TRUE(jet::checkTable(after, u"Dodatki").empty()) << "after id " << id;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,132 @@
+// wintext: prints the windows of a process as an accessibility tool reads them, one UTF-8 line
+// per window: the top-level windows of a process (or with a given caption) and all their child
+// windows, each with its class, control id, visibility, rectangle and text.
+//
+//   wintext --caption TEXT | --pid N
+//
+// Line format, fields separated by tabs:
+//   depth  class  id  visible(0/1)  left,top,width,height  text
+// Top-level rectangles are in screen coordinates, children's in their parent's client area.
+// In the text, "\\" "\t" "\r" "\n" stand for a backslash, tab, carriage return and line feed.
+// Exit code: 0 when a window was found, 1 when none, 2 on bad usage.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Filter {
+  DWORD pid = 0;
+  const wchar_t* caption = nullptr;
+};
+
+std::string utf8(const std::wstring& w) {
+  if (w.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                    nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr,
+                      nullptr);
+  return out;
+}
+
+std::wstring escaped(const std::wstring& s) {
+  std::wstring out;
+  for (wchar_t c : s) {
+    switch (c) {
+      case L'\\':
+        out += L"\\\\";
+        break;
+      case L'\t':
+        out += L"\\t";
+        break;
+      case L'\r':
+        out += L"\\r";
+        break;
+      case L'\n':
+        out += L"\\n";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+// WM_GETTEXT, as another process reads a control's text; a hung window gives no text.
+std::wstring textOf(HWND w) {
+  DWORD_PTR len = 0;
+  if (!SendMessageTimeoutW(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return {};
+  std::wstring buf(len + 1, L'\0');
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutW(w, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()),
+                           SMTO_ABORTIFHUNG, 2000, &got)) {
+    return {};
+  }
+  buf.resize(got);
+  return buf;
+}
+
+void print(HWND w, int depth) {
+  wchar_t cls[256] = {};
+  GetClassNameW(w, cls, 256);
+  RECT r{};
+  GetWindowRect(w, &r);
+  if (const HWND parent = depth > 0 ? GetParent(w) : nullptr) {
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+  }
+  std::wstring line = std::to_wstring(depth) + L"\t" + cls + L"\t" +
+                      std::to_wstring(GetDlgCtrlID(w)) + L"\t" +
+                      (IsWindowVisible(w) ? L"1" : L"0") + L"\t" + std::to_wstring(r.left) + L"," +
+                      std::to_wstring(r.top) + L"," + std::to_wstring(r.right - r.left) + L"," +
+                      std::to_wstring(r.bottom - r.top) + L"\t" + escaped(textOf(w));
+  const std::string bytes = utf8(line) + "\n";
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+void printTree(HWND w, int depth) {
+  print(w, depth);
+  for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) printTree(c, depth + 1);
+}
+
+BOOL CALLBACK collect(HWND w, LPARAM param) {
+  auto* found = reinterpret_cast<std::vector<HWND>*>(param);
+  found->push_back(w);
+  return TRUE;
+}
+
+bool matches(HWND w, const Filter& f) {
+  if (f.pid) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    return pid == f.pid;
+  }
+  return textOf(w) == f.caption;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  Filter filter;
+  if (argc == 3 && std::wcscmp(argv[1], L"--pid") == 0) {
+    filter.pid = static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10));
+  } else if (argc == 3 && std::wcscmp(argv[1], L"--caption") == 0) {
+    filter.caption = argv[2];
+  } else {
+    std::fputs("usage: wintext --caption TEXT | --pid N\n", stderr);
+    return 2;
+  }
+  std::vector<HWND> all;
+  EnumWindows(collect, reinterpret_cast<LPARAM>(&all));
+  int shown = 0;
+  for (HWND w : all) {
+    if (!matches(w, filter)) continue;
+    printTree(w, 0);
+    ++shown;
+  }
+  std::fflush(stdout);
+  return shown > 0 ? 0 : 1;
+}
