@@ -85,7 +85,12 @@ void TForm1::ButtonInstallClick() {
         const bool noLeftover = !fs_.fileExists(p.fromPackage) || fs_.deleteFile(p.fromPackage);
         if (noLeftover) {
           fs_.moveFile(p.database, p.fromPackage);
-          if (CopyMdb(p.fromPackage, p.backup, p.database)) res = true;
+          if (CopyMdb(p.fromPackage, p.backup, p.database)) {
+            res = true;
+          } else if (!fs_.fileExists(p.backup) && fs_.fileExists(p.database)) {
+            // A first install whose merge failed keeps no half-made database.
+            fs_.deleteFile(p.database);
+          }
         }
       }
 
