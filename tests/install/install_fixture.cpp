@@ -9,10 +9,26 @@ namespace installtest {
 
 namespace {
 
-Text connectionTo(const Text& path) {
-  return u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
-         u";Mode=ReadWrite|Share Deny None;Persist Security Info=False;";
-}
+// An open connection and a cursor on the Dodatki table of the database at path.
+struct DodatkiTable {
+  jet::ado::Connection connection;
+  jet::ado::TableCursor cursor;
+
+  DodatkiTable(fake::FakePlatform& fs, const Text& path, bool readOnly) : connection(fs) {
+    connection.ConnectionString = u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
+                                  u";Mode=ReadWrite|Share Deny None;Persist Security Info=False;";
+    connection.LoginPrompt = false;
+    connection.open();
+    cursor.connection = &connection;
+    cursor.TableName = u"Dodatki";
+    cursor.ReadOnly = readOnly;
+    cursor.open();
+  }
+  ~DodatkiTable() {
+    cursor.close();
+    connection.close();
+  }
+};
 
 }  // namespace
 
@@ -20,14 +36,8 @@ void makeDatabase(fake::FakePlatform& fs, const Text& path, const std::vector<It
   app::WindowModel w;
   app::TForm1 maker(fs, w);
   ASSERT_TRUE(maker.MDBCreate(path));
-  jet::ado::Connection c(fs);
-  c.ConnectionString = connectionTo(path);
-  c.LoginPrompt = false;
-  c.open();
-  jet::ado::TableCursor t;
-  t.connection = &c;
-  t.TableName = u"Dodatki";
-  t.open();
+  DodatkiTable table(fs, path, false);
+  auto& t = table.cursor;
   for (const auto& item : items) {
     t.insert();
     t.set(u"ID", item.id);
@@ -35,26 +45,15 @@ void makeDatabase(fake::FakePlatform& fs, const Text& path, const std::vector<It
     t.set(u"Producent", Text(u"Meblar"));
     t.post();
   }
-  t.close();
-  c.close();
 }
 
 std::vector<Item> readItems(fake::FakePlatform& fs, const Text& path) {
-  jet::ado::Connection c(fs);
-  c.ConnectionString = connectionTo(path);
-  c.LoginPrompt = false;
-  c.open();
-  jet::ado::TableCursor t;
-  t.connection = &c;
-  t.TableName = u"Dodatki";
-  t.ReadOnly = true;
-  t.open();
+  DodatkiTable table(fs, path, true);
+  auto& t = table.cursor;
   std::vector<Item> out;
   for (; !t.eof(); t.next()) {
     out.push_back({std::get<int32_t>(t.value(u"ID")), t.asText(u"Nazwa")});
   }
-  t.close();
-  c.close();
   return out;
 }
 

@@ -64,6 +64,7 @@ class FakeFile : public plat::File {
     if (!writable_ || fs_.fail(Op::Write, path_)) {
       throw plat::FileError(u"Błąd zapisu pliku " + path_);
     }
+    if (n == 0) return;
     if (node_->data.size() < pos + n) node_->data.resize(pos + n);
     std::memcpy(node_->data.data() + pos, buf, n);
   }
