@@ -116,17 +116,17 @@ uint32_t NewDatabase::addUserTablePages(const NewTable& table) {
         throw Error(u"Column '" + c.name + u"' appears twice in table '" + table.name + u"'");
       }
     }
-    ColumnSpec spec{c.name, c.type, 0, kColumnUpdatable};
+    ColumnSpec column{c.name, c.type, 0, kColumnUpdatable};
     if (c.type == ColumnType::Text) {
       if (c.maxChars < 1 || c.maxChars > kMaxTextChars) {
         throw Error(u"Column '" + c.name + u"': a text column holds 1 to 255 characters, not " +
                     text::num(c.maxChars));
       }
-      spec.length = static_cast<uint16_t>(2 * c.maxChars);
+      column.length = static_cast<uint16_t>(2 * c.maxChars);
     } else if (c.type != ColumnType::Long && c.type != ColumnType::Boolean) {
       throw Error(u"Column '" + c.name + u"': unsupported column type");
     }
-    specs.push_back(spec);
+    specs.push_back(column);
   }
   TableDef def = layoutTable(table.name, kUserTable, specs);
   const size_t rowBytes = maxRowLength(def);

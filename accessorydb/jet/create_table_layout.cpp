@@ -16,58 +16,31 @@ bool isFixedType(ColumnType type) {
 
 }  // namespace
 
-uint16_t fixedSizeOf(ColumnType type) {
-  switch (type) {
-    case ColumnType::Boolean:
-      return 0;
-    case ColumnType::Byte:
-      return 1;
-    case ColumnType::Integer:
-      return 2;
-    case ColumnType::Long:
-    case ColumnType::Single:
-      return 4;
-    case ColumnType::Currency:
-    case ColumnType::Double:
-    case ColumnType::DateTime:
-      return 8;
-    case ColumnType::Guid:
-      return 16;
-    case ColumnType::Decimal:
-      return 17;
-    case ColumnType::Binary:
-    case ColumnType::Text:
-    case ColumnType::Ole:
-    case ColumnType::Memo:
-      return 0;
-  }
-  return 0;
-}
-
 TableDef layoutTable(const Text& name, uint8_t tableType, const std::vector<ColumnSpec>& columns) {
   TableDef def;
   def.name = name;
   def.tableType = tableType;
   uint16_t fixedOffset = 0;
-  for (const ColumnSpec& spec : columns) {
+  for (const ColumnSpec& column : columns) {
     ColumnDef c;
-    c.name = spec.name;
-    c.type = static_cast<uint8_t>(spec.type);
+    c.name = column.name;
+    c.type = static_cast<uint8_t>(column.type);
     c.number = static_cast<uint16_t>(def.columns.size());
     c.sortOrder = kSortOrderGeneral;
-    c.flags = spec.flags;
-    if (isFixedType(spec.type)) {
+    c.flags = column.flags;
+    if (isFixedType(column.type)) {
       c.flags |= kColumnFixed;
       // A fixed column's slot word holds the count of variable columns before it.
       c.varIndex = def.variableColumns;
-      c.length = spec.type == ColumnType::Boolean ? 1 : fixedSizeOf(spec.type);
-      if (spec.type != ColumnType::Boolean) {
+      c.length = column.type == ColumnType::Boolean ? 1 : fixedSizeOf(column.type);
+      if (column.type != ColumnType::Boolean) {
         c.fixedOffset = fixedOffset;
         fixedOffset = static_cast<uint16_t>(fixedOffset + c.length);
       }
     } else {
       c.varIndex = def.variableColumns++;
-      c.length = spec.type == ColumnType::Text || spec.type == ColumnType::Binary ? spec.length : 0;
+      c.length =
+          column.type == ColumnType::Text || column.type == ColumnType::Binary ? column.length : 0;
     }
     def.columns.push_back(c);
   }

@@ -15,9 +15,6 @@ struct ColumnSpec {
   uint8_t flags = kColumnUpdatable;  // kColumnFixed is added for fixed-size types
 };
 
-// Bytes a fixed-size type takes in the row's fixed area (Boolean: none), or 0 for variable types.
-uint16_t fixedSizeOf(ColumnType type);
-
 // Columns numbered in the given order; fixed columns placed one after another in the fixed area
 // (Booleans take no bytes and get offset 0); variable columns given their slots in order; every
 // column stamped with the "General" sort order, as Jet does. Indexes and maps are left empty.

@@ -54,6 +54,35 @@ enum class ColumnType : uint8_t {
   Decimal = 0x10,
 };
 
+// Bytes a fixed-size type takes in the row's fixed area (Boolean: none), or 0 for variable types.
+inline constexpr uint16_t fixedSizeOf(ColumnType type) {
+  switch (type) {
+    case ColumnType::Boolean:
+      return 0;
+    case ColumnType::Byte:
+      return 1;
+    case ColumnType::Integer:
+      return 2;
+    case ColumnType::Long:
+    case ColumnType::Single:
+      return 4;
+    case ColumnType::Currency:
+    case ColumnType::Double:
+    case ColumnType::DateTime:
+      return 8;
+    case ColumnType::Guid:
+      return 16;
+    case ColumnType::Decimal:
+      return 17;
+    case ColumnType::Binary:
+    case ColumnType::Text:
+    case ColumnType::Ole:
+    case ColumnType::Memo:
+      return 0;
+  }
+  return 0;
+}
+
 // Column descriptor flags (offset 15).
 inline constexpr uint8_t kColumnFixed = 0x01;
 inline constexpr uint8_t kColumnUpdatable = 0x02;

@@ -7,8 +7,6 @@ namespace jet {
 
 namespace {
 
-constexpr size_t kDecimalSize = 17;
-constexpr size_t kGuidSize = 16;
 constexpr uint8_t kDecimalNegative = 0x80;
 
 Error damagedRow(const Text& what) {
@@ -39,27 +37,9 @@ Decimal decodeDecimal(const ColumnDef& column, ByteView bytes) {
 }  // namespace
 
 size_t fixedSize(const ColumnDef& column) {
-  switch (static_cast<ColumnType>(column.type)) {
-    case ColumnType::Boolean:
-      return 0;
-    case ColumnType::Byte:
-      return 1;
-    case ColumnType::Integer:
-      return 2;
-    case ColumnType::Long:
-    case ColumnType::Single:
-      return 4;
-    case ColumnType::Currency:
-    case ColumnType::Double:
-    case ColumnType::DateTime:
-      return 8;
-    case ColumnType::Guid:
-      return kGuidSize;
-    case ColumnType::Decimal:
-      return kDecimalSize;
-    default:
-      return column.length;
-  }
+  const auto type = static_cast<ColumnType>(column.type);
+  const uint16_t size = fixedSizeOf(type);
+  return size != 0 || type == ColumnType::Boolean ? size : column.length;
 }
 
 Value decodeValue(PageFile& pages, const ColumnDef& column, ByteView bytes) {
@@ -88,7 +68,7 @@ Value decodeValue(PageFile& pages, const ColumnDef& column, ByteView bytes) {
       return DateTime{f64le(p)};
     case ColumnType::Guid: {
       Guid g;
-      std::copy(p, p + kGuidSize, g.bytes.begin());
+      std::copy(p, p + fixedSizeOf(ColumnType::Guid), g.bytes.begin());
       return g;
     }
     case ColumnType::Decimal:
