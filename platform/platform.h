@@ -46,6 +46,8 @@ class Platform {
   // Names of the direct sub-folders of a folder (hidden and system ones included,
   // "." and ".." left out), in the order the folder listing yields them.
   virtual std::vector<Text> subFolders(const Text& dir) = 0;
+  // Names of the files directly in a folder (not its sub-folders), in listing order.
+  virtual std::vector<Text> filesIn(const Text& dir) = 0;
 
   // --- machine ---
   // Roots of the logical drives, each "X:\\", ascending.
@@ -58,6 +60,8 @@ class Platform {
   // --- this process ---
   virtual Text executablePath() = 0;
   virtual Text currentDirectory() = 0;
+  // The user's folder for scratch files, ending with a separator.
+  virtual Text tempFolder() = 0;
   // Arguments after the program name.
   virtual std::vector<Text> commandLineArgs() = 0;
 

@@ -156,6 +156,15 @@ std::unique_ptr<File> PosixPlatform::open(const Text& path, OpenMode mode) {
 }
 
 std::vector<Text> PosixPlatform::subFolders(const Text& dir) {
+  return entriesOf(dir, /*folders=*/true);
+}
+
+std::vector<Text> PosixPlatform::filesIn(const Text& dir) {
+  return entriesOf(dir, /*folders=*/false);
+}
+
+// The folder's entries of one kind; links count as what they point to.
+std::vector<Text> PosixPlatform::entriesOf(const Text& dir, bool folders) {
   std::vector<Text> out;
   const std::string base = nativePath(dir);
   DIR* d = ::opendir(base.c_str());
@@ -163,7 +172,7 @@ std::vector<Text> PosixPlatform::subFolders(const Text& dir) {
   while (dirent* e = ::readdir(d)) {
     if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
     struct stat st {};
-    if (statPath(base + "/" + e->d_name, st) && S_ISDIR(st.st_mode)) {
+    if (statPath(base + "/" + e->d_name, st) && S_ISDIR(st.st_mode) == folders) {
       out.push_back(text::fromUtf8(e->d_name));
     }
   }
@@ -187,6 +196,14 @@ Text PosixPlatform::executablePath() {
 Text PosixPlatform::currentDirectory() {
   std::error_code ec;
   return text::fromUtf8(std::filesystem::current_path(ec).string());
+}
+
+Text PosixPlatform::tempFolder() {
+  std::error_code ec;
+  std::string dir = std::filesystem::temp_directory_path(ec).string();
+  if (ec || dir.empty()) dir = "/tmp";
+  if (dir.back() != '/') dir += '/';
+  return text::fromUtf8(dir);
 }
 
 std::vector<Text> PosixPlatform::commandLineArgs() {

@@ -129,6 +129,15 @@ std::vector<Text> Win32Platform::subFolders(const Text& dir) {
   return out;
 }
 
+std::vector<Text> Win32Platform::filesIn(const Text& dir) {
+  std::vector<Text> out;
+  forEachEntry(dir, [&](const WIN32_FIND_DATAW& e) {
+    if (!(e.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) out.push_back(fromWide(e.cFileName));
+    return true;
+  });
+  return out;
+}
+
 std::vector<Text> Win32Platform::logicalDrives() {
   const DWORD need = GetLogicalDriveStringsW(0, nullptr);
   std::wstring buf(need + 1, L'\0');
@@ -174,6 +183,10 @@ Text Win32Platform::executablePath() {
 
 Text Win32Platform::currentDirectory() {
   return grownBuffer([](wchar_t* b, DWORD n) { return GetCurrentDirectoryW(n, b); });
+}
+
+Text Win32Platform::tempFolder() {
+  return grownBuffer([](wchar_t* b, DWORD n) { return GetTempPathW(n, b); });
 }
 
 std::vector<Text> Win32Platform::commandLineArgs() {

@@ -18,12 +18,14 @@ class Win32Platform : public Platform {
   bool removeDirectory(const Text& path) override;
   std::unique_ptr<File> open(const Text& path, OpenMode mode) override;
   std::vector<Text> subFolders(const Text& dir) override;
+  std::vector<Text> filesIn(const Text& dir) override;
   std::vector<Text> logicalDrives() override;
   std::vector<ProcessEntry> processes() override;
   uint32_t currentProcessId() override;
   Size screenSize() override;
   Text executablePath() override;
   Text currentDirectory() override;
+  Text tempFolder() override;
   std::vector<Text> commandLineArgs() override;
   Size pictureSize(const Text& path) override;
   bool chooseFolder(Text& dir) override;

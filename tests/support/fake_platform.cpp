@@ -287,6 +287,17 @@ std::vector<Text> FakePlatform::subFolders(const Text& dir) {
   return out;
 }
 
+std::vector<Text> FakePlatform::filesIn(const Text& dir) {
+  const std::u16string prefix = pathKey(dir) + u"\\";
+  std::vector<Text> out;
+  for (const auto& [key, node] : files_) {
+    if (key.rfind(prefix, 0) == 0 && key.find(u'\\', prefix.size()) == std::u16string::npos) {
+      out.push_back(node->name.substr(node->name.rfind(u'\\') + 1));
+    }
+  }
+  return out;
+}
+
 std::vector<Text> FakePlatform::logicalDrives() { return drives_; }
 
 plat::Size FakePlatform::pictureSize(const Text& path) {

@@ -40,6 +40,7 @@ class FakePlatform : public plat::Platform {
   plat::Size screen{1920, 1080};
   Text exePath = u"C:\\Users\\user\\Pobrane\\instalator.exe";
   Text cwd = u"C:\\Users\\user\\Pobrane";
+  Text tempDir = u"C:\\Users\\user\\AppData\\Local\\Temp\\";
   std::vector<Text> args;
   // The folder dialog: the folder it "returns", or nothing for a cancel.
   std::function<bool(Text& dir)> folderDialog;
@@ -60,12 +61,14 @@ class FakePlatform : public plat::Platform {
   bool removeDirectory(const Text& path) override;
   std::unique_ptr<plat::File> open(const Text& path, plat::OpenMode mode) override;
   std::vector<Text> subFolders(const Text& dir) override;
+  std::vector<Text> filesIn(const Text& dir) override;
   std::vector<Text> logicalDrives() override;
   std::vector<plat::ProcessEntry> processes() override { return processList; }
   uint32_t currentProcessId() override { return ownPid; }
   plat::Size screenSize() override { return screen; }
   Text executablePath() override { return exePath; }
   Text currentDirectory() override { return cwd; }
+  Text tempFolder() override { return tempDir; }
   std::vector<Text> commandLineArgs() override { return args; }
   plat::Size pictureSize(const Text& path) override;
   bool chooseFolder(Text& dir) override { return folderDialog ? folderDialog(dir) : false; }

@@ -180,7 +180,7 @@ TEST_F(Win32PlatformTest, ForceDirectoriesMakesEveryMissingLevel) {
   }
 }
 
-TEST_F(Win32PlatformTest, SubFoldersListsHiddenAndSystemFoldersOnly) {
+TEST_F(Win32PlatformTest, SubFoldersAndFilesAreListedApart) {
   for (Text name : {u"CAD A", u"ukryty", u"systemowy"}) {
     ASSERT_TRUE(fs.createDirectory(tmp.at(name)));
   }
@@ -191,8 +191,10 @@ TEST_F(Win32PlatformTest, SubFoldersListsHiddenAndSystemFoldersOnly) {
     auto names = fs.subFolders(dir);
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<Text>{u"CAD A", u"systemowy", u"ukryty"}));
+    EXPECT_EQ(fs.filesIn(dir), std::vector<Text>{u"CAD plik"});
   }
   EXPECT_TRUE(fs.subFolders(tmp.at(u"brak")).empty());
+  EXPECT_TRUE(fs.filesIn(tmp.at(u"brak")).empty());
   SetFileAttributesW(wide(tmp.at(u"ukryty")), FILE_ATTRIBUTE_NORMAL);
   SetFileAttributesW(wide(tmp.at(u"systemowy")), FILE_ATTRIBUTE_NORMAL);
 }
@@ -242,6 +244,10 @@ TEST_F(Win32PlatformTest, MachineAndProcessFacts) {
   ASSERT_TRUE(SetCurrentDirectoryW(wide(tmp.dir())));
   EXPECT_TRUE(text::equalsIgnoreAsciiCase(fs.currentDirectory(), tmp.dir()));
   SetCurrentDirectoryW(L"C:\\");
+  const Text temp = fs.tempFolder();
+  ASSERT_FALSE(temp.empty());
+  EXPECT_EQ(temp.back(), u'\\');
+  EXPECT_TRUE(fs.directoryExists(temp));
 }
 
 // Writes a picture of the given size with the GDI+ encoder of the given MIME type.
