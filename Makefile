@@ -24,7 +24,9 @@ win32:
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
 	cmake --build $(WIN32DIR) -j $(JOBS)
 
+# The native mkinstaller takes the installer program from its own folder by default.
 build: native win32
+	cp $(WIN32DIR)/installer.exe $(NATIVE)/installer.exe
 
 test: deps build
 	JOBS=$(JOBS) bash scripts/test-all.sh

@@ -3,6 +3,7 @@
 #include "accessorydb/jet/ado.h"
 
 #include <map>
+#include <unordered_map>
 
 #include "accessorydb/jet/connection_string.h"
 #include "accessorydb/jet/database.h"
@@ -92,6 +93,9 @@ bool Connection::connected() const {
 struct TableCursor::Impl {
   Connection::Impl* conn = nullptr;
   const TableDef* def = nullptr;
+  // Column positions by name as stored, for the table now open: rows are read and posted column
+  // by column, by name, nearly always spelled as stored.
+  std::unordered_map<Text, size_t> columnByName;
   std::optional<TableScanner> scanner;
   bool atEnd = true;
   bool inserting = false;
@@ -102,9 +106,18 @@ struct TableCursor::Impl {
     return *def;
   }
   size_t column(const Text& name) const {
-    const std::optional<size_t> i = table().columnIndex(name);
+    if (const auto it = columnByName.find(name); it != columnByName.end()) return it->second;
+    const std::optional<size_t> i = table().columnIndex(name);  // another letter case
     if (!i) throw Error(u"Table " + table().name + u" has no column \"" + name + u"\"");
     return *i;
+  }
+  void setTable(const TableDef* table) {
+    def = table;
+    columnByName.clear();
+    if (!table) return;
+    for (size_t i = 0; i < table->columns.size(); ++i) {
+      columnByName.emplace(table->columns[i].name, i);
+    }
   }
   void first() {
     scanner.emplace(conn->database().scan(table()));
@@ -121,13 +134,13 @@ void TableCursor::open() {
   Connection::Impl* conn = connection->impl_.get();
   const TableDef& def = conn->database().table(TableName);
   impl_->conn = conn;
-  impl_->def = &def;
+  impl_->setTable(&def);
   impl_->first();
 }
 
 void TableCursor::close() {
   impl_->scanner.reset();
-  impl_->def = nullptr;
+  impl_->setTable(nullptr);
   impl_->conn = nullptr;
   impl_->atEnd = true;
   impl_->inserting = false;

@@ -74,6 +74,10 @@ TEST_F(WriteAdo, PostedRowsAreSeenByTheNextScanWithTheirValuesAndTexts) {
   table.first();
   EXPECT_EQ(table.value(u"Opis_Produktu"), Value(std::u16string(255, u'ż')));
   EXPECT_EQ(table.value(u"ID"), Value(int32_t{12}));
+  // Column names are matched without regard to letter case, as Jet does.
+  EXPECT_EQ(table.value(u"id"), Value(int32_t{12}));
+  EXPECT_EQ(table.asText(u"NAZWA"), u"Półka narożna");
+  EXPECT_EQ(table.asText(u"WYMIAR x"), u"");
 }
 
 TEST_F(WriteAdo, ColumnNamesInTableOrder) {
