@@ -2,6 +2,7 @@
 // window to the cover and show it).
 #include "app/cover_fit.h"
 #include "app/form1.h"
+#include "archive/package_layout.h"
 
 namespace app {
 
@@ -11,8 +12,9 @@ void TForm1::coverStep() {
   if (fs_.fileExists(tmpDir + cover) && fs_.deleteFile(tmpDir + cover)) {
     info(DEBUG, u"Usunięto stary plik okładki. [" + cover + u"]");
   }
-  if (ExtractFileFromZip(tmpDir + fileZip, tmpDir, packageName + u".jpg")) {
-    fs_.moveFile(tmpDir + packageName + u".jpg", tmpDir + cover);
+  const Text entry = pkg::coverEntry(packageName);
+  if (ExtractFileFromZip(tmpDir + fileZip, tmpDir, entry)) {
+    fs_.moveFile(tmpDir + entry, tmpDir + cover);
   } else {
     info(IMPORTANT, u"Brak okładki pakietu !");
   }
@@ -41,8 +43,8 @@ void TForm1::fitCover() {
   if (!fit.rescale) {
     if (fit.sizeChanged) {
       wnd_.setWindowSize(fit.windowWidth, fit.windowHeight);
-      info(DEBUG, u"Nowy Form: [" + num(wnd_.window().width) + u"x" + num(wnd_.window().height) +
-                      u"]");
+      info(DEBUG,
+           u"Nowy Form: [" + num(wnd_.window().width) + u"x" + num(wnd_.window().height) + u"]");
     }
   } else {
     info(DEBUG, u"Reskalujemy okładkę do małego ekranu : [" + num(screen.width) + u"x" +
@@ -50,8 +52,7 @@ void TForm1::fitCover() {
     info(DEBUG, u"scaleWidth x scaleHeight : [" + num(fit.windowWidth - bw) + u"x" +
                     num(fit.windowHeight - bh) + u"]");
     wnd_.setWindowSize(fit.windowWidth, fit.windowHeight);
-    info(DEBUG,
-         u"Form: [" + num(wnd_.window().width) + u"x" + num(wnd_.window().height) + u"]");
+    info(DEBUG, u"Form: [" + num(wnd_.window().width) + u"x" + num(wnd_.window().height) + u"]");
     info(DEBUG, u"FormClient: [" + num(bw) + u"x" + num(bh) + u"]");
     // The picture is redrawn stretched to the client size.
     picWidth = wnd_.clientWidth();

@@ -4,22 +4,12 @@
 #include <optional>
 
 #include "app/form1.h"
+#include "archive/package_layout.h"
 #include "archive/zip_reader.h"
 
 namespace app {
 
 namespace {
-
-// "P\dodatki.mdb" names the package P: exactly one backslash, a non-empty P and the database
-// name in exactly this letter case. Every other name gives nothing.
-std::optional<Text> packageFolderOf(const Text& name) {
-  const size_t sep = name.rfind(u'\\');
-  if (sep == Text::npos || sep == 0) return std::nullopt;
-  if (std::u16string_view(name).substr(sep + 1) != u"dodatki.mdb") return std::nullopt;
-  Text folder = name.substr(0, sep);
-  if (folder.find(u'\\') != Text::npos) return std::nullopt;
-  return folder;
-}
 
 // i / maxFiles as a whole percentage, an exact half going to the even neighbour (the default
 // rounding mode). A one-entry archive has no span to divide, so its only entry shows as done.
@@ -61,7 +51,7 @@ std::vector<Text> TForm1::GetSubFoldersListFromZip(const Text& SourceFile) {
   try {
     zip.open(SourceFile);
     for (const Text& name : zip.names()) {
-      if (const std::optional<Text> folder = packageFolderOf(name)) {
+      if (const std::optional<Text> folder = pkg::packageFolderOf(name)) {
         info(DEBUG, u"Znaleziono podkatalog w ZIP : `" + *folder + u"`");
         folders.push_back(*folder);
       }
@@ -96,8 +86,8 @@ bool TForm1::ExtractFilesFromZip(const Text& SourceFile, const Text& Destination
     const std::vector<Text>& names = zip.names();
     const int64_t maxFiles = static_cast<int64_t>(names.size()) - 1;
     info(DEBUG, u"maxFiles = " + text::num(maxFiles));
-    const Text cover = packageName + u".jpg";
-    const Text description = packageName + u".txt";
+    const Text cover = pkg::coverEntry(packageName);
+    const Text description = pkg::descriptionEntry(packageName);
     for (size_t i = 0; i < names.size(); ++i) {
       const Text& name = names[i];
       if (name == cover || name == description) continue;

@@ -42,15 +42,16 @@ NEW_DODATKI='{"ID":2,"Producent":"Nordeka","Grupa":"Blaty","Nazwa":"Blat dębowy
 {"ID":3,"Producent":"Nordeka","Grupa":"Uchwyty","Nazwa":"DELETE"}
 {"ID":4,"Producent":"Nordeka","Grupa":"Krzesła","Nazwa":"Krzesło Łódź","cena":"250.00"}'
 
-# The package archive: PACKAGE\dodatki.mdb, a few library files under PACKAGE\, the cover
-# PACKAGE.jpg and the description PACKAGE.txt. Entry names use "\" as the installer expects.
+# The package folder as a package maker lays it out: the cover PACKAGE.jpg, the description
+# PACKAGE.txt and the folder PACKAGE with the accessory database and a few library files.
 make_package() {
   local dir=$OUT/package
-  mkdir -p "$dir"
-  make_database "$dir/$PACKAGE\\dodatki.mdb" "$NEW_PRODUCENT" "$NEW_DODATKI"
-  /usr/bin/convert -seed 7 -size 256x256 plasma:tan-sienna -quality 90 "$dir/$PACKAGE\\tekstury\\dab.jpg"
-  /usr/bin/convert -size 128x128 xc:'rgb(120,80,40)' "$dir/$PACKAGE\\miniatury\\krzeslo.png"
-  printf 'model: krzeslo\n' >"$dir/$PACKAGE\\modele\\krzeslo.txt"
+  rm -rf "$dir"
+  mkdir -p "$dir/$PACKAGE/tekstury" "$dir/$PACKAGE/miniatury" "$dir/$PACKAGE/modele"
+  make_database "$dir/$PACKAGE/dodatki.mdb" "$NEW_PRODUCENT" "$NEW_DODATKI"
+  /usr/bin/convert -seed 7 -size 256x256 plasma:tan-sienna -quality 90 "$dir/$PACKAGE/tekstury/dab.jpg"
+  /usr/bin/convert -size 128x128 xc:'rgb(120,80,40)' "$dir/$PACKAGE/miniatury/krzeslo.png"
+  printf 'model: krzeslo\n' >"$dir/$PACKAGE/modele/krzeslo.txt"
   printf 'Meble demonstracyjne\n' >"$dir/$PACKAGE.txt"
   /usr/bin/convert -size 1040x585 gradient:'rgb(236,236,236)-rgb(200,200,205)' \
     -fill 'rgb(247,148,29)' -draw "circle 1040,292 1300,292" \
@@ -58,17 +59,18 @@ make_package() {
     -annotate +0-60 "MEBLE DEMONSTRACYJNE" \
     -pointsize 22 -annotate +0+0 "pakiet akcesoriów do programu CAD" \
     -quality 92 "$dir/$PACKAGE.jpg"
-  rm -f "$OUT/$PACKAGE.zip"
-  (cd "$dir" && zip -X -q "$OUT/$PACKAGE.zip" "$PACKAGE\\dodatki.mdb" "$PACKAGE\\tekstury\\dab.jpg" \
-    "$PACKAGE\\miniatury\\krzeslo.png" "$PACKAGE\\modele\\krzeslo.txt" "$PACKAGE.jpg" \
-    "$PACKAGE.txt") || { echo "demo: zip failed" >&2; exit 1; }
-  step "package archive $OUT/$PACKAGE.zip:"
-  unzip -l "$OUT/$PACKAGE.zip" | sed 's/^/      /'
+  step "package folder $dir:"
+  (cd "$dir" && find . -type f | sort | sed 's/^/      /')
 }
 
+# The package maker's two steps: build the installer from the folder, then verify it.
 make_installer() {
-  "$E2E_MKINSTALLER" append --stub "$E2E_INSTALLER_EXE" --archive "$OUT/$PACKAGE.zip" \
-    -o "$OUT/drive_d/Pobrane/instalator.exe" | sed 's/^/demo: /'
+  local exe=$OUT/drive_d/Pobrane/instalator.exe
+  "$E2E_MKINSTALLER" build "$OUT/package" -o "$exe" --stub "$E2E_INSTALLER_EXE" 2>&1 |
+    sed 's/^/demo: /'
+  [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "demo: mkinstaller build failed" >&2; exit 1; }
+  "$E2E_MKINSTALLER" verify "$exe" | sed 's/^/demo: /'
+  [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "demo: mkinstaller verify failed" >&2; exit 1; }
 }
 
 # A host installation on drive D: with its library folder "dodatki".

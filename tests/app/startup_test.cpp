@@ -4,6 +4,7 @@
 
 #include "app/payload_trailer.h"
 #include "tests/app/form_fixture.h"
+#include "tests/support/pe_program.h"
 
 namespace apptest {
 namespace {
@@ -165,24 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
                       true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A program header that names a certificate table at [table, table + size).
-std::string peProgram(size_t length, uint32_t table, uint32_t size, uint16_t magic = 0x10B) {
-  std::string p(length, '\0');
-  const auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[at + i] = static_cast<char>(v >> (8 * i));
-  };
-  p[0] = 'M', p[1] = 'Z';
-  put32(0x3C, 0x80);
-  p.replace(0x80, 4, std::string("PE\0\0", 4));
-  const size_t opt = 0x80 + 24;
-  const uint32_t dirs = magic == 0x10B ? 96 : 112;
-  p[0x80 + 20] = static_cast<char>(dirs + 16 * 8);  // size of the optional header
-  p[opt] = static_cast<char>(magic & 0xFF), p[opt + 1] = static_cast<char>(magic >> 8);
-  put32(opt + dirs - 4, 16);  // number of data directories
-  put32(opt + dirs + 4 * 8, table);
-  put32(opt + dirs + 4 * 8 + 4, size);
-  return p;
-}
+using testpe::peProgram;
 
 struct SignedCase {
   const char* name;
@@ -197,8 +181,8 @@ TEST_P(SignedPayloadTest, TrailerIsReadBeforeTheCertificateTable) {
   std::string unsignedExe = installerBytes(std::string(1024, 'p'), archive);
   const std::string certificates(1234, 'C');
   const auto table = static_cast<uint32_t>(unsignedExe.size() + GetParam().padding);
-  std::string exe = peProgram(1024, table, static_cast<uint32_t>(certificates.size()),
-                              GetParam().magic);
+  std::string exe =
+      peProgram(1024, table, static_cast<uint32_t>(certificates.size()), GetParam().magic);
   exe += unsignedExe.substr(1024) + std::string(GetParam().padding, '\0') + certificates;
   fs.writeFile(fs.exePath, exe);
   form.extractPayload();
@@ -207,9 +191,9 @@ TEST_P(SignedPayloadTest, TrailerIsReadBeforeTheCertificateTable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, SignedPayloadTest,
-                         testing::Values(SignedCase{"pe32_no_padding", 0x10B, 0},
-                                         SignedCase{"pe32_padding", 0x10B, 5},
-                                         SignedCase{"pe32plus_padding", 0x20B, 7}),
+                         testing::Values(SignedCase{"pe32_no_padding", testpe::kPe32, 0},
+                                         SignedCase{"pe32_padding", testpe::kPe32, 5},
+                                         SignedCase{"pe32plus_padding", testpe::kPe32Plus, 7}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PayloadTest, CertificateTableNotAtTheEndIsIgnored) {

@@ -10,27 +10,18 @@
 #ifndef _WIN32
 #include "platform/posix_platform.h"
 #endif
+#include "tests/mkinstaller/disk_files.h"
 #include "tools/mkinstaller/command.h"
 #include "tools/mkinstaller/installer_layout.h"
 
 namespace {
 
+using testfiles::pathText;
+using testfiles::readAll;
+using testfiles::writeAll;
+
 namespace fs = std::filesystem;
 using text::Text;
-
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeAll(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
-}
-
-Text pathText(const fs::path& p) {
-  const std::u8string s = p.u8string();
-  return text::fromUtf8(std::string(s.begin(), s.end()));
-}
 
 #ifndef _WIN32
 // Files it creates fail on their second write, as on a full disk.
@@ -65,11 +56,7 @@ class DiskFullPlatform : public plat::PosixPlatform {
 class AppendCommand : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    // Unique, as other builds may run the same tests at the same time.
-    dir_ = fs::temp_directory_path() / ("mkinstaller-" + std::string(info->name()) + "-" +
-                                        std::to_string(std::random_device{}()));
-    fs::create_directories(dir_);
+    dir_ = testfiles::newTestFolder("mkinstaller");
     writeAll(dir_ / "stub.exe", "MZ stub program");
     writeAll(dir_ / "package.zip", "PK archive bytes");
   }

@@ -14,6 +14,8 @@ namespace {
 using testfiles::MemFile;
 using testfiles::PatternFile;
 
+constexpr size_t kTrailerSize = app::kTrailerSize;
+
 TEST(FormatTrailer, RightAlignsTheOffsetInTwentyCharacters) {
   struct Case {
     uint64_t offset;
@@ -27,7 +29,7 @@ TEST(FormatTrailer, RightAlignsTheOffsetInTwentyCharacters) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.offset);
     EXPECT_EQ(layout::formatTrailer(c.offset), c.trailer);
-    EXPECT_EQ(layout::formatTrailer(c.offset).size(), layout::kTrailerSize);
+    EXPECT_EQ(layout::formatTrailer(c.offset).size(), kTrailerSize);
   }
 }
 
@@ -57,7 +59,7 @@ TEST(WriteInstaller, ReplacesALongerEarlierContentCompletely) {
   MemFile archive("zip");
   MemFile out(std::string(500, 'x'));
   layout::writeInstaller(program, archive, out);
-  EXPECT_EQ(out.bytes().size(), 4 + 3 + 3 + layout::kTrailerSize);
+  EXPECT_EQ(out.bytes().size(), 4 + 3 + 3 + kTrailerSize);
 }
 
 TEST(WriteInstaller, StreamsLargeFilesInBlocks) {
@@ -72,7 +74,7 @@ TEST(WriteInstaller, StreamsLargeFilesInBlocks) {
   EXPECT_LE(program.largestRead(), layout::kCopyBlock);
   EXPECT_LE(archive.largestRead(), layout::kCopyBlock);
   const std::string& bytes = out.bytes();
-  ASSERT_EQ(bytes.size(), programSize + archiveSize + 3 + layout::kTrailerSize);
+  ASSERT_EQ(bytes.size(), programSize + archiveSize + 3 + kTrailerSize);
   for (uint64_t p = 0; p < programSize; ++p) {
     ASSERT_EQ(bytes[p], PatternFile::patternByte(p)) << "program byte " << p;
   }

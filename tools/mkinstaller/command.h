@@ -3,6 +3,7 @@
 // as a Windows program alike.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string_view>
 #include <vector>
@@ -27,9 +28,16 @@ struct Command {
   CommandFn run;
 };
 
+// Runs a command's body and turns its errors into exit code 1 with the cause on io.err, after
+// "mkinstaller NAME: "; a wrong command line also gets the command's usage.
+int runGuarded(std::string_view name, std::string_view usage, Io& io,
+               const std::function<int()>& body);
+
 // The whole tool: args are the arguments after the program name.
 int runTool(plat::Platform& platform, const Args& args, Io& io);
 
 int runAppend(plat::Platform& platform, const Args& args, Io& io);
+int runBuild(plat::Platform& platform, const Args& args, Io& io);
+int runVerify(plat::Platform& platform, const Args& args, Io& io);
 
 }  // namespace mkinstaller

@@ -1,6 +1,7 @@
 #include <array>
 
 #include "tools/mkinstaller/command.h"
+#include "tools/mkinstaller/options.h"
 
 namespace mkinstaller {
 
@@ -9,6 +10,8 @@ namespace {
 constexpr std::array kCommands{
     Command{"append", "append a package archive and its trailer to the installer program",
             runAppend},
+    Command{"build", "check a package folder and build its installer", runBuild},
+    Command{"verify", "check a finished installer as the installer will read it", runVerify},
 };
 
 void printUsage(std::ostream& to) {
@@ -18,6 +21,18 @@ void printUsage(std::ostream& to) {
 }
 
 }  // namespace
+
+int runGuarded(std::string_view name, std::string_view usage, Io& io,
+               const std::function<int()>& body) {
+  try {
+    return body();
+  } catch (const UsageError& e) {
+    io.err << "mkinstaller " << name << ": " << e.what() << "\n" << usage;
+  } catch (const text::Error& e) {
+    io.err << "mkinstaller " << name << ": " << e.what() << "\n";
+  }
+  return 1;
+}
 
 int runTool(plat::Platform& platform, const Args& args, Io& io) {
   if (args.empty()) {

@@ -4,28 +4,18 @@
 #include <limits>
 #include <vector>
 
+#include "tools/mkinstaller/file_blocks.h"
+
 namespace layout {
 
-namespace {
-
-// Appends the whole of from to out at position pos; returns the position after it.
-uint64_t appendFile(plat::File& from, plat::File& out, uint64_t pos, std::vector<char>& buf) {
-  const uint64_t size = from.size();
-  for (uint64_t done = 0; done < size;) {
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(buf.size(), size - done));
-    const size_t got = from.readAt(done, buf.data(), want);
-    if (got == 0) {
-      throw text::Error(u"the input file ended after " + text::num(static_cast<int64_t>(done)) +
-                        u" of " + text::num(static_cast<int64_t>(size)) + u" bytes");
-    }
-    out.writeAt(pos, buf.data(), got);
-    pos += got;
-    done += got;
-  }
-  return pos;
+uint64_t copyRange(plat::File& from, uint64_t pos, uint64_t length, plat::File& to,
+                   uint64_t toPos) {
+  readInBlocks(from, pos, length, [&](const char* data, size_t n) {
+    to.writeAt(toPos, data, n);
+    toPos += n;
+  });
+  return toPos;
 }
-
-}  // namespace
 
 std::string formatTrailer(uint64_t offset) {
   if (offset == 0) {
@@ -35,17 +25,23 @@ std::string formatTrailer(uint64_t offset) {
     throw text::Error(u"the archive offset does not fit a signed 64-bit number");
   }
   const std::string digits = std::to_string(offset);
-  return std::string(kTrailerSize - digits.size(), ' ') + digits;
+  return std::string(app::kTrailerSize - digits.size(), ' ') + digits;
+}
+
+bool canBeSigned(uint64_t installerSize) {
+  constexpr uint64_t kAlignment = 8;
+  constexpr uint64_t kLastOffset = std::numeric_limits<uint32_t>::max();
+  if (installerSize > kLastOffset) return false;
+  return (installerSize + kAlignment - 1) / kAlignment * kAlignment <= kLastOffset;
 }
 
 Written writeInstaller(plat::File& program, plat::File& archive, plat::File& out) {
   Written w;
   w.archiveOffset = program.size();
   const std::string trailer = formatTrailer(w.archiveOffset);
-  std::vector<char> buf(kCopyBlock);
   out.truncate(0);
-  uint64_t pos = appendFile(program, out, 0, buf);
-  pos = appendFile(archive, out, pos, buf);
+  uint64_t pos = copyRange(program, 0, program.size(), out, 0);
+  pos = copyRange(archive, 0, archive.size(), out, pos);
   out.writeAt(pos, kMark, kMarkSize);
   pos += kMarkSize;
   out.writeAt(pos, trailer.data(), trailer.size());

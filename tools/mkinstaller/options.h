@@ -1,4 +1,5 @@
-// Option parsing shared by the subcommands: "--name VALUE" pairs and "--help".
+// Option parsing shared by the subcommands: "--name VALUE" pairs, "--help" and positional
+// arguments such as a folder to work on.
 #pragma once
 
 #include <map>
@@ -17,9 +18,11 @@ class UsageError : public text::Error {
 
 struct Options {
   bool help = false;
-  std::map<std::string, text::Text> values;  // keyed by the option's canonical name
+  // Keyed by the option's canonical name, or a positional argument's name.
+  std::map<std::string, text::Text> values;
 
-  // The value of a required option; throws UsageError when it was not given.
+  // The value of a required option or positional argument; throws UsageError when it was not
+  // given.
   const text::Text& required(const std::string& name) const;
 };
 
@@ -28,8 +31,10 @@ struct OptionSpec {
   std::string alias;  // e.g. "-o"; empty when none
 };
 
-// Every option in specs takes one value; each may appear once. Throws UsageError on an unknown
-// option, a missing value, a repeated option or a stray argument.
-Options parseOptions(const std::vector<text::Text>& args, const std::vector<OptionSpec>& specs);
+// Every option in specs takes one value; each may appear once. Arguments that are not options
+// fill the positional names in order (e.g. "PACKAGE_DIR"). Throws UsageError on an unknown
+// option, a missing value, a repeated option or an argument beyond the positional ones.
+Options parseOptions(const std::vector<text::Text>& args, const std::vector<OptionSpec>& specs,
+                     const std::vector<std::string>& positionals = {});
 
 }  // namespace mkinstaller

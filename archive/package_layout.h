@@ -1,0 +1,42 @@
+// How a package archive names its package: the installer finds the package by these names, and
+// the package maker's tool checks them, so both read them from here.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "platform/text.h"
+
+namespace pkg {
+
+using text::Text;
+
+// The package database's file name, in exactly this letter case.
+inline constexpr std::u16string_view kDatabaseName = u"dodatki.mdb";
+
+// "P\dodatki.mdb" names the package P: exactly one backslash, a non-empty P and the database
+// name in exactly this letter case. Every other name gives nothing.
+inline std::optional<Text> packageFolderOf(const Text& entryName) {
+  const size_t sep = entryName.rfind(u'\\');
+  if (sep == Text::npos || sep == 0) return std::nullopt;
+  if (std::u16string_view(entryName).substr(sep + 1) != kDatabaseName) return std::nullopt;
+  Text folder = entryName.substr(0, sep);
+  if (folder.find(u'\\') != Text::npos) return std::nullopt;
+  return folder;
+}
+
+// The package database's entry name.
+inline Text databaseEntry(const Text& package) {
+  return package + u"\\" + Text(kDatabaseName);
+}
+
+// The two top-level files beside the package folder, which are never unpacked: the cover
+// picture and an optional description.
+inline Text coverEntry(const Text& package) {
+  return package + u".jpg";
+}
+inline Text descriptionEntry(const Text& package) {
+  return package + u".txt";
+}
+
+}  // namespace pkg

@@ -1,0 +1,239 @@
+// The package's entry names, checked against how the installer finds the package, shows its
+// cover and unpacks every other entry below the host's library folder.
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "archive/entry_path.h"
+#include "archive/package_layout.h"
+#include "archive/zip_error.h"
+#include "tools/mkinstaller/package_check.h"
+
+namespace mkinstaller {
+
+namespace {
+
+using text::num;
+
+// Windows' MAX_PATH (260 with the final NUL) for a file; a folder being created must leave
+// room for an 8.3 file name, so CreateDirectory takes 12 characters less.
+constexpr size_t kMaxFilePath = 259;
+constexpr size_t kMaxFolderPath = 247;
+
+void error(Findings& findings, const Text& file, const Text& problem) {
+  findings.push_back({Severity::Error, file, problem});
+}
+
+void warning(Findings& findings, const Text& file, const Text& problem) {
+  findings.push_back({Severity::Warning, file, problem});
+}
+
+Text withBackslashes(Text name) {
+  std::replace(name.begin(), name.end(), u'/', u'\\');
+  return name;
+}
+
+bool isFolderEntry(const Text& name) {
+  return !name.empty() && (name.back() == u'\\' || name.back() == u'/');
+}
+
+std::vector<Text> splitSteps(const Text& path) {
+  std::vector<Text> steps;
+  size_t start = 0;
+  while (true) {
+    const size_t sep = path.find(u'\\', start);
+    steps.push_back(path.substr(start, sep == Text::npos ? Text::npos : sep - start));
+    if (sep == Text::npos) return steps;
+    start = sep + 1;
+  }
+}
+
+Text joined(const std::vector<Text>& parts, const Text& between) {
+  Text out;
+  for (const Text& part : parts) out += (out.empty() ? u"" : between) + part;
+  return out;
+}
+
+// For a name that is meant as the package database but that the installer passes over: why it
+// is passed over and the name it should have.
+std::optional<Text> nearMissAdvice(const Text& name) {
+  const std::vector<Text> steps = splitSteps(withBackslashes(name));
+  const Text& file = steps.back();
+  if (!text::equalsIgnoreAsciiCase(file, pkg::kDatabaseName)) return std::nullopt;
+  std::vector<Text> folders;
+  bool emptyStep = false;
+  for (size_t i = 0; i + 1 < steps.size(); ++i) {
+    if (steps[i].empty()) {
+      emptyStep = true;
+    } else {
+      folders.push_back(steps[i]);
+    }
+  }
+  const Text database(pkg::kDatabaseName);
+  std::vector<Text> reasons;
+  if (name.find(u'/') != Text::npos) {
+    reasons.push_back(u"it separates folders with \"/\" where the installer looks for \"\\\"");
+  }
+  if (file != database) reasons.push_back(u"its file name is not " + database + u" in lower case");
+  if (folders.empty()) {
+    reasons.push_back(u"it lies outside any package folder");
+  } else if (folders.size() > 1) {
+    reasons.push_back(u"it lies in a sub-folder, not directly in the package folder");
+  } else if (emptyStep) {
+    reasons.push_back(u"its name holds an empty folder name");
+  }
+  const Text wanted = (folders.empty() ? Text(u"FOLDER") : folders.front()) + u"\\" + database;
+  return u"not taken for the package database, because " + joined(reasons, u", and ") +
+         u"; name it " + wanted;
+}
+
+void checkCoverName(const std::vector<Text>& names, const Text& cover, Findings& findings) {
+  if (std::find(names.begin(), names.end(), cover) != names.end()) return;
+  const auto other = std::find_if(names.begin(), names.end(), [&](const Text& name) {
+    return text::equalsIgnoreAsciiCase(name, cover);
+  });
+  if (other != names.end()) {
+    error(findings, *other,
+          u"the installer shows this picture as the cover, but leaves out of the unpacking only "
+          u"an entry named exactly " +
+              cover + u", so it would copy this one into the host's library folder; rename it to " +
+              cover);
+  } else {
+    error(findings, cover,
+          u"missing: the installer shows the package's cover, a JPEG picture at the top level "
+          u"beside the package folder; add it");
+  }
+}
+
+// Entries that land on one file: the installer looks entries up without regard to letter case,
+// and Windows reads "/" as "\".
+void checkCollisions(const std::vector<Text>& names, Findings& findings) {
+  std::unordered_map<Text, size_t> firstByKey;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const Text& name = names[i];
+    if (isFolderEntry(name)) continue;
+    const auto [it, inserted] = firstByKey.emplace(text::lowerAscii(withBackslashes(name)), i);
+    if (inserted) continue;
+    const Text& first = names[it->second];
+    if (name == first) {
+      error(findings, name,
+            u"appears twice in the archive: the installer would write the first copy twice and "
+            u"this one never; keep one of them");
+    } else if (text::equalsIgnoreAsciiCase(name, first)) {
+      error(findings, name,
+            u"differs from " + first +
+                u" only in letter case: the installer finds entries without regard to letter "
+                u"case, so it would write " +
+                first + u" twice and this entry never; rename one of them or leave one out");
+    } else {
+      error(findings, name,
+            u"lands on the same file as " + first +
+                u" (Windows ignores letter case and reads \"/\" as \"\\\"), so one would overwrite "
+                u"the other; rename one of them or leave one out");
+    }
+  }
+}
+
+// Lengths of the entry's folders and file once unpacked under the typical library folder; a
+// folder that is too long is reported once, at the shallowest level that is too long.
+void checkPathLength(const Text& name, const zipkit::EntryTarget& target,
+                     std::unordered_set<Text>& longFolders, Findings& findings) {
+  const Text& path = target.path;
+  const size_t start = kTypicalLibraryFolder.size();
+  const Text under = u" under a typical host folder (" + kTypicalLibraryFolder + u") is ";
+  for (size_t sep = path.find(u'\\', start); sep != Text::npos; sep = path.find(u'\\', sep + 1)) {
+    if (sep <= kMaxFolderPath) continue;
+    const Text folder = path.substr(start, sep + 1 - start);
+    if (longFolders.insert(text::lowerAscii(folder)).second) {
+      error(findings, folder,
+            u"this folder's path" + under + num(static_cast<int64_t>(sep)) +
+                u" characters long, over the " + num(kMaxFolderPath) +
+                u" Windows allows for a folder; shorten its folder names");
+    }
+    return;
+  }
+  if (!target.isFolder && path.size() > kMaxFilePath) {
+    error(findings, name,
+          u"its path" + under + num(static_cast<int64_t>(path.size())) +
+              u" characters long, over the " + num(kMaxFilePath) +
+              u" Windows allows for a file; shorten its folder or file names");
+  }
+}
+
+void checkPlace(const Text& name, const Text& packageName, Findings& findings) {
+  const Text cover = pkg::coverEntry(packageName);
+  const Text description = pkg::descriptionEntry(packageName);
+  const Text folder = text::lowerAscii(packageName + u"\\");
+  if (text::lowerAscii(withBackslashes(name)).starts_with(folder)) return;
+  if (name == cover || name == description || text::equalsIgnoreAsciiCase(name, cover)) return;
+  if (text::equalsIgnoreAsciiCase(name, description)) {
+    warning(findings, name,
+            u"the installer leaves out of the unpacking only an entry named exactly " +
+                description +
+                u", so it would copy this one into the host's library folder; "
+                u"rename it to " +
+                description);
+    return;
+  }
+  warning(findings, name,
+          u"lies outside the package folder " + packageName +
+              u"\\: the installer would unpack it straight into the host's library folder, "
+              u"beside the folders of other packages; move it into " +
+              packageName + u"\\ or leave it out");
+}
+
+}  // namespace
+
+std::optional<Text> findPackage(const std::vector<Text>& entryNames, Findings& findings) {
+  std::vector<Text> packages;
+  for (const Text& name : entryNames) {
+    if (std::optional<Text> folder = pkg::packageFolderOf(name)) packages.push_back(*folder);
+  }
+  if (packages.size() == 1) return packages.front();
+  const Text database(pkg::kDatabaseName);
+  if (packages.size() > 1) {
+    error(findings, {},
+          num(static_cast<int64_t>(packages.size())) + u" package databases (in " +
+              joined(packages, u", ") +
+              u"), but an installer carries exactly one package; make one installer for each "
+              u"package");
+    return std::nullopt;
+  }
+  bool nearMiss = false;
+  for (const Text& name : entryNames) {
+    if (const std::optional<Text> advice = nearMissAdvice(name)) {
+      error(findings, name, *advice);
+      nearMiss = true;
+    }
+  }
+  if (!nearMiss) {
+    error(findings, {},
+          u"no package database: the installer takes the package from the one entry FOLDER\\" +
+              database +
+              u" (the package folder, then its database, in lower case); put the "
+              u"package's database directly in its folder");
+  }
+  return std::nullopt;
+}
+
+void checkEntryNames(const std::vector<Text>& entryNames, const Text& packageName,
+                     Findings& findings) {
+  checkCoverName(entryNames, pkg::coverEntry(packageName), findings);
+  checkCollisions(entryNames, findings);
+  std::unordered_set<Text> longFolders;
+  for (const Text& name : entryNames) {
+    zipkit::EntryTarget target;
+    try {
+      target = zipkit::entryTarget(kTypicalLibraryFolder, name);
+    } catch (const zipkit::ZipError&) {
+      error(findings, name,
+            u"the installer refuses this name (an absolute path, a drive or \":\", a \"..\" step "
+            u"or a control character) and stops unpacking; rename it");
+      continue;
+    }
+    checkPathLength(name, target, longFolders, findings);
+    checkPlace(name, packageName, findings);
+  }
+}
+
+}  // namespace mkinstaller
