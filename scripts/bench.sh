@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 DIR=build/bench
 WORK=$DIR/work
-BENCHES=(bench_mkinstaller_append bench_zip_extract bench_jet_export bench_jet_insert bench_accessorydb_merge)
+BENCHES=(bench_mkinstaller_append bench_mkinstaller_build bench_zip_extract bench_jet_export bench_jet_insert bench_accessorydb_merge)
 # The programs the benchmarks need.
 TARGETS=(mkinstaller zip_bench mdbtool jet_export_bench bench_accessorydb_merge)
 
@@ -28,6 +28,31 @@ bench_mkinstaller_append() {
     "($(awk -v m="$mib" -v s="$s" 'BEGIN { printf "%.0f", m / s }') MiB/s)," \
     "peak memory $(($(cat "$WORK/rss") / 1024)) MiB"
   rm -f "$stub" "$archive" "$out"
+}
+
+# mkinstaller build and verify: a package of 200 files of 1 MiB (incompressible) and a database,
+# checked and packed, then checked back; memory should not grow with the package.
+bench_mkinstaller_build() {
+  local pkg=$WORK/package out=$WORK/package.exe t build verify i mib build_rss
+  rm -rf "$pkg"
+  mkdir -p "$pkg/Pakiet/modele"
+  "$DIR/mdbtool" create "$pkg/Pakiet/dodatki.mdb" >/dev/null
+  convert -size 1040x585 xc:gray "$pkg/Pakiet.jpg"
+  for i in $(seq 1 200); do head -c $((1024 * 1024)) /dev/urandom >"$pkg/Pakiet/modele/m$i.bin"; done
+  head -c $((3 * 1024 * 1024)) /dev/urandom >"$WORK/stub.exe"
+  t=$(date +%s.%N)
+  /usr/bin/time -f "%M" -o "$WORK/rss" "$DIR/mkinstaller" build "$pkg" -o "$out" \
+    --stub "$WORK/stub.exe" >/dev/null
+  build=$(elapsed "$t")
+  build_rss=$(($(cat "$WORK/rss") / 1024))
+  t=$(date +%s.%N)
+  /usr/bin/time -f "%M" -o "$WORK/rss" "$DIR/mkinstaller" verify "$out" >/dev/null
+  verify=$(elapsed "$t")
+  mib=$(($(stat -c %s "$out") / 1024 / 1024))
+  echo "mkinstaller build: ${mib} MiB installer from 202 files in ${build} s," \
+    "peak memory ${build_rss} MiB; verify in ${verify} s, peak memory" \
+    "$(($(cat "$WORK/rss") / 1024)) MiB"
+  rm -rf "$pkg" "$out" "$WORK/stub.exe"
 }
 
 # ZIP extraction: a ~50 MB package of 3,400 files unpacked by our reader and by unzip.
