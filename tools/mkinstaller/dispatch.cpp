@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 
 #include "tools/mkinstaller/command.h"
@@ -16,7 +17,11 @@ constexpr std::array kCommands{
 
 void printUsage(std::ostream& to) {
   to << "usage: mkinstaller COMMAND [OPTIONS]\n\ncommands:\n";
-  for (const auto& c : kCommands) to << "  " << c.name << "  " << c.summary << "\n";
+  size_t width = 0;
+  for (const auto& c : kCommands) width = std::max(width, c.name.size());
+  for (const auto& c : kCommands) {
+    to << "  " << c.name << std::string(width - c.name.size() + 2, ' ') << c.summary << "\n";
+  }
   to << "\n'mkinstaller COMMAND --help' describes a command's options.\n";
 }
 
