@@ -201,8 +201,8 @@ void printReport(std::ostream& to, const InstallerReport& r) {
   to << "\n";
   if (r.size) {
     if (r.layoutEnd < *r.size) {
-      to << "signed: yes (" << *r.size - r.layoutEnd
-         << " bytes of certificate table follow the trailer)\n";
+      to << "signed: yes (a certificate table follows the trailer: " << *r.size - r.layoutEnd
+         << " bytes with its alignment)\n";
     } else {
       to << "signed: no (nothing follows the trailer)\n";
     }
@@ -216,7 +216,7 @@ void printReport(std::ostream& to, const InstallerReport& r) {
   }
   if (r.coverName) to << "cover: " << utf8(*r.coverName) << ", " << r.coverBytes << " bytes\n";
   if (r.database) {
-    to << "database: " << utf8(*r.packageName) << "\\dodatki.mdb, info_producent "
+    to << "database: " << utf8(pkg::databaseEntry(*r.packageName)) << ", info_producent "
        << r.database->producentRows << " rows, Dodatki " << r.database->dodatkiRows << " rows\n";
   }
   printFindings(to, r.findings);
