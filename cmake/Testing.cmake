@@ -8,6 +8,10 @@
 #     A libFuzzer target; built only in the fuzz build (clang, -DFUZZ=ON).
 
 set(FIXTURES_DIR "${CMAKE_SOURCE_DIR}/../shared/fixtures/jet4" CACHE PATH "Real Access-made .mdb files")
+if(NOT EXISTS "${FIXTURES_DIR}/MANIFEST.md")
+  message(WARNING "No Access-made fixtures at ${FIXTURES_DIR}: the engine's tests against them "
+                  "will fail; pass -DFIXTURES_DIR=...")
+endif()
 
 if(NOT WIN32 AND NOT FUZZ)
   find_package(GTest REQUIRED)
