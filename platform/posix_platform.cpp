@@ -75,7 +75,9 @@ class PosixFile : public File {
   std::string path_;
 };
 
-bool statPath(const std::string& p, struct stat& st) { return ::stat(p.c_str(), &st) == 0; }
+bool statPath(const std::string& p, struct stat& st) {
+  return ::stat(p.c_str(), &st) == 0;
+}
 
 }  // namespace
 
@@ -116,8 +118,8 @@ void PosixPlatform::forceDirectories(const Text& path) {
   std::error_code ec;
   std::filesystem::create_directories(nativePath(path), ec);
   if (ec) {
-    throw FileError(text::fromUtf8("Cannot create folder " + nativePath(path) + ": " +
-                                   ec.message()));
+    throw FileError(
+        text::fromUtf8("Cannot create folder " + nativePath(path) + ": " + ec.message()));
   }
 }
 
@@ -180,13 +182,21 @@ std::vector<Text> PosixPlatform::entriesOf(const Text& dir, bool folders) {
   return out;
 }
 
-std::vector<Text> PosixPlatform::logicalDrives() { return {u"/"}; }
+std::vector<Text> PosixPlatform::logicalDrives() {
+  return {u"/"};
+}
 
-std::vector<ProcessEntry> PosixPlatform::processes() { return {}; }
+std::vector<ProcessEntry> PosixPlatform::processes() {
+  return {};
+}
 
-uint32_t PosixPlatform::currentProcessId() { return static_cast<uint32_t>(::getpid()); }
+uint32_t PosixPlatform::currentProcessId() {
+  return static_cast<uint32_t>(::getpid());
+}
 
-Size PosixPlatform::screenSize() { return {}; }
+Size PosixPlatform::screenSize() {
+  return {};
+}
 
 Text PosixPlatform::executablePath() {
   std::error_code ec;
@@ -230,8 +240,12 @@ Size PosixPlatform::pictureSize(const Text& path) {
   return {info->width, info->height};
 }
 
-bool PosixPlatform::chooseFolder(Text&) { return false; }
+bool PosixPlatform::chooseFolder(Text&) {
+  return false;
+}
 
-std::unique_ptr<Platform> makeHostPlatform() { return std::make_unique<PosixPlatform>(); }
+std::unique_ptr<Platform> makeHostPlatform() {
+  return std::make_unique<PosixPlatform>();
+}
 
 }  // namespace plat

@@ -24,7 +24,9 @@ std::u16string parentKey(const std::u16string& key) {
   return key.substr(0, pos);
 }
 
-bool isDriveKey(const std::u16string& key) { return key.size() == 2 && key[1] == u':'; }
+bool isDriveKey(const std::u16string& key) {
+  return key.size() == 2 && key[1] == u':';
+}
 
 }  // namespace
 
@@ -298,7 +300,9 @@ std::vector<Text> FakePlatform::filesIn(const Text& dir) {
   return out;
 }
 
-std::vector<Text> FakePlatform::logicalDrives() { return drives_; }
+std::vector<Text> FakePlatform::logicalDrives() {
+  return drives_;
+}
 
 plat::Size FakePlatform::pictureSize(const Text& path) {
   const Node* n = findFile(path);

@@ -17,7 +17,18 @@ namespace fake {
 
 using text::Text;
 
-enum class Op { Exists, Delete, Move, CreateDir, ForceDirs, RemoveDir, Open, Read, Write, Truncate };
+enum class Op {
+  Exists,
+  Delete,
+  Move,
+  CreateDir,
+  ForceDirs,
+  RemoveDir,
+  Open,
+  Read,
+  Write,
+  Truncate
+};
 
 class FakePlatform : public plat::Platform {
  public:
@@ -89,7 +100,7 @@ class FakePlatform : public plat::Platform {
   bool parentExists(const Text& key) const;
 
   std::map<std::u16string, std::shared_ptr<Node>> files_;  // key: normalised, folded path
-  std::map<std::u16string, Text> dirs_;                   // key -> stored spelling
+  std::map<std::u16string, Text> dirs_;                    // key -> stored spelling
   std::vector<Text> drives_;
 };
 
