@@ -6,9 +6,9 @@ namespace jet {
 
 namespace {
 
-// ADO's own wording for a string it cannot split.
+// A connection string that cannot be split into "name=value" pairs.
 const char16_t kMalformed[] =
-    u"Format of the initialization string does not conform to the OLE DB specification.";
+    u"The connection string is malformed: it must be \"name=value\" pairs separated by \";\".";
 
 }  // namespace
 

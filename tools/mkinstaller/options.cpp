@@ -11,7 +11,7 @@ const text::Text& Options::required(const std::string& name) const {
   return it->second;
 }
 
-Options parseOptions(const std::vector<text::Text>& args, const std::vector<OptionSpec>& specs,
+Options parseOptions(const std::vector<text::Text>& args, const std::vector<OptionName>& known,
                      const std::vector<std::string>& positionals) {
   Options opts;
   size_t positionalsTaken = 0;
@@ -21,11 +21,11 @@ Options parseOptions(const std::vector<text::Text>& args, const std::vector<Opti
       opts.help = true;
       continue;
     }
-    const OptionSpec* spec = nullptr;
-    for (const auto& s : specs) {
-      if (arg == s.name || (!s.alias.empty() && arg == s.alias)) spec = &s;
+    const OptionName* option = nullptr;
+    for (const auto& s : known) {
+      if (arg == s.name || (!s.alias.empty() && arg == s.alias)) option = &s;
     }
-    if (spec == nullptr) {
+    if (option == nullptr) {
       if (arg.starts_with("-")) throw UsageError(u"unknown option " + args[i]);
       if (positionalsTaken == positionals.size()) {
         throw UsageError(u"unexpected argument " + args[i]);
@@ -34,8 +34,8 @@ Options parseOptions(const std::vector<text::Text>& args, const std::vector<Opti
       continue;
     }
     if (i + 1 >= args.size()) throw UsageError(u"option " + args[i] + u" needs a value");
-    if (!opts.values.emplace(spec->name, args[++i]).second) {
-      throw UsageError(u"option " + text::fromUtf8(spec->name) + u" given twice");
+    if (!opts.values.emplace(option->name, args[++i]).second) {
+      throw UsageError(u"option " + text::fromUtf8(option->name) + u" given twice");
     }
   }
   return opts;

@@ -26,15 +26,15 @@ struct Options {
   const text::Text& required(const std::string& name) const;
 };
 
-struct OptionSpec {
+struct OptionName {
   std::string name;   // canonical, e.g. "--output"
   std::string alias;  // e.g. "-o"; empty when none
 };
 
-// Every option in specs takes one value; each may appear once. Arguments that are not options
+// Every option in known takes one value; each may appear once. Arguments that are not options
 // fill the positional names in order (e.g. "PACKAGE_DIR"). Throws UsageError on an unknown
 // option, a missing value, a repeated option or an argument beyond the positional ones.
-Options parseOptions(const std::vector<text::Text>& args, const std::vector<OptionSpec>& specs,
+Options parseOptions(const std::vector<text::Text>& args, const std::vector<OptionName>& known,
                      const std::vector<std::string>& positionals = {});
 
 }  // namespace mkinstaller
