@@ -108,15 +108,15 @@ uint32_t NewDatabase::addUserTablePages(const NewTable& table) {
     throw Error(u"Table '" + table.name + u"' must have 1 to 255 columns, not " +
                 text::num(static_cast<int64_t>(table.columns.size())));
   }
-  std::vector<ColumnSpec> specs;
+  std::vector<ColumnLayout> layouts;
   for (const NewColumn& c : table.columns) {
     checkName(c.name, u"A column of table '" + table.name + u"'");
-    for (const ColumnSpec& earlier : specs) {
+    for (const ColumnLayout& earlier : layouts) {
       if (sameName(earlier.name, c.name)) {
         throw Error(u"Column '" + c.name + u"' appears twice in table '" + table.name + u"'");
       }
     }
-    ColumnSpec column{c.name, c.type, 0, kColumnUpdatable};
+    ColumnLayout column{c.name, c.type, 0, kColumnUpdatable};
     if (c.type == ColumnType::Text) {
       if (c.maxChars < 1 || c.maxChars > kMaxTextChars) {
         throw Error(u"Column '" + c.name + u"': a text column holds 1 to 255 characters, not " +
@@ -126,9 +126,9 @@ uint32_t NewDatabase::addUserTablePages(const NewTable& table) {
     } else if (c.type != ColumnType::Long && c.type != ColumnType::Boolean) {
       throw Error(u"Column '" + c.name + u"': unsupported column type");
     }
-    specs.push_back(column);
+    layouts.push_back(column);
   }
-  TableDef def = layoutTable(table.name, kUserTable, specs);
+  TableDef def = layoutTable(table.name, kUserTable, layouts);
   const size_t rowBytes = maxRowLength(def);
   if (rowBytes > kMaxRecordBytes) {
     throw Error(u"Record too large: the columns of table '" + table.name + u"' need up to " +

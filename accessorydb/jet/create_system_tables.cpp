@@ -14,9 +14,9 @@ constexpr uint8_t kSidColumn = kSystemColumn | 0x20;
 constexpr uint16_t kSystemTextBytes = 510;
 constexpr uint8_t kUniqueIndex = kIndexUnique;
 
-ColumnSpec col(const char16_t* name, ColumnType type, uint8_t flags = kSystemColumn) {
+ColumnLayout col(const char16_t* name, ColumnType type, uint8_t flags = kSystemColumn) {
   const bool sized = type == ColumnType::Text || type == ColumnType::Binary;
-  return ColumnSpec{name, type, sized ? kSystemTextBytes : uint16_t{0}, flags};
+  return ColumnLayout{name, type, sized ? kSystemTextBytes : uint16_t{0}, flags};
 }
 
 RealIndex realIndex(std::vector<uint16_t> columns, uint8_t flags) {

@@ -16,12 +16,13 @@ bool isFixedType(ColumnType type) {
 
 }  // namespace
 
-TableDef layoutTable(const Text& name, uint8_t tableType, const std::vector<ColumnSpec>& columns) {
+TableDef layoutTable(const Text& name, uint8_t tableType,
+                     const std::vector<ColumnLayout>& columns) {
   TableDef def;
   def.name = name;
   def.tableType = tableType;
   uint16_t fixedOffset = 0;
-  for (const ColumnSpec& column : columns) {
+  for (const ColumnLayout& column : columns) {
     ColumnDef c;
     c.name = column.name;
     c.type = static_cast<uint8_t>(column.type);
