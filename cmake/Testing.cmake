@@ -7,7 +7,17 @@
 #   add_fuzz_target(NAME SOURCES ... LIBS ...)
 #     A libFuzzer target; built only in the fuzz build (clang, -DFUZZ=ON).
 
-set(FIXTURES_DIR "${CMAKE_SOURCE_DIR}/../shared/fixtures/jet4" CACHE PATH "Real Access-made .mdb files")
+# The Access-made files lie beside the repository; a clone made elsewhere finds them beside the
+# repository it was cloned from.
+set(_fixtures "${CMAKE_SOURCE_DIR}/../shared/fixtures/jet4")
+if(NOT EXISTS "${_fixtures}/MANIFEST.md")
+  execute_process(COMMAND git -C "${CMAKE_SOURCE_DIR}" remote get-url origin
+                  OUTPUT_VARIABLE _origin OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(_origin AND EXISTS "${_origin}/../shared/fixtures/jet4/MANIFEST.md")
+    get_filename_component(_fixtures "${_origin}/../shared/fixtures/jet4" ABSOLUTE)
+  endif()
+endif()
+set(FIXTURES_DIR "${_fixtures}" CACHE PATH "Real Access-made .mdb files")
 if(NOT EXISTS "${FIXTURES_DIR}/MANIFEST.md")
   message(WARNING "No Access-made fixtures at ${FIXTURES_DIR}: the engine's tests against them "
                   "will fail; pass -DFIXTURES_DIR=...")
