@@ -1,8 +1,11 @@
 # One place for set-up, builds, tests, benchmarks and the demo.
 #   make deps   install every system and npm package the project needs (idempotent, root)
-#   make build  native build with sanitizers (build/native) and the Windows build (build/win32)
-#   make test   deps + build + native tests + Windows tests under Wine + end-to-end GUI tests
-#               under Xvfb + bounded fuzz runs; ends with "N passed, N failed"
+#   make build  native build with sanitizers (build/native) and the Windows builds: build/win32
+#               (the shipped 32-bit programs) and, where this machine cannot run 32-bit programs
+#               under Wine, their 64-bit test twin (build/win64); see scripts/wine-width.sh
+#   make test   deps + build + native tests + checks of the shipped installer + Windows tests
+#               under Wine + end-to-end GUI tests under Xvfb + bounded fuzz runs; ends with
+#               "N passed, N failed"
 #   make bench  benchmarks (Release build in build/bench; print figures; not part of make test)
 #   make demo   the main job: a sample installer run on a sample host installation
 
@@ -10,7 +13,7 @@ JOBS ?= 2
 NATIVE := build/native
 WIN32DIR := build/win32
 
-.PHONY: deps build native win32 test test-native test-win32 test-e2e fuzz bench demo clean
+.PHONY: deps build native windows test test-native test-win32 test-e2e fuzz bench demo clean
 
 deps:
 	bash scripts/deps.sh
@@ -19,13 +22,11 @@ native:
 	cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DWITH_SANITIZERS=ON >/dev/null
 	cmake --build $(NATIVE) -j $(JOBS)
 
-win32:
-	cmake -S . -B $(WIN32DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-	cmake --build $(WIN32DIR) -j $(JOBS)
+windows:
+	JOBS=$(JOBS) bash scripts/build-windows.sh
 
-# The native mkinstaller takes the installer program from its own folder by default.
-build: native win32
+# The native mkinstaller takes the shipped installer program from its own folder by default.
+build: native windows
 	cp $(WIN32DIR)/installer.exe $(NATIVE)/installer.exe
 
 test: deps build
@@ -33,13 +34,13 @@ test: deps build
 
 # The parts of make test one at a time (after make build).
 test-native:
-	cd $(NATIVE) && ctest -L '^native$$' -j $(JOBS) --output-on-failure
+	JOBS=$(JOBS) bash scripts/test-all.sh native shipped
 
 test-win32:
-	cd $(WIN32DIR) && ctest -L '^win32$$' -j $(JOBS) --output-on-failure
+	JOBS=$(JOBS) bash scripts/test-all.sh win32
 
 test-e2e:
-	cd $(NATIVE) && ctest -L '^e2e$$' -j $(JOBS) --output-on-failure
+	JOBS=$(JOBS) bash scripts/test-all.sh e2e
 
 fuzz:
 	bash scripts/fuzz.sh

@@ -3,7 +3,8 @@
 #   add_native_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2)
 #     A GoogleTest program of the native build; every test case becomes a ctest test.
 #   add_win32_test(NAME SOURCES ... LIBS ...)
-#     A GoogleTest program of the Windows build, run under Wine by ctest as one test.
+#     A GoogleTest program of the Windows build, run under Wine by ctest as one test, with the
+#     Wine of the build's width (32-bit for build/win32, 64-bit for the twin in build/win64).
 #   add_fuzz_target(NAME SOURCES ... LIBS ...)
 #     A libFuzzer target; built only in the fuzz build (clang, -DFUZZ=ON).
 
@@ -57,7 +58,8 @@ function(add_win32_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gtest_main)
   add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/run-in-wine.sh $<TARGET_FILE:${name}>)
-  set_tests_properties(${name} PROPERTIES LABELS win32 TIMEOUT 300)
+  math(EXPR width "${CMAKE_SIZEOF_VOID_P} * 8")
+  set_tests_properties(${name} PROPERTIES LABELS win32 TIMEOUT 300 ENVIRONMENT "WINE_WIDTH=${width}")
 endfunction()
 
 function(add_fuzz_target name)

@@ -1,4 +1,4 @@
-# Cross build of the 32-bit Windows programs with Debian's MinGW-w64.
+# Cross build of the 32-bit Windows programs with Debian's MinGW-w64: the shipped installer.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 # The posix thread model: GoogleTest needs std::mutex, which the win32 model lacks in GCC 12.

@@ -83,6 +83,7 @@ make_host() {
   export WINEPREFIX
   e2e_drive d "$OUT/drive_d"
   step "host installation D:\\${HOST//\//\\}\\ (Linux: $OUT/drive_d/$HOST)"
+  step "$(wine_width_describe)"
 }
 
 # Starts the installer from D:\Pobrane and waits until it proposes the host installation.

@@ -8,8 +8,9 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config ca-certificates
   clang libclang-rt-14-dev              # libFuzzer and sanitizers for the fuzz targets
   libgtest-dev googletest zlib1g-dev    # googletest: its sources, built for the Windows tests
-  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev  # the Windows build
-  wine wine32:i386 fonts-wine           # the Windows tests and the installer itself
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev  # the shipped 32-bit build
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix  # the 64-bit test twin
+  wine wine64 wine32:i386 fonts-wine    # the Windows tests and the installer itself
   xvfb xauth xdotool x11-utils         # displays, input and window queries for GUI tests
   mdbtools imagemagick fonts-dejavu-core
   unzip zip osslsigncode openssl jq time

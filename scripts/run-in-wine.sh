@@ -13,7 +13,7 @@ fi
 
 # Inside the display: run, then end the prefix's Wine processes while the display still exists.
 if [ "${RUN_IN_WINE_INNER:-}" = 1 ]; then
-  wine "$@"
+  "$WINE" "$@"
   rc=$?
   wineserver -k 2>/dev/null
   wineserver -w 2>/dev/null

@@ -3,29 +3,34 @@
 # A fresh prefix costs ~10 s, so one template prefix is made once (build/wine-template) and every
 # run gets its own copy: the large program files are hard-linked (Wine only reads them), every
 # other file (registry, .ini) is copied, so nothing a run writes reaches the template.
+# 32-bit and 64-bit prefixes differ, so each width has a template of its own; the width is
+# chosen by wine-width.sh, and sourcing this stops the caller when a forced width cannot run.
 
 WINE_ROOT=${WINE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-WINE_TEMPLATE=${WINE_TEMPLATE:-$WINE_ROOT/build/wine-template}
+source "$WINE_ROOT/scripts/wine-width.sh"
+wine_width_select || exit 1
+wine_width_use
+
+WINE_TEMPLATE=${WINE_TEMPLATE:-$WINE_ROOT/build/wine-template-win$WINE_WIDTH}
 WINE_PREFIXES=${WINE_PREFIXES:-$WINE_ROOT/build/wine-prefixes}
 
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer dialogs.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
-export WINEARCH=win32
 
 # Makes the template once; safe when several tests ask at the same time.
 wine_template_ensure() {
   mkdir -p "$(dirname "$WINE_TEMPLATE")"
   local stamp="$WINE_TEMPLATE/.template-ready" version
   # Made again when Wine or its fonts change.
-  version="$(wine --version) fonts:$(ls /usr/share/wine/fonts 2>/dev/null | wc -l)"
+  version="$("$WINE" --version) win$WINE_WIDTH fonts:$(ls /usr/share/wine/fonts 2>/dev/null | wc -l)"
   (
     flock 9
     if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then
       exit 0
     fi
     rm -rf "$WINE_TEMPLATE"
-    if ! WINEPREFIX="$WINE_TEMPLATE" wineboot -i >"$WINE_TEMPLATE.log" 2>&1; then
+    if ! WINEPREFIX="$WINE_TEMPLATE" "$WINE" wineboot -i >"$WINE_TEMPLATE.log" 2>&1; then
       echo "wine-prefix: wineboot failed for $WINE_TEMPLATE (see $WINE_TEMPLATE.log)" >&2
       exit 1
     fi

@@ -17,8 +17,9 @@ namespace plat::win32 {
 
 namespace {
 
-// The record size the process walk announces to Tool Help.
-static_assert(sizeof(PROCESSENTRY32W) == 556);
+// The record size the process walk announces to Tool Help: 556 bytes in a 32-bit program, 568
+// in a 64-bit one (its th32DefaultHeapID is pointer-sized and the record is 8-byte aligned).
+static_assert(sizeof(PROCESSENTRY32W) == (sizeof(void*) == 4 ? 556 : 568));
 
 bool endsWithSeparator(const Text& path) {
   return !path.empty() && (path.back() == u'\\' || path.back() == u'/');

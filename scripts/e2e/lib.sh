@@ -13,12 +13,13 @@
 E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$E2E_ROOT/scripts/wine-prefix.sh"
 
-E2E_WIN32_DIR=${E2E_WIN32_DIR:-$E2E_ROOT/build/win32}
+# The Windows programs of the width this machine runs (build/win32, or the 64-bit twin).
+E2E_WINDOWS_DIR=${E2E_WINDOWS_DIR:-$WINDOWS_BUILD_DIR}
 E2E_MKINSTALLER=${E2E_MKINSTALLER:-$E2E_ROOT/build/native/mkinstaller}
 E2E_MDBTOOL=${E2E_MDBTOOL:-$E2E_ROOT/build/native/mdbtool}
 E2E_ARTIFACTS=${E2E_ARTIFACTS:-$E2E_ROOT/build/e2e-artifacts}
-E2E_INSTALLER_EXE=$E2E_WIN32_DIR/installer.exe
-E2E_WINTEXT_EXE=$E2E_WIN32_DIR/wintext.exe
+E2E_INSTALLER_EXE=$E2E_WINDOWS_DIR/installer.exe
+E2E_WINTEXT_EXE=$E2E_WINDOWS_DIR/wintext.exe
 E2E_WINDOW_NAME="Instalator bibliotek CAD"
 # Seconds for the installer's window to appear (the first start in a prefix is the slowest).
 E2E_START_DEADLINE=${E2E_START_DEADLINE:-60}
@@ -52,6 +53,7 @@ e2e_init() {
   E2E_PID=
   trap e2e_teardown EXIT
   e2e_log "display $DISPLAY ${screen}, prefix $WINEPREFIX, work $E2E_WORK"
+  e2e_log "$(wine_width_describe)"
 }
 
 e2e_teardown() {
@@ -133,7 +135,7 @@ e2e_drive() {
 e2e_start_installer() {
   local exe=$1 cwd=$2
   shift 2
-  (cd "$cwd" && exec wine "$exe" "$@") >>"$E2E_ART/installer.log" 2>&1 &
+  (cd "$cwd" && exec "$WINE" "$exe" "$@") >>"$E2E_ART/installer.log" 2>&1 &
   E2E_PID=$!
 }
 
@@ -217,7 +219,7 @@ e2e_color_near() {
 #   depth <TAB> class <TAB> id <TAB> visible (0/1) <TAB> left,top,width,height <TAB> text
 # children's rectangles in their parent's client area; "\\" "\t" "\r" "\n" escaped in the text.
 e2e_controls() {
-  wine "$E2E_WINTEXT_EXE" --caption "$E2E_WINDOW_NAME" 2>>"$E2E_ART/wintext.err" | tr -d '\r'
+  "$WINE" "$E2E_WINTEXT_EXE" --caption "$E2E_WINDOW_NAME" 2>>"$E2E_ART/wintext.err" | tr -d '\r'
 }
 
 # e2e_control CLASS [LEFT,TOP]: the line of the first child window of that class (and place).

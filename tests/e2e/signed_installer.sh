@@ -32,12 +32,19 @@ osslsigncode sign -certs "$E2E_WORK/cert.pem" -key "$E2E_WORK/key.pem" -h sha256
   -n "$PKG_NAME" -in "$unsigned" -out "$signed" >"$E2E_ART/osslsigncode-sign.log" 2>&1 ||
   e2e_fail "osslsigncode sign failed (see osslsigncode-sign.log)"
 
-# The certificate table as the PE header names it (PE32: security directory at 128 in the
-# optional header, which follows the 24-byte PE signature and file header).
+# The certificate table as the PE header names it: the security directory lies at 128 in a PE32
+# optional header (magic 0x10B, the shipped 32-bit installer) and at 144 in a PE32+ one (0x20B,
+# the 64-bit twin); the optional header follows the 24-byte PE signature and file header.
 u32_at() { od -An -tu4 -j "$2" -N 4 "$1" | tr -d ' '; }
+u16_at() { od -An -tu2 -j "$2" -N 2 "$1" | tr -d ' '; }
 pe=$(u32_at "$signed" 60)
-table=$(u32_at "$signed" $((pe + 24 + 128)))
-table_size=$(u32_at "$signed" $((pe + 24 + 132)))
+case $(u16_at "$signed" $((pe + 24))) in
+  267) security=$((pe + 24 + 128)) ;;
+  523) security=$((pe + 24 + 144)) ;;
+  *) e2e_fail "the signed installer has no PE32 or PE32+ optional header" ;;
+esac
+table=$(u32_at "$signed" "$security")
+table_size=$(u32_at "$signed" $((security + 4)))
 unsigned_size=$(stat -c %s "$unsigned")
 signed_size=$(stat -c %s "$signed")
 padding=$((table - unsigned_size))
