@@ -195,7 +195,7 @@ TEST_F(BuildCommand, APackageWithAnErrorWritesNothing) {
     std::function<void(const fs::path& package)> spoil;
     std::string finding;
   };
-  const Case cases[] = {
+  std::vector<Case> cases = {
       {"no database", [](const fs::path& p) { fs::remove(p / "Meble" / "dodatki.mdb"); },
        "error: "},
       {"database not a Jet file",
@@ -210,6 +210,17 @@ TEST_F(BuildCommand, APackageWithAnErrorWritesNothing) {
        },
        "error: "},
   };
+#ifndef _WIN32
+  // Names a Windows folder cannot hold, so only a package made elsewhere has them.
+  cases.push_back({"a file named like a device",
+                   [](const fs::path& p) { writeAll(p / "Meble" / "aux.txt", "x"); },
+                   "error: Meble\\aux.txt: the installer refuses this name and stops unpacking: "
+                   "\"aux.txt\" is a Windows device name"});
+  cases.push_back({"a folder name ending with a dot",
+                   [](const fs::path& p) { writeAll(p / "Meble" / "modele." / "x.3ds", "x"); },
+                   "error: Meble\\modele.\\x.3ds: the installer refuses this name and stops "
+                   "unpacking: \"modele.\" ends with a dot or a blank"});
+#endif
   int n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -164,11 +164,17 @@ TEST(PackageCheck, EntryNamesAsTheInstallerUnpacksThem) {
         {kWarning, u"readme.txt", {u"outside the package folder P\\"}},
         {kWarning, u"Q\\a.jpg", {u"outside the package folder P\\"}}}},
       {"names the installer refuses",
-       {u"P.jpg", u"P\\..\\..\\evil.dll", u"C:\\x.dll", u"\\root.dll", u"P\\a\x01.jpg"},
-       {{kError, u"P\\..\\..\\evil.dll", {u"refuses"}},
-        {kError, u"C:\\x.dll", {u"refuses"}},
-        {kError, u"\\root.dll", {u"refuses"}},
-        {kError, u"P\\a\x01.jpg", {u"refuses"}}}},
+       {u"P.jpg", u"P\\..\\..\\evil.dll", u"C:\\x.dll", u"\\root.dll", u"P\\a\x01.jpg",
+        u"P\\tex\\Con.jpg", u"P\\lpt1 .txt\\a.jpg", u"P\\conout$", u"P\\a.jpg.", u"P\\dir \\b.jpg"},
+       {{kError, u"P\\..\\..\\evil.dll", {u"refuses", u"climbs out"}},
+        {kError, u"C:\\x.dll", {u"refuses", u"drive"}},
+        {kError, u"\\root.dll", {u"refuses", u"absolute"}},
+        {kError, u"P\\a\x01.jpg", {u"refuses", u"control character"}},
+        {kError, u"P\\tex\\Con.jpg", {u"refuses", u"Con.jpg", u"device"}},
+        {kError, u"P\\lpt1 .txt\\a.jpg", {u"refuses", u"lpt1 .txt", u"device"}},
+        {kError, u"P\\conout$", {u"refuses", u"conout$", u"device"}},
+        {kError, u"P\\a.jpg.", {u"refuses", u"a.jpg.", u"ends with a dot or a blank"}},
+        {kError, u"P\\dir \\b.jpg", {u"refuses", u"dir ", u"ends with a dot or a blank"}}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

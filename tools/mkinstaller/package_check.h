@@ -42,9 +42,9 @@ std::optional<Text> findPackage(const std::vector<Text>& entryNames, Findings& f
 
 // The package's entry names as a whole, for the package P that findPackage found: the cover
 // "P.jpg" present in exactly that case, names that land on one file (differing only in letter
-// case or separators), names the installer refuses to unpack (absolute, drive or ":", "..",
-// control characters), names too long for Windows under kTypicalLibraryFolder (errors), and
-// entries outside the package folder that would land in the host's library folder (warnings).
+// case or separators), names the installer refuses to unpack (zipkit::nameFault, with why), names
+// too long for Windows under kTypicalLibraryFolder (errors), and entries outside the package folder
+// that would land in the host's library folder (warnings).
 void checkEntryNames(const std::vector<Text>& entryNames, const Text& packageName,
                      Findings& findings);
 
