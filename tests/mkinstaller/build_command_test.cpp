@@ -83,10 +83,12 @@ std::vector<CentralFields> centralFields(const std::string& archive) {
   return fields;
 }
 
-const std::string kCover = [] {
-  const std::vector<uint8_t> jpeg = fake::jpegHeader(1040, 585);
+std::string jpegOf(int width, int height) {
+  const std::vector<uint8_t> jpeg = fake::jpegHeader(width, height);
   return std::string(jpeg.begin(), jpeg.end());
-}();
+}
+
+const std::string kCover = jpegOf(1040, 585);
 
 class BuildCommand : public ::testing::Test {
  protected:
@@ -203,6 +205,14 @@ TEST_F(BuildCommand, APackageWithAnErrorWritesNothing) {
        "error: Meble\\dodatki.mdb: "},
       {"cover not a JPEG", [](const fs::path& p) { writeAll(p / "Meble.jpg", "GIF89a"); },
        "error: Meble.jpg: "},
+      {"cover too tall for the screen",
+       [](const fs::path& p) { writeAll(p / "Meble.jpg", jpegOf(700, 900)); },
+       "error: Meble.jpg: the picture is 700 x 900 pixels: on a 1280 x 720 screen the installer "
+       "would size its window to 832 x 1070 pixels"},
+      {"cover too narrow for the folder field",
+       [](const fs::path& p) { writeAll(p / "Meble.jpg", jpegOf(640, 360)); },
+       "error: Meble.jpg: the picture is 640 x 360 pixels: the installer's window would be 640 "
+       "pixels wide"},
       {"second package folder",
        [](const fs::path& p) {
          fs::create_directories(p / "Drugi");
@@ -235,8 +245,7 @@ TEST_F(BuildCommand, APackageWithAnErrorWritesNothing) {
 
 TEST_F(BuildCommand, WarningsArePrintedAndTheBuildGoesOn) {
   const fs::path package = makePackage("pkg");
-  const std::vector<uint8_t> small = fake::jpegHeader(800, 600);
-  writeAll(package / "Meble.jpg", std::string(small.begin(), small.end()));
+  writeAll(package / "Meble.jpg", jpegOf(800, 600));
   ASSERT_EQ(build(package, "out.exe"), 0) << err_.str();
   EXPECT_NE(err_.str().find("warning: Meble.jpg: "), std::string::npos) << err_.str();
   EXPECT_TRUE(fs::exists(dir_ / "out.exe"));

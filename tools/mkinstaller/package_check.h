@@ -49,8 +49,9 @@ void checkEntryNames(const std::vector<Text>& entryNames, const Text& packageNam
                      Findings& findings);
 
 // The cover at path (reported as `shownName`): present, readable and a JPEG the installer can
-// show, baseline or progressive; a warning when its size is not the cover's 1040 x 585. Reads
-// only the file's first MiB.
+// show, baseline or progressive, and of a size that leaves the installer's window usable: whole
+// on a 1280 x 720 screen, and wide enough for the folder field. A warning for any other size
+// than the cover's 1040 x 585. Reads only the file's first MiB.
 void checkCover(plat::Platform& fs, const Text& path, const Text& shownName, Findings& findings);
 
 struct DatabaseSummary {
