@@ -1,7 +1,7 @@
 // The cover step (take the package's cover out of the archive) and the fitting step (size the
 // window to the cover and show it).
-#include "app/cover_fit.h"
 #include "app/form1.h"
+#include "archive/cover_fit.h"
 #include "archive/package_layout.h"
 
 namespace app {
@@ -36,7 +36,7 @@ void TForm1::fitCover() {
   info(DEBUG, u"JPG: [" + num(pic.width) + u"x" + num(pic.height) + u"]");
   info(DEBUG, u"FormBorder: [" + num(bw) + u"x" + num(bh) + u"]");
 
-  const CoverFit fit = fitWindowToCover(
+  const pkg::CoverFit fit = pkg::fitWindowToCover(
       {pic.width, pic.height, screen.width, screen.height, w.width, w.height, bw, bh});
   int picWidth = pic.width;
   int picHeight = pic.height;

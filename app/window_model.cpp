@@ -28,7 +28,7 @@ const Layout kLayout[] = {
     {Ctl::gauge, {0, 354, 1040, 34}, akLeft | akTop, false},
     {Ctl::gaugeBG, {0, 0, 1040, 57}, akLeft | akTop, false},
     {Ctl::infoBox, {400, 5, 635, 87}, akLeft | akTop | akRight, false},
-    {Ctl::Edit1, {105, 408, 383, 19}, akLeft | akRight | akBottom, false},
+    {Ctl::Edit1, {105, 408, pkg::kFolderFieldWidth, 19}, akLeft | akRight | akBottom, false},
     {Ctl::StaticText1, {105, 391, 230, 17}, akLeft | akBottom, false},
     {Ctl::ActivityIndicator, {935, 454, 64, 64}, 0, true},
 };

@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "archive/cover_fit.h"
 #include "platform/text.h"
 
 namespace app {
@@ -67,8 +68,8 @@ enum class Change { Control, Texts, Memo, Gauge, Window, Picture };
 
 class WindowModel {
  public:
-  static constexpr int kDesignWidth = 1040;
-  static constexpr int kDesignHeight = 585;
+  static constexpr int kDesignWidth = pkg::kCoverWidth;
+  static constexpr int kDesignHeight = pkg::kCoverHeight;
 
   WindowModel();
 

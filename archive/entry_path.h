@@ -1,6 +1,8 @@
 // Where an entry of an archive lands below the folder it is extracted into.
 #pragma once
 
+#include <optional>
+
 #include "platform/text.h"
 
 namespace zipkit {
@@ -11,8 +13,27 @@ struct EntryTarget {
   bool isFolder = false;  // the name ends with "\": only the folder is created
 };
 
-// folder ends with "\". Names that would leave the folder (absolute, with a drive or a stream
-// colon, with a ".." step, or with a control character such as NUL) raise ZipError
+// Why a name may not be unpacked below a folder.
+enum class UnsafeName {
+  Empty,
+  Absolute,            // starts with "\" (or "/")
+  DriveOrStream,       // holds ":"
+  ControlCharacter,    // holds a character below U+0020, NUL included
+  ParentStep,          // a step of dots and blanks with two dots or more: ".." as Windows reads it
+  DeviceName,          // a step Windows opens as a device: CON, NUL, COM1, CON.txt, "nul .x"
+  TrailingDotOrBlank,  // a step ending with "." or " ", which Windows drops
+};
+
+struct NameFault {
+  UnsafeName kind;
+  text::Text step;  // the path step at fault; empty for faults of the whole name
+};
+
+// The first fault of an archive entry name ("/" or "\" between steps) that keeps it from being
+// unpacked safely below a folder; nothing when the name is safe.
+std::optional<NameFault> nameFault(std::u16string_view name);
+
+// folder ends with "\". Names with a fault raise ZipError
 // "Niedozwolona ścieżka w archiwum: `name`".
 EntryTarget entryTarget(const text::Text& folder, const text::Text& name);
 

@@ -1,17 +1,15 @@
-// Program entry of installer.exe: the platform, the window model, the form and its window, and
-// the message loop.
+// Program entry of installer.exe: the process set-up, the platform, the window model, the form
+// and its window, and the message loop.
 #include <windows.h>
-// After windows.h:
-#include <commctrl.h>
 
 #include "app/form1.h"
 #include "app/win32/error_report.h"
 #include "app/win32/main_window.h"
+#include "app/win32/process_start.h"
 #include "platform/host_platform.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
+  app::win32::startProcess();
   int exitCode = 1;
   // An error before the message loop runs (no window, no pictures) is reported like any other.
   app::win32::guarded(nullptr, [&] {

@@ -1,7 +1,6 @@
 // Fitting the window to the cover picture.
 #include <gtest/gtest.h>
 
-#include "app/cover_fit.h"
 #include "tests/app/form_fixture.h"
 #include "tests/support/test_pictures.h"
 
@@ -9,37 +8,6 @@ namespace apptest {
 namespace {
 
 using app::Ctl;
-
-struct FitCase {
-  const char* name;
-  app::CoverFitInput in;
-  app::CoverFit expected;
-};
-
-class FitTest : public testing::TestWithParam<FitCase> {};
-
-TEST_P(FitTest, Computes) {
-  const app::CoverFit got = app::fitWindowToCover(GetParam().in);
-  const app::CoverFit& want = GetParam().expected;
-  EXPECT_EQ(got.rescale, want.rescale);
-  EXPECT_EQ(got.windowWidth, want.windowWidth);
-  EXPECT_EQ(got.windowHeight, want.windowHeight);
-  EXPECT_EQ(got.sizeChanged, want.sizeChanged);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FitTest,
-    testing::Values(
-        FitCase{"designed_size_large_screen", {1040, 585, 1920, 1080, 1040, 585}, {false, 1040, 585, false}},
-        FitCase{"smaller_cover", {800, 450, 1920, 1080, 1040, 585}, {false, 800, 450, true}},
-        FitCase{"exactly_the_screen", {1024, 768, 1024, 768, 1040, 585}, {false, 1024, 768, true}},
-        FitCase{"small_screen", {1040, 585, 1024, 768, 1040, 585}, {true, 666, 375, true}},
-        FitCase{"half_rounds_up", {2100, 1000, 1050, 900, 1040, 585}, {true, 683, 325, true}},
-        FitCase{"slightly_wider", {1025, 500, 1024, 768, 1040, 585}, {true, 666, 325, true}},
-        FitCase{"narrower_but_taller", {500, 1000, 1024, 768, 1040, 585}, {true, 666, 1332, true}},
-        FitCase{"frame_counts", {1010, 560, 1024, 768, 1040, 585, 20, 30}, {true, 686, 399, true}},
-        FitCase{"frame_fits", {800, 450, 1920, 1080, 1040, 585, 8, 30}, {false, 808, 480, true}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 class CoverFormTest : public FormTest {
  protected:
@@ -68,8 +36,7 @@ TEST_F(CoverFormTest, SmallerCoverResizesAndCentres) {
   EXPECT_EQ(window.window(), (app::Rect{560, 315, 800, 450}));
   EXPECT_EQ(utf8(memoFrom(u"JPG: [800x450]")),
             utf8({u"JPG: [800x450]", u"FormBorder: [0x0]", u"Nowy Form: [800x450]",
-                  u"Pic  [800 x 450]", u"BG.Picture  [800 x 450]",
-                  u"Centrujemy  [ 560 - 315 ]"}));
+                  u"Pic  [800 x 450]", u"BG.Picture  [800 x 450]", u"Centrujemy  [ 560 - 315 ]"}));
 }
 
 TEST_F(CoverFormTest, SmallScreenRescalesAndMovesTheControls) {
@@ -78,9 +45,8 @@ TEST_F(CoverFormTest, SmallScreenRescalesAndMovesTheControls) {
   EXPECT_EQ(utf8(memoFrom(u"JPG: [1040x585]")),
             utf8({u"JPG: [1040x585]", u"FormBorder: [0x0]",
                   u"Reskalujemy okładkę do małego ekranu : [1024x768]",
-                  u"scaleWidth x scaleHeight : [666x375]", u"Form: [666x375]",
-                  u"FormClient: [0x0]", u"Pic  [666 x 375]", u"BG.Picture  [666 x 375]",
-                  u"Centrujemy  [ 179 - 196 ]"}));
+                  u"scaleWidth x scaleHeight : [666x375]", u"Form: [666x375]", u"FormClient: [0x0]",
+                  u"Pic  [666 x 375]", u"BG.Picture  [666 x 375]", u"Centrujemy  [ 179 - 196 ]"}));
   EXPECT_EQ(window.background().width, 666);
   EXPECT_EQ(window.background().height, 375);
   const auto at = [&](Ctl c) { return window.control(c).rect; };

@@ -1,7 +1,9 @@
-// The window model's change events: the folder field and the gauge.
+// The window model's change events (the folder field and the gauge) and its anchors.
 #include "app/window_model.h"
 
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace {
 
@@ -35,6 +37,17 @@ TEST(WindowModel, ControlWithoutAnchorsKeepsItsRelativeCentre) {
   const auto& r = w.control(Ctl::ActivityIndicator).rect;
   EXPECT_EQ(r.left + r.width / 2, (935 + 32) / 2);
   EXPECT_EQ(r.width, 64);
+}
+
+// mkinstaller refuses covers narrower than kNarrowestWindowWidth, relying on this.
+TEST(WindowModel, FolderFieldKeepsAWidthDownToTheNarrowestWindow) {
+  for (const auto& [width, fieldWidth] :
+       {std::pair{pkg::kCoverWidth, pkg::kFolderFieldWidth}, std::pair{666, 9},
+        std::pair{pkg::kNarrowestWindowWidth, 1}, std::pair{pkg::kNarrowestWindowWidth - 1, 0}}) {
+    app::WindowModel w;
+    w.setWindowSize(width, 585);
+    EXPECT_EQ(w.control(Ctl::Edit1).rect.width, fieldWidth) << width;
+  }
 }
 
 }  // namespace

@@ -320,7 +320,9 @@ TEST_F(ZipReaderTest, DamagedEntriesFailWithTheirCauseAndLeaveNoFile) {
   }
 }
 
-TEST_F(ZipReaderTest, NamesThatWouldLeaveTheFolderWriteNothing) {
+// Names that would leave the folder, open a Windows device instead of a file, or lose a
+// trailing dot or blank to Windows and so land on another entry's file.
+TEST_F(ZipReaderTest, UnsafeNamesWriteNothing) {
   const Text unsafe[] = {u"\\x.txt",
                          u"/x.txt",
                          u"C:x.txt",
@@ -334,7 +336,26 @@ TEST_F(ZipReaderTest, NamesThatWouldLeaveTheFolderWriteNothing) {
                          u"x.txt:stream",
                          u"\\\\srv\\s\\x",
                          Text(u"a\0\\..\\..\\x", 10),
-                         u"tab\there.txt"};
+                         u"tab\there.txt",
+                         u"CON",
+                         u"P\\con.txt",
+                         u"P\\Aux .jpg",
+                         u"P\\nul\\x.txt",
+                         u"P/PRN.tar.gz",
+                         u"P\\COM1",
+                         u"P\\com9.ini",
+                         u"P\\LPT1.txt",
+                         u"P\\lpt9",
+                         u"P\\COM\u00B9.txt",
+                         u"P\\lpt\u00B3",
+                         u"P\\CONIN$",
+                         u"P\\conout$.log",
+                         u"P\\x.txt.",
+                         u"P\\x.txt ",
+                         u"P\\folder.\\x.txt",
+                         u"P\\folder \\y.txt",
+                         u"P\\.\\d.txt",
+                         u"P\\b..\\c"};
   std::vector<Item> items;
   for (const Text& name : unsafe) items.push_back({name, "evil"});
   openItems(items);
@@ -345,12 +366,16 @@ TEST_F(ZipReaderTest, NamesThatWouldLeaveTheFolderWriteNothing) {
   EXPECT_TRUE(fs.subFolders(kOut).empty());
 }
 
-TEST_F(ZipReaderTest, NamesWithDotsInsideStepsAreSafe) {
-  openItems({{u"a..b.txt", "1"}, {u"..a\\b..\\c", "2"}, {u".\\d.txt", "3"}});
-  for (const Text& name : reader.names()) reader.extract(name, kOut);
-  EXPECT_EQ(out(u"a..b.txt"), "1");
-  EXPECT_EQ(out(u"..a\\b..\\c"), "2");
-  EXPECT_EQ(out(u".\\d.txt"), "3");
+TEST_F(ZipReaderTest, NamesThatOnlyResembleUnsafeOnesAreSafe) {
+  const std::vector<Item> files = {{u"a..b.txt", "1"},     {u"..a\\.b\\c", "2"},
+                                   {u"P\\a.con", "3"},     {u"P\\CONSOLE.txt", "4"},
+                                   {u"P\\COM10.ini", "5"}, {u"P\\xnul\\lpt", "6"},
+                                   {u"P\\CONIN", "7"},     {u"P\\a b\\c d.txt", "8"}};
+  openItems(files);
+  for (const Item& file : files) {
+    reader.extract(file.name, kOut);
+    EXPECT_EQ(out(file.name), file.data) << text::toUtf8(file.name);
+  }
 }
 
 TEST_F(ZipReaderTest, EmptyDeflateEntryMayHaveNoStreamAtAll) {

@@ -83,10 +83,12 @@ std::vector<CentralFields> centralFields(const std::string& archive) {
   return fields;
 }
 
-const std::string kCover = [] {
-  const std::vector<uint8_t> jpeg = fake::jpegHeader(1040, 585);
+std::string jpegOf(int width, int height) {
+  const std::vector<uint8_t> jpeg = fake::jpegHeader(width, height);
   return std::string(jpeg.begin(), jpeg.end());
-}();
+}
+
+const std::string kCover = jpegOf(1040, 585);
 
 class BuildCommand : public ::testing::Test {
  protected:
@@ -195,7 +197,7 @@ TEST_F(BuildCommand, APackageWithAnErrorWritesNothing) {
     std::function<void(const fs::path& package)> spoil;
     std::string finding;
   };
-  const Case cases[] = {
+  std::vector<Case> cases = {
       {"no database", [](const fs::path& p) { fs::remove(p / "Meble" / "dodatki.mdb"); },
        "error: "},
       {"database not a Jet file",
@@ -203,6 +205,14 @@ TEST_F(BuildCommand, APackageWithAnErrorWritesNothing) {
        "error: Meble\\dodatki.mdb: "},
       {"cover not a JPEG", [](const fs::path& p) { writeAll(p / "Meble.jpg", "GIF89a"); },
        "error: Meble.jpg: "},
+      {"cover too tall for the screen",
+       [](const fs::path& p) { writeAll(p / "Meble.jpg", jpegOf(700, 900)); },
+       "error: Meble.jpg: the picture is 700 x 900 pixels: on a 1280 x 720 screen the installer "
+       "would size its window to 832 x 1070 pixels"},
+      {"cover too narrow for the folder field",
+       [](const fs::path& p) { writeAll(p / "Meble.jpg", jpegOf(640, 360)); },
+       "error: Meble.jpg: the picture is 640 x 360 pixels: the installer's window would be 640 "
+       "pixels wide"},
       {"second package folder",
        [](const fs::path& p) {
          fs::create_directories(p / "Drugi");
@@ -210,6 +220,17 @@ TEST_F(BuildCommand, APackageWithAnErrorWritesNothing) {
        },
        "error: "},
   };
+#ifndef _WIN32
+  // Names a Windows folder cannot hold, so only a package made elsewhere has them.
+  cases.push_back({"a file named like a device",
+                   [](const fs::path& p) { writeAll(p / "Meble" / "aux.txt", "x"); },
+                   "error: Meble\\aux.txt: the installer refuses this name and stops unpacking: "
+                   "\"aux.txt\" is a Windows device name"});
+  cases.push_back({"a folder name ending with a dot",
+                   [](const fs::path& p) { writeAll(p / "Meble" / "modele." / "x.3ds", "x"); },
+                   "error: Meble\\modele.\\x.3ds: the installer refuses this name and stops "
+                   "unpacking: \"modele.\" ends with a dot or a blank"});
+#endif
   int n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -224,8 +245,7 @@ TEST_F(BuildCommand, APackageWithAnErrorWritesNothing) {
 
 TEST_F(BuildCommand, WarningsArePrintedAndTheBuildGoesOn) {
   const fs::path package = makePackage("pkg");
-  const std::vector<uint8_t> small = fake::jpegHeader(800, 600);
-  writeAll(package / "Meble.jpg", std::string(small.begin(), small.end()));
+  writeAll(package / "Meble.jpg", jpegOf(800, 600));
   ASSERT_EQ(build(package, "out.exe"), 0) << err_.str();
   EXPECT_NE(err_.str().find("warning: Meble.jpg: "), std::string::npos) << err_.str();
   EXPECT_TRUE(fs::exists(dir_ / "out.exe"));

@@ -164,11 +164,17 @@ TEST(PackageCheck, EntryNamesAsTheInstallerUnpacksThem) {
         {kWarning, u"readme.txt", {u"outside the package folder P\\"}},
         {kWarning, u"Q\\a.jpg", {u"outside the package folder P\\"}}}},
       {"names the installer refuses",
-       {u"P.jpg", u"P\\..\\..\\evil.dll", u"C:\\x.dll", u"\\root.dll", u"P\\a\x01.jpg"},
-       {{kError, u"P\\..\\..\\evil.dll", {u"refuses"}},
-        {kError, u"C:\\x.dll", {u"refuses"}},
-        {kError, u"\\root.dll", {u"refuses"}},
-        {kError, u"P\\a\x01.jpg", {u"refuses"}}}},
+       {u"P.jpg", u"P\\..\\..\\evil.dll", u"C:\\x.dll", u"\\root.dll", u"P\\a\x01.jpg",
+        u"P\\tex\\Con.jpg", u"P\\lpt1 .txt\\a.jpg", u"P\\conout$", u"P\\a.jpg.", u"P\\dir \\b.jpg"},
+       {{kError, u"P\\..\\..\\evil.dll", {u"refuses", u"climbs out"}},
+        {kError, u"C:\\x.dll", {u"refuses", u"drive"}},
+        {kError, u"\\root.dll", {u"refuses", u"absolute"}},
+        {kError, u"P\\a\x01.jpg", {u"refuses", u"control character"}},
+        {kError, u"P\\tex\\Con.jpg", {u"refuses", u"Con.jpg", u"device"}},
+        {kError, u"P\\lpt1 .txt\\a.jpg", {u"refuses", u"lpt1 .txt", u"device"}},
+        {kError, u"P\\conout$", {u"refuses", u"conout$", u"device"}},
+        {kError, u"P\\a.jpg.", {u"refuses", u"a.jpg.", u"ends with a dot or a blank"}},
+        {kError, u"P\\dir \\b.jpg", {u"refuses", u"dir ", u"ends with a dot or a blank"}}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -199,6 +205,7 @@ std::vector<uint8_t> jpegAfterMetadata(int segments) {
 
 TEST(PackageCheck, CoverMustBeAJpegTheInstallerCanShow) {
   const Text path = u"C:\\pkg\\P.jpg";
+  const Text kUse = u"use a cover at most 1280 x 720 and at least 658 pixels wide, best 1040 x 585";
   struct Case {
     const char* what;
     std::optional<std::vector<uint8_t>> bytes;  // none: no file
@@ -212,6 +219,29 @@ TEST(PackageCheck, CoverMustBeAJpegTheInstallerCanShow) {
       {"other size",
        fake::jpegHeader(800, 600),
        {{kWarning, u"P.jpg", {u"800 x 600", u"1040 x 585"}}}},
+      // On a 1280 x 720 screen a cover that fits sizes the window; a larger one is scaled to
+      // 832 pixels wide, its height following. The folder field needs a window 658 wide.
+      {"largest that fits the screen",
+       fake::jpegHeader(1280, 720),
+       {{kWarning, u"P.jpg", {u"1280 x 720", u"resize it to 1040 x 585"}}}},
+      {"scaled down to the screen's height",
+       fake::jpegHeader(1300, 1125),
+       {{kWarning, u"P.jpg", {u"1300 x 1125"}}}},
+      {"scaled down to a pixel more than the screen's height",
+       fake::jpegHeader(1300, 1126),
+       {{kError, u"P.jpg", {u"1280 x 720 screen", u"832 x 721", u"Close", kUse}}}},
+      {"fits the width, a pixel too high",
+       fake::jpegHeader(832, 721),
+       {{kError, u"P.jpg", {u"1280 x 720 screen", u"832 x 721", kUse}}}},
+      {"narrowest",
+       fake::jpegHeader(658, 370),
+       {{kWarning, u"P.jpg", {u"658 x 370", u"resize it to 1040 x 585"}}}},
+      {"a pixel too narrow",
+       fake::jpegHeader(657, 370),
+       {{kError, u"P.jpg", {u"657 pixels wide", u"folder field", kUse}}}},
+      {"narrow and tall",
+       fake::jpegHeader(600, 900),
+       {{kError, u"P.jpg", {u"832 x 1248", kUse}}, {kError, u"P.jpg", {u"600 pixels wide", kUse}}}},
       {"lossless", jpegWithFrame(0xC3, 1040, 585), {{kError, u"P.jpg", {u"cannot show"}}}},
       {"arithmetic-coded", jpegWithFrame(0xC9, 1040, 585), {{kError, u"P.jpg", {u"cannot show"}}}},
       {"frame beyond the first MiB", jpegAfterMetadata(17), {{kError, u"P.jpg", {u"first MiB"}}}},

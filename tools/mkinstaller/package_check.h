@@ -42,15 +42,16 @@ std::optional<Text> findPackage(const std::vector<Text>& entryNames, Findings& f
 
 // The package's entry names as a whole, for the package P that findPackage found: the cover
 // "P.jpg" present in exactly that case, names that land on one file (differing only in letter
-// case or separators), names the installer refuses to unpack (absolute, drive or ":", "..",
-// control characters), names too long for Windows under kTypicalLibraryFolder (errors), and
-// entries outside the package folder that would land in the host's library folder (warnings).
+// case or separators), names the installer refuses to unpack (zipkit::nameFault, with why), names
+// too long for Windows under kTypicalLibraryFolder (errors), and entries outside the package folder
+// that would land in the host's library folder (warnings).
 void checkEntryNames(const std::vector<Text>& entryNames, const Text& packageName,
                      Findings& findings);
 
 // The cover at path (reported as `shownName`): present, readable and a JPEG the installer can
-// show, baseline or progressive; a warning when its size is not the cover's 1040 x 585. Reads
-// only the file's first MiB.
+// show, baseline or progressive, and of a size that leaves the installer's window usable: whole
+// on a 1280 x 720 screen, and wide enough for the folder field. A warning for any other size
+// than the cover's 1040 x 585. Reads only the file's first MiB.
 void checkCover(plat::Platform& fs, const Text& path, const Text& shownName, Findings& findings);
 
 struct DatabaseSummary {

@@ -6,7 +6,6 @@
 
 #include "archive/entry_path.h"
 #include "archive/package_layout.h"
-#include "archive/zip_error.h"
 #include "tools/mkinstaller/package_check.h"
 
 namespace mkinstaller {
@@ -182,6 +181,34 @@ void checkPlace(const Text& name, const Text& packageName, Findings& findings) {
               packageName + u"\\ or leave it out");
 }
 
+// Why the installer's unpacking refuses a name, in the package maker's terms.
+Text whyUnsafe(const zipkit::NameFault& fault) {
+  const Text step = u"\"" + fault.step + u"\"";
+  switch (fault.kind) {
+    case zipkit::UnsafeName::Empty:
+      return u"it is empty";
+    case zipkit::UnsafeName::Absolute:
+      return u"it is an absolute path, where the installer takes only paths relative to the "
+             u"host's library folder";
+    case zipkit::UnsafeName::DriveOrStream:
+      return u"it holds \":\", which names a drive or a data stream";
+    case zipkit::UnsafeName::ControlCharacter:
+      return u"it holds a control character, which no Windows file name may hold";
+    case zipkit::UnsafeName::ParentStep:
+      return u"its step " + step +
+             u" climbs out of the host's library folder (Windows reads dots and blanks as \"..\")";
+    case zipkit::UnsafeName::DeviceName:
+      return step +
+             u" is a Windows device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, CONIN$, "
+             u"CONOUT$, with any extension): Windows would open the device, not a file";
+    case zipkit::UnsafeName::TrailingDotOrBlank:
+      return step +
+             u" ends with a dot or a blank, which Windows drops, so two entries could land on one "
+             u"file";
+  }
+  return {};
+}
+
 }  // namespace
 
 std::optional<Text> findPackage(const std::vector<Text>& entryNames, Findings& findings) {
@@ -222,16 +249,13 @@ void checkEntryNames(const std::vector<Text>& entryNames, const Text& packageNam
   checkCollisions(entryNames, findings);
   std::unordered_set<Text> longFolders;
   for (const Text& name : entryNames) {
-    zipkit::EntryTarget target;
-    try {
-      target = zipkit::entryTarget(kTypicalLibraryFolder, name);
-    } catch (const zipkit::ZipError&) {
+    if (const std::optional<zipkit::NameFault> fault = zipkit::nameFault(name)) {
       error(findings, name,
-            u"the installer refuses this name (an absolute path, a drive or \":\", a \"..\" step "
-            u"or a control character) and stops unpacking; rename it");
+            u"the installer refuses this name and stops unpacking: " + whyUnsafe(*fault) +
+                u"; rename it");
       continue;
     }
-    checkPathLength(name, target, longFolders, findings);
+    checkPathLength(name, zipkit::entryTarget(kTypicalLibraryFolder, name), longFolders, findings);
     checkPlace(name, packageName, findings);
   }
 }

@@ -1,8 +1,8 @@
-#include "app/cover_fit.h"
+#include "archive/cover_fit.h"
 
 #include <cmath>
 
-namespace app {
+namespace pkg {
 
 CoverFit fitWindowToCover(const CoverFitInput& in) {
   CoverFit out;
@@ -23,4 +23,4 @@ CoverFit fitWindowToCover(const CoverFitInput& in) {
   return out;
 }
 
-}  // namespace app
+}  // namespace pkg
