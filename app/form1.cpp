@@ -3,28 +3,28 @@
 
 #include <array>
 
+#include "accessorydb/jet/ado.h"
+
 namespace app {
 
 using text::num;
 
-TForm1::TForm1(plat::Platform& platform, WindowModel& window)
-    : NWconnection(std::make_unique<jet::ado::Connection>(platform)),
-      ODConnection(std::make_unique<jet::ado::Connection>(platform)),
-      DNconnection(std::make_unique<jet::ado::Connection>(platform)),
-      NWTable(std::make_unique<jet::ado::TableCursor>()),
-      ODTable(std::make_unique<jet::ado::TableCursor>()),
-      DNTable(std::make_unique<jet::ado::TableCursor>()),
-      fs_(platform),
-      wnd_(window) {
+TForm1::TForm1(plat::Platform& platform, WindowModel& window) : platform_(platform), wnd_(window) {
   wnd_.onEdit1Change = [this] { CheckEdit(); };
 }
 
-TForm1::~TForm1() { wnd_.onEdit1Change = nullptr; }
+TForm1::~TForm1() {
+  wnd_.onEdit1Change = nullptr;
+}
 
 void TForm1::info(int32_t level, const Text& text) {
   if (level > log_level) return;
   if (level == IMPORTANT) wnd_.setInfoLabel(text);
   wnd_.appendMemo(text);
+}
+
+logs::Log TForm1::log() {
+  return logs::Log(log_level, [this](int32_t level, const Text& line) { info(level, line); });
 }
 
 namespace {
@@ -42,7 +42,7 @@ bool isDebugSwitch(const Text& arg) {
 
 void TForm1::FormCreate() {
   log_level = IMPORTANT;
-  const auto args = fs_.commandLineArgs();
+  const auto args = platform_.commandLineArgs();
   if (!args.empty() && isDebugSwitch(args.front())) {
     log_level = DEBUG;
     info(DEBUG, u"Ustawiono parametr DEBUG");
@@ -54,8 +54,8 @@ void TForm1::FormCreate() {
   bnInstallSetDisable();
   strFolder = u"C:\\";
   wnd_.setEdit1(strFolder);  // runs CheckEdit through the change event
-  tmpDir = fs_.currentDirectory() + u"\\" + u"tmp" + u"\\";
-  if (!fs_.directoryExists(tmpDir)) fs_.createDirectory(tmpDir);
+  tmpDir = platform_.currentDirectory() + u"\\" + u"tmp" + u"\\";
+  if (!platform_.directoryExists(tmpDir)) platform_.createDirectory(tmpDir);
   fileZip = u"packages.zip";
   sourceZip = tmpDir + fileZip;
   wnd_.setVisible(Ctl::gauge, false);
@@ -63,7 +63,7 @@ void TForm1::FormCreate() {
   wnd_.setInfoLabel(u"");
   cover = u"cover.jpg";
   info(DEBUG, u"Inicjalizacja.");
-  const plat::Size screen = fs_.screenSize();
+  const plat::Size screen = platform_.screenSize();
   info(DEBUG, u"Screen [" + num(screen.width) + u" x " + num(screen.height) + u" ]");
   CenterForm();
 }
@@ -76,7 +76,7 @@ void TForm1::Timer1Timer() {
 void TForm1::AfterShow() {
   extractPayload();
 
-  if (fs_.fileExists(sourceZip)) {
+  if (platform_.fileExists(sourceZip)) {
     info(DEBUG, u"Znaleziono: `" + fileZip + u"`");
     if (searchPackages()) {
       pack = true;
@@ -97,20 +97,20 @@ void TForm1::AfterShow() {
 }
 
 void TForm1::CenterForm() {
-  const plat::Size screen = fs_.screenSize();
+  const plat::Size screen = platform_.screenSize();
   const Rect& w = wnd_.window();
   // Integer division truncating toward zero, as the layout expects (-3 / 2 = -1).
   wnd_.setWindowPos((screen.width - w.width) / 2, (screen.height - w.height) / 2);
-  info(DEBUG, u"Centrujemy  [ " + num(wnd_.window().left) + u" - " + num(wnd_.window().top) +
-                  u" ]");
+  info(DEBUG,
+       u"Centrujemy  [ " + num(wnd_.window().left) + u" - " + num(wnd_.window().top) + u" ]");
 }
 
 void TForm1::CloseClick() {
-  if (log_level != DEBUG && fs_.directoryExists(tmpDir) &&
-      !fs_.fileExists(tmpDir + u"NODELETE")) {
-    if (fs_.fileExists(tmpDir + cover)) fs_.deleteFile(tmpDir + cover);
-    if (fs_.fileExists(sourceZip)) fs_.deleteFile(sourceZip);
-    if (fs_.isDirectoryEmpty(tmpDir)) fs_.removeDirectory(tmpDir);
+  if (log_level != DEBUG && platform_.directoryExists(tmpDir) &&
+      !platform_.fileExists(tmpDir + u"NODELETE")) {
+    if (platform_.fileExists(tmpDir + cover)) platform_.deleteFile(tmpDir + cover);
+    if (platform_.fileExists(sourceZip)) platform_.deleteFile(sourceZip);
+    if (platform_.isDirectoryEmpty(tmpDir)) platform_.removeDirectory(tmpDir);
   }
   closeRequested_ = true;
 }

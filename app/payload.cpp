@@ -55,16 +55,16 @@ void copyRange(plat::File& from, uint64_t pos, uint64_t length, plat::File& to) 
 }  // namespace
 
 void TForm1::extractPayload() {
-  const Text exePath = fs_.executablePath();
+  const Text exePath = platform_.executablePath();
   info(DEBUG, u"Plik EXE z archiwum: " + exePath);
 
-  auto exe = fs_.open(exePath, plat::OpenMode::Read);
+  auto exe = platform_.open(exePath, plat::OpenMode::Read);
   info(DEBUG, u"FileSize: " + num(static_cast<int64_t>(exe->size())));
   // A signed installer carries its certificates after the trailer.
   const int64_t size = static_cast<int64_t>(layoutEnd(*exe));
 
   std::optional<int64_t> parsed =
-      readTrailer(fs_, *exe, static_cast<uint64_t>(size), tmpDir + u"zip-offset.txt");
+      readTrailer(platform_, *exe, static_cast<uint64_t>(size), tmpDir + u"zip-offset.txt");
   // An offset that leaves no room for an archive before the trailer is no payload either:
   // copying "the rest" would write the whole program as the archive.
   if (parsed && *parsed > 0 && *parsed >= size - kTrailerSize) parsed.reset();
@@ -78,7 +78,7 @@ void TForm1::extractPayload() {
   }
 
   if (offset > 0) {
-    auto out = fs_.open(tmpDir + fileZip, plat::OpenMode::Create);
+    auto out = platform_.open(tmpDir + fileZip, plat::OpenMode::Create);
     copyRange(*exe, static_cast<uint64_t>(offset),
               static_cast<uint64_t>(size - offset - kTrailerSize), *out);
   }

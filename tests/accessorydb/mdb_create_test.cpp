@@ -3,10 +3,11 @@
 
 #include <functional>
 
+#include "accessorydb/connection_strings.h"
 #include "accessorydb/jet/ado.h"
 #include "tests/accessorydb/accessory_db.h"
-#include "tests/accessorydb/form_fixture.h"
 #include "tests/accessorydb/test_print.h"
+#include "tests/support/form_fixture.h"
 
 namespace accdbtest {
 namespace {
@@ -18,11 +19,16 @@ const std::vector<Text> kCreationLog = {
     u"Tworzenie pliku bazy danych.", u"Tworzenie tabeli `info_roducent`",
     u"Tworzenie tabeli `Dodatki`", u"Utworzono pustą bazę danych."};
 
-class MdbCreate : public FormTest {
+class MdbCreate : public apptest::FormTest {
  protected:
+  MdbCreate() {
+    fs.mkdirs(u"C:\\P");
+    form.log_level = app::DEBUG;
+  }
+
   // Opens one table of kDb for writing.
   void openTable(const Text& table) {
-    connection.ConnectionString = connectionTo(kDb);
+    connection.ConnectionString = accessorydb::openConnectionString(kDb);
     connection.LoginPrompt = false;
     connection.open();
     cursor.connection = &connection;

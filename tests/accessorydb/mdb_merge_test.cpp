@@ -4,9 +4,11 @@
 
 #include <optional>
 
+#include "accessorydb/connection_strings.h"
+#include "accessorydb/jet/ado.h"
 #include "tests/accessorydb/accessory_db.h"
-#include "tests/accessorydb/form_fixture.h"
 #include "tests/accessorydb/test_print.h"
+#include "tests/support/form_fixture.h"
 
 namespace accdbtest {
 namespace {
@@ -22,8 +24,13 @@ Text t(const char16_t* s) {
   return Text(s);
 }
 
-class Merge : public FormTest {
+class Merge : public apptest::FormTest {
  protected:
+  Merge() {
+    fs.mkdirs(u"C:\\P");
+    form.log_level = app::DEBUG;
+  }
+
   // Writes the sources, merges them into a new kDest and returns what it holds.
   Content merge(const Content& package, const std::optional<Content>& previous) {
     writeDatabase(fs, kNew, package);
@@ -222,7 +229,7 @@ TEST_F(Merge, AnUnreadablePackageDatabaseFailsWithTheEngineMessage) {
   std::string engineMessage;
   try {
     jet::ado::Connection c(fs);
-    c.ConnectionString = connectionTo(kNew);
+    c.ConnectionString = accessorydb::openConnectionString(kNew);
     c.open();
   } catch (const jet::Error& e) {
     engineMessage = text::toUtf8(e.message());

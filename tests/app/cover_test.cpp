@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/cover_fit.h"
-#include "tests/app/form_fixture.h"
+#include "tests/support/form_fixture.h"
 #include "tests/support/test_pictures.h"
 
 namespace apptest {
@@ -30,7 +30,9 @@ TEST_P(FitTest, Computes) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, FitTest,
     testing::Values(
-        FitCase{"designed_size_large_screen", {1040, 585, 1920, 1080, 1040, 585}, {false, 1040, 585, false}},
+        FitCase{"designed_size_large_screen",
+                {1040, 585, 1920, 1080, 1040, 585},
+                {false, 1040, 585, false}},
         FitCase{"smaller_cover", {800, 450, 1920, 1080, 1040, 585}, {false, 800, 450, true}},
         FitCase{"exactly_the_screen", {1024, 768, 1024, 768, 1040, 585}, {false, 1024, 768, true}},
         FitCase{"small_screen", {1040, 585, 1024, 768, 1040, 585}, {true, 666, 375, true}},
@@ -68,8 +70,7 @@ TEST_F(CoverFormTest, SmallerCoverResizesAndCentres) {
   EXPECT_EQ(window.window(), (app::Rect{560, 315, 800, 450}));
   EXPECT_EQ(utf8(memoFrom(u"JPG: [800x450]")),
             utf8({u"JPG: [800x450]", u"FormBorder: [0x0]", u"Nowy Form: [800x450]",
-                  u"Pic  [800 x 450]", u"BG.Picture  [800 x 450]",
-                  u"Centrujemy  [ 560 - 315 ]"}));
+                  u"Pic  [800 x 450]", u"BG.Picture  [800 x 450]", u"Centrujemy  [ 560 - 315 ]"}));
 }
 
 TEST_F(CoverFormTest, SmallScreenRescalesAndMovesTheControls) {
@@ -78,9 +79,8 @@ TEST_F(CoverFormTest, SmallScreenRescalesAndMovesTheControls) {
   EXPECT_EQ(utf8(memoFrom(u"JPG: [1040x585]")),
             utf8({u"JPG: [1040x585]", u"FormBorder: [0x0]",
                   u"Reskalujemy okładkę do małego ekranu : [1024x768]",
-                  u"scaleWidth x scaleHeight : [666x375]", u"Form: [666x375]",
-                  u"FormClient: [0x0]", u"Pic  [666 x 375]", u"BG.Picture  [666 x 375]",
-                  u"Centrujemy  [ 179 - 196 ]"}));
+                  u"scaleWidth x scaleHeight : [666x375]", u"Form: [666x375]", u"FormClient: [0x0]",
+                  u"Pic  [666 x 375]", u"BG.Picture  [666 x 375]", u"Centrujemy  [ 179 - 196 ]"}));
   EXPECT_EQ(window.background().width, 666);
   EXPECT_EQ(window.background().height, 375);
   const auto at = [&](Ctl c) { return window.control(c).rect; };

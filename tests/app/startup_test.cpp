@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/payload_trailer.h"
-#include "tests/app/form_fixture.h"
+#include "tests/support/form_fixture.h"
 #include "tests/support/pe_program.h"
 
 namespace apptest {
