@@ -1,4 +1,4 @@
-#include "tools/mkinstaller/installer_layout.h"
+#include "archive/installer_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ namespace {
 using testfiles::MemFile;
 using testfiles::PatternFile;
 
-constexpr size_t kTrailerSize = app::kTrailerSize;
+constexpr size_t kTrailerSize = layout::kTrailerSize;
 
 TEST(FormatTrailer, RightAlignsTheOffsetInTwentyCharacters) {
   struct Case {

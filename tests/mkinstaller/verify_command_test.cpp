@@ -7,6 +7,7 @@
 #include <random>
 #include <sstream>
 
+#include "archive/installer_layout.h"
 #include "archive/zip_writer.h"
 #include "tests/accessorydb/accessory_db.h"
 #include "tests/mkinstaller/disk_files.h"
@@ -14,7 +15,6 @@
 #include "tests/support/pe_program.h"
 #include "tests/support/test_pictures.h"
 #include "tools/mkinstaller/command.h"
-#include "tools/mkinstaller/installer_layout.h"
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
 #else
