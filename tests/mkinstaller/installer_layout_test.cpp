@@ -5,13 +5,14 @@
 #include <cstdint>
 #include <limits>
 
-#include "tests/mkinstaller/mem_file.h"
+#include "tests/mkinstaller/pattern_file.h"
+#include "tests/support/memory_file.h"
 
 using namespace std::string_literals;
 
 namespace {
 
-using testfiles::MemFile;
+using MemFile = testsupport::MemoryFile;
 using testfiles::PatternFile;
 
 constexpr size_t kTrailerSize = layout::kTrailerSize;

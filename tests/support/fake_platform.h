@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/support/memory_file.h"
 
 namespace fake {
 
@@ -86,7 +87,7 @@ class FakePlatform : public plat::Platform {
 
   struct Node {
     Text name;  // as spelled when created
-    std::vector<uint8_t> data;
+    testsupport::SharedBytes data = std::make_shared<testsupport::Bytes>();
     bool readOnly = false;
     bool heldByOther = false;
     int openHandles = 0;
