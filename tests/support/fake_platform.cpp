@@ -55,8 +55,12 @@ class FakeFile : public testsupport::MemoryFile {
         path_(std::move(path)),
         writable_(writable) {
     ++node_->openHandles;
+    if (writable_) ++node_->openWriters;
   }
-  ~FakeFile() override { --node_->openHandles; }
+  ~FakeFile() override {
+    --node_->openHandles;
+    if (writable_) --node_->openWriters;
+  }
 
   size_t readAt(uint64_t pos, void* buf, size_t n) override {
     if (fs_.fail(Op::Read, path_)) throw plat::FileError(u"Błąd odczytu pliku " + path_);
@@ -268,8 +272,11 @@ std::unique_ptr<plat::File> FakePlatform::open(const Text& path, plat::OpenMode 
     return std::make_unique<FakeFile>(*this, it->second, path, true);
   }
   if (it == files_.end()) throw plat::FileError(u"Nie znaleziono pliku " + path);
+  const Node& n = *it->second;
   const bool writable = mode == plat::OpenMode::ReadWrite;
-  if (writable && (it->second->readOnly || it->second->heldByOther)) {
+  // Every handle shares reading only: a writer needs the file to itself, and a reader needs it
+  // free of writers.
+  if (writable ? n.readOnly || n.heldByOther || n.openHandles > 0 : n.openWriters > 0) {
     throw plat::FileError(u"Brak dostępu do pliku " + path);
   }
   return std::make_unique<FakeFile>(*this, it->second, path, writable);
