@@ -1,9 +1,9 @@
 // TForm1: construction, the log sink, window creation, the start-up sequence and Close.
 #include "app/form1.h"
 
-#include <array>
-
 #include "accessorydb/jet/ado.h"
+#include "app/command_line.h"
+#include "app/work_folder.h"
 
 namespace app {
 
@@ -27,23 +27,9 @@ logs::Log TForm1::log() {
   return logs::Log(log_level, [this](int32_t level, const Text& line) { info(level, line); });
 }
 
-namespace {
-
-bool isDebugSwitch(const Text& arg) {
-  static const std::array<Text, 4> kSwitches = {u"/d", u"/debug", u"d", u"debug"};
-  const Text lower = text::lowerAscii(arg);
-  for (const auto& s : kSwitches) {
-    if (lower == s) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
 void TForm1::FormCreate() {
   log_level = IMPORTANT;
-  const auto args = platform_.commandLineArgs();
-  if (!args.empty() && isDebugSwitch(args.front())) {
+  if (parseCommandLine(platform_.commandLineArgs()).debug) {
     log_level = DEBUG;
     info(DEBUG, u"Ustawiono parametr DEBUG");
   }
@@ -106,12 +92,8 @@ void TForm1::CenterForm() {
 }
 
 void TForm1::CloseClick() {
-  if (log_level != DEBUG && platform_.directoryExists(tmpDir) &&
-      !platform_.fileExists(tmpDir + u"NODELETE")) {
-    if (platform_.fileExists(tmpDir + cover)) platform_.deleteFile(tmpDir + cover);
-    if (platform_.fileExists(sourceZip)) platform_.deleteFile(sourceZip);
-    if (platform_.isDirectoryEmpty(tmpDir)) platform_.removeDirectory(tmpDir);
-  }
+  // At the debug level the working files stay, to be looked at.
+  if (log_level != DEBUG) cleanWorkFolder(platform_, tmpDir, {tmpDir + cover, sourceZip});
   closeRequested_ = true;
 }
 

@@ -1,7 +1,7 @@
-// The payload step: copies the package archive carried at the end of the installer's own
-// executable into the working folder.
+#include "app/payload.h"
+
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "app/form1.h"
 #include "archive/installer_layout.h"
@@ -41,17 +41,18 @@ std::optional<int64_t> readTrailer(plat::Platform& fs, plat::File& exe, uint64_t
 
 }  // namespace
 
-void TForm1::extractPayload() {
-  const Text exePath = platform_.executablePath();
-  info(DEBUG, u"Plik EXE z archiwum: " + exePath);
+void copyPayload(plat::Platform& platform, const Text& workFolder, const Text& archiveName,
+                 const logs::Log& log) {
+  const Text exePath = platform.executablePath();
+  log.debug(u"Plik EXE z archiwum: " + exePath);
 
-  auto exe = platform_.open(exePath, plat::OpenMode::Read);
-  info(DEBUG, u"FileSize: " + num(static_cast<int64_t>(exe->size())));
+  auto exe = platform.open(exePath, plat::OpenMode::Read);
+  log.debug(u"FileSize: " + num(static_cast<int64_t>(exe->size())));
   // A signed installer carries its certificates after the trailer.
   const int64_t size = static_cast<int64_t>(layout::layoutEnd(*exe));
 
   std::optional<int64_t> parsed =
-      readTrailer(platform_, *exe, static_cast<uint64_t>(size), tmpDir + u"zip-offset.txt");
+      readTrailer(platform, *exe, static_cast<uint64_t>(size), workFolder + u"zip-offset.txt");
   // An offset that leaves no room for an archive before the trailer is no payload either:
   // copying "the rest" would write the whole program as the archive.
   if (parsed && *parsed > 0 && *parsed >= size - layout::kTrailerSize) parsed.reset();
@@ -59,18 +60,22 @@ void TForm1::extractPayload() {
   int64_t offset = 0;
   if (parsed) {
     offset = *parsed;
-    info(DEBUG, u"Offset EXE: " + num(offset));
+    log.debug(u"Offset EXE: " + num(offset));
   } else {
-    info(IMPORTANT, u"Brak zawartego pakietu!");
+    log.important(u"Brak zawartego pakietu!");
   }
 
   if (offset > 0) {
-    auto out = platform_.open(tmpDir + fileZip, plat::OpenMode::Create);
+    auto out = platform.open(workFolder + archiveName, plat::OpenMode::Create);
     layout::copyRange(
         *exe, static_cast<uint64_t>(offset),
         static_cast<uint64_t>(size - offset - layout::kTrailerSize), *out, 0,
         [](uint64_t, uint64_t) { throw plat::FileError(u"Nieoczekiwany koniec pliku EXE."); });
   }
+}
+
+void TForm1::extractPayload() {
+  copyPayload(platform_, tmpDir, fileZip, log());
 }
 
 }  // namespace app
