@@ -40,14 +40,13 @@ void TForm1::FormCreate() {
   bnInstallSetDisable();
   strFolder = u"C:\\";
   wnd_.setEdit1(strFolder);  // runs CheckEdit through the change event
-  tmpDir = platform_.currentDirectory() + u"\\" + u"tmp" + u"\\";
-  if (!platform_.directoryExists(tmpDir)) platform_.createDirectory(tmpDir);
-  fileZip = u"packages.zip";
+  tmpDir = makeWorkFolder(platform_);
+  fileZip = kArchiveName;
   sourceZip = tmpDir + fileZip;
   wnd_.setVisible(Ctl::gauge, false);
   wnd_.setVisible(Ctl::gaugeBG, false);
   wnd_.setInfoLabel(u"");
-  cover = u"cover.jpg";
+  cover = kCoverName;
   info(DEBUG, u"Inicjalizacja.");
   const plat::Size screen = platform_.screenSize();
   info(DEBUG, u"Screen [" + num(screen.width) + u" x " + num(screen.height) + u" ]");
