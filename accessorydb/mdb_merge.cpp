@@ -1,105 +1,74 @@
-// TForm1: the merge of the package's accessory database with the previous one into a new
-// "dodatki.mdb".
-#include "accessorydb/table_merge.h"
-#include "app/form1.h"
+#include "accessorydb/mdb_merge.h"
 
-namespace app {
+#include "accessorydb/connection_strings.h"
+#include "accessorydb/jet/ado.h"
+#include "accessorydb/mdb_create.h"
+#include "accessorydb/table_merge.h"
+
+namespace accessorydb {
 
 namespace {
 
-Text connectionString(const Text& path) {
-  return u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
-         u";Mode=ReadWrite|Share Deny None;Persist Security Info=False;";
-}
+// One database of the merge: its connection and the cursor on the table being merged. Both are
+// closed when it goes, whatever happened.
+struct OpenDatabase {
+  jet::ado::Connection connection;
+  jet::ado::TableCursor table;
 
-template <typename T, typename... Args>
-void recreateIfReleased(std::unique_ptr<T>& object, Args&... args) {
-  if (!object) object = std::make_unique<T>(args...);
+  explicit OpenDatabase(plat::Platform& platform) : connection(platform) {}
+  ~OpenDatabase() {
+    table.close();
+    connection.close();
+  }
+
+  void open(const Text& path, const logs::Log& log) {
+    log.debug(u"Tworzymy połączenie do " + path);
+    connection.ConnectionString = openConnectionString(path);
+    connection.LoginPrompt = false;
+    connection.open();
+    table.connection = &connection;
+  }
+};
+
+// Both tables, through connections that hold the files only while this runs.
+void mergeTables(plat::Platform& platform, const MergeFiles& files, bool havePrevious,
+                 const logs::Log& log) {
+  OpenDatabase destination(platform);
+  OpenDatabase previous(platform);
+  OpenDatabase package(platform);
+  destination.open(files.destination, log);
+  if (havePrevious) previous.open(files.previous, log);
+  package.open(files.package, log);
+  jet::ado::TableCursor* previousTable = havePrevious ? &previous.table : nullptr;
+  mergeTable(infoProducentRules(), destination.table, package.table, previousTable, log);
+  mergeTable(dodatkiRules(), destination.table, package.table, previousTable, log);
+  log.debug(u"Poprawnie przeniesiono dane.");
 }
 
 }  // namespace
 
-bool TForm1::CopyMdb(const Text& nw, const Text& od, const Text& dn) {
-  // At the normal level no trace line is built at all: the merge forms one per row.
-  const bool tracing = log_level >= DEBUG;
-  if (!fs_.fileExists(dn)) {
-    if (tracing) info(DEBUG, u"Brak pliku docelowego. Tworzymy nowy.");
-    if (!MDBCreate(dn)) {
-      info(IMPORTANT, u"Błąd tworzenia pliku docelowego: " + dn);
-      return false;
+Merge mergeDatabases(plat::Platform& platform, const MergeFiles& files, const logs::Log& log) {
+  if (!platform.fileExists(files.destination)) {
+    log.debug(u"Brak pliku docelowego. Tworzymy nowy.");
+    if (!createDatabase(platform, files.destination, log).created()) {
+      log.important(u"Błąd tworzenia pliku docelowego: " + files.destination);
+      return {Merge::Result::NotCreated, {}};
     }
   }
-  if (!fs_.fileExists(nw)) {
-    info(IMPORTANT, u"Brak pliku: " + nw);
-    return false;
+  if (!platform.fileExists(files.package)) {
+    log.important(u"Brak pliku: " + files.package);
+    return {Merge::Result::PackageMissing, {}};
   }
-  if (tracing) info(DEBUG, u"Znaleniono oba istniejące pliki z dazą danych.");
-
-  const Text NWDataSource = connectionString(nw);
-  const Text ODDataSource = connectionString(od);
-  const Text DNDataSource = connectionString(dn);
-  const bool haveOld = fs_.fileExists(od);
-  const accessorydb::Trace trace =
-      tracing ? accessorydb::Trace([this](const Text& line) { info(DEBUG, line); })
-              : accessorydb::Trace();
-
-  // An earlier merge of this window released its database objects.
-  recreateIfReleased(NWconnection, fs_);
-  recreateIfReleased(ODConnection, fs_);
-  recreateIfReleased(DNconnection, fs_);
-  recreateIfReleased(NWTable);
-  recreateIfReleased(ODTable);
-  recreateIfReleased(DNTable);
-
-  const auto connect = [&](jet::ado::Connection& connection, jet::ado::TableCursor& table,
-                           const Text& source, const Text& path) {
-    if (tracing) info(DEBUG, u"Tworzymy połączenie do " + path);
-    connection.ConnectionString = source;
-    connection.LoginPrompt = false;
-    connection.open();
-    table.connection = &connection;
-  };
-  jet::ado::TableCursor* oldTable = haveOld ? ODTable.get() : nullptr;
-  const auto mergeInfoProducent = [&] {
-    accessorydb::mergeTable(accessorydb::infoProducentRules(), *DNTable, *NWTable, oldTable, trace);
-  };
-  const auto mergeDodatki = [&] {
-    accessorydb::mergeTable(accessorydb::dodatkiRules(), *DNTable, *NWTable, oldTable, trace);
-  };
-
+  log.debug(u"Znaleniono oba istniejące pliki z dazą danych.");
   try {
-    connect(*DNconnection, *DNTable, DNDataSource, dn);
-    if (haveOld) connect(*ODConnection, *ODTable, ODDataSource, od);
-    connect(*NWconnection, *NWTable, NWDataSource, nw);
-    mergeInfoProducent();
-    mergeDodatki();
-    if (tracing) info(DEBUG, u"Poprawnie przeniesiono dane.");
-    DNconnection->close();
-    NWconnection->close();
-    DNTable.reset();
-    NWTable.reset();
-    DNconnection.reset();
-    NWconnection.reset();
-    if (haveOld) {
-      ODConnection->close();
-      ODTable.reset();
-      ODConnection.reset();
-    }
-    return true;
+    mergeTables(platform, files, platform.fileExists(files.previous), log);
+    return {Merge::Result::Merged, {}};
   } catch (const text::Error& e) {
-    info(IMPORTANT, e.message());
+    log.important(e.message());
+    // mergeTables let go of all three files as it ended: the half-filled destination can go.
+    if (platform.fileExists(files.destination)) platform.deleteFile(files.destination);
+    return {Merge::Result::Failed, e.message()};
   }
-  // Open files cannot be deleted or renamed: let go of all three before dn goes, so that the
-  // install can also delete or restore the two sources.
-  for (jet::ado::TableCursor* table : {DNTable.get(), NWTable.get(), ODTable.get()}) {
-    if (table) table->close();
-  }
-  for (jet::ado::Connection* connection :
-       {DNconnection.get(), NWconnection.get(), ODConnection.get()}) {
-    if (connection) connection->close();
-  }
-  if (fs_.fileExists(dn)) fs_.deleteFile(dn);
-  return false;
 }
 
-}  // namespace app
+}  // namespace accessorydb

@@ -33,28 +33,29 @@ size_t columnIndex(const TableSchema& schema, const Text& name) {
 
 class TableMerge {
  public:
-  TableMerge(const MergeRules& rules, TableCursor& dn, const Trace& trace)
+  TableMerge(const MergeRules& rules, TableCursor& destination, const logs::Log& log)
       : rules_(rules),
         schema_(accessoryTable(rules.table)),
         keyIndex_(columnIndex(schema_, rules.keyColumn)),
         nameIndex_(columnIndex(schema_, kName)),
-        dn_(dn),
-        trace_(trace) {}
+        destination_(destination),
+        tracing_(log.wants(logs::DEBUG)),
+        log_(log) {}
 
-  void run(TableCursor& nw, TableCursor* od) {
-    open(dn_, false);
-    open(nw, true);
+  void run(TableCursor& package, TableCursor* previous) {
+    open(destination_, false);
+    open(package, true);
     indexDestination();
-    loadPackage(nw);
-    if (od) {
-      open(*od, true);
-      firstPass(*od);
+    loadPackage(package);
+    if (previous) {
+      open(*previous, true);
+      firstPass(*previous);
     }
-    if (trace_) trace_(rules_.packageHeading);
+    trace(rules_.packageHeading);
     secondPass();
-    dn_.close();
-    nw.close();
-    if (od) od->close();
+    destination_.close();
+    package.close();
+    if (previous) previous->close();
   }
 
  private:
@@ -73,12 +74,14 @@ class TableMerge {
 
   // The destination may hold rows before the merge starts.
   void indexDestination() {
-    for (dn_.first(); !dn_.eof(); dn_.next()) destination_.emplace(dn_.value(rules_.keyColumn));
+    for (destination_.first(); !destination_.eof(); destination_.next()) {
+      destinationKeys_.emplace(destination_.value(rules_.keyColumn));
+    }
   }
 
-  void loadPackage(TableCursor& nw) {
-    for (nw.first(); !nw.eof(); nw.next()) {
-      Row values = readRow(nw);
+  void loadPackage(TableCursor& package) {
+    for (package.first(); !package.eof(); package.next()) {
+      Row values = readRow(package);
       MergeKey key(values[keyIndex_]);
       const bool marker = jet::valueText(values[nameIndex_]) == kMarker;
       firstPackageRow_.emplace(key, package_.size());
@@ -87,28 +90,28 @@ class TableMerge {
   }
 
   void post(const Row& row) {
-    dn_.insert();
-    for (size_t i = 0; i < row.size(); ++i) dn_.set(schema_.columns[i].name, row[i]);
-    dn_.post();
-    destination_.emplace(row[keyIndex_]);
+    destination_.insert();
+    for (size_t i = 0; i < row.size(); ++i) destination_.set(schema_.columns[i].name, row[i]);
+    destination_.post();
+    destinationKeys_.emplace(row[keyIndex_]);
   }
 
   Text packageKeyText(size_t i) const { return jet::valueText(package_[i].values[keyIndex_]); }
 
   // Each previous row takes the first package row with its key; a marker there drops it.
-  void firstPass(TableCursor& od) {
-    for (; !od.eof(); od.next()) {
-      const jet::Value key = od.value(rules_.keyColumn);
-      const Text name = od.asText(kName);
+  void firstPass(TableCursor& previous) {
+    for (; !previous.eof(); previous.next()) {
+      const jet::Value key = previous.value(rules_.keyColumn);
+      const Text name = previous.asText(kName);
       const auto found = firstPackageRow_.find(MergeKey(key));
-      if (trace_)
+      if (tracing_)
         traceFirstPass(key, name,
                        found == firstPackageRow_.end() ? package_.size() : found->second + 1);
       if (found != firstPackageRow_.end()) {
         const PackageRow& row = package_[found->second];
         if (!row.marker) post(row.values);
       } else if (rules_.copyPreviousMarkers || name != kMarker) {
-        post(readRow(od));
+        post(readRow(previous));
       }
     }
   }
@@ -116,30 +119,30 @@ class TableMerge {
   // The lines of one previous row: itself, then every package row compared with it.
   void traceFirstPass(const jet::Value& key, const Text& name, size_t compared) {
     const Text keyText = jet::valueText(key);
-    trace_(u"[" + keyText + u"] : " + name);
-    for (size_t i = 0; i < compared; ++i) trace_(packageKeyText(i) + u" : " + keyText);
+    trace(u"[" + keyText + u"] : " + name);
+    for (size_t i = 0; i < compared; ++i) trace(packageKeyText(i) + u" : " + keyText);
   }
 
   // Package rows that are no markers and whose key the destination lacks are appended.
   void secondPass() {
     for (size_t i = 0; i < package_.size(); ++i) {
       const PackageRow& row = package_[i];
-      if (trace_ && !rules_.traceItems) trace_(u"[NW] " + packageKeyText(i));
+      if (tracing_ && !rules_.traceItems) trace(u"[NW] " + packageKeyText(i));
       if (row.marker) continue;
-      if (trace_ && rules_.traceItems) {
-        trace_(u"[NW] " + packageKeyText(i) + u" : " + jet::valueText(row.values[nameIndex_]) +
-               u" - dopisano");
+      if (tracing_ && rules_.traceItems) {
+        trace(u"[NW] " + packageKeyText(i) + u" : " + jet::valueText(row.values[nameIndex_]) +
+              u" - dopisano");
       }
-      if (trace_) traceDestinationScan(row.key);
-      if (!destination_.contains(row.key)) post(row.values);
+      if (tracing_) traceDestinationScan(row.key);
+      if (!destinationKeys_.contains(row.key)) post(row.values);
     }
   }
 
   // The destination rows a scan for the key passes, up to and including the one it finds.
   void traceDestinationScan(const MergeKey& wanted) {
-    for (dn_.first(); !dn_.eof(); dn_.next()) {
-      const jet::Value key = dn_.value(rules_.keyColumn);
-      trace_(u"[DN] " + jet::valueText(key));
+    for (destination_.first(); !destination_.eof(); destination_.next()) {
+      const jet::Value key = destination_.value(rules_.keyColumn);
+      trace(u"[DN] " + jet::valueText(key));
       if (MergeKey(key) == wanted) break;
     }
   }
@@ -148,11 +151,14 @@ class TableMerge {
   const TableSchema& schema_;
   const size_t keyIndex_;
   const size_t nameIndex_;
-  TableCursor& dn_;
-  const Trace& trace_;
+  void trace(const Text& line) const { log_.debug(line); }
+
+  TableCursor& destination_;
+  const bool tracing_;
+  const logs::Log& log_;
   std::vector<PackageRow> package_;
   std::unordered_map<MergeKey, size_t, MergeKeyHash> firstPackageRow_;
-  std::unordered_set<MergeKey, MergeKeyHash> destination_;
+  std::unordered_set<MergeKey, MergeKeyHash> destinationKeys_;
 };
 
 }  // namespace
@@ -169,9 +175,9 @@ const MergeRules& dodatkiRules() {
   return rules;
 }
 
-void mergeTable(const MergeRules& rules, TableCursor& dn, TableCursor& nw, TableCursor* od,
-                const Trace& trace) {
-  TableMerge(rules, dn, trace).run(nw, od);
+void mergeTable(const MergeRules& rules, TableCursor& destination, TableCursor& package,
+                TableCursor* previous, const logs::Log& log) {
+  TableMerge(rules, destination, log).run(package, previous);
 }
 
 }  // namespace accessorydb

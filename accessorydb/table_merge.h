@@ -1,22 +1,18 @@
-// One table's share of the merge of a package's accessory database (nw) with the previous one
-// (od) into the destination (dn). Package rows replace previous rows with the same key,
+// One table's share of the merge of a package's accessory database with the previous one into
+// the destination. Package rows replace previous rows with the same key,
 // previous rows the package does not mention stay, and a package row named "DELETE" removes
 // the previous row with its key. The rows posted, their order and the trace lines are those of
 // scanning the package table for every previous row and the destination for every package row;
 // the lookups go through hash indexes instead, so the merge grows linearly with the tables.
 #pragma once
 
-#include <functional>
-
 #include "accessorydb/jet/ado.h"
+#include "platform/log.h"
 #include "platform/text.h"
 
 namespace accessorydb {
 
 using text::Text;
-
-// Receives the trace lines; an empty function turns the trace off, and then no line is built.
-using Trace = std::function<void(const Text&)>;
 
 // What sets the two tables apart.
 struct MergeRules {
@@ -34,10 +30,12 @@ struct MergeRules {
 const MergeRules& infoProducentRules();
 const MergeRules& dodatkiRules();
 
-// Each cursor is bound to its connection; this opens them on the table (dn read-write, nw and
-// od read-only) and closes them at the end. od is null when there is no previous database.
-// Engine errors propagate.
-void mergeTable(const MergeRules& rules, jet::ado::TableCursor& dn, jet::ado::TableCursor& nw,
-                jet::ado::TableCursor* od, const Trace& trace);
+// Each cursor is bound to its connection; this opens them on the table (the destination
+// read-write, the package and the previous one read-only) and closes them at the end. previous
+// is null when there is no previous database. The trace goes to the log at the debug level; at
+// any other level no trace line is built. Engine errors propagate.
+void mergeTable(const MergeRules& rules, jet::ado::TableCursor& destination,
+                jet::ado::TableCursor& package, jet::ado::TableCursor* previous,
+                const logs::Log& log);
 
 }  // namespace accessorydb

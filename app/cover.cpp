@@ -9,12 +9,12 @@ namespace app {
 using text::num;
 
 void TForm1::coverStep() {
-  if (fs_.fileExists(tmpDir + cover) && fs_.deleteFile(tmpDir + cover)) {
+  if (platform_.fileExists(tmpDir + cover) && platform_.deleteFile(tmpDir + cover)) {
     info(DEBUG, u"Usunięto stary plik okładki. [" + cover + u"]");
   }
   const Text entry = pkg::coverEntry(packageName);
   if (ExtractFileFromZip(tmpDir + fileZip, tmpDir, entry)) {
-    fs_.moveFile(tmpDir + entry, tmpDir + cover);
+    platform_.moveFile(tmpDir + entry, tmpDir + cover);
   } else {
     info(IMPORTANT, u"Brak okładki pakietu !");
   }
@@ -22,13 +22,13 @@ void TForm1::coverStep() {
 
 void TForm1::fitCover() {
   const Text path = tmpDir + cover;
-  if (!fs_.fileExists(path)) {
+  if (!platform_.fileExists(path)) {
     info(IMPORTANT, u"Brak pakietu do instalacji !");
     return;
   }
   // An unreadable picture throws here and ends the start-up sequence.
-  const plat::Size pic = fs_.pictureSize(path);
-  const plat::Size screen = fs_.screenSize();
+  const plat::Size pic = platform_.pictureSize(path);
+  const plat::Size screen = platform_.screenSize();
   const Rect& w = wnd_.window();
   const int bw = w.width - wnd_.clientWidth();
   const int bh = w.height - wnd_.clientHeight();

@@ -1,7 +1,8 @@
-// The installer's main window: run state, log sink and every step of the installer. The steps
-// are defined in the folder of their subsystem (app/, archive/, target/, accessorydb/, install/);
-// they reach the operating system only through plat::Platform and the screen only through
-// app::WindowModel.
+// The installer's main window: run state, log sink, and the installer's steps under the names
+// the window has always given them. The steps themselves need no window (archive/, target/,
+// accessorydb/, install/); these methods call them with the window's log and turn their outcomes
+// into the window's looks. The window reaches the operating system only through plat::Platform
+// and the screen only through app::WindowModel.
 #pragma once
 
 #include <cstdint>
@@ -9,27 +10,39 @@
 #include <optional>
 #include <vector>
 
-#include "accessorydb/jet/ado.h"
 #include "app/window_model.h"
+#include "platform/log.h"
 #include "platform/platform.h"
+
+// The engine's objects the window names; only the steps use them.
+namespace jet::adox {
+class Catalog;
+class Column;
+class Table;
+}  // namespace jet::adox
+namespace jet::ado {
+class Connection;
+class TableCursor;
+}  // namespace jet::ado
 
 namespace app {
 
-// Log levels.
-constexpr int32_t NONE = 0;
-constexpr int32_t IMPORTANT = 1;
-constexpr int32_t DEBUG = 2;
+using logs::DEBUG;
+using logs::IMPORTANT;
+using logs::NONE;
 
 class TForm1 {
  public:
   TForm1(plat::Platform& platform, WindowModel& window);
   ~TForm1();
 
-  plat::Platform& platform() { return fs_; }
+  plat::Platform& platform() { return platform_; }
   WindowModel& window() { return wnd_; }
 
   // --- start-up, run state and log ---
   void info(int32_t level, const Text& text);
+  // The log sink the steps write to: info() at the window's current level.
+  logs::Log log();
   void FormCreate();
   void Timer1Timer();
   void AfterShow();
@@ -101,16 +114,14 @@ class TForm1 {
   Text tmpDir;
   Text cover;
 
-  // The catalog of the database being created; set only while MDBCreate runs.
+  // The window's database objects. The creation and the merge steps hold their own catalog,
+  // connections and cursors for exactly as long as they run, so these stay empty.
   std::unique_ptr<jet::adox::Catalog> mdbBase;
-
-  // Database objects of the merge; they exist from the window's creation until the merge
-  // releases them.
   std::unique_ptr<jet::ado::Connection> NWconnection, ODConnection, DNconnection;
   std::unique_ptr<jet::ado::TableCursor> NWTable, ODTable, DNTable;
 
  private:
-  plat::Platform& fs_;
+  plat::Platform& platform_;
   WindowModel& wnd_;
   bool timerEnabled_ = true;
   bool closeRequested_ = false;

@@ -25,9 +25,13 @@ void showInstallLook(WindowModel& w, Ctl look) {
 
 }  // namespace
 
-void TForm1::bnCloseSetEnable() { showCloseLook(wnd_, Ctl::bnCloseNormal); }
+void TForm1::bnCloseSetEnable() {
+  showCloseLook(wnd_, Ctl::bnCloseNormal);
+}
 
-void TForm1::bnCloseSetDisable() { showCloseLook(wnd_, Ctl::bnCloseDisable); }
+void TForm1::bnCloseSetDisable() {
+  showCloseLook(wnd_, Ctl::bnCloseDisable);
+}
 
 void TForm1::bnCloseEnter() {
   wnd_.setVisible(Ctl::bnCloseHover, true);

@@ -1,19 +1,18 @@
-// The payload step: copies the package archive carried at the end of the installer's own
-// executable into the working folder.
+#include "app/payload.h"
+
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "app/form1.h"
-#include "app/payload_trailer.h"
-#include "app/signed_installer.h"
+#include "archive/installer_layout.h"
+#include "archive/payload_trailer.h"
+#include "archive/signed_installer.h"
 
 namespace app {
 
 using text::num;
 
 namespace {
-
-constexpr size_t kCopyBlock = 1 << 20;
 
 // Reads the trailer through the transient trailer file, as the installer always has; the file
 // is gone when this returns, whatever happened.
@@ -27,8 +26,8 @@ std::optional<int64_t> readTrailer(plat::Platform& fs, plat::File& exe, uint64_t
     }
   } cleanup{fs, trailerFile};
 
-  std::string bytes(kTrailerSize, '\0');
-  const uint64_t at = size >= kTrailerSize ? size - kTrailerSize : 0;
+  std::string bytes(layout::kTrailerSize, '\0');
+  const uint64_t at = size >= layout::kTrailerSize ? size - layout::kTrailerSize : 0;
   bytes.resize(exe.readAt(at, bytes.data(), bytes.size()));
   {
     auto out = fs.open(trailerFile, plat::OpenMode::Create);
@@ -37,51 +36,46 @@ std::optional<int64_t> readTrailer(plat::Platform& fs, plat::File& exe, uint64_t
   auto in = fs.open(trailerFile, plat::OpenMode::Read);
   std::string stored(static_cast<size_t>(in->size()), '\0');
   stored.resize(in->readAt(0, stored.data(), stored.size()));
-  return parseTrailer(stored);
-}
-
-void copyRange(plat::File& from, uint64_t pos, uint64_t length, plat::File& to) {
-  std::vector<char> block(kCopyBlock);
-  uint64_t done = 0;
-  while (done < length) {
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(kCopyBlock, length - done));
-    const size_t got = from.readAt(pos + done, block.data(), want);
-    if (got != want) throw plat::FileError(u"Nieoczekiwany koniec pliku EXE.");
-    to.writeAt(done, block.data(), got);
-    done += got;
-  }
+  return layout::parseTrailer(stored);
 }
 
 }  // namespace
 
-void TForm1::extractPayload() {
-  const Text exePath = fs_.executablePath();
-  info(DEBUG, u"Plik EXE z archiwum: " + exePath);
+void copyPayload(plat::Platform& platform, const Text& workFolder, const Text& archiveName,
+                 const logs::Log& log) {
+  const Text exePath = platform.executablePath();
+  log.debug(u"Plik EXE z archiwum: " + exePath);
 
-  auto exe = fs_.open(exePath, plat::OpenMode::Read);
-  info(DEBUG, u"FileSize: " + num(static_cast<int64_t>(exe->size())));
+  auto exe = platform.open(exePath, plat::OpenMode::Read);
+  log.debug(u"FileSize: " + num(static_cast<int64_t>(exe->size())));
   // A signed installer carries its certificates after the trailer.
-  const int64_t size = static_cast<int64_t>(layoutEnd(*exe));
+  const int64_t size = static_cast<int64_t>(layout::layoutEnd(*exe));
 
   std::optional<int64_t> parsed =
-      readTrailer(fs_, *exe, static_cast<uint64_t>(size), tmpDir + u"zip-offset.txt");
+      readTrailer(platform, *exe, static_cast<uint64_t>(size), workFolder + u"zip-offset.txt");
   // An offset that leaves no room for an archive before the trailer is no payload either:
   // copying "the rest" would write the whole program as the archive.
-  if (parsed && *parsed > 0 && *parsed >= size - kTrailerSize) parsed.reset();
+  if (parsed && *parsed > 0 && *parsed >= size - layout::kTrailerSize) parsed.reset();
 
   int64_t offset = 0;
   if (parsed) {
     offset = *parsed;
-    info(DEBUG, u"Offset EXE: " + num(offset));
+    log.debug(u"Offset EXE: " + num(offset));
   } else {
-    info(IMPORTANT, u"Brak zawartego pakietu!");
+    log.important(u"Brak zawartego pakietu!");
   }
 
   if (offset > 0) {
-    auto out = fs_.open(tmpDir + fileZip, plat::OpenMode::Create);
-    copyRange(*exe, static_cast<uint64_t>(offset),
-              static_cast<uint64_t>(size - offset - kTrailerSize), *out);
+    auto out = platform.open(workFolder + archiveName, plat::OpenMode::Create);
+    layout::copyRange(
+        *exe, static_cast<uint64_t>(offset),
+        static_cast<uint64_t>(size - offset - layout::kTrailerSize), *out, 0,
+        [](uint64_t, uint64_t) { throw plat::FileError(u"Nieoczekiwany koniec pliku EXE."); });
   }
+}
+
+void TForm1::extractPayload() {
+  copyPayload(platform_, tmpDir, fileZip, log());
 }
 
 }  // namespace app

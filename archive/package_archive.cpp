@@ -1,13 +1,11 @@
-// The package archive steps of the main window: finding the package, extracting the cover and
-// unpacking the whole package with progress.
-#include <cmath>
-#include <optional>
+#include "archive/package_archive.h"
 
-#include "app/form1.h"
+#include <cmath>
+
 #include "archive/package_layout.h"
 #include "archive/zip_reader.h"
 
-namespace app {
+namespace pkg {
 
 namespace {
 
@@ -20,88 +18,87 @@ int gaugePercent(size_t i, int64_t maxFiles) {
 
 }  // namespace
 
-bool TForm1::searchPackages() {
-  info(DEBUG, u"Wyszukiwanie paczek instalacyjnych.");
-  pack = false;
-  bnInstallSetDisable();
-  if (!platform().directoryExists(tmpDir)) platform().createDirectory(tmpDir);
-  if (!platform().fileExists(sourceZip)) {
-    info(IMPORTANT, u"Brak pliku paczki : `" + sourceZip + u"`");
-    return false;
+PackageSearch searchPackage(plat::Platform& platform, const Text& archive, const logs::Log& log) {
+  PackageSearch search;
+  if (!platform.fileExists(archive)) {
+    log.important(u"Brak pliku paczki : `" + archive + u"`");
+    return search;
   }
-  const std::vector<Text> folders = GetSubFoldersListFromZip(sourceZip);
+  search.archiveFound = true;
+  const std::vector<Text> folders = packageFolders(platform, archive, log);
   if (folders.size() == 1) {
-    packageName = folders.front();
+    search.package = folders.front();
   } else {
-    info(IMPORTANT, u"Błędna zawartość pliku ZIP! (" +
-                        text::num(static_cast<int64_t>(folders.size())) + u" katalogów)");
-    for (const Text& folder : folders) info(DEBUG, u"[ " + folder + u" ] - PAKIET");
+    log.important(u"Błędna zawartość pliku ZIP! (" +
+                  text::num(static_cast<int64_t>(folders.size())) + u" katalogów)");
+    for (const Text& folder : folders) log.debug(u"[ " + folder + u" ] - PAKIET");
   }
-  pack = true;
-  return pack;
+  return search;
 }
 
-std::vector<Text> TForm1::GetSubFoldersListFromZip(const Text& SourceFile) {
+std::vector<Text> packageFolders(plat::Platform& platform, const Text& archive,
+                                 const logs::Log& log) {
   std::vector<Text> folders;
-  if (!zipkit::isZipArchive(platform(), SourceFile)) {
-    info(IMPORTANT, u"Plik jest uszkodzony lub zawiera błędy!");
+  if (!zipkit::isZipArchive(platform, archive)) {
+    log.important(u"Plik jest uszkodzony lub zawiera błędy!");
     return folders;
   }
-  zipkit::ZipReader zip(platform());
+  zipkit::ZipReader zip(platform);
   try {
-    zip.open(SourceFile);
+    zip.open(archive);
     for (const Text& name : zip.names()) {
-      if (const std::optional<Text> folder = pkg::packageFolderOf(name)) {
-        info(DEBUG, u"Znaleziono podkatalog w ZIP : `" + *folder + u"`");
+      if (const std::optional<Text> folder = packageFolderOf(name)) {
+        log.debug(u"Znaleziono podkatalog w ZIP : `" + *folder + u"`");
         folders.push_back(*folder);
       }
     }
   } catch (const text::Error& e) {
-    info(IMPORTANT, e.message());
+    log.important(e.message());
   }
   zip.close();
   return folders;
 }
 
-bool TForm1::ExtractFileFromZip(const Text& SourceFile, const Text& DestinationDir,
-                                const Text& FileName) {
-  info(DEBUG, u"Rozpakowywujemy z `" + SourceFile + u"` plik `" + FileName + u"` do katalogu `" +
-                  DestinationDir + u"`");
-  if (!zipkit::isZipArchive(platform(), SourceFile)) return false;
-  // Reader errors go on to the caller; the reader closes the archive as it goes out of scope.
-  zipkit::ZipReader zip(platform());
-  zip.open(SourceFile);
-  const bool found = zip.indexOf(FileName) >= 0;
-  if (found) zip.extract(FileName, DestinationDir);
+bool extractEntry(plat::Platform& platform, const Text& archive, const Text& destination,
+                  const Text& entry, const logs::Log& log) {
+  log.debug(u"Rozpakowywujemy z `" + archive + u"` plik `" + entry + u"` do katalogu `" +
+            destination + u"`");
+  if (!zipkit::isZipArchive(platform, archive)) return false;
+  // The reader closes the archive as it goes out of scope, also when an error propagates.
+  zipkit::ZipReader zip(platform);
+  zip.open(archive);
+  const bool found = zip.indexOf(entry) >= 0;
+  if (found) zip.extract(entry, destination);
   zip.close();
   return found;
 }
 
-bool TForm1::ExtractFilesFromZip(const Text& SourceFile, const Text& DestinationDir) {
-  if (!zipkit::isZipArchive(platform(), SourceFile)) return false;
-  zipkit::ZipReader zip(platform());
+bool extractPackage(plat::Platform& platform, const Text& archive, const Text& destination,
+                    const Text& package, const logs::Log& log, const Progress& progress) {
+  if (!zipkit::isZipArchive(platform, archive)) return false;
+  zipkit::ZipReader zip(platform);
   bool result = false;
   try {
-    zip.open(SourceFile);
+    zip.open(archive);
     const std::vector<Text>& names = zip.names();
     const int64_t maxFiles = static_cast<int64_t>(names.size()) - 1;
-    info(DEBUG, u"maxFiles = " + text::num(maxFiles));
-    const Text cover = pkg::coverEntry(packageName);
-    const Text description = pkg::descriptionEntry(packageName);
+    log.debug(u"maxFiles = " + text::num(maxFiles));
+    const Text cover = coverEntry(package);
+    const Text description = descriptionEntry(package);
     for (size_t i = 0; i < names.size(); ++i) {
       const Text& name = names[i];
       if (name == cover || name == description) continue;
-      zip.extract(name, DestinationDir);
-      info(DEBUG, name);
-      window().setGauge(gaugePercent(i, maxFiles));
+      zip.extract(name, destination);
+      log.debug(name);
+      progress(gaugePercent(i, maxFiles));
     }
     result = true;
-    window().setGauge(100);
+    progress(100);
   } catch (const text::Error& e) {
-    info(IMPORTANT, e.message());
+    log.important(e.message());
   }
   zip.close();
   return result;
 }
 
-}  // namespace app
+}  // namespace pkg

@@ -86,7 +86,7 @@ bool isZipArchive(plat::Platform& fs, const Text& path) {
   }
 }
 
-ZipReader::ZipReader(plat::Platform& fs) : fs_(fs), in_(kChunk), out_(kChunk) {}
+ZipReader::ZipReader(plat::Platform& fs) : platform_(fs), in_(kChunk), out_(kChunk) {}
 
 ZipReader::~ZipReader() {
   if (inflateReady_) inflateEnd(&zs_);
@@ -94,7 +94,7 @@ ZipReader::~ZipReader() {
 
 void ZipReader::open(const Text& path) {
   close();
-  file_ = fs_.open(path, plat::OpenMode::Read);
+  file_ = platform_.open(path, plat::OpenMode::Read);
   fileSize_ = file_->size();
   const std::optional<uint64_t> endPos = findEndRecord(*file_, fileSize_);
   if (!endPos) throw ZipError(u"Plik nie jest archiwum ZIP.");
@@ -200,7 +200,7 @@ void ZipReader::extract(const Text& name, const Text& folder) {
   const uint64_t start = dataStart(e, stored);
 
   makeFolder(target.parentDir);
-  std::unique_ptr<plat::File> out = fs_.open(target.path, plat::OpenMode::Create);
+  std::unique_ptr<plat::File> out = platform_.open(target.path, plat::OpenMode::Create);
   try {
     // Some writers store an empty file as Deflate without a single byte of stream.
     if (e.method == fmt::kMethodStored || (e.compSize == 0 && e.size == 0)) {
@@ -212,13 +212,13 @@ void ZipReader::extract(const Text& name, const Text& folder) {
   } catch (...) {
     // A file with damaged data must not look like a good one.
     out.reset();
-    fs_.deleteFile(target.path);
+    platform_.deleteFile(target.path);
     throw;
   }
 }
 
 void ZipReader::makeFolder(const Text& dir) {
-  if (!dir.empty() && !fs_.directoryExists(dir)) fs_.forceDirectories(dir);
+  if (!dir.empty() && !platform_.directoryExists(dir)) platform_.forceDirectories(dir);
 }
 
 uint64_t ZipReader::dataStart(const Entry& e, const Text& name) {

@@ -68,7 +68,7 @@ class ZipReader {
   void inflateInto(const Entry& e, uint64_t pos, const Text& name, plat::File& out);
   size_t readChunk(uint64_t pos, uint64_t remaining, const Text& name);
 
-  plat::Platform& fs_;
+  plat::Platform& platform_;
   std::unique_ptr<plat::File> file_;
   uint64_t fileSize_ = 0;
   std::vector<Entry> entries_;

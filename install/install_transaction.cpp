@@ -1,147 +1,155 @@
-// The Install click: back up the package's database, unpack the package, merge the databases,
-// then finish or put the backup back. The host's database is never left without a copy: when
-// the backup cannot be put back, the user is told where it is.
+#include "install/install_transaction.h"
+
 #include <exception>
 
-#include "app/form1.h"
+#include "accessorydb/mdb_merge.h"
+#include "archive/package_archive.h"
+#include "target/package_paths.h"
+#include "target/preconditions.h"
 
-namespace app {
+namespace install {
 
 namespace {
 
-struct InstallPaths {
-  Text library;  // host folder + "dodatki\\"
-  Text package;  // library + package name + "\\"
-  Text database;
-  Text backup;
-  Text fromPackage;
+using target::PackagePaths;
+
+// How the body of a run ended; the clean-up goes by it alone.
+enum class Body {
+  Installed,
+  Restored,       // failed, and the database is as it was
+  RestoreFailed,  // failed, and the backup could not be put back
+  Interrupted,    // an error nobody named stopped it somewhere
 };
 
-InstallPaths installPaths(const Text& hostFolder, const Text& packageName) {
-  InstallPaths p;
-  p.library = text::trim(hostFolder) + u"dodatki" + u"\\";
-  p.package = p.library + packageName + u"\\";
-  p.database = p.package + u"dodatki.mdb";
-  p.backup = p.package + u"dodatki_old.mdb";
-  p.fromPackage = p.package + u"dodatki_new.mdb";
-  return p;
-}
+class Transaction {
+ public:
+  Transaction(plat::Platform& platform, const Request& request, const PackagePaths& paths,
+              const logs::Log& log, Observer& observer)
+      : platform_(platform), request_(request), p_(paths), log_(log), observer_(observer) {}
+
+  Outcome run() {
+    Body body = Body::Interrupted;
+    try {
+      body = unpackAndMerge();
+    } catch (const std::exception&) {
+      body = Body::Interrupted;
+    }
+    return cleanUp(body);
+  }
+
+ private:
+  bool exists(const Text& path) { return platform_.fileExists(path); }
+
+  Body unpackAndMerge() {
+    log_.debug(u"Trwa instalowanie pakietu...");
+    log_.debug(u"MDB: " + p_.database);
+    const bool merged = backUpDatabase() && unpack() && mergeDatabases();
+    if (exists(p_.fromPackage)) platform_.deleteFile(p_.fromPackage);
+    if (merged) {
+      log_.debug(u"Poprawnie zakończono instalację.");
+      observer_.succeeded();
+      return Body::Installed;
+    }
+    log_.important(u"Wystąpił błąd instalacji. Spróbuj ponownie.");
+    if (!exists(p_.backup)) return Body::Restored;
+    if (exists(p_.database)) {
+      log_.debug(u"Kasujemy uszkodzony plik dodatki.mdb");
+      platform_.deleteFile(p_.database);
+    }
+    const bool restored = platform_.moveFile(p_.backup, p_.database);
+    log_.debug(u"Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb");
+    return restored ? Body::Restored : Body::RestoreFailed;
+  }
+
+  // Unpacking now would overwrite the only copy of the database, so a failed rename stops here.
+  bool backUpDatabase() {
+    if (!exists(p_.database)) return true;
+    log_.debug(u"zmieniamy " + p_.database + u" na dodatki_old.mdb");
+    if (platform_.moveFile(p_.database, p_.backup)) return true;
+    log_.important(u"Błąd zmiany nazwy pliku dodatki.mdb na dodatki_old.mdb");
+    return false;
+  }
+
+  bool unpack() {
+    log_.debug(u"Zaczynamy rozpakowywanie pliku ZIP do: " + p_.library);
+    return pkg::extractPackage(platform_, request_.archive, p_.library, request_.packageName, log_,
+                               [this](int percent) { observer_.unpacking(percent); });
+  }
+
+  bool mergeDatabases() {
+    log_.debug(u"Zaczynamy obsługę bazy dodatki.mdb");
+    // A leftover of an interrupted run must never be merged as the package's database.
+    if (exists(p_.fromPackage) && !platform_.deleteFile(p_.fromPackage)) return false;
+    platform_.moveFile(p_.database, p_.fromPackage);
+    if (accessorydb::mergeDatabases(platform_, {p_.fromPackage, p_.backup, p_.database}, log_)
+            .merged()) {
+      return true;
+    }
+    // A first install whose merge failed keeps no half-made database.
+    if (!exists(p_.backup) && exists(p_.database)) platform_.deleteFile(p_.database);
+    return false;
+  }
+
+  // The one clean-up path, whichever way the body ended.
+  Outcome cleanUp(Body body) {
+    log_.debug(u"FINALLY kończymy instalację.");
+    observer_.finishing(body == Body::Installed);
+    Outcome outcome{
+        body == Body::Installed ? Outcome::Result::Installed : Outcome::Result::Restored, {}};
+    // The backup goes only after a success; otherwise it may be the only copy left.
+    const bool keepBackup = body == Body::Interrupted || body == Body::RestoreFailed;
+    if (exists(p_.backup)) {
+      if (keepBackup) {
+        log_.important(u"Wystąpił błąd instalacji. Poprzednia baza jest w pliku: " + p_.backup);
+        outcome = {Outcome::Result::BackupKept, p_.backup};
+      } else {
+        log_.debug(u"Kasujemy niepotrzebny plik dodatki_old.mdb");
+        platform_.deleteFile(p_.backup);
+      }
+    } else if (body == Body::Interrupted) {
+      log_.important(u"Wystąpił błąd instalacji. Spróbuj ponownie.");
+    }
+    if (exists(p_.fromPackage)) {
+      log_.debug(u"Kasujemy niepotrzebny plik dodatki_new.mdb");
+      platform_.deleteFile(p_.fromPackage);
+    }
+    return outcome;
+  }
+
+  plat::Platform& platform_;
+  const Request& request_;
+  const PackagePaths& p_;
+  const logs::Log& log_;
+  Observer& observer_;
+};
 
 }  // namespace
 
-void TForm1::ButtonInstallClick() {
-  // The folder field may have changed since Install was enabled: check it again, without side
-  // effects, and leave the window as it is when it no longer holds.
-  if (const auto blocker = installBlocker()) {
-    info(IMPORTANT, *blocker);
-    return;
+Outcome run(plat::Platform& platform, const Request& request, const logs::Log& log,
+            Observer& observer) {
+  // The folder may have changed since the checks ran: check it again, without a log line.
+  if (const target::Refusal blocker =
+          target::installBlocker(platform, request.hostFolder, request.packageName)) {
+    log.important(*blocker);
+    return {Outcome::Result::Refused, *blocker};
   }
-  const InstallPaths p = installPaths(wnd_.edit1(), packageName);
+  const PackagePaths p = target::packagePaths(request.hostFolder, request.packageName);
   // A backup left by an interrupted run may be the only copy of the host's database.
-  if (fs_.fileExists(p.backup)) {
-    info(IMPORTANT,
-         u"Znaleziono plik dodatki_old.mdb z przerwanej instalacji. Przenieś go w bezpieczne "
-         u"miejsce i spróbuj ponownie.");
-    return;
+  if (platform.fileExists(p.backup)) {
+    const Text message =
+        u"Znaleziono plik dodatki_old.mdb z przerwanej instalacji. Przenieś go w bezpieczne "
+        u"miejsce i spróbuj ponownie.";
+    log.important(message);
+    return {Outcome::Result::Refused, message};
   }
 
-  wnd_.setVisible(Ctl::gauge, true);
-  wnd_.setGauge(0);
-  bool res = false;
-  wnd_.setVisible(Ctl::StaticText1, false);
-  wnd_.setVisible(Ctl::Edit1, false);
-  wnd_.setInfoLabel(u"");
-  bnInstallSetActive();
-
-  if (!fs_.fileExists(sourceZip)) {
-    info(IMPORTANT, u"Wystąpił błąd instalacji. Brak pliku: " + sourceZip);
-  } else {
-    bnCloseSetDisable();
-    bool bodyCompleted = false;
-    bool restoreFailed = false;
-    try {
-      info(DEBUG, u"Trwa instalowanie pakietu...");
-      info(DEBUG, u"MDB: " + p.package + u"dodatki.mdb");
-
-      bool backedUp = true;
-      if (fs_.fileExists(p.database)) {
-        info(DEBUG, u"zmieniamy " + p.package + u"dodatki.mdb" + u" na dodatki_old.mdb");
-        if (!fs_.moveFile(p.database, p.backup)) {
-          info(IMPORTANT, u"Błąd zmiany nazwy pliku dodatki.mdb na dodatki_old.mdb");
-          // Unpacking now would overwrite the only copy of the database.
-          backedUp = false;
-        }
-      }
-
-      if (backedUp) {
-        info(DEBUG, u"Zaczynamy rozpakowywanie pliku ZIP do: " + p.library);
-        res = ExtractFilesFromZip(sourceZip, p.library);
-      }
-
-      if (res) {
-        info(DEBUG, u"Zaczynamy obsługę bazy dodatki.mdb");
-        res = false;
-        // A leftover of an interrupted run must never be merged as the package's database.
-        const bool noLeftover = !fs_.fileExists(p.fromPackage) || fs_.deleteFile(p.fromPackage);
-        if (noLeftover) {
-          fs_.moveFile(p.database, p.fromPackage);
-          if (CopyMdb(p.fromPackage, p.backup, p.database)) {
-            res = true;
-          } else if (!fs_.fileExists(p.backup) && fs_.fileExists(p.database)) {
-            // A first install whose merge failed keeps no half-made database.
-            fs_.deleteFile(p.database);
-          }
-        }
-      }
-
-      if (fs_.fileExists(p.fromPackage)) fs_.deleteFile(p.fromPackage);
-
-      if (res) {
-        info(DEBUG, u"Poprawnie zakończono instalację.");
-        SetFinish();
-      } else {
-        info(IMPORTANT, u"Wystąpił błąd instalacji. Spróbuj ponownie.");
-        if (fs_.fileExists(p.backup)) {
-          if (fs_.fileExists(p.database)) {
-            info(DEBUG, u"Kasujemy uszkodzony plik dodatki.mdb");
-            fs_.deleteFile(p.database);
-          }
-          restoreFailed = !fs_.moveFile(p.backup, p.database);
-          info(DEBUG, u"Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb");
-        }
-      }
-      bodyCompleted = true;
-    } catch (const std::exception&) {
-      res = false;
-    }
-
-    info(DEBUG, u"FINALLY kończymy instalację.");
-    if (res) {
-      SetFinish();
-    } else {
-      wnd_.setVisible(Ctl::gauge, false);
-    }
-    // The backup goes only after a success; otherwise it may be the only copy left.
-    const bool keepBackup = !bodyCompleted || restoreFailed;
-    if (fs_.fileExists(p.backup)) {
-      if (keepBackup) {
-        info(IMPORTANT, u"Wystąpił błąd instalacji. Poprzednia baza jest w pliku: " + p.backup);
-      } else {
-        info(DEBUG, u"Kasujemy niepotrzebny plik dodatki_old.mdb");
-        fs_.deleteFile(p.backup);
-      }
-    } else if (!bodyCompleted) {
-      info(IMPORTANT, u"Wystąpił błąd instalacji. Spróbuj ponownie.");
-    }
-    if (fs_.fileExists(p.fromPackage)) {
-      info(DEBUG, u"Kasujemy niepotrzebny plik dodatki_new.mdb");
-      fs_.deleteFile(p.fromPackage);
-    }
+  observer.started();
+  if (!platform.fileExists(request.archive)) {
+    log.important(u"Wystąpił błąd instalacji. Brak pliku: " + request.archive);
+    return {Outcome::Result::Restored, {}};
   }
-
-  bnCloseSetEnable();
-  wnd_.setVisible(Ctl::bnInstallActive, false);
-  wnd_.setVisible(Ctl::bnInstallDisable, false);
+  observer.working();
+  return Transaction(platform, request, p, log, observer).run();
 }
 
-}  // namespace app
+}  // namespace install

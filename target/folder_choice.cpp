@@ -1,16 +1,11 @@
-// The folder field: the user's choice through the folder dialog, and the validation of every
-// new text.
+#include "target/folder_choice.h"
+
 #include <algorithm>
 
-#include "app/form1.h"
 #include "target/host_layout.h"
 
-namespace app {
+namespace target {
 
-namespace {
-
-// The host folder of a chosen folder: everything from the first "dodatki" component on is
-// dropped, so the library folder and any package folder in it give the host folder.
 Text hostFolderOfChoice(const Text& chosen) {
   Text result;
   size_t start = 0;
@@ -24,31 +19,15 @@ Text hostFolderOfChoice(const Text& chosen) {
   return asHostFolder(result);
 }
 
-}  // namespace
-
-void TForm1::Edit1Click() {
-  if (!fs_.chooseFolder(strFolder)) return;
-  const Text folder = hostFolderOfChoice(strFolder);
-  info(DEBUG, u"Ustalono docelowy folder na: " + folder);
-  wnd_.setEdit1(folder);  // runs CheckEdit when the text changes
-  CheckEdit();
-}
-
-void TForm1::CheckEdit() {
-  if (!CheckDestination()) return;
-  destination = true;
-  CheckInstallationEnabled();
-}
-
-bool TForm1::CheckDestination() {
-  const Text t = libraryFolderToValidate(wnd_.edit1());
-  info(DEBUG, u"Sprawdzamy folder instalacji : " + t);
-  if (fs_.directoryExists(t)) {
-    info(DEBUG, u"Folder instalacji poprawny : " + t);
+bool validHostFolder(plat::Platform& platform, const Text& field, const logs::Log& log) {
+  const Text t = libraryFolderToValidate(field);
+  log.debug(u"Sprawdzamy folder instalacji : " + t);
+  if (platform.directoryExists(t)) {
+    log.debug(u"Folder instalacji poprawny : " + t);
     return true;
   }
-  info(DEBUG, u"Błędny folder instalacji : " + t);
+  log.debug(u"Błędny folder instalacji : " + t);
   return false;
 }
 
-}  // namespace app
+}  // namespace target

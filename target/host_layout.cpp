@@ -1,9 +1,9 @@
 #include "target/host_layout.h"
 
-namespace app {
+namespace target {
 
 Text asHostFolder(std::u16string_view path) {
   return text::stripTrailingBackslashes(text::trim(path)) + u"\\";
 }
 
-}  // namespace app
+}  // namespace target

@@ -5,7 +5,7 @@
 
 #include "platform/text.h"
 
-namespace app {
+namespace target {
 
 using text::Text;
 
@@ -29,4 +29,4 @@ inline Text libraryFolderToValidate(const Text& field) {
 // A folder as the folder field holds it: no white space at either end, exactly one trailing "\".
 Text asHostFolder(std::u16string_view path);
 
-}  // namespace app
+}  // namespace target

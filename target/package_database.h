@@ -2,10 +2,10 @@
 // while it runs, and then the database cannot be replaced.
 #pragma once
 
+#include "platform/log.h"
 #include "platform/platform.h"
-#include "target/trace.h"
 
-namespace app {
+namespace target {
 
 using text::Text;
 
@@ -22,7 +22,8 @@ inline const Text kDatabaseHeldMessage = u"Wyłącz program VIRELA i spróbuj po
 // True when the database is absent or could be renamed away and back. Whatever the outcome, a
 // database that existed keeps (or gets back) its own name, unless a rename fails on a file held
 // open, and then the test fails. A side file left by an interrupted earlier test is the database
-// itself when "dodatki.mdb" is missing: it gets its name back rather than being deleted.
-bool databaseReplaceable(plat::Platform& fs, const PackageDatabase& db, const Trace& trace);
+// itself when "dodatki.mdb" is missing: it gets its name back rather than being deleted. What it
+// does goes to the log at the debug level.
+bool databaseReplaceable(plat::Platform& platform, const PackageDatabase& db, const logs::Log& log);
 
-}  // namespace app
+}  // namespace target

@@ -1,57 +1,48 @@
-// The checks that offer the Install button: the package folder's database can be replaced, and
-// no host program runs.
-#include "app/form1.h"
+#include "target/preconditions.h"
+
 #include "target/host_layout.h"
 #include "target/package_database.h"
 #include "target/running_host.h"
 
-namespace app {
+namespace target {
 
-namespace {
-
-void noTrace(const Text&) {}
-
-Trace debugTrace(TForm1& form) {
-  return [&form](const Text& line) { form.info(DEBUG, line); };
-}
-
-}  // namespace
-
-void TForm1::CheckInstallationEnabled() {
-  info(DEBUG, u"Kontrola możliwości instalacji.");
-  if (!formCover || !pack) return;
-  const PackageDatabase db = packageDatabase(wnd_.edit1(), packageName);
-  info(DEBUG, u"Sprawdzamy dostęp do pliku: " + db.file);
-  if (!databaseReplaceable(fs_, db, debugTrace(*this))) {
-    info(IMPORTANT, kDatabaseHeldMessage);
-    return;
-  }
-  info(DEBUG, u"Dostęp do MDB poprawny");
-  if (CheckRunApp()) {
-    ready = true;
-    bnInstallSetEnable();
-  }
-}
-
-bool TForm1::CheckRunApp() {
-  info(DEBUG, u"Sprawdzamy uruchomienie applikacji CAD.");
-  if (auto blocker = runningHostBlocker(fs_, debugTrace(*this))) {
-    info(IMPORTANT, *blocker);
-    return false;
-  }
-  info(DEBUG, u"Nie znaleziono uruchomionej applikacji CAD.");
-  return true;
-}
-
-std::optional<Text> TForm1::installBlocker() {
-  // The folder the install will use: the field's text without blanks at its ends.
-  if (!fs_.directoryExists(libraryFolderToValidate(text::trim(wnd_.edit1())))) {
-    return kNoInstallationMessage;
-  }
-  if (!databaseReplaceable(fs_, packageDatabase(wnd_.edit1(), packageName), noTrace)) {
+Refusal checkDatabase(plat::Platform& platform, const Text& hostFolder, const Text& packageName,
+                      const logs::Log& log) {
+  const PackageDatabase db = packageDatabase(hostFolder, packageName);
+  log.debug(u"Sprawdzamy dostęp do pliku: " + db.file);
+  if (!databaseReplaceable(platform, db, log)) {
+    log.important(kDatabaseHeldMessage);
     return kDatabaseHeldMessage;
   }
-  return runningHostBlocker(fs_, noTrace);
+  log.debug(u"Dostęp do MDB poprawny");
+  return std::nullopt;
 }
 
-}  // namespace app
+Refusal checkNoRunningHost(plat::Platform& platform, const logs::Log& log) {
+  log.debug(u"Sprawdzamy uruchomienie applikacji CAD.");
+  if (Refusal blocker = runningHostBlocker(platform, log)) {
+    log.important(*blocker);
+    return blocker;
+  }
+  log.debug(u"Nie znaleziono uruchomionej applikacji CAD.");
+  return std::nullopt;
+}
+
+Refusal checkPreconditions(plat::Platform& platform, const Text& hostFolder,
+                           const Text& packageName, const logs::Log& log) {
+  if (Refusal refusal = checkDatabase(platform, hostFolder, packageName, log)) return refusal;
+  return checkNoRunningHost(platform, log);
+}
+
+Refusal installBlocker(plat::Platform& platform, const Text& hostFolder, const Text& packageName) {
+  const logs::Log silent;
+  if (!platform.directoryExists(libraryFolderToValidate(text::trim(hostFolder)))) {
+    return kNoInstallationMessage;
+  }
+  if (!databaseReplaceable(platform, packageDatabase(hostFolder, packageName), silent)) {
+    return kDatabaseHeldMessage;
+  }
+  return runningHostBlocker(platform, silent);
+}
+
+}  // namespace target

@@ -2,7 +2,7 @@
 
 #include "target/xpos.h"
 
-namespace app {
+namespace target {
 
 namespace {
 
@@ -20,15 +20,15 @@ bool isHostProgram(const Text& exeName) {
          exeName == u"VirelaPro.exe";
 }
 
-std::optional<Text> runningHostBlocker(plat::Platform& fs, const Trace& trace) {
+std::optional<Text> runningHostBlocker(plat::Platform& platform, const logs::Log& log) {
   try {
-    const uint32_t self = fs.currentProcessId();
+    const uint32_t self = platform.currentProcessId();
     std::optional<Text> conflict;
-    for (const plat::ProcessEntry& p : fs.processes()) {
-      trace(u"Znaleziona w pamięci aplikację: " + p.exeName + u" : " +
-            text::num(XPos(kSearchWord, p.exeName)));
+    for (const plat::ProcessEntry& p : platform.processes()) {
+      log.debug(u"Znaleziona w pamięci aplikację: " + p.exeName + u" : " +
+                text::num(XPos(kSearchWord, p.exeName)));
       if (p.pid != self && isHostProgram(p.exeName)) {
-        trace(u"Wykryto konfliktową aplikację: " + p.exeName);
+        log.debug(u"Wykryto konfliktową aplikację: " + p.exeName);
         conflict = p.exeName;
       }
     }
@@ -39,4 +39,4 @@ std::optional<Text> runningHostBlocker(plat::Platform& fs, const Trace& trace) {
   }
 }
 
-}  // namespace app
+}  // namespace target

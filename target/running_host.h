@@ -3,10 +3,10 @@
 
 #include <optional>
 
+#include "platform/log.h"
 #include "platform/platform.h"
-#include "target/trace.h"
 
-namespace app {
+namespace target {
 
 using text::Text;
 
@@ -14,10 +14,10 @@ using text::Text;
 // "lumicad.exe", and exactly "VirelaPro.exe".
 bool isHostProgram(const Text& exeName);
 
-// Walks the running processes, tracing each one and each conflict. Returns the message for the
-// user when a host program runs (naming the last one met) or the list cannot be read; nothing
-// when the host is idle. The installer's own process never conflicts: its file name may well
-// contain "CAD", and it would otherwise block itself.
-std::optional<Text> runningHostBlocker(plat::Platform& fs, const Trace& trace);
+// Walks the running processes, logging each one and each conflict at the debug level. Returns
+// the message for the user when a host program runs (naming the last one met) or the list cannot
+// be read; nothing when the host is idle. The installer's own process never conflicts: its file
+// name may well contain "CAD", and it would otherwise block itself.
+std::optional<Text> runningHostBlocker(plat::Platform& platform, const logs::Log& log);
 
-}  // namespace app
+}  // namespace target

@@ -2,7 +2,7 @@
 
 #include "platform/text.h"
 
-namespace app {
+namespace target {
 
 bool matchesWildcard(std::u16string_view pattern, std::u16string_view name) {
   constexpr size_t kNone = std::u16string_view::npos;
@@ -30,4 +30,4 @@ bool matchesWildcard(std::u16string_view pattern, std::u16string_view name) {
   return p == pattern.size();
 }
 
-}  // namespace app
+}  // namespace target

@@ -2,7 +2,7 @@
 
 #include "platform/text.h"
 
-namespace app {
+namespace target {
 
 using text::foldAscii;
 
@@ -20,4 +20,4 @@ int XPos(std::u16string_view cSubStr, std::u16string_view cString) {
   return 0;
 }
 
-}  // namespace app
+}  // namespace target

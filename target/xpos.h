@@ -3,11 +3,11 @@
 
 #include <string_view>
 
-namespace app {
+namespace target {
 
 // 1-based position of the first occurrence of cSubStr in cString, or 0 when there is none or
 // cSubStr is empty. Only a..z are folded; every other UTF-16 unit (accented letters too) must
 // be equal.
 int XPos(std::u16string_view cSubStr, std::u16string_view cString);
 
-}  // namespace app
+}  // namespace target

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "accessorydb/jet/ado.h"
+#include "accessorydb/jet/ado_type.h"
 #include "accessorydb/jet/connection_string.h"
 #include "accessorydb/jet/create_database.h"
 #include "accessorydb/jet/create_header.h"
@@ -49,27 +50,19 @@ Error fileError(const Text& path, const text::Error& e) {
 NewColumn newColumn(const Column& c) {
   NewColumn out;
   out.name = c.Name;
-  switch (c.Type) {
-    case adInteger:
-      out.type = ColumnType::Long;
-      break;
-    case adBoolean:
-      out.type = ColumnType::Boolean;
-      break;
-    case adVarWChar: {
-      // Without a size (or 0) Jet makes the longest text column, as its TEXT type does.
-      const int32_t size = c.DefinedSize.value_or(0);
-      if (size < 0 || size > kMaxTextChars) {
-        throw Error(u"Column '" + c.Name + u"': a text column holds 1 to 255 characters, not " +
-                    text::num(size));
-      }
-      out.type = ColumnType::Text;
-      out.maxChars = static_cast<uint16_t>(size == 0 ? kMaxTextChars : size);
-      break;
+  const std::optional<ColumnType> type = storedType(c.Type);
+  if (!type) {
+    throw Error(u"Column '" + c.Name + u"': ADO type " + text::num(c.Type) +
+                u" is not supported (only 3 integer, 11 yes/no and 202 text)");
+  }
+  out.type = *type;
+  if (*type == ColumnType::Text) {
+    const int32_t size = c.DefinedSize.value_or(0);
+    if (size < 0 || size > kMaxTextChars) {
+      throw Error(u"Column '" + c.Name + u"': a text column holds 1 to 255 characters, not " +
+                  text::num(size));
     }
-    default:
-      throw Error(u"Column '" + c.Name + u"': ADO type " + text::num(c.Type) +
-                  u" is not supported (only 3 integer, 11 yes/no and 202 text)");
+    out.maxChars = static_cast<uint16_t>(storedTextChars(size));
   }
   return out;
 }

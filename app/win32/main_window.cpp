@@ -59,7 +59,7 @@ LPCWSTR cursorOf(Pointer p) {
 }  // namespace
 
 MainWindow::MainWindow(plat::Platform& fs, WindowModel& model, TForm1& form)
-    : fs_(fs), model_(model), form_(form) {
+    : platform_(fs), model_(model), form_(form) {
   font_ = tahoma(11, FW_NORMAL);
   labelFont_ = tahoma(12, FW_BOLD);
   white_ = CreateSolidBrush(RGB(255, 255, 255));
@@ -242,7 +242,7 @@ void MainWindow::onModelChange(Change what, Ctl c) {
       placeWindow();
       break;
     case Change::Picture:
-      scene_.setBackground(fs_, model_.background());
+      scene_.setBackground(platform_, model_.background());
       invalidatePictures(true);
       break;
   }

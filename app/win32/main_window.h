@@ -56,7 +56,7 @@ class MainWindow {
   template <typename Handler>
   void call(Handler&& handler);
 
-  plat::Platform& fs_;
+  plat::Platform& platform_;
   WindowModel& model_;
   TForm1& form_;
   plat::win32::GdiplusSession gdiplus_;  // before scene_, which decodes pictures

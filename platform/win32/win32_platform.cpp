@@ -11,7 +11,6 @@
 #include "platform/win32/gdiplus_include.h"
 #include "platform/win32/win32_file.h"
 #include "platform/win32/win_error.h"
-#include "target/win32/directory.h"
 
 namespace plat::win32 {
 
@@ -211,7 +210,7 @@ Size Win32Platform::pictureSize(const Text& path) {
 }
 
 bool Win32Platform::chooseFolder(Text& dir) {
-  return Directory::GimmeDir(dir);
+  return folderDialog_ ? folderDialog_(dir) : false;
 }
 
 }  // namespace plat::win32

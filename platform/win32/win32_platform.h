@@ -1,6 +1,9 @@
 // plat::Platform over the Win32 API, wide-character calls throughout.
 #pragma once
 
+#include <functional>
+#include <utility>
+
 #include "platform/platform.h"
 #include "platform/win32/gdiplus_session.h"
 
@@ -8,6 +11,11 @@ namespace plat::win32 {
 
 class Win32Platform : public Platform {
  public:
+  // The folder dialog lives above the platform (target/win32's Directory): the program hands it
+  // in. Without one, chooseFolder reports a cancel.
+  using FolderDialog = std::function<bool(Text& dir)>;
+  explicit Win32Platform(FolderDialog folderDialog = {}) : folderDialog_(std::move(folderDialog)) {}
+
   bool fileExists(const Text& path) override;
   bool directoryExists(const Text& path) override;
   bool deleteFile(const Text& path) override;
@@ -31,6 +39,7 @@ class Win32Platform : public Platform {
   bool chooseFolder(Text& dir) override;
 
  private:
+  FolderDialog folderDialog_;
   GdiplusSession gdiplus_;
 };
 

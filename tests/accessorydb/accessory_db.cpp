@@ -1,8 +1,9 @@
 #include "tests/accessorydb/accessory_db.h"
 
 #include "accessorydb/accessory_schema.h"
+#include "accessorydb/connection_strings.h"
 #include "accessorydb/jet/ado.h"
-#include "app/form1.h"
+#include "accessorydb/mdb_create.h"
 
 namespace accdbtest {
 
@@ -87,21 +88,17 @@ Row item(const jet::Value& id, const jet::Value& nazwa, const Text& tag) {
                                {u"typ_standardowy", tag + u" std"}});
 }
 
-Text connectionTo(const Text& path) {
-  return u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
-         u";Mode=ReadWrite|Share Deny None;Persist Security Info=False;";
-}
-
 void writeDatabase(plat::Platform& fs, const Text& path, const Content& content) {
-  app::WindowModel window;
-  app::TForm1 maker(fs, window);
-  if (!maker.MDBCreate(path)) throw std::runtime_error("MDBCreate failed: " + text::toUtf8(path));
+  const accessorydb::Creation made = accessorydb::createDatabase(fs, path, logs::Log());
+  if (!made.created()) {
+    throw std::runtime_error("creating " + text::toUtf8(path) + ": " + text::toUtf8(made.cause));
+  }
   appendRows(fs, path, content);
 }
 
 void appendRows(plat::Platform& fs, const Text& path, const Content& content) {
   jet::ado::Connection connection(fs);
-  connection.ConnectionString = connectionTo(path);
+  connection.ConnectionString = accessorydb::openConnectionString(path);
   connection.LoginPrompt = false;
   connection.open();
   insertRows(connection, producers(), content.producers);
@@ -111,7 +108,7 @@ void appendRows(plat::Platform& fs, const Text& path, const Content& content) {
 
 Content readDatabase(plat::Platform& fs, const Text& path) {
   jet::ado::Connection connection(fs);
-  connection.ConnectionString = connectionTo(path);
+  connection.ConnectionString = accessorydb::openConnectionString(path);
   connection.LoginPrompt = false;
   connection.open();
   Content content{readRows(connection, producers()), readRows(connection, items())};

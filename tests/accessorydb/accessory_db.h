@@ -30,9 +30,8 @@ struct Content {
   bool operator==(const Content&) const = default;
 };
 
-Text connectionTo(const Text& path);
-
-// A new accessory database (made by TForm1::MDBCreate) holding the rows, in this order.
+// A new accessory database (made by the installer's creation step) holding the rows, in this
+// order.
 void writeDatabase(plat::Platform& fs, const Text& path, const Content& content);
 // Appends the rows to an existing database.
 void appendRows(plat::Platform& fs, const Text& path, const Content& content);

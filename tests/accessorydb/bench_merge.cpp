@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
+#include "accessorydb/mdb_merge.h"
 #include "platform/posix_platform.h"
 #include "tests/accessorydb/accessory_db.h"
 #include "tests/accessorydb/reference_merge.h"
@@ -81,15 +81,15 @@ int run(int argc, char** argv) {
   if (command != "merge" || (mode != "indexed" && mode != "plain")) return usage();
   const Text dest = dir + u"dodatki.mdb";
   fs.deleteFile(dest);
-  app::WindowModel window;
-  app::TForm1 form(fs, window);
+  Text failure;
+  const logs::Log log(logs::IMPORTANT, [&](int32_t, const Text& line) { failure = line; });
+  const accessorydb::MergeFiles files{dir + u"new.mdb", dir + u"old.mdb", dest};
   const auto start = std::chrono::steady_clock::now();
-  const bool merged = mode == "indexed" ? form.CopyMdb(dir + u"new.mdb", dir + u"old.mdb", dest)
-                                        : accdbtest::referenceCopyMdb(form, dir + u"new.mdb",
-                                                                      dir + u"old.mdb", dest);
+  const bool merged = mode == "indexed" ? accessorydb::mergeDatabases(fs, files, log).merged()
+                                        : accdbtest::referenceMerge(fs, files, log);
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
   if (!merged) {
-    std::fprintf(stderr, "merge failed: %s\n", text::toUtf8(window.infoLabel()).c_str());
+    std::fprintf(stderr, "merge failed: %s\n", text::toUtf8(failure).c_str());
     return 1;
   }
   std::printf("%.3f\n", took.count());

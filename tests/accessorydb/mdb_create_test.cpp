@@ -3,10 +3,12 @@
 
 #include <functional>
 
+#include "accessorydb/connection_strings.h"
 #include "accessorydb/jet/ado.h"
+#include "accessorydb/jet/database.h"
 #include "tests/accessorydb/accessory_db.h"
-#include "tests/accessorydb/form_fixture.h"
 #include "tests/accessorydb/test_print.h"
+#include "tests/support/form_fixture.h"
 
 namespace accdbtest {
 namespace {
@@ -18,11 +20,16 @@ const std::vector<Text> kCreationLog = {
     u"Tworzenie pliku bazy danych.", u"Tworzenie tabeli `info_roducent`",
     u"Tworzenie tabeli `Dodatki`", u"Utworzono pustą bazę danych."};
 
-class MdbCreate : public FormTest {
+class MdbCreate : public apptest::FormTest {
  protected:
+  MdbCreate() {
+    fs.mkdirs(u"C:\\P");
+    form.log_level = app::DEBUG;
+  }
+
   // Opens one table of kDb for writing.
   void openTable(const Text& table) {
-    connection.ConnectionString = connectionTo(kDb);
+    connection.ConnectionString = accessorydb::openConnectionString(kDb);
     connection.LoginPrompt = false;
     connection.open();
     cursor.connection = &connection;
@@ -210,6 +217,40 @@ TEST_F(MdbCreate, AFileThatCannotBeDeletedIsReportedAndStays) {
   // The clean-up tries the same deletion; its outcome is not reported on its own.
   EXPECT_EQ(memo()[4], u"Usunięto błędnie utworzony plik z dazą danych.");
   EXPECT_EQ(fs.readFile(kDb), "held by another program");
+}
+
+// The window's table builders give the tables its creation makes: the same columns, types,
+// sizes and flags, and the same key.
+TEST_F(MdbCreate, TheWindowsTableBuildersGiveTheCreatedTables) {
+  ASSERT_TRUE(form.MDBCreate(kDb));
+  const Text built = u"C:\\P\\zbudowana.mdb";
+  {
+    jet::adox::Catalog catalog(fs);
+    catalog.Create(accessorydb::createConnectionString(built));
+    catalog.setActiveConnection(accessorydb::openConnectionString(built));
+    catalog.appendTable(form.createTableProducent());
+    catalog.appendTable(form.createTableDodatki());
+  }
+  const auto layout = [&](const Text& path) {
+    jet::Database db;
+    db.open(fs, path, true);
+    std::vector<std::string> lines;
+    for (const Text& table : {Text(u"info_producent"), Text(u"Dodatki")}) {
+      const jet::TableDef& def = db.table(table);
+      for (const jet::ColumnDef& c : def.columns) {
+        lines.push_back(text::toUtf8(table + u"." + c.name) + " " + std::to_string(c.type) + " " +
+                        std::to_string(c.length) + " " + std::to_string(c.flags));
+      }
+      for (const jet::LogicalIndex& index : def.indexes) {
+        lines.push_back(text::toUtf8(table + u" index " + index.name) + " " +
+                        std::to_string(index.type));
+      }
+    }
+    return lines;
+  };
+  const std::vector<std::string> created = layout(kDb);
+  EXPECT_EQ(layout(built), created);
+  EXPECT_GT(created.size(), 30u);
 }
 
 }  // namespace

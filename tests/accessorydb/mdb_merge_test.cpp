@@ -1,12 +1,16 @@
 // Merging a package's accessory database with the previous one: the outcome for every kind of
 // key, the order of the rows, the trace, and the failures.
+#include "accessorydb/mdb_merge.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
 
+#include "accessorydb/connection_strings.h"
+#include "accessorydb/jet/ado.h"
 #include "tests/accessorydb/accessory_db.h"
-#include "tests/accessorydb/form_fixture.h"
 #include "tests/accessorydb/test_print.h"
+#include "tests/support/form_fixture.h"
 
 namespace accdbtest {
 namespace {
@@ -22,8 +26,13 @@ Text t(const char16_t* s) {
   return Text(s);
 }
 
-class Merge : public FormTest {
+class Merge : public apptest::FormTest {
  protected:
+  Merge() {
+    fs.mkdirs(u"C:\\P");
+    form.log_level = app::DEBUG;
+  }
+
   // Writes the sources, merges them into a new kDest and returns what it holds.
   Content merge(const Content& package, const std::optional<Content>& previous) {
     writeDatabase(fs, kNew, package);
@@ -222,7 +231,7 @@ TEST_F(Merge, AnUnreadablePackageDatabaseFailsWithTheEngineMessage) {
   std::string engineMessage;
   try {
     jet::ado::Connection c(fs);
-    c.ConnectionString = connectionTo(kNew);
+    c.ConnectionString = accessorydb::openConnectionString(kNew);
     c.open();
   } catch (const jet::Error& e) {
     engineMessage = text::toUtf8(e.message());
@@ -251,6 +260,36 @@ TEST_F(Merge, DestinationThatCannotBeCreatedStopsBeforeAnythingIsOpened) {
   EXPECT_EQ(memo()[0].rfind(u"[Błąd tworzenia bazy danych MDB.] ", 0), 0u);
   EXPECT_EQ(memo()[1], u"Błąd tworzenia pliku docelowego: " + dest);
   EXPECT_TRUE(fs.deleteFile(kNew));
+}
+
+// The step itself names each way a merge fails; the engine's message comes with its failure.
+TEST(MergeResult, EachFailureIsNamed) {
+  using accessorydb::Merge;
+  struct Case {
+    const char* name;
+    Text destination;
+    bool package;
+    Merge::Result result;
+  } cases[] = {
+      {"no package", kDest, false, Merge::Result::PackageMissing},
+      {"no folder for the destination", u"C:\\brak\\dodatki.mdb", true, Merge::Result::NotCreated},
+      {"a refused row", kDest, true, Merge::Result::Failed}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::FakePlatform fs;
+    fs.mkdirs(u"C:\\P");
+    if (c.package) writeDatabase(fs, kNew, {{}, {}});
+    // The previous database and the destination share an ID.
+    writeDatabase(fs, kOld, {{}, {item(int32_t{1}, t(u"a"))}});
+    if (c.result == Merge::Result::Failed)
+      writeDatabase(fs, kDest, {{}, {item(int32_t{1}, t(u"z"))}});
+    Text lastImportant;
+    const logs::Log log(logs::IMPORTANT, [&](int32_t, const Text& line) { lastImportant = line; });
+    const Merge merge = accessorydb::mergeDatabases(fs, {kNew, kOld, c.destination}, log);
+    EXPECT_EQ(merge.result, c.result);
+    EXPECT_FALSE(merge.merged());
+    EXPECT_EQ(merge.cause, c.result == Merge::Result::Failed ? lastImportant : Text());
+  }
 }
 
 // Both sources are only read, so read-only files merge like any others.

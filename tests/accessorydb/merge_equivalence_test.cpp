@@ -105,7 +105,7 @@ struct Outcome {
   std::optional<Content> destination;
 };
 
-using MergeFn = bool (*)(app::TForm1&, const Text&, const Text&, const Text&);
+using MergeFn = bool (*)(plat::Platform&, const accessorydb::MergeFiles&, const logs::Log&);
 
 Outcome run(const Files& files, int32_t level, MergeFn mergeFn) {
   fake::FakePlatform fs;
@@ -113,18 +113,16 @@ Outcome run(const Files& files, int32_t level, MergeFn mergeFn) {
   fs.writeFile(kNew, files.package);
   if (files.previous) fs.writeFile(kOld, *files.previous);
   if (files.destination) fs.writeFile(kDest, *files.destination);
-  app::WindowModel window;
-  app::TForm1 form(fs, window);
-  form.log_level = level;
   Outcome out;
-  out.result = mergeFn(form, kNew, kOld, kDest);
-  out.memo = window.memoLines();
+  const logs::Log log(level, [&](int32_t, const Text& line) { out.memo.push_back(line); });
+  out.result = mergeFn(fs, {kNew, kOld, kDest}, log);
   if (fs.fileExists(kDest)) out.destination = readDatabase(fs, kDest);
   return out;
 }
 
-bool installerMerge(app::TForm1& form, const Text& nw, const Text& od, const Text& dn) {
-  return form.CopyMdb(nw, od, dn);
+bool installerMerge(plat::Platform& platform, const accessorydb::MergeFiles& files,
+                    const logs::Log& log) {
+  return accessorydb::mergeDatabases(platform, files, log).merged();
 }
 
 // Seeds in blocks, so that the blocks run side by side.
@@ -135,9 +133,9 @@ TEST_P(MergeEquivalence, IndexedMergeDoesWhatThePlainScansDo) {
   for (unsigned seed = GetParam() * kSeedsPerBlock; seed < (GetParam() + 1) * kSeedsPerBlock;
        ++seed) {
     const Files files = makeFiles(Generator(seed).inputs());
-    for (const int32_t level : {app::DEBUG, app::IMPORTANT}) {
+    for (const int32_t level : {logs::DEBUG, logs::IMPORTANT}) {
       SCOPED_TRACE("seed " + std::to_string(seed) + " level " + std::to_string(level));
-      const Outcome expected = run(files, level, referenceCopyMdb);
+      const Outcome expected = run(files, level, referenceMerge);
       const Outcome actual = run(files, level, installerMerge);
       EXPECT_EQ(actual.result, expected.result);
       EXPECT_EQ(actual.memo, expected.memo);
@@ -154,7 +152,7 @@ TEST(MergeEquivalenceInputs, CoverSuccessesAndFailures) {
   int failed = 0;
   int merged = 0;
   for (unsigned seed = 0; seed < 4 * kSeedsPerBlock; ++seed) {
-    const Outcome o = run(makeFiles(Generator(seed).inputs()), app::IMPORTANT, installerMerge);
+    const Outcome o = run(makeFiles(Generator(seed).inputs()), logs::IMPORTANT, installerMerge);
     if (!o.result) ++failed;
     if (o.result && !o.destination->items.empty() && !o.destination->producers.empty()) ++merged;
   }

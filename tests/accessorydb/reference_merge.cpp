@@ -3,14 +3,15 @@
 #include <optional>
 
 #include "accessorydb/accessory_schema.h"
+#include "accessorydb/connection_strings.h"
+#include "accessorydb/jet/ado.h"
+#include "accessorydb/mdb_create.h"
 #include "tests/accessorydb/accessory_db.h"
 
 namespace accdbtest {
 
 namespace {
 
-using app::DEBUG;
-using app::IMPORTANT;
 using jet::ado::Connection;
 using jet::ado::TableCursor;
 using text::Text;
@@ -39,7 +40,7 @@ bool isMarker(const TableCursor& t) {
 
 class Merge {
  public:
-  Merge(app::TForm1& form, bool haveOld) : form_(form), haveOld_(haveOld) {}
+  Merge(const logs::Log& log, bool haveOld) : log_(log), haveOld_(haveOld) {}
 
   void table(const Text& name, TableCursor& dn, TableCursor& nw, TableCursor& od) {
     const bool producers = name == u"info_producent";
@@ -96,7 +97,7 @@ class Merge {
   }
 
  private:
-  void log(const Text& line) { form_.info(DEBUG, line); }
+  void log(const Text& line) { log_.debug(line); }
 
   void open(TableCursor& t, const Text& name, bool readOnly) {
     t.TableName = name;
@@ -110,14 +111,14 @@ class Merge {
     to.post();
   }
 
-  app::TForm1& form_;
+  const logs::Log& log_;
   const bool haveOld_;
   const accessorydb::TableSchema* schema_ = nullptr;
 };
 
-void connect(app::TForm1& form, Connection& c, TableCursor& t, const Text& path) {
-  form.info(DEBUG, u"Tworzymy połączenie do " + path);
-  c.ConnectionString = connectionTo(path);
+void connect(const logs::Log& log, Connection& c, TableCursor& t, const Text& path) {
+  log.debug(u"Tworzymy połączenie do " + path);
+  c.ConnectionString = accessorydb::openConnectionString(path);
   c.LoginPrompt = false;
   c.open();
   t.connection = &c;
@@ -125,36 +126,39 @@ void connect(app::TForm1& form, Connection& c, TableCursor& t, const Text& path)
 
 }  // namespace
 
-bool referenceCopyMdb(app::TForm1& form, const Text& nw, const Text& od, const Text& dn) {
-  plat::Platform& fs = form.platform();
+bool referenceMerge(plat::Platform& fs, const accessorydb::MergeFiles& files,
+                    const logs::Log& log) {
+  const Text& nw = files.package;
+  const Text& od = files.previous;
+  const Text& dn = files.destination;
   if (!fs.fileExists(dn)) {
-    form.info(DEBUG, u"Brak pliku docelowego. Tworzymy nowy.");
-    if (!form.MDBCreate(dn)) {
-      form.info(IMPORTANT, u"Błąd tworzenia pliku docelowego: " + dn);
+    log.debug(u"Brak pliku docelowego. Tworzymy nowy.");
+    if (!accessorydb::createDatabase(fs, dn, log).created()) {
+      log.important(u"Błąd tworzenia pliku docelowego: " + dn);
       return false;
     }
   }
   if (!fs.fileExists(nw)) {
-    form.info(IMPORTANT, u"Brak pliku: " + nw);
+    log.important(u"Brak pliku: " + nw);
     return false;
   }
-  form.info(DEBUG, u"Znaleniono oba istniejące pliki z dazą danych.");
+  log.debug(u"Znaleniono oba istniejące pliki z dazą danych.");
   const bool haveOld = fs.fileExists(od);
   bool merged = false;
   {
     Connection dnC(fs), odC(fs), nwC(fs);
     TableCursor dnT, odT, nwT;
     try {
-      connect(form, dnC, dnT, dn);
-      if (haveOld) connect(form, odC, odT, od);
-      connect(form, nwC, nwT, nw);
-      Merge merge(form, haveOld);
+      connect(log, dnC, dnT, dn);
+      if (haveOld) connect(log, odC, odT, od);
+      connect(log, nwC, nwT, nw);
+      Merge merge(log, haveOld);
       merge.table(u"info_producent", dnT, nwT, odT);
       merge.table(u"Dodatki", dnT, nwT, odT);
-      form.info(DEBUG, u"Poprawnie przeniesiono dane.");
+      log.debug(u"Poprawnie przeniesiono dane.");
       merged = true;
     } catch (const text::Error& e) {
-      form.info(IMPORTANT, e.message());
+      log.important(e.message());
     }
   }  // the connections close here, so that a failed dn can go
   if (!merged && fs.fileExists(dn)) fs.deleteFile(dn);

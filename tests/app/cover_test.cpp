@@ -1,7 +1,7 @@
 // Fitting the window to the cover picture.
 #include <gtest/gtest.h>
 
-#include "tests/app/form_fixture.h"
+#include "tests/support/form_fixture.h"
 #include "tests/support/test_pictures.h"
 
 namespace apptest {
@@ -9,6 +9,7 @@ namespace {
 
 using app::Ctl;
 
+#include "tests/support/form_fixture.h"
 class CoverFormTest : public FormTest {
  protected:
   void start(int screenW, int screenH, int picW, int picH) {

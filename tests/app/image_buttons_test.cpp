@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "tests/app/form_fixture.h"
+#include "tests/support/form_fixture.h"
 
 namespace apptest {
 namespace {
@@ -37,15 +37,14 @@ TEST_P(InstallLookTest, ShowsOneLookAndEnablesOnlyIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Looks, InstallLookTest,
-    testing::Values(
-        InstallLookCase{"disable", &app::TForm1::bnInstallSetDisable, u"Blokujemy klawisz INSTALL",
-                        Ctl::bnInstallDisable, false},
-        InstallLookCase{"enable", &app::TForm1::bnInstallSetEnable,
-                        u"Odblokowywujemy klawisz INSTALL", Ctl::bnInstallNormal, true},
-        InstallLookCase{"hover", &app::TForm1::bnInstallSetHover, u"SET HOVER na klawiszu INSTALL",
-                        Ctl::bnInstallHover, true},
-        InstallLookCase{"active", &app::TForm1::bnInstallSetActive,
-                        u"SET ACTIVE na klawiszu INSTALL", Ctl::bnInstallActive, true}),
+    testing::Values(InstallLookCase{"disable", &app::TForm1::bnInstallSetDisable,
+                                    u"Blokujemy klawisz INSTALL", Ctl::bnInstallDisable, false},
+                    InstallLookCase{"enable", &app::TForm1::bnInstallSetEnable,
+                                    u"Odblokowywujemy klawisz INSTALL", Ctl::bnInstallNormal, true},
+                    InstallLookCase{"hover", &app::TForm1::bnInstallSetHover,
+                                    u"SET HOVER na klawiszu INSTALL", Ctl::bnInstallHover, true},
+                    InstallLookCase{"active", &app::TForm1::bnInstallSetActive,
+                                    u"SET ACTIVE na klawiszu INSTALL", Ctl::bnInstallActive, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FormTest, HoverOverEnabledInstallLogsFourLinesInOrder) {

@@ -1,4 +1,4 @@
-#include "app/payload_trailer.h"
+#include "archive/payload_trailer.h"
 
 #include <gtest/gtest.h>
 
@@ -15,14 +15,20 @@ struct TrailerCase {
 class TrailerTest : public testing::TestWithParam<TrailerCase> {};
 
 TEST_P(TrailerTest, Parses) {
-  EXPECT_EQ(app::parseTrailer(GetParam().bytes), GetParam().expected);
+  EXPECT_EQ(layout::parseTrailer(GetParam().bytes), GetParam().expected);
 }
 
 const TrailerCase kCases[] = {
     {"leading_blanks", std::string(12, ' ') + "12345678", 12345678},
     {"leading_zeros", "00000000000012345678", 12345678},
-    {"bom_and_17_digits", "\xEF\xBB\xBF" "00000000000001234", 1234},
-    {"bom_and_right_aligned", "\xEF\xBB\xBF" "           987654", 987654},
+    {"bom_and_17_digits",
+     "\xEF\xBB\xBF"
+     "00000000000001234",
+     1234},
+    {"bom_and_right_aligned",
+     "\xEF\xBB\xBF"
+     "           987654",
+     987654},
     {"twenty_blanks", std::string(20, ' '), std::nullopt},
     {"trailing_blank", "1234567             ", std::nullopt},
     {"trailing_newline", "           1234567\r\n", std::nullopt},
@@ -37,7 +43,10 @@ const TrailerCase kCases[] = {
     {"hexadecimal", "                0x1F", std::nullopt},
     {"tab_before", "\t                 12", std::nullopt},
     {"nul_inside", std::string(18, ' ') + std::string("1\0", 2), std::nullopt},
-    {"invalid_utf8", std::string(17, ' ') + "\xC3" "12", std::nullopt},
+    {"invalid_utf8",
+     std::string(17, ' ') + "\xC3"
+                            "12",
+     std::nullopt},
     {"blank_between_sign_and_digits", std::string(17, ' ') + "- 12", std::nullopt},
 };
 

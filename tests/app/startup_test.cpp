@@ -2,8 +2,8 @@
 // the clean-up on Close.
 #include <gtest/gtest.h>
 
-#include "app/payload_trailer.h"
-#include "tests/app/form_fixture.h"
+#include "archive/payload_trailer.h"
+#include "tests/support/form_fixture.h"
 #include "tests/support/pe_program.h"
 
 namespace apptest {
@@ -94,7 +94,7 @@ TEST_F(FormTest, CentringTruncatesTowardZero) {
 
 std::string installerBytes(const std::string& program, const std::string& archive) {
   std::string trailer = std::to_string(program.size());
-  trailer.insert(0, app::kTrailerSize - trailer.size(), ' ');
+  trailer.insert(0, layout::kTrailerSize - trailer.size(), ' ');
   return program + archive + "\xEF\xBB\xBF" + trailer;
 }
 

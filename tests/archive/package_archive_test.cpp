@@ -2,8 +2,8 @@
 // the cover lookup and the whole-package extraction with its log and gauge.
 #include <gtest/gtest.h>
 
-#include "tests/app/form_fixture.h"
 #include "tests/archive/zip_fixtures.h"
+#include "tests/support/form_fixture.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "tests/install/install_fixture.h"
 
-#include <algorithm>
-
+#include "accessorydb/connection_strings.h"
 #include "accessorydb/jet/ado.h"
+#include "accessorydb/mdb_create.h"
 #include "archive/zip_writer.h"
 
 namespace installtest {
@@ -15,8 +15,7 @@ struct DodatkiTable {
   jet::ado::TableCursor cursor;
 
   DodatkiTable(fake::FakePlatform& fs, const Text& path, bool readOnly) : connection(fs) {
-    connection.ConnectionString = u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
-                                  u";Mode=ReadWrite|Share Deny None;Persist Security Info=False;";
+    connection.ConnectionString = accessorydb::openConnectionString(path);
     connection.LoginPrompt = false;
     connection.open();
     cursor.connection = &connection;
@@ -33,9 +32,7 @@ struct DodatkiTable {
 }  // namespace
 
 void makeDatabase(fake::FakePlatform& fs, const Text& path, const std::vector<Item>& items) {
-  app::WindowModel w;
-  app::TForm1 maker(fs, w);
-  ASSERT_TRUE(maker.MDBCreate(path));
+  ASSERT_TRUE(accessorydb::createDatabase(fs, path, logs::Log()).created());
   DodatkiTable table(fs, path, false);
   auto& t = table.cursor;
   for (const auto& item : items) {
@@ -90,13 +87,6 @@ void Scenario::makePackage(const std::optional<std::vector<Item>>& packageItems)
 void Scenario::makePrevious(const std::vector<Item>& items) {
   fs.mkdirs(kPackageDir);
   makeDatabase(fs, file(u"dodatki.mdb"), items);
-}
-
-bool Scenario::memoHas(const Text& line) const { return memoCount(line) > 0; }
-
-int Scenario::memoCount(const Text& line) const {
-  const auto& m = window.memoLines();
-  return static_cast<int>(std::count(m.begin(), m.end(), line));
 }
 
 }  // namespace installtest

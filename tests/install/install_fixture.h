@@ -9,8 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/form1.h"
-#include "tests/support/fake_platform.h"
+#include "tests/support/form_fixture.h"
 
 namespace installtest {
 
@@ -28,14 +27,10 @@ void makeDatabase(fake::FakePlatform& fs, const Text& path, const std::vector<It
 std::vector<Item> readItems(fake::FakePlatform& fs, const Text& path);
 
 // Everything one Install click needs; the tests build one per run.
-class Scenario {
+class Scenario : public apptest::Form {
  public:
   static constexpr const char16_t* kHost = u"C:\\Nordeka\\CAD A\\";
   static constexpr const char16_t* kPackageDir = u"C:\\Nordeka\\CAD A\\dodatki\\P\\";
-
-  fake::FakePlatform fs;
-  app::WindowModel window;
-  app::TForm1 form{fs, window};
 
   // Window created, start-up done as far as the Install click needs it.
   Scenario();
@@ -47,8 +42,6 @@ class Scenario {
   Text file(const Text& name) const { return Text(kPackageDir) + name; }
   bool has(const Text& name) { return fs.fileExists(file(name)); }
   std::string bytes(const Text& name) { return fs.readFile(file(name)); }
-  bool memoHas(const Text& line) const;
-  int memoCount(const Text& line) const;
 };
 
 class InstallTest : public testing::Test, public Scenario {};

@@ -8,18 +8,6 @@
 
 namespace jettest {
 
-size_t MemoryFile::readAt(uint64_t pos, void* buf, size_t n) {
-  if (pos >= bytes_.size()) return 0;
-  const size_t got = std::min<uint64_t>(n, bytes_.size() - pos);
-  std::memcpy(buf, bytes_.data() + pos, got);
-  return got;
-}
-
-void MemoryFile::writeAt(uint64_t pos, const void* buf, size_t n) {
-  if (pos + n > bytes_.size()) bytes_.resize(pos + n);
-  std::memcpy(bytes_.data() + pos, buf, n);
-}
-
 #ifdef FIXTURES_DIR
 std::vector<uint8_t> fixture(const std::string& name) {
   std::ifstream in(std::string(FIXTURES_DIR) + "/" + name, std::ios::binary);

@@ -8,23 +8,11 @@
 #include <vector>
 
 #include "accessorydb/jet/database.h"
-#include "platform/file.h"
+#include "tests/support/memory_file.h"
 
 namespace jettest {
 
-// A plat::File over a byte vector.
-class MemoryFile : public plat::File {
- public:
-  explicit MemoryFile(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
-  uint64_t size() override { return bytes_.size(); }
-  size_t readAt(uint64_t pos, void* buf, size_t n) override;
-  void writeAt(uint64_t pos, const void* buf, size_t n) override;
-  void truncate(uint64_t size) override { bytes_.resize(size); }
-  void flush() override {}
-
- private:
-  std::vector<uint8_t> bytes_;
-};
+using testsupport::MemoryFile;
 
 // The bytes of a file in FIXTURES_DIR (the real Access-made .mdb files).
 std::vector<uint8_t> fixture(const std::string& name);

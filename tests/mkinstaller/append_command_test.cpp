@@ -10,9 +10,9 @@
 #ifndef _WIN32
 #include "platform/posix_platform.h"
 #endif
+#include "archive/installer_layout.h"
 #include "tests/mkinstaller/disk_files.h"
 #include "tools/mkinstaller/command.h"
-#include "tools/mkinstaller/installer_layout.h"
 
 namespace {
 

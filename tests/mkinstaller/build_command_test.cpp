@@ -9,7 +9,8 @@
 #include <random>
 #include <sstream>
 
-#include "app/payload_trailer.h"
+#include "archive/installer_layout.h"
+#include "archive/payload_trailer.h"
 #include "archive/zip_format.h"
 #include "archive/zip_reader.h"
 #include "platform/host_platform.h"
@@ -17,7 +18,6 @@
 #include "tests/mkinstaller/disk_files.h"
 #include "tests/support/test_pictures.h"
 #include "tools/mkinstaller/command.h"
-#include "tools/mkinstaller/installer_layout.h"
 #include "tools/mkinstaller/package_zip.h"
 #ifndef _WIN32
 #include <zlib.h>
@@ -45,9 +45,10 @@ struct Payload {
 };
 
 Payload splitInstaller(const std::string& installer) {
-  constexpr size_t kTail = layout::kMarkSize + app::kTrailerSize;
+  constexpr size_t kTail = layout::kMarkSize + layout::kTrailerSize;
   if (installer.size() < kTail) throw std::runtime_error("installer too short");
-  const auto offset = app::parseTrailer(installer.substr(installer.size() - app::kTrailerSize));
+  const auto offset =
+      layout::parseTrailer(installer.substr(installer.size() - layout::kTrailerSize));
   if (!offset || *offset <= 0 || static_cast<size_t>(*offset) > installer.size() - kTail) {
     throw std::runtime_error("no valid trailer");
   }

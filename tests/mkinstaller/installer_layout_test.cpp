@@ -1,20 +1,21 @@
-#include "tools/mkinstaller/installer_layout.h"
+#include "archive/installer_layout.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
 
-#include "tests/mkinstaller/mem_file.h"
+#include "tests/mkinstaller/pattern_file.h"
+#include "tests/support/memory_file.h"
 
 using namespace std::string_literals;
 
 namespace {
 
-using testfiles::MemFile;
+using MemFile = testsupport::MemoryFile;
 using testfiles::PatternFile;
 
-constexpr size_t kTrailerSize = app::kTrailerSize;
+constexpr size_t kTrailerSize = layout::kTrailerSize;
 
 TEST(FormatTrailer, RightAlignsTheOffsetInTwentyCharacters) {
   struct Case {

@@ -7,14 +7,15 @@
 #include <random>
 #include <sstream>
 
+#include "archive/installer_layout.h"
 #include "archive/zip_writer.h"
 #include "tests/accessorydb/accessory_db.h"
 #include "tests/mkinstaller/disk_files.h"
-#include "tests/mkinstaller/mem_file.h"
+#include "tests/mkinstaller/pattern_file.h"
+#include "tests/support/memory_file.h"
 #include "tests/support/pe_program.h"
 #include "tests/support/test_pictures.h"
 #include "tools/mkinstaller/command.h"
-#include "tools/mkinstaller/installer_layout.h"
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
 #else
@@ -50,9 +51,9 @@ class TempInPlatform : public HostPlatform {
 
 // What layout::writeInstaller makes of a program and an archive.
 std::string installerOf(const std::string& program, const std::string& archive) {
-  testfiles::MemFile programFile(program);
-  testfiles::MemFile archiveFile(archive);
-  testfiles::MemFile out;
+  testsupport::MemoryFile programFile(program);
+  testsupport::MemoryFile archiveFile(archive);
+  testsupport::MemoryFile out;
   layout::writeInstaller(programFile, archiveFile, out);
   return out.bytes();
 }

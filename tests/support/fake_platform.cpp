@@ -44,41 +44,42 @@ std::u16string pathKey(const Text& path) {
   return out;
 }
 
-class FakeFile : public plat::File {
+// The in-memory file over the node's bytes, with the handle counted while it is open, the
+// access the file was opened for, and the platform's injected faults.
+class FakeFile : public testsupport::MemoryFile {
  public:
   FakeFile(FakePlatform& fs, std::shared_ptr<FakePlatform::Node> node, Text path, bool writable)
-      : fs_(fs), node_(std::move(node)), path_(std::move(path)), writable_(writable) {
+      : MemoryFile(node->data),
+        fs_(fs),
+        node_(std::move(node)),
+        path_(std::move(path)),
+        writable_(writable) {
     ++node_->openHandles;
+    if (writable_) ++node_->openWriters;
   }
-  ~FakeFile() override { --node_->openHandles; }
-
-  uint64_t size() override { return node_->data.size(); }
+  ~FakeFile() override {
+    --node_->openHandles;
+    if (writable_) --node_->openWriters;
+  }
 
   size_t readAt(uint64_t pos, void* buf, size_t n) override {
     if (fs_.fail(Op::Read, path_)) throw plat::FileError(u"Błąd odczytu pliku " + path_);
-    if (pos >= node_->data.size()) return 0;
-    const size_t k = std::min<uint64_t>(n, node_->data.size() - pos);
-    std::memcpy(buf, node_->data.data() + pos, k);
-    return k;
+    return MemoryFile::readAt(pos, buf, n);
   }
 
   void writeAt(uint64_t pos, const void* buf, size_t n) override {
     if (!writable_ || fs_.fail(Op::Write, path_)) {
       throw plat::FileError(u"Błąd zapisu pliku " + path_);
     }
-    if (n == 0) return;
-    if (node_->data.size() < pos + n) node_->data.resize(pos + n);
-    std::memcpy(node_->data.data() + pos, buf, n);
+    MemoryFile::writeAt(pos, buf, n);
   }
 
   void truncate(uint64_t size) override {
     if (!writable_ || fs_.fail(Op::Truncate, path_)) {
       throw plat::FileError(u"Błąd zapisu pliku " + path_);
     }
-    node_->data.resize(size);
+    MemoryFile::truncate(size);
   }
-
-  void flush() override {}
 
  private:
   FakePlatform& fs_;
@@ -133,13 +134,13 @@ void FakePlatform::writeFile(const Text& path, const std::vector<uint8_t>& bytes
   auto& node = files_[key];
   if (!node) node = std::make_shared<Node>();
   node->name = path;
-  node->data = bytes;
+  *node->data = bytes;
 }
 
 std::string FakePlatform::readFile(const Text& path) const {
   const Node* n = findFile(path);
   if (!n) throw std::runtime_error("no such file: " + text::toUtf8(path));
-  return std::string(n->data.begin(), n->data.end());
+  return std::string(n->data->begin(), n->data->end());
 }
 
 void FakePlatform::setReadOnly(const Text& path, bool readOnly) {
@@ -262,7 +263,7 @@ std::unique_ptr<plat::File> FakePlatform::open(const Text& path, plat::OpenMode 
       if (n.readOnly || n.heldByOther || n.openHandles > 0) {
         throw plat::FileError(u"Brak dostępu do pliku " + path);
       }
-      n.data.clear();
+      n.data->clear();
     } else {
       auto node = std::make_shared<Node>();
       node->name = path;
@@ -271,8 +272,11 @@ std::unique_ptr<plat::File> FakePlatform::open(const Text& path, plat::OpenMode 
     return std::make_unique<FakeFile>(*this, it->second, path, true);
   }
   if (it == files_.end()) throw plat::FileError(u"Nie znaleziono pliku " + path);
+  const Node& n = *it->second;
   const bool writable = mode == plat::OpenMode::ReadWrite;
-  if (writable && (it->second->readOnly || it->second->heldByOther)) {
+  // Every handle shares reading only: a writer needs the file to itself, and a reader needs it
+  // free of writers.
+  if (writable ? n.readOnly || n.heldByOther || n.openHandles > 0 : n.openWriters > 0) {
     throw plat::FileError(u"Brak dostępu do pliku " + path);
   }
   return std::make_unique<FakeFile>(*this, it->second, path, writable);
@@ -307,7 +311,7 @@ std::vector<Text> FakePlatform::logicalDrives() {
 plat::Size FakePlatform::pictureSize(const Text& path) {
   const Node* n = findFile(path);
   if (!n) throw text::Error(u"Nie znaleziono pliku " + path);
-  const auto info = plat::readJpegInfo(n->data.data(), n->data.size());
+  const auto info = plat::readJpegInfo(n->data->data(), n->data->size());
   if (!info) throw text::Error(u"Nieprawidłowy plik JPEG: " + path);
   return {info->width, info->height};
 }

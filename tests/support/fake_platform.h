@@ -1,7 +1,8 @@
 // An in-memory plat::Platform with Windows semantics for the native tests: "\\" paths, names
 // compared without regard to case, drive roots, renames that fail on an existing target or on a
 // file held open (by another process, or by one of our own open handles, as files are opened
-// without delete sharing), read-only files, and faults injected at any operation.
+// without delete sharing), handles that share reading only, read-only files, and faults injected
+// at any operation. tests/support/file_cases.cpp holds it to what the Windows platform does.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/support/memory_file.h"
 
 namespace fake {
 
@@ -86,10 +88,11 @@ class FakePlatform : public plat::Platform {
 
   struct Node {
     Text name;  // as spelled when created
-    std::vector<uint8_t> data;
+    testsupport::SharedBytes data = std::make_shared<testsupport::Bytes>();
     bool readOnly = false;
     bool heldByOther = false;
     int openHandles = 0;
+    int openWriters = 0;  // of openHandles, those that may write
   };
 
  private:

@@ -19,7 +19,7 @@ struct XPosCase {
 class XPosTest : public testing::TestWithParam<XPosCase> {};
 
 TEST_P(XPosTest, FindsTheFirstOccurrenceFoldingOnlyAsciiLetters) {
-  EXPECT_EQ(app::XPos(GetParam().sub, GetParam().str), GetParam().pos)
+  EXPECT_EQ(target::XPos(GetParam().sub, GetParam().str), GetParam().pos)
       << text::toUtf8(GetParam().sub) << " in " << text::toUtf8(GetParam().str);
 }
 
@@ -45,7 +45,7 @@ struct PatternCase {
 class WildcardTest : public testing::TestWithParam<PatternCase> {};
 
 TEST_P(WildcardTest, MatchesTheWholeName) {
-  EXPECT_EQ(app::matchesWildcard(GetParam().pattern, GetParam().name), GetParam().match)
+  EXPECT_EQ(target::matchesWildcard(GetParam().pattern, GetParam().name), GetParam().match)
       << text::toUtf8(GetParam().pattern) << " ~ " << text::toUtf8(GetParam().name);
 }
 

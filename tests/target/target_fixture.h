@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/app/form_fixture.h"
+#include "tests/support/form_fixture.h"
 
 namespace targettest {
 

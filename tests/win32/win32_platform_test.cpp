@@ -1,4 +1,5 @@
-// The Win32 platform against the real (Wine) file system, process list and GDI+.
+// The Win32 platform against the real (Wine) file system, process list and GDI+. The file and
+// folder cases it shares with the in-memory platform are in tests/support/file_cases.cpp.
 #include "platform/win32/win32_platform.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <cstring>
 
 #include "platform/win32/gdiplus_include.h"
+#include "tests/support/file_cases.h"
 #include "tests/win32/temp_folder.h"
 
 namespace {
@@ -21,36 +23,30 @@ void writeFile(plat::Platform& fs, const Text& path, const std::string& content)
   f->writeAt(0, content.data(), content.size());
 }
 
-std::string readFile(plat::Platform& fs, const Text& path) {
-  auto f = fs.open(path, OpenMode::Read);
-  std::string s(static_cast<size_t>(f->size()), '\0');
-  s.resize(f->readAt(0, s.data(), s.size()));
-  return s;
-}
+class Win32Place : public filecases::Place {
+ public:
+  plat::Platform& platform() override { return fs_; }
+  Text dir() const override { return tmp_.dir(); }
+  void setReadOnly(const Text& path, bool on) override { set(path, FILE_ATTRIBUTE_READONLY, on); }
+  void setHidden(const Text& path, bool on) override { set(path, FILE_ATTRIBUTE_HIDDEN, on); }
+  void setSystem(const Text& path, bool on) override { set(path, FILE_ATTRIBUTE_SYSTEM, on); }
+
+ private:
+  static void set(const Text& path, DWORD attribute, bool on) {
+    const DWORD now = GetFileAttributesW(wide(path));
+    ASSERT_NE(now, INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(SetFileAttributesW(wide(path), on ? now | attribute : now & ~attribute));
+  }
+
+  plat::win32::Win32Platform fs_;
+  TempFolder tmp_;
+};
 
 class Win32PlatformTest : public ::testing::Test {
  protected:
   plat::win32::Win32Platform fs;
   TempFolder tmp;
 };
-
-TEST_F(Win32PlatformTest, ExistenceTellsFilesFromFolders) {
-  writeFile(fs, tmp.at(u"plik.txt"), "x");
-  ASSERT_TRUE(fs.createDirectory(tmp.at(u"folder")));
-  struct Case {
-    Text name;
-    bool file, folder;
-  } cases[] = {{u"plik.txt", true, false},
-               {u"PLIK.TXT", true, false},  // names ignore letter case
-               {u"folder", false, true},
-               {u"folder\\", false, true},
-               {u"brak", false, false}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(text::toUtf8(c.name));
-    EXPECT_EQ(fs.fileExists(tmp.at(c.name)), c.file);
-    EXPECT_EQ(fs.directoryExists(tmp.at(c.name)), c.folder);
-  }
-}
 
 TEST_F(Win32PlatformTest, LinkToAFolderCountsWhileItsTargetExists) {
   ASSERT_TRUE(fs.createDirectory(tmp.at(u"cel")));
@@ -66,59 +62,6 @@ TEST_F(Win32PlatformTest, LinkToAFolderCountsWhileItsTargetExists) {
   ASSERT_TRUE(fs.removeDirectory(tmp.at(u"cel")));
   EXPECT_FALSE(fs.directoryExists(tmp.at(u"link")));  // a dangling link is no folder
   RemoveDirectoryW(wide(tmp.at(u"link")));
-}
-
-TEST_F(Win32PlatformTest, MoveFailsOnExistingTargetAndKeepsBoth) {
-  writeFile(fs, tmp.at(u"a.mdb"), "old");
-  writeFile(fs, tmp.at(u"b.mdb"), "new");
-  EXPECT_FALSE(fs.moveFile(tmp.at(u"a.mdb"), tmp.at(u"b.mdb")));
-  EXPECT_EQ(readFile(fs, tmp.at(u"a.mdb")), "old");
-  EXPECT_EQ(readFile(fs, tmp.at(u"b.mdb")), "new");
-  EXPECT_TRUE(fs.moveFile(tmp.at(u"a.mdb"), tmp.at(u"c.mdb")));
-  EXPECT_FALSE(fs.fileExists(tmp.at(u"a.mdb")));
-  EXPECT_EQ(readFile(fs, tmp.at(u"c.mdb")), "old");
-}
-
-// A database held open by another program must not be renamed or deleted under it.
-TEST_F(Win32PlatformTest, FileHeldOpenCannotBeRenamedOrDeleted) {
-  for (OpenMode mode : {OpenMode::Read, OpenMode::ReadWrite, OpenMode::Create}) {
-    SCOPED_TRACE(static_cast<int>(mode));
-    const Text path = tmp.at(u"dodatki.mdb");
-    writeFile(fs, path, "data");
-    {
-      auto held = fs.open(path, mode);
-      EXPECT_FALSE(fs.moveFile(path, tmp.at(u"dodatki_old.mdb")));
-      EXPECT_FALSE(fs.deleteFile(path));
-      EXPECT_TRUE(fs.fileExists(path));
-    }
-    EXPECT_TRUE(fs.moveFile(path, tmp.at(u"dodatki_old.mdb")));
-    EXPECT_TRUE(fs.deleteFile(tmp.at(u"dodatki_old.mdb")));
-  }
-}
-
-// A reader lets others read but never write; a writer lets others read, so a second reader,
-// who would not share writing, is refused.
-TEST_F(Win32PlatformTest, OpenModesShareReadingOnly) {
-  const Text path = tmp.at(u"shared.bin");
-  writeFile(fs, path, "abc");
-  struct Case {
-    OpenMode first, second;
-    bool secondOpens;
-  } cases[] = {{OpenMode::Read, OpenMode::Read, true},
-               {OpenMode::Read, OpenMode::ReadWrite, false},
-               {OpenMode::Read, OpenMode::Create, false},
-               {OpenMode::ReadWrite, OpenMode::Read, false},
-               {OpenMode::ReadWrite, OpenMode::ReadWrite, false}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(static_cast<int>(c.first)) + " then " +
-                 std::to_string(static_cast<int>(c.second)));
-    auto first = fs.open(path, c.first);
-    if (c.secondOpens) {
-      EXPECT_NO_THROW(fs.open(path, c.second));
-    } else {
-      EXPECT_THROW(fs.open(path, c.second), plat::FileError);
-    }
-  }
 }
 
 TEST_F(Win32PlatformTest, OpenErrorsNameTheFileAndTheCause) {
@@ -143,29 +86,6 @@ TEST_F(Win32PlatformTest, OpenErrorsNameTheFileAndTheCause) {
   }
 }
 
-TEST_F(Win32PlatformTest, ReadsWritesAndResizesAtPositions) {
-  const Text path = tmp.at(u"data.bin");
-  writeFile(fs, path, "0123456789");
-  {
-    auto f = fs.open(path, OpenMode::Create);  // truncates
-    EXPECT_EQ(f->size(), 0u);
-    f->writeAt(4, "abcd", 4);  // beyond the end: the gap is zeros
-    EXPECT_EQ(f->size(), 8u);
-    char buf[16] = {};
-    EXPECT_EQ(f->readAt(2, buf, sizeof buf), 6u);  // short only at the end
-    EXPECT_EQ(std::memcmp(buf, "\0\0abcd", 6), 0);
-    EXPECT_EQ(f->readAt(8, buf, 4), 0u);
-    f->truncate(5);
-    EXPECT_EQ(f->size(), 5u);
-  }
-  {
-    auto f = fs.open(path, OpenMode::ReadWrite);
-    f->writeAt(0, "Z", 1);
-    f->flush();
-  }
-  EXPECT_EQ(readFile(fs, path), std::string("Z\0\0\0a", 5));
-}
-
 TEST_F(Win32PlatformTest, ForceDirectoriesMakesEveryMissingLevel) {
   fs.forceDirectories(tmp.at(u"a\\b\\c\\"));
   EXPECT_TRUE(fs.directoryExists(tmp.at(u"a\\b\\c")));
@@ -178,40 +98,6 @@ TEST_F(Win32PlatformTest, ForceDirectoriesMakesEveryMissingLevel) {
   } catch (const plat::FileError& e) {  // names the level that could not be made
     EXPECT_NE(e.message().find(u"\"" + tmp.at(u"plik") + u"\". "), Text::npos) << e.what();
   }
-}
-
-TEST_F(Win32PlatformTest, SubFoldersAndFilesAreListedApart) {
-  for (Text name : {u"CAD A", u"ukryty", u"systemowy"}) {
-    ASSERT_TRUE(fs.createDirectory(tmp.at(name)));
-  }
-  writeFile(fs, tmp.at(u"CAD plik"), "x");
-  SetFileAttributesW(wide(tmp.at(u"ukryty")), FILE_ATTRIBUTE_HIDDEN);
-  SetFileAttributesW(wide(tmp.at(u"systemowy")), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
-  for (const Text& dir : {tmp.dir(), tmp.dir() + u"\\"}) {
-    auto names = fs.subFolders(dir);
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<Text>{u"CAD A", u"systemowy", u"ukryty"}));
-    EXPECT_EQ(fs.filesIn(dir), std::vector<Text>{u"CAD plik"});
-  }
-  EXPECT_TRUE(fs.subFolders(tmp.at(u"brak")).empty());
-  EXPECT_TRUE(fs.filesIn(tmp.at(u"brak")).empty());
-  SetFileAttributesW(wide(tmp.at(u"ukryty")), FILE_ATTRIBUTE_NORMAL);
-  SetFileAttributesW(wide(tmp.at(u"systemowy")), FILE_ATTRIBUTE_NORMAL);
-}
-
-TEST_F(Win32PlatformTest, EmptyFolderTestAndRemoval) {
-  const Text dir = tmp.at(u"tmp");
-  ASSERT_TRUE(fs.createDirectory(dir));
-  EXPECT_FALSE(fs.createDirectory(dir));  // one level, once
-  EXPECT_TRUE(fs.isDirectoryEmpty(dir));
-  writeFile(fs, dir + u"\\NODELETE", "");
-  SetFileAttributesW(wide(dir + u"\\NODELETE"), FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_FALSE(fs.isDirectoryEmpty(dir));  // a hidden file counts
-  EXPECT_FALSE(fs.removeDirectory(dir));
-  SetFileAttributesW(wide(dir + u"\\NODELETE"), FILE_ATTRIBUTE_NORMAL);
-  ASSERT_TRUE(fs.deleteFile(dir + u"\\NODELETE"));
-  EXPECT_TRUE(fs.removeDirectory(dir));
-  EXPECT_FALSE(fs.isDirectoryEmpty(dir));  // a missing folder is not an empty one
 }
 
 TEST_F(Win32PlatformTest, ProcessListHoldsThisProcess) {
@@ -318,3 +204,7 @@ TEST(CommandLine, ArgumentsAreTheWordsAfterTheProgram) {
 }
 
 }  // namespace
+
+std::unique_ptr<filecases::Place> makePlace() {
+  return std::make_unique<Win32Place>();
+}

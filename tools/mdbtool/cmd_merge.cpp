@@ -1,9 +1,9 @@
 // mdbtool merge [--debug] NEW OLD DEST: the installer's merge of a package's accessory database
 // (NEW) with the previous one (OLD, which may be missing) into a new database DEST, run by the
-// installer's own main window over this machine's files.
+// installer's own merge step over this machine's files.
 #include <cstdio>
 
-#include "app/form1.h"
+#include "accessorydb/mdb_merge.h"
 #include "tools/mdbtool/commands.h"
 
 namespace mdbtool {
@@ -29,15 +29,15 @@ int runMerge(plat::Platform& fs, const Args& args) {
   // The merge adds to an existing destination; here it must always start from an empty one.
   if (fs.fileExists(dest)) throw text::Error(u"the destination exists already: " + dest);
 
-  app::WindowModel window;
-  app::TForm1 form(fs, window);
-  form.log_level = debug ? app::DEBUG : app::IMPORTANT;
-  const bool merged = form.CopyMdb(paths[0], paths[1], dest);
-  if (debug) {
-    for (const Text& line : window.memoLines()) std::printf("%s\n", text::toUtf8(line).c_str());
-  } else if (!merged) {
-    std::fprintf(stderr, "%s\n", text::toUtf8(window.infoLabel()).c_str());
-  }
+  // With --debug every line goes to stdout; otherwise a failure's last important line, as the
+  // installer's status label would show it, goes to stderr.
+  Text lastImportant;
+  const logs::Log log(debug ? logs::DEBUG : logs::IMPORTANT, [&](int32_t level, const Text& line) {
+    if (debug) std::printf("%s\n", text::toUtf8(line).c_str());
+    if (level == logs::IMPORTANT) lastImportant = line;
+  });
+  const bool merged = accessorydb::mergeDatabases(fs, {paths[0], paths[1], dest}, log).merged();
+  if (!debug && !merged) std::fprintf(stderr, "%s\n", text::toUtf8(lastImportant).c_str());
   return merged ? 0 : 1;
 }
 

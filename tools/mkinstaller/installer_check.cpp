@@ -3,18 +3,18 @@
 #include <cstring>
 #include <string>
 
-#include "app/payload_trailer.h"
-#include "app/signed_installer.h"
 #include "archive/entry_path.h"
+#include "archive/installer_layout.h"
 #include "archive/package_layout.h"
+#include "archive/payload_trailer.h"
+#include "archive/signed_installer.h"
 #include "archive/zip_reader.h"
-#include "tools/mkinstaller/installer_layout.h"
 
 namespace mkinstaller {
 
 namespace {
 
-constexpr uint64_t kTrailer = app::kTrailerSize;
+constexpr uint64_t kTrailer = layout::kTrailerSize;
 constexpr char16_t kRebuild[] = u"; rebuild the installer with mkinstaller";
 
 Text num(uint64_t v) {
@@ -62,7 +62,7 @@ void checkMark(plat::File& exe, InstallerReport& r) {
 // the finding, when the installer would find no package.
 bool locateArchive(plat::File& exe, InstallerReport& r) {
   r.size = exe.size();
-  r.layoutEnd = app::layoutEnd(exe);
+  r.layoutEnd = layout::layoutEnd(exe);
   const uint64_t end = r.layoutEnd;
   const auto noPackage = [&](const Text& what) {
     addError(r, r.path, u"no package: the trailer " + what + kRebuild);
@@ -74,7 +74,7 @@ bool locateArchive(plat::File& exe, InstallerReport& r) {
   const uint64_t trailerAt = end - kTrailer;
   std::string bytes(kTrailer, '\0');
   bytes.resize(exe.readAt(trailerAt, bytes.data(), bytes.size()));
-  const std::optional<int64_t> offset = app::parseTrailer(bytes);
+  const std::optional<int64_t> offset = layout::parseTrailer(bytes);
   if (!offset) {
     return noPackage(u"\"" + shown(bytes) + u"\" at byte " + num(trailerAt) +
                      u" is not an archive offset");

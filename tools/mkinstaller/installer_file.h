@@ -1,8 +1,8 @@
 // Writing an installer file from a program file and a package archive on disk.
 #pragma once
 
+#include "archive/installer_layout.h"
 #include "platform/platform.h"
-#include "tools/mkinstaller/installer_layout.h"
 
 namespace layout {
 

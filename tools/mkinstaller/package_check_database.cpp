@@ -4,7 +4,7 @@
 #include <unordered_set>
 
 #include "accessorydb/accessory_schema.h"
-#include "accessorydb/jet/ado.h"
+#include "accessorydb/jet/ado_type.h"
 #include "accessorydb/jet/create_database.h"
 #include "accessorydb/jet/database.h"
 #include "tools/mkinstaller/package_check.h"
@@ -55,23 +55,6 @@ Text typeName(uint8_t type) {
       return u"Decimal";
   }
   return u"unknown type " + num(type);
-}
-
-// The stored type of an ADO column type, as the installer's database creation makes it.
-ColumnType storedType(int32_t adoType) {
-  switch (adoType) {
-    case jet::adInteger:
-      return ColumnType::Long;
-    case jet::adBoolean:
-      return ColumnType::Boolean;
-    default:
-      return ColumnType::Text;
-  }
-}
-
-// Characters of a text column: Jet makes a column without a size as long as text goes.
-int32_t textChars(const ColumnSchema& column) {
-  return column.definedSize.value_or(0) == 0 ? jet::kMaxTextChars : *column.definedSize;
 }
 
 class DatabaseCheck {
@@ -135,15 +118,17 @@ class DatabaseCheck {
         warning(where + u" is spelled " + have.name +
                 u"; Jet ignores the letter case, but name it as the host's database does");
       }
-      const ColumnType type = storedType(want.type);
+      // The schema holds only types the engine creates.
+      const ColumnType type = jet::storedType(want.type).value();
       if (!have.is(type)) {
         error(where + u" is " + typeName(have.type) + u", but the installer needs " +
               typeName(static_cast<uint8_t>(type)) + u"; change its type");
-      } else if (type == ColumnType::Text && have.length != 2 * textChars(want)) {
+      } else if (type == ColumnType::Text &&
+                 have.length != 2 * jet::storedTextChars(want.definedSize)) {
         error(where + u" holds " + num(have.length / 2) +
               u" characters, but the installer "
               u"needs " +
-              num(textChars(want)) + u"; change its field size");
+              num(jet::storedTextChars(want.definedSize)) + u"; change its field size");
       }
     }
     for (const ColumnDef& have : def.columns) {

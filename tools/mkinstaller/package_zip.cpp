@@ -1,6 +1,6 @@
 #include "tools/mkinstaller/package_zip.h"
 
-#include "tools/mkinstaller/file_blocks.h"
+#include "archive/file_blocks.h"
 
 namespace mkinstaller {
 

@@ -25,7 +25,7 @@ std::optional<text::Text> removeTree(plat::Platform& fs, const text::Text& dir) 
 
 }  // namespace
 
-ScratchFolder::ScratchFolder(plat::Platform& fs, const text::Text& prefix) : fs_(fs) {
+ScratchFolder::ScratchFolder(plat::Platform& fs, const text::Text& prefix) : platform_(fs) {
   const text::Text temp = fs.tempFolder();
   const text::Text stem =
       temp + prefix + u"-" + text::num(static_cast<int64_t>(fs.currentProcessId())) + u"-";
@@ -43,14 +43,14 @@ ScratchFolder::ScratchFolder(plat::Platform& fs, const text::Text& prefix) : fs_
 ScratchFolder::~ScratchFolder() {
   if (removed_) return;
   try {
-    removeTree(fs_, path_);
+    removeTree(platform_, path_);
   } catch (const text::Error&) {  // see the declaration
   }
 }
 
 void ScratchFolder::remove() {
   removed_ = true;
-  if (const std::optional<text::Text> stayed = removeTree(fs_, path_)) {
+  if (const std::optional<text::Text> stayed = removeTree(platform_, path_)) {
     throw text::Error(u"cannot remove " + *stayed + u" from the scratch folder " + path_);
   }
 }

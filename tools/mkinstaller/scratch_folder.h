@@ -25,7 +25,7 @@ class ScratchFolder {
   void remove();
 
  private:
-  plat::Platform& fs_;
+  plat::Platform& platform_;
   text::Text path_;
   bool removed_ = false;
 };

@@ -6,11 +6,11 @@
 
 #include "platform/file.h"
 
-namespace app {
+namespace layout {
 
 // The end of the installer layout: the start of the certificate table named by the PE header
 // when that table ends exactly at the end of the file (less the zero bytes the signer adds to
 // align it), else the end of the file.
 uint64_t layoutEnd(plat::File& exe);
 
-}  // namespace app
+}  // namespace layout

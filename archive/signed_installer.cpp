@@ -1,15 +1,17 @@
-#include "app/signed_installer.h"
+#include "archive/signed_installer.h"
 
 #include <array>
 
-namespace app {
+namespace layout {
 
 namespace {
 
 constexpr int kSecurityDirectory = 4;
 constexpr uint64_t kMaxSignerPadding = 7;  // the table starts on an 8-byte boundary
 
-uint32_t u16At(const uint8_t* p) { return p[0] | (p[1] << 8); }
+uint32_t u16At(const uint8_t* p) {
+  return p[0] | (p[1] << 8);
+}
 uint32_t u32At(const uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
@@ -50,4 +52,4 @@ uint64_t layoutEnd(plat::File& exe) {
   return end;
 }
 
-}  // namespace app
+}  // namespace layout

@@ -1,5 +1,5 @@
-// In-memory files for the layout tests: one holding bytes, one that makes up its content and
-// remembers the largest read asked of it.
+// A file for the layout tests that makes up its content and remembers the largest read asked of
+// it; files holding bytes are testsupport::MemoryFile.
 #pragma once
 
 #include <algorithm>
@@ -9,29 +9,6 @@
 #include "platform/file.h"
 
 namespace testfiles {
-
-class MemFile : public plat::File {
- public:
-  explicit MemFile(std::string bytes = {}) : bytes_(std::move(bytes)) {}
-  const std::string& bytes() const { return bytes_; }
-
-  uint64_t size() override { return bytes_.size(); }
-  size_t readAt(uint64_t pos, void* buf, size_t n) override {
-    if (pos >= bytes_.size()) return 0;
-    const size_t got = std::min<size_t>(n, bytes_.size() - pos);
-    std::memcpy(buf, bytes_.data() + pos, got);
-    return got;
-  }
-  void writeAt(uint64_t pos, const void* buf, size_t n) override {
-    if (bytes_.size() < pos + n) bytes_.resize(pos + n);
-    std::memcpy(bytes_.data() + pos, buf, n);
-  }
-  void truncate(uint64_t size) override { bytes_.resize(size); }
-  void flush() override {}
-
- private:
-  std::string bytes_;
-};
 
 // A read-only file of a given size whose byte at position p is patternByte(p); it may claim
 // more bytes than it delivers, as a file shrinking under the reader would.

@@ -1,10 +1,10 @@
-#include "app/payload_trailer.h"
+#include "archive/payload_trailer.h"
 
 #include <limits>
 
 #include "platform/text.h"
 
-namespace app {
+namespace layout {
 
 std::optional<int64_t> parseTrailer(std::string_view bytes) {
   if (!text::isValidUtf8(bytes)) return std::nullopt;
@@ -29,4 +29,4 @@ std::optional<int64_t> parseTrailer(std::string_view bytes) {
   return -value;
 }
 
-}  // namespace app
+}  // namespace layout

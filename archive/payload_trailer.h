@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-namespace app {
+namespace layout {
 
 constexpr int kTrailerSize = 20;
 
@@ -14,4 +14,4 @@ constexpr int kTrailerSize = 20;
 // break, no other spelling, no value outside 64 bits.
 std::optional<int64_t> parseTrailer(std::string_view bytes);
 
-}  // namespace app
+}  // namespace layout

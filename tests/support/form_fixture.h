@@ -1,8 +1,10 @@
-// A main window over the in-memory platform, as the tests of the window's steps need it.
+// A main window over the in-memory platform, as every test of the window's methods needs it:
+// as a gtest fixture, or as a plain object for tests that build several.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,8 +15,7 @@ namespace apptest {
 
 using text::Text;
 
-class FormTest : public testing::Test {
- protected:
+struct Form {
   fake::FakePlatform fs;
   app::WindowModel window;
   app::TForm1 form{fs, window};
@@ -32,13 +33,13 @@ class FormTest : public testing::Test {
     return out;
   }
 
-  bool memoHas(const Text& line) const {
-    for (const auto& l : memo()) {
-      if (l == line) return true;
-    }
-    return false;
+  int memoCount(const Text& line) const {
+    return static_cast<int>(std::count(memo().begin(), memo().end(), line));
   }
+  bool memoHas(const Text& line) const { return memoCount(line) > 0; }
 };
+
+class FormTest : public testing::Test, public Form {};
 
 // Readable failure output for UTF-16 lines.
 inline std::vector<std::string> utf8(const std::vector<Text>& lines) {

@@ -1,19 +1,20 @@
-#include "tools/mkinstaller/installer_layout.h"
+#include "archive/installer_layout.h"
 
 #include <algorithm>
 #include <limits>
 #include <vector>
 
-#include "tools/mkinstaller/file_blocks.h"
-
 namespace layout {
 
-uint64_t copyRange(plat::File& from, uint64_t pos, uint64_t length, plat::File& to,
-                   uint64_t toPos) {
-  readInBlocks(from, pos, length, [&](const char* data, size_t n) {
-    to.writeAt(toPos, data, n);
-    toPos += n;
-  });
+uint64_t copyRange(plat::File& from, uint64_t pos, uint64_t length, plat::File& to, uint64_t toPos,
+                   const EndedEarly& endedEarly) {
+  readInBlocks(
+      from, pos, length,
+      [&](const char* data, size_t n) {
+        to.writeAt(toPos, data, n);
+        toPos += n;
+      },
+      endedEarly);
   return toPos;
 }
 
@@ -25,7 +26,7 @@ std::string formatTrailer(uint64_t offset) {
     throw text::Error(u"the archive offset does not fit a signed 64-bit number");
   }
   const std::string digits = std::to_string(offset);
-  return std::string(app::kTrailerSize - digits.size(), ' ') + digits;
+  return std::string(layout::kTrailerSize - digits.size(), ' ') + digits;
 }
 
 bool canBeSigned(uint64_t installerSize) {

@@ -1,0 +1,69 @@
+// The target steps of the main window: host discovery proposes a folder, the folder field's
+// choice and validation, and the preconditions that enable Install.
+#include "app/form1.h"
+#include "target/discovery.h"
+#include "target/folder_choice.h"
+#include "target/host_layout.h"
+#include "target/preconditions.h"
+
+namespace app {
+
+using text::num;
+
+bool TForm1::searchInstallationPath() {
+  destination = false;
+  const std::vector<Text> found = target::findInstallations(platform_, log());
+  const auto n = static_cast<int64_t>(found.size());
+  if (n > 0) {
+    wnd_.setEdit1(target::asHostFolder(found.front()));  // runs CheckEdit when the text changes
+    destination = true;
+    if (n == 1) {
+      info(DEBUG, u"Znaleziono jedną instalację oprogramowania VIRELA: " + wnd_.edit1());
+      info(DEBUG, u"Znaleziono instalację. Możesz wskazać inny katalog.");
+    } else {
+      info(IMPORTANT,
+           u"Wybrano pierwszą z " + num(n) + u" znalezionych instalacji. Możesz zmienić.");
+    }
+  }
+  wnd_.setVisible(Ctl::Edit1, true);
+  wnd_.setVisible(Ctl::StaticText1, true);
+  return destination;
+}
+
+void TForm1::Edit1Click() {
+  if (!platform_.chooseFolder(strFolder)) return;
+  const Text folder = target::hostFolderOfChoice(strFolder);
+  info(DEBUG, u"Ustalono docelowy folder na: " + folder);
+  wnd_.setEdit1(folder);  // runs CheckEdit when the text changes
+  CheckEdit();
+}
+
+void TForm1::CheckEdit() {
+  if (!CheckDestination()) return;
+  destination = true;
+  CheckInstallationEnabled();
+}
+
+bool TForm1::CheckDestination() {
+  return target::validHostFolder(platform_, wnd_.edit1(), log());
+}
+
+void TForm1::CheckInstallationEnabled() {
+  info(DEBUG, u"Kontrola możliwości instalacji.");
+  if (!formCover || !pack) return;
+  if (target::checkDatabase(platform_, wnd_.edit1(), packageName, log())) return;
+  if (CheckRunApp()) {
+    ready = true;
+    bnInstallSetEnable();
+  }
+}
+
+bool TForm1::CheckRunApp() {
+  return !target::checkNoRunningHost(platform_, log());
+}
+
+std::optional<Text> TForm1::installBlocker() {
+  return target::installBlocker(platform_, wnd_.edit1(), packageName);
+}
+
+}  // namespace app

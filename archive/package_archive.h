@@ -1,0 +1,45 @@
+// The package archive steps: finding the package in "packages.zip", taking one file out of it,
+// and unpacking the whole package with progress. Each archive operation opens and closes the
+// archive itself.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "platform/log.h"
+#include "platform/platform.h"
+
+namespace pkg {
+
+using text::Text;
+
+// What the package search found: whether the archive is there at all, and the one package it
+// names (nothing when it names none or several, which are then logged).
+struct PackageSearch {
+  bool archiveFound = false;
+  std::optional<Text> package;
+};
+PackageSearch searchPackage(plat::Platform& platform, const Text& archive, const logs::Log& log);
+
+// The package folders the archive names, one per "P\dodatki.mdb" entry, each logged as found.
+// A file that is no archive, or a damaged one, gives what was found so far and an important
+// line with the cause.
+std::vector<Text> packageFolders(plat::Platform& platform, const Text& archive,
+                                 const logs::Log& log);
+
+// Unpacks the entry into destination; false when the file is no archive or lacks the entry.
+// Errors of the reader (a damaged archive, a file that cannot be written) propagate.
+bool extractEntry(plat::Platform& platform, const Text& archive, const Text& destination,
+                  const Text& entry, const logs::Log& log);
+
+// Receives the unpacking's progress in whole percent.
+using Progress = std::function<void(int percent)>;
+
+// Unpacks every entry but the cover and the description into destination, with their relative
+// paths, reporting progress after each. False when the file is no archive, and false with the
+// cause logged as important when an entry cannot be unpacked.
+bool extractPackage(plat::Platform& platform, const Text& archive, const Text& destination,
+                    const Text& package, const logs::Log& log, const Progress& progress);
+
+}  // namespace pkg

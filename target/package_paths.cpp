@@ -1,0 +1,18 @@
+#include "target/package_paths.h"
+
+#include "archive/package_layout.h"
+#include "target/host_layout.h"
+
+namespace target {
+
+PackagePaths packagePaths(const Text& hostFolder, const Text& packageName) {
+  PackagePaths p;
+  p.library = text::trim(hostFolder) + kLibraryFolder + u"\\";
+  p.package = p.library + packageName + u"\\";
+  p.database = p.package + Text(pkg::kDatabaseName);
+  p.backup = p.package + kBackupName;
+  p.fromPackage = p.package + kFromPackageName;
+  return p;
+}
+
+}  // namespace target

@@ -1,0 +1,29 @@
+// The files of one package in a host installation: the package folder, its accessory database
+// and the side files the precondition check and the install give the database for a while.
+#pragma once
+
+#include "platform/text.h"
+
+namespace target {
+
+using text::Text;
+
+// The install's side files, in the package folder.
+inline const Text kBackupName = u"dodatki_old.mdb";       // the previous database
+inline const Text kFromPackageName = u"dodatki_new.mdb";  // the package's database
+// The precondition check's side file: the database's own name with this added.
+inline const Text kCheckSuffix = u".old";
+
+struct PackagePaths {
+  Text library;      // <host folder>dodatki\ .
+  Text package;      // library + package name + "\"
+  Text database;     // package + "dodatki.mdb"
+  Text backup;       // package + "dodatki_old.mdb"
+  Text fromPackage;  // package + "dodatki_new.mdb"
+};
+
+// Paths are built by plain concatenation; the host folder is the folder field's text, and white
+// space at its ends is ignored.
+PackagePaths packagePaths(const Text& hostFolder, const Text& packageName);
+
+}  // namespace target

@@ -1,0 +1,209 @@
+#include "tests/support/file_cases.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace filecases {
+namespace {
+
+using plat::OpenMode;
+
+void writeFile(plat::Platform& fs, const Text& path, const std::string& content) {
+  auto f = fs.open(path, OpenMode::Create);
+  f->writeAt(0, content.data(), content.size());
+}
+
+std::string readFile(plat::Platform& fs, const Text& path) {
+  auto f = fs.open(path, OpenMode::Read);
+  std::string s(static_cast<size_t>(f->size()), '\0');
+  s.resize(f->readAt(0, s.data(), s.size()));
+  return s;
+}
+
+struct Case {
+  const char* name;
+  std::function<void(Place& place, plat::Platform& fs)> run;
+};
+
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.name;
+}
+
+const Case kCases[] = {
+    {"ExistenceTellsFilesFromFolders",
+     [](Place& place, plat::Platform& fs) {
+       writeFile(fs, place.at(u"plik.txt"), "x");
+       ASSERT_TRUE(fs.createDirectory(place.at(u"folder")));
+       struct {
+         Text name;
+         bool file, folder;
+       } cases[] = {{u"plik.txt", true, false},
+                    {u"PLIK.TXT", true, false},  // names ignore letter case
+                    {u"folder", false, true},
+                    {u"folder\\", false, true},
+                    {u"brak", false, false}};
+       for (const auto& c : cases) {
+         SCOPED_TRACE(text::toUtf8(c.name));
+         EXPECT_EQ(fs.fileExists(place.at(c.name)), c.file);
+         EXPECT_EQ(fs.directoryExists(place.at(c.name)), c.folder);
+       }
+     }},
+    {"MoveFailsOnExistingTargetAndKeepsBoth",
+     [](Place& place, plat::Platform& fs) {
+       writeFile(fs, place.at(u"a.mdb"), "old");
+       writeFile(fs, place.at(u"b.mdb"), "new");
+       EXPECT_FALSE(fs.moveFile(place.at(u"a.mdb"), place.at(u"b.mdb")));
+       EXPECT_FALSE(fs.moveFile(place.at(u"a.mdb"), place.at(u"B.MDB")));
+       EXPECT_EQ(readFile(fs, place.at(u"a.mdb")), "old");
+       EXPECT_EQ(readFile(fs, place.at(u"b.mdb")), "new");
+       EXPECT_TRUE(fs.moveFile(place.at(u"a.mdb"), place.at(u"c.mdb")));
+       EXPECT_FALSE(fs.fileExists(place.at(u"a.mdb")));
+       EXPECT_EQ(readFile(fs, place.at(u"c.mdb")), "old");
+       EXPECT_FALSE(fs.moveFile(place.at(u"a.mdb"), place.at(u"d.mdb")));  // gone already
+     }},
+    // A database held open by another program must not be renamed or deleted under it.
+    {"FileHeldOpenCannotBeRenamedOrDeleted",
+     [](Place& place, plat::Platform& fs) {
+       for (OpenMode mode : {OpenMode::Read, OpenMode::ReadWrite, OpenMode::Create}) {
+         SCOPED_TRACE(static_cast<int>(mode));
+         const Text path = place.at(u"dodatki.mdb");
+         writeFile(fs, path, "data");
+         {
+           auto held = fs.open(path, mode);
+           EXPECT_FALSE(fs.moveFile(path, place.at(u"dodatki_old.mdb")));
+           EXPECT_FALSE(fs.deleteFile(path));
+           EXPECT_TRUE(fs.fileExists(path));
+         }
+         EXPECT_TRUE(fs.moveFile(path, place.at(u"dodatki_old.mdb")));
+         EXPECT_TRUE(fs.deleteFile(place.at(u"dodatki_old.mdb")));
+       }
+     }},
+    {"DeleteRemovesOnlyAPlainFile",
+     [](Place& place, plat::Platform& fs) {
+       writeFile(fs, place.at(u"plik"), "x");
+       ASSERT_TRUE(fs.createDirectory(place.at(u"folder")));
+       EXPECT_FALSE(fs.deleteFile(place.at(u"brak")));
+       EXPECT_FALSE(fs.deleteFile(place.at(u"folder")));
+       EXPECT_TRUE(fs.directoryExists(place.at(u"folder")));
+       EXPECT_TRUE(fs.deleteFile(place.at(u"PLIK")));
+       EXPECT_FALSE(fs.fileExists(place.at(u"plik")));
+     }},
+    // A reader lets others read but never write; a writer lets others read, so a second reader,
+    // who would not share writing, is refused.
+    {"OpenModesShareReadingOnly",
+     [](Place& place, plat::Platform& fs) {
+       const Text path = place.at(u"shared.bin");
+       writeFile(fs, path, "abc");
+       struct {
+         OpenMode first, second;
+         bool secondOpens;
+       } cases[] = {{OpenMode::Read, OpenMode::Read, true},
+                    {OpenMode::Read, OpenMode::ReadWrite, false},
+                    {OpenMode::Read, OpenMode::Create, false},
+                    {OpenMode::ReadWrite, OpenMode::Read, false},
+                    {OpenMode::ReadWrite, OpenMode::ReadWrite, false}};
+       for (const auto& c : cases) {
+         SCOPED_TRACE(std::to_string(static_cast<int>(c.first)) + " then " +
+                      std::to_string(static_cast<int>(c.second)));
+         auto first = fs.open(path, c.first);
+         if (c.secondOpens) {
+           EXPECT_NO_THROW(fs.open(path, c.second));
+         } else {
+           EXPECT_THROW(fs.open(path, c.second), plat::FileError);
+         }
+       }
+     }},
+    {"ReadOnlyFileIsReadButNeitherWrittenNorDeleted",
+     [](Place& place, plat::Platform& fs) {
+       const Text path = place.at(u"dodatki.mdb");
+       writeFile(fs, path, "data");
+       place.setReadOnly(path, true);
+       EXPECT_EQ(readFile(fs, path), "data");
+       EXPECT_THROW(fs.open(path, OpenMode::ReadWrite), plat::FileError);
+       EXPECT_THROW(fs.open(path, OpenMode::Create), plat::FileError);
+       EXPECT_FALSE(fs.deleteFile(path));
+       EXPECT_EQ(readFile(fs, path), "data");
+       place.setReadOnly(path, false);
+       EXPECT_TRUE(fs.deleteFile(path));
+     }},
+    {"ReadsWritesAndResizesAtPositions",
+     [](Place& place, plat::Platform& fs) {
+       const Text path = place.at(u"data.bin");
+       writeFile(fs, path, "0123456789");
+       {
+         auto f = fs.open(path, OpenMode::Create);  // truncates
+         EXPECT_EQ(f->size(), 0u);
+         f->writeAt(4, "abcd", 4);  // beyond the end: the gap is zeros
+         EXPECT_EQ(f->size(), 8u);
+         char buf[16] = {};
+         EXPECT_EQ(f->readAt(2, buf, sizeof buf), 6u);  // short only at the end
+         EXPECT_EQ(std::memcmp(buf, "\0\0abcd", 6), 0);
+         EXPECT_EQ(f->readAt(8, buf, 4), 0u);
+         f->truncate(5);
+         EXPECT_EQ(f->size(), 5u);
+       }
+       {
+         auto f = fs.open(path, OpenMode::ReadWrite);
+         f->writeAt(0, "Z", 1);
+         f->flush();
+       }
+       EXPECT_EQ(readFile(fs, path), std::string("Z\0\0\0a", 5));
+     }},
+    {"SubFoldersAndFilesAreListedApart",
+     [](Place& place, plat::Platform& fs) {
+       for (Text name : {u"CAD A", u"ukryty", u"systemowy"}) {
+         ASSERT_TRUE(fs.createDirectory(place.at(name)));
+       }
+       writeFile(fs, place.at(u"CAD plik"), "x");
+       place.setHidden(place.at(u"ukryty"), true);
+       place.setHidden(place.at(u"systemowy"), true);
+       place.setSystem(place.at(u"systemowy"), true);
+       for (const Text& dir : {place.dir(), place.dir() + u"\\"}) {
+         auto names = fs.subFolders(dir);
+         std::sort(names.begin(), names.end());
+         EXPECT_EQ(names, (std::vector<Text>{u"CAD A", u"systemowy", u"ukryty"}));
+         EXPECT_EQ(fs.filesIn(dir), std::vector<Text>{u"CAD plik"});
+       }
+       EXPECT_TRUE(fs.subFolders(place.at(u"brak")).empty());
+       EXPECT_TRUE(fs.filesIn(place.at(u"brak")).empty());
+       place.setHidden(place.at(u"ukryty"), false);
+       place.setSystem(place.at(u"systemowy"), false);
+       place.setHidden(place.at(u"systemowy"), false);
+     }},
+    {"EmptyFolderTestAndRemoval",
+     [](Place& place, plat::Platform& fs) {
+       const Text dir = place.at(u"tmp");
+       ASSERT_TRUE(fs.createDirectory(dir));
+       EXPECT_FALSE(fs.createDirectory(dir));  // one level, once
+       EXPECT_FALSE(fs.createDirectory(place.at(u"a\\b")));
+       EXPECT_TRUE(fs.isDirectoryEmpty(dir));
+       writeFile(fs, dir + u"\\NODELETE", "");
+       place.setHidden(dir + u"\\NODELETE", true);
+       EXPECT_FALSE(fs.isDirectoryEmpty(dir));  // a hidden file counts
+       EXPECT_FALSE(fs.removeDirectory(dir));
+       place.setHidden(dir + u"\\NODELETE", false);
+       ASSERT_TRUE(fs.deleteFile(dir + u"\\NODELETE"));
+       EXPECT_TRUE(fs.removeDirectory(dir));
+       EXPECT_FALSE(fs.isDirectoryEmpty(dir));  // a missing folder is not an empty one
+     }},
+};
+
+class FileCases : public testing::TestWithParam<Case> {
+ protected:
+  std::unique_ptr<Place> place_ = makePlace();
+};
+
+TEST_P(FileCases, Hold) {
+  GetParam().run(*place_, place_->platform());
+}
+
+INSTANTIATE_TEST_SUITE_P(Platform, FileCases, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace filecases
