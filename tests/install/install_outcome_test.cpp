@@ -71,9 +71,13 @@ TEST_P(InstallOutcome, TellsHowTheRunEnded) {
   EXPECT_EQ(outcome.detail, detail);
   EXPECT_EQ(outcome.installed(), GetParam().result == Result::Installed);
   EXPECT_EQ(observer.calls, GetParam().calls);
-  if (GetParam().result == Result::Installed) EXPECT_EQ(observer.last, 100);
+  if (GetParam().result == Result::Installed) {
+    EXPECT_EQ(observer.last, 100);
+  }
   // A refusal's message is also the one line logged.
-  if (GetParam().result == Result::Refused) EXPECT_EQ(lines, std::vector<Text>{detail});
+  if (GetParam().result == Result::Refused) {
+    EXPECT_EQ(lines, std::vector<Text>{detail});
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
