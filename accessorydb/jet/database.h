@@ -73,7 +73,7 @@ struct CatalogEntry {
   static constexpr int16_t kTypeTable = 1;
   static constexpr uint32_t kSystemFlags = 0x80000002;
   // The TDEF page of a table (its id without the high flag byte).
-  uint32_t tdefPage() const { return static_cast<uint32_t>(id) & 0x00FFFFFF; }
+  uint32_t tdefPage() const { return static_cast<uint32_t>(id) & kPageNumberMask; }
   bool isTable() const { return (type & 0x7F) == kTypeTable; }
   bool isUserTable() const { return isTable() && (flags & kSystemFlags) == 0; }
 };

@@ -15,7 +15,7 @@ Text pageText(uint32_t page) {
 PageFile::PageFile(std::unique_ptr<plat::File> file, bool writable)
     : file_(std::move(file)), writable_(writable) {
   const uint64_t pages = file_->size() / kPageSize;
-  if (pages > 0xFFFFFF) throw Error(u"Not a Jet 4 database: the file is too large");
+  if (pages > kPageNumberMask) throw Error(u"Not a Jet 4 database: the file is too large");
   pageCount_ = static_cast<uint32_t>(pages);
 }
 
