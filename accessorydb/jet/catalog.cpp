@@ -60,8 +60,8 @@ NewColumn newColumn(const Column& c) {
       // Without a size (or 0) Jet makes the longest text column, as its TEXT type does.
       const int32_t size = c.DefinedSize.value_or(0);
       if (size < 0 || size > kMaxTextChars) {
-        throw Error(u"Column '" + c.Name + u"': a text column holds 1 to 255 characters, not " +
-                    text::num(size));
+        throw Error(u"Column '" + c.Name + u"': a text column holds 1 to " +
+                    text::num(kMaxTextChars) + u" characters, not " + text::num(size));
       }
       out.type = ColumnType::Text;
       out.maxChars = static_cast<uint16_t>(size == 0 ? kMaxTextChars : size);

@@ -22,7 +22,8 @@ bool sameName(const Text& a, const Text& b) {
 void checkName(const Text& name, const Text& what) {
   if (name.empty()) throw Error(what + u" has no name");
   if (name.size() > kMaxNameChars) {
-    throw Error(what + u" name \"" + name + u"\" is longer than 64 characters");
+    throw Error(what + u" name \"" + name + u"\" is longer than " +
+                text::num(static_cast<int64_t>(kMaxNameChars)) + u" characters");
   }
   if (name.front() == u' ') throw Error(what + u" name \"" + name + u"\" begins with a space");
   for (char16_t c : name) {
@@ -100,7 +101,8 @@ uint32_t NewDatabase::addUserTablePages(const NewTable& table) {
     }
   }
   if (table.columns.empty() || table.columns.size() > kMaxColumns) {
-    throw Error(u"Table '" + table.name + u"' must have 1 to 255 columns, not " +
+    throw Error(u"Table '" + table.name + u"' must have 1 to " +
+                text::num(static_cast<int64_t>(kMaxColumns)) + u" columns, not " +
                 text::num(static_cast<int64_t>(table.columns.size())));
   }
   std::vector<ColumnLayout> layouts;
@@ -114,8 +116,8 @@ uint32_t NewDatabase::addUserTablePages(const NewTable& table) {
     ColumnLayout column{c.name, c.type, 0, kColumnUpdatable};
     if (c.type == ColumnType::Text) {
       if (c.maxChars < 1 || c.maxChars > kMaxTextChars) {
-        throw Error(u"Column '" + c.name + u"': a text column holds 1 to 255 characters, not " +
-                    text::num(c.maxChars));
+        throw Error(u"Column '" + c.name + u"': a text column holds 1 to " +
+                    text::num(kMaxTextChars) + u" characters, not " + text::num(c.maxChars));
       }
       column.length = static_cast<uint16_t>(kTextCharSize * c.maxChars);
     } else if (c.type != ColumnType::Long && c.type != ColumnType::Boolean) {

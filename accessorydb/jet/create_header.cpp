@@ -58,8 +58,8 @@ uint32_t sidMaskKey(const uint8_t* page) {
   const uint8_t* region = plain.data() + page0::kPasswordOffset;
   // Seeded with the low half of the creation date; folds the low byte of every UCS-2 unit.
   uint32_t key = u32le(plain.data() + page0::kCreatedOffset);
-  for (unsigned i = 0; i < page0::kSidKeyRegionSize / 2; ++i) {
-    key ^= static_cast<uint32_t>(region[2 * i]) << (i % kSidKeyShiftModulus);
+  for (unsigned i = 0; i < page0::kSidKeyRegionSize / kTextCharSize; ++i) {
+    key ^= static_cast<uint32_t>(region[kTextCharSize * i]) << (i % kSidKeyShiftModulus);
   }
   return key;
 }

@@ -71,7 +71,7 @@ Header decodeHeader(const uint8_t* page) {
   h.sortOrderVersion = plain[page0::kSortOrderVersionOffset];
   h.created = f64le(plain + page0::kCreatedOffset);
   togglePasswordMask(plain);
-  for (size_t i = 0; i + 1 < page0::kPasswordSize; i += 2) {
+  for (size_t i = 0; i + kTextCharSize <= page0::kPasswordSize; i += kTextCharSize) {
     const auto c = static_cast<char16_t>(u16le(plain + page0::kPasswordOffset + i));
     if (c == 0) break;
     h.password.push_back(c);

@@ -92,7 +92,7 @@ std::vector<IndexTree::Step> IndexTree::descend(const IndexEntry& target) {
 }
 
 void IndexTree::checkRoom(const KeyBytes& key) {
-  const IndexEntry entry = leafEntry(key, RowPointer{0xFFFFFF, 0xFF});
+  const IndexEntry entry = leafEntry(key, RowPointer{kPageNumberMask, rowpointer::kRowMask});
   for (const Step& step : descend(entry)) {
     const IndexPage& p = load(step.page);
     // What the page may have to take: the new leaf entry, or a node entry for a new child.

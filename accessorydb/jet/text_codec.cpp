@@ -27,7 +27,7 @@ text::Text decodeText(ByteView bytes) {
       } else if (compressed) {
         out.push_back(static_cast<char16_t>(b[i++]));
       } else {
-        if (i + 1 >= n) throw oddText();
+        if (i + kTextCharSize > n) throw oddText();
         out.push_back(static_cast<char16_t>(u16le(b + i)));
         i += kTextCharSize;
       }
