@@ -3,8 +3,10 @@
 // How the engine's reading layer fits together (bottom up; every layer throws jet::Error, from
 // jet/error.h, with the cause when the file is damaged or not Jet 4):
 //
-//   jet/format.h      page size, page/column/flag constants, u16le/u32le/putU32le…, RowPointer
-//                     (page << 8 | row), requireBytes() bounds check.
+//   jet/layout.h      every offset, size and limit of Jet 4's structures, one name each
+//                     (page0::, pagehead::, datapage::, tdef::, columndesc::, indexpage::, …).
+//   jet/format.h      page/column/flag codes, u16le/u32le/putU32le…, bitAt/setBitAt,
+//                     RowPointer (page << 8 | row), requireBytes() bounds check.
 //   jet/page_file.h   PageFile: 4096-byte pages over a plat::File with a small cache.
 //                     read(n) -> PageRef (shared, stays valid while held), readTyped(n, type, what)
 //                     also checks the type byte; write(n, page) / append(page) -> page number for
