@@ -6,7 +6,7 @@ namespace jet {
 
 namespace {
 
-// The page a new database's pages are built as: its number only names it in messages.
+// Pages built here have no number yet; the data-page functions use it only in messages.
 constexpr uint32_t kUnnumbered = 0;
 
 Error tooLarge() {

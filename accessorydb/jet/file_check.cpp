@@ -77,11 +77,13 @@ void checkHeader(PageFile& pages, std::vector<std::string>& problems) {
   maskHeader(plain.data());
   if (!std::equal(std::begin(page0::kConstantBlock), std::end(page0::kConstantBlock),
                   plain.begin() + page0::kConstantBlockOffset)) {
-    problems.push_back("header: the constant at 0x18 differs");
+    problems.push_back("header: the constant at " + offsetText(page0::kConstantBlockOffset) +
+                       " differs");
   }
   if (std::string_view(reinterpret_cast<const char*>(&plain[page0::kFormatTextOffset]),
                        page0::kFormatText.size()) != page0::kFormatText) {
-    problems.push_back("header: no \"4.0\" at 0x9C");
+    problems.push_back("header: no \"" + std::string(page0::kFormatText.data()) + "\" at " +
+                       offsetText(page0::kFormatTextOffset));
   }
   for (size_t slot = 0; slot < page0::kCommitSlotCount; ++slot) {
     if (plain[page0::kCommitSlotsOffset + page0::kCommitSlotSize * slot +

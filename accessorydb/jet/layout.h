@@ -212,12 +212,12 @@ inline constexpr size_t kFirstPageOffset = 38;
 inline constexpr size_t kFlagsOffset = 46;
 }  // namespace realindexdesc
 
+// Byte 12, the related table's type, stays 0 in what the engine writes.
 namespace logicalindexdesc {
 inline constexpr size_t kSize = 28;
 inline constexpr size_t kMagicOffset = 0;
 inline constexpr size_t kNumberOffset = 4;
 inline constexpr size_t kRealIndexOffset = 8;
-inline constexpr size_t kRelatedTableTypeOffset = 12;
 inline constexpr size_t kRelatedIndexOffset = 13;
 inline constexpr size_t kRelatedTableOffset = 17;
 inline constexpr size_t kCascadeUpdatesOffset = 21;
@@ -264,7 +264,6 @@ inline constexpr uint32_t kNewMapPages = 8 * kNewBitmapSize;
 // zero. As the file grows, Jet lengthens both rows alike, in steps of kGrowthStep bitmap bytes.
 inline constexpr uint32_t kGlobalMapOwner = 1;  // page 1's owner field
 inline constexpr uint16_t kGlobalMapRow = 0;
-inline constexpr size_t kGlobalMapRows = 2;
 inline constexpr size_t kGrowthStep = 4;
 }  // namespace usagemap
 

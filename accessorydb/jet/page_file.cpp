@@ -38,10 +38,10 @@ PageRef PageFile::read(uint32_t page) {
 
 PageRef PageFile::readTyped(uint32_t page, PageType type, const char* what) {
   PageRef bytes = read(page);
-  if ((*bytes)[0] != type) {
+  const uint8_t actual = (*bytes)[pagehead::kTypeOffset];
+  if (actual != type) {
     throw Error(u"Damaged database: " + pageText(page) + u" should hold " + text::fromUtf8(what) +
-                u" (page type " + text::num(type) + u") but has page type " +
-                text::num((*bytes)[0]));
+                u" (page type " + text::num(type) + u") but has page type " + text::num(actual));
   }
   return bytes;
 }

@@ -1,6 +1,7 @@
 #include "accessorydb/jet/table_check.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -33,11 +34,11 @@ IndexEntry walkPage(PageFile& pages, uint32_t page, uint32_t owner, int level, I
   if (p.owner != owner)
     w.problems.push_back("index page " + std::to_string(page) + " has owner " +
                          std::to_string(p.owner));
-  // Jet marks node pages, and only those, in byte 0x1A.
+  // Jet marks node pages, and only those, with their node flag.
   const uint8_t nodeFlag = (*pages.read(page))[indexpage::kNodeFlagOffset];
   if (nodeFlag != (p.leaf ? 0 : indexpage::kNodeFlag)) {
-    w.problems.push_back((p.leaf ? "leaf " : "node ") + std::to_string(page) +
-                         " has byte 0x1A = " + std::to_string(nodeFlag));
+    w.problems.push_back((p.leaf ? "leaf " : "node ") + std::to_string(page) + " has byte " +
+                         offsetText(indexpage::kNodeFlagOffset) + " = " + std::to_string(nodeFlag));
   }
   if (p.leaf) {
     w.depth = std::max(w.depth, level);
@@ -63,6 +64,12 @@ IndexEntry walkPage(PageFile& pages, uint32_t page, uint32_t owner, int level, I
 }
 
 }  // namespace
+
+std::string offsetText(size_t offset) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "0x%zX", offset);
+  return buf;
+}
 
 IndexWalk walkIndex(PageFile& pages, uint32_t root, uint32_t owner) {
   IndexWalk w;
