@@ -59,8 +59,8 @@ NewColumn newColumn(const Column& c) {
   if (*type == ColumnType::Text) {
     const int32_t size = c.DefinedSize.value_or(0);
     if (size < 0 || size > kMaxTextChars) {
-      throw Error(u"Column '" + c.Name + u"': a text column holds 1 to 255 characters, not " +
-                  text::num(size));
+      throw Error(u"Column '" + c.Name + u"': a text column holds 1 to " +
+                  text::num(kMaxTextChars) + u" characters, not " + text::num(size));
     }
     out.maxChars = static_cast<uint16_t>(storedTextChars(size));
   }

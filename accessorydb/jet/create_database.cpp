@@ -14,11 +14,6 @@ namespace jet {
 
 namespace {
 
-constexpr uint32_t kHeaderPage = 0;
-constexpr uint32_t kGlobalMapPage = 1;
-constexpr uint32_t kGlobalMapOwner = 1;
-constexpr uint8_t kUserTable = 0x4E;  // 'N'
-
 bool sameName(const Text& a, const Text& b) {
   return text::equalsIgnoreAsciiCase(a, b);
 }
@@ -27,7 +22,8 @@ bool sameName(const Text& a, const Text& b) {
 void checkName(const Text& name, const Text& what) {
   if (name.empty()) throw Error(what + u" has no name");
   if (name.size() > kMaxNameChars) {
-    throw Error(what + u" name \"" + name + u"\" is longer than 64 characters");
+    throw Error(what + u" name \"" + name + u"\" is longer than " +
+                text::num(static_cast<int64_t>(kMaxNameChars)) + u" characters");
   }
   if (name.front() == u' ') throw Error(what + u" name \"" + name + u"\" begins with a space");
   for (char16_t c : name) {
@@ -105,7 +101,8 @@ uint32_t NewDatabase::addUserTablePages(const NewTable& table) {
     }
   }
   if (table.columns.empty() || table.columns.size() > kMaxColumns) {
-    throw Error(u"Table '" + table.name + u"' must have 1 to 255 columns, not " +
+    throw Error(u"Table '" + table.name + u"' must have 1 to " +
+                text::num(static_cast<int64_t>(kMaxColumns)) + u" columns, not " +
                 text::num(static_cast<int64_t>(table.columns.size())));
   }
   std::vector<ColumnLayout> layouts;
@@ -119,21 +116,21 @@ uint32_t NewDatabase::addUserTablePages(const NewTable& table) {
     ColumnLayout column{c.name, c.type, 0, kColumnUpdatable};
     if (c.type == ColumnType::Text) {
       if (c.maxChars < 1 || c.maxChars > kMaxTextChars) {
-        throw Error(u"Column '" + c.name + u"': a text column holds 1 to 255 characters, not " +
-                    text::num(c.maxChars));
+        throw Error(u"Column '" + c.name + u"': a text column holds 1 to " +
+                    text::num(kMaxTextChars) + u" characters, not " + text::num(c.maxChars));
       }
-      column.length = static_cast<uint16_t>(2 * c.maxChars);
+      column.length = static_cast<uint16_t>(kTextCharSize * c.maxChars);
     } else if (c.type != ColumnType::Long && c.type != ColumnType::Boolean) {
       throw Error(u"Column '" + c.name + u"': unsupported column type");
     }
     layouts.push_back(column);
   }
-  TableDef def = layoutTable(table.name, kUserTable, layouts);
+  TableDef def = layoutTable(table.name, tdef::kUserTable, layouts);
   const size_t rowBytes = maxRowLength(def);
-  if (rowBytes > kMaxRecordBytes) {
+  if (rowBytes > kMaxRowSize) {
     throw Error(u"Record too large: the columns of table '" + table.name + u"' need up to " +
                 text::num(static_cast<int64_t>(rowBytes)) + u" bytes per row, more than " +
-                text::num(kMaxRecordBytes));
+                text::num(kMaxRowSize));
   }
   if (table.hasPrimaryKey) {
     checkName(table.primaryKeyName, u"The key of table '" + table.name + u"'");
@@ -164,11 +161,9 @@ uint32_t NewDatabase::addUserTablePages(const NewTable& table) {
   std::vector<uint32_t> chain;
   for (size_t i = 0; i < tdefPages; ++i) chain.push_back(allocatePage());
   const uint32_t mapPage = allocatePage();
-  def.ownedPages = RowPointer{mapPage, 0};
-  def.freePages = RowPointer{mapPage, 1};
-  DataPageBuilder maps(0);
-  maps.add(inlineUsageMap({}));
-  maps.add(inlineUsageMap({}));
+  DataPageBuilder maps(usagemap::kMapPageOwner);
+  def.ownedPages = RowPointer{mapPage, maps.add(inlineUsageMap({}))};
+  def.freePages = RowPointer{mapPage, maps.add(inlineUsageMap({}))};
   for (RealIndex& index : def.realIndexes) {
     index.firstPage = allocatePage();
     index.usageMap = RowPointer{mapPage, maps.add(inlineUsageMap({index.firstPage}))};
@@ -208,7 +203,7 @@ void NewDatabase::addCatalogRows(const NewTable& table, uint32_t tdefPage, doubl
 }
 
 void NewDatabase::renderSystemPages() {
-  DataPageBuilder maps(0);
+  DataPageBuilder maps(usagemap::kMapPageOwner);
   for (SystemTable& t : system_) {
     TableDef& def = t.def;
     // Rows, packed in order onto the table's data pages (more pages as needed).
@@ -252,7 +247,7 @@ void NewDatabase::renderSystemPages() {
       std::sort(entries.begin(), entries.end());
       uint32_t distinct = 0;
       for (size_t i = 0; i < entries.size(); ++i) {
-        const size_t keyLen = entries[i].size() - kRowIdSize;
+        const size_t keyLen = entries[i].size() - indexpage::kRowIdSize;
         const bool same =
             i > 0 && entries[i - 1].size() == entries[i].size() &&
             std::equal(entries[i].begin(), entries[i].begin() + keyLen, entries[i - 1].begin());
@@ -269,10 +264,11 @@ void NewDatabase::renderSystemPages() {
   }
   pages_[systemMapPage_] = maps.page();
 
-  DataPageBuilder global(kGlobalMapOwner);
-  global.add(globalUsageMap(pageCount()));
+  DataPageBuilder global(usagemap::kGlobalMapOwner);
+  const std::vector<uint8_t> map = globalUsageMap(pageCount());
+  global.add(map);
   // A second row of the same size, all zero, is on page 1 of every file examined.
-  global.add(std::vector<uint8_t>(globalUsageMap(pageCount()).size(), 0));
+  global.add(std::vector<uint8_t>(map.size(), 0));
   pages_[kGlobalMapPage] = global.page();
 }
 

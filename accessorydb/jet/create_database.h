@@ -31,12 +31,6 @@ struct NewTable {
   Text primaryKeyColumn;
 };
 
-// Limits Jet enforces on table definitions.
-inline constexpr size_t kMaxNameChars = 64;
-inline constexpr size_t kMaxColumns = 255;
-inline constexpr uint16_t kMaxTextChars = 255;
-inline constexpr size_t kMaxRecordBytes = 4060;
-
 class NewDatabase {
  public:
   // An empty database created at the given time (days since 1899-12-30).

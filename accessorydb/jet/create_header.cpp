@@ -1,6 +1,6 @@
 #include "accessorydb/jet/create_header.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
 
 #include "accessorydb/jet/header.h"
@@ -10,46 +10,8 @@ namespace jet {
 
 namespace {
 
-constexpr char kEngineName[] = "Standard Jet DB";  // with its NUL: 16 bytes at 0x04
-constexpr size_t kEngineNameOffset = 0x04;
-constexpr size_t kVersionOffset = 0x14;
-// 0x18..0x2F after unmasking: the same 24 bytes in every Jet 4 file examined; meaning unknown.
-constexpr uint8_t kConstantBlock[24] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00,
-                                        0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
-                                        0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
-constexpr size_t kConstantBlockOffset = 0x18;
-constexpr size_t kCodePageOffset = 0x3C;
-constexpr uint16_t kCodePageWestern = 1252;
-constexpr size_t kPasswordOffset = 0x42;
-constexpr size_t kPasswordLength = 40;
-// Varies between Jet-made files (4518 … 9756 seen, probably the engine build); Jet's newer
-// ADOX-made empty file carries this one.
-constexpr size_t kEngineBuildOffset = 0x6A;
-constexpr uint32_t kEngineBuild = 0x261C;
-constexpr size_t kSortOrderOffset = 0x6E;
-constexpr uint16_t kSortOrderGeneral = 1033;
-constexpr size_t kSortOrderVersionOffset = 0x71;  // 0: General (legacy), Jet 4's order
-constexpr size_t kCreatedOffset = 0x72;
-constexpr size_t kUnmaskedConstantOffset = 0x98;  // not masked, meaning unknown
-constexpr uint32_t kUnmaskedConstant = 0x654;
-constexpr size_t kFormatTextOffset = 0x9C;
-constexpr char kFormatText[] = "4.0";
-// 256 two-byte commit slots; 01 in every second byte means "no write pending". A file whose
-// slots read as busy is refused ("too many active users") or taken for damaged.
-constexpr size_t kCommitSlotsOffset = 0xE00;
-constexpr size_t kCommitSlots = 256;
-
-constexpr size_t kSidKeyRegionLength = 2 * kPasswordLength;  // 0x42..0x91
+// The SID key folds the low byte of every UCS-2 unit, shifted by its index modulo this.
 constexpr unsigned kSidKeyShiftModulus = 24;
-
-// The password area is XORed with the creation day number (4 little-endian bytes, repeated).
-std::array<uint8_t, 4> passwordMask(double createdDays) {
-  std::array<uint8_t, 4> mask{};
-  if (std::isfinite(createdDays) && std::fabs(createdDays) < 4e9) {
-    putU32le(mask.data(), static_cast<uint32_t>(static_cast<int64_t>(std::trunc(createdDays))));
-  }
-  return mask;
-}
 
 }  // namespace
 
@@ -60,41 +22,44 @@ double jetDateFromUnixMillis(int64_t unixMillis) {
 
 Page buildHeaderPage(double createdDays) {
   Page p{};
-  p[0] = kPageHeader;
-  p[1] = 0x01;
-  std::memcpy(p.data() + kEngineNameOffset, kEngineName, sizeof kEngineName);
-  p[kVersionOffset] = kVersionJet4;
-  std::memcpy(p.data() + kConstantBlockOffset, kConstantBlock, sizeof kConstantBlock);
-  putU16le(p.data() + kCodePageOffset, kCodePageWestern);
-  // Database key 0 (pages are not encrypted); empty password: the area holds only its mask.
-  const auto mask = passwordMask(createdDays);
-  for (size_t i = 0; i < kPasswordLength; ++i) p[kPasswordOffset + i] = mask[i % 4];
-  putU32le(p.data() + kEngineBuildOffset, kEngineBuild);
-  putU16le(p.data() + kSortOrderOffset, kSortOrderGeneral);
-  p[kSortOrderVersionOffset] = 0;
+  p[pagehead::kTypeOffset] = kPageHeader;
+  p[pagehead::kMarkerOffset] = pagehead::kMarker;
+  std::copy(page0::kJetEngineName.begin(), page0::kJetEngineName.end(),
+            p.begin() + page0::kEngineNameOffset);
+  p[page0::kVersionOffset] = page0::kVersionJet4;
+  std::copy(std::begin(page0::kConstantBlock), std::end(page0::kConstantBlock),
+            p.begin() + page0::kConstantBlockOffset);
+  putU16le(p.data() + page0::kCodePageOffset, page0::kCodePageWestern);
+  // Database key 0 (pages are not encrypted).
+  putU32le(p.data() + page0::kEngineBuildOffset, page0::kEngineBuild);
+  putU16le(p.data() + page0::kSortOrderOffset, kSortOrderGeneral);
+  p[page0::kSortOrderVersionOffset] = kSortOrderVersionLegacy;
   uint64_t dateBits;
   std::memcpy(&dateBits, &createdDays, sizeof dateBits);
-  putU64le(p.data() + kCreatedOffset, dateBits);
-  putU32le(p.data() + kUnmaskedConstantOffset, kUnmaskedConstant);
-  std::memcpy(p.data() + kFormatTextOffset, kFormatText, sizeof kFormatText);
-  for (size_t slot = 0; slot < kCommitSlots; ++slot) p[kCommitSlotsOffset + 2 * slot + 1] = 0x01;
-  p[kCommitSlotsOffset] = 0x01;
+  putU64le(p.data() + page0::kCreatedOffset, dateBits);
+  togglePasswordMask(p.data());  // an empty password: the area holds only its mask
+  putU32le(p.data() + page0::kUnmaskedConstantOffset, page0::kUnmaskedConstant);
+  std::copy(page0::kFormatText.begin(), page0::kFormatText.end(),
+            p.begin() + page0::kFormatTextOffset);
+  for (size_t slot = 0; slot < page0::kCommitSlotCount; ++slot) {
+    p[page0::kCommitSlotsOffset + page0::kCommitSlotSize * slot + page0::kCommitStateOffset] =
+        page0::kCommitReleased;
+  }
+  p[page0::kCommitSlotsOffset] = page0::kFirstSlotMark;
   maskHeader(p.data());
   return p;
 }
 
-uint32_t sidMaskKey(const uint8_t* page0) {
+uint32_t sidMaskKey(const uint8_t* page) {
   Page plain;
-  std::memcpy(plain.data(), page0, kPageSize);
+  std::memcpy(plain.data(), page, kPageSize);
   maskHeader(plain.data());
-  const auto mask = passwordMask(f64le(plain.data() + kCreatedOffset));
-  uint8_t region[kSidKeyRegionLength];
-  std::memcpy(region, plain.data() + kPasswordOffset, kSidKeyRegionLength);
-  for (size_t i = 0; i < kPasswordLength; ++i) region[i] ^= mask[i % 4];
+  togglePasswordMask(plain.data());
+  const uint8_t* region = plain.data() + page0::kPasswordOffset;
   // Seeded with the low half of the creation date; folds the low byte of every UCS-2 unit.
-  uint32_t key = u32le(plain.data() + kCreatedOffset);
-  for (unsigned i = 0; i < kPasswordLength; ++i) {
-    key ^= static_cast<uint32_t>(region[2 * i]) << (i % kSidKeyShiftModulus);
+  uint32_t key = u32le(plain.data() + page0::kCreatedOffset);
+  for (unsigned i = 0; i < page0::kSidKeyRegionSize / kTextCharSize; ++i) {
+    key ^= static_cast<uint32_t>(region[kTextCharSize * i]) << (i % kSidKeyShiftModulus);
   }
   return key;
 }

@@ -13,8 +13,6 @@ namespace jet {
 // Rows packed downward from the end of the page, offsets in row order.
 class DataPageBuilder {
  public:
-  static constexpr size_t kMaxRows = 255;
-
   // owner: the TDEF page of the rows' table; 0 for a page of usage-map rows.
   explicit DataPageBuilder(uint32_t owner);
   bool fits(size_t rowLength) const;
@@ -23,17 +21,13 @@ class DataPageBuilder {
   const Page& page() const { return page_; }
 
  private:
-  Page page_{};
-  uint16_t rowCount_ = 0;
-  size_t rowsStart_ = kPageSize;  // lowest byte used by rows
+  Page page_;
 };
 
-// A type-0 usage map row covering pages 0..511 (start page 0, 64 bitmap bytes), as Jet creates
-// them; a bit is set for every listed page. Throws Error for a page beyond 511.
+// An inline usage map as Jet creates them: start page 0, covering pages 0..511; a bit is set
+// for every listed page. Throws Error for a page beyond 511.
 std::vector<uint8_t> inlineUsageMap(const std::vector<uint32_t>& pages);
 // The global map of page 1: set bits mean free, so every page from the file end to 511 is set.
 std::vector<uint8_t> globalUsageMap(uint32_t pageCount);
-// Largest file (in pages) that inline maps starting at page 0 can describe.
-inline constexpr uint32_t kInlineUsageMapPages = 512;
 
 }  // namespace jet

@@ -7,16 +7,14 @@ namespace jet {
 
 namespace {
 
-constexpr uint8_t kCoreSystemTable = 0x53;  // 'S'
 // Flags of the core tables' columns: 0x10 on all of them, 0x20 on the SID columns as well.
 constexpr uint8_t kSystemColumn = kColumnUpdatable | 0x10;
 constexpr uint8_t kSidColumn = kSystemColumn | 0x20;
-constexpr uint16_t kSystemTextBytes = 510;
 constexpr uint8_t kUniqueIndex = kIndexUnique;
 
 ColumnLayout col(const char16_t* name, ColumnType type, uint8_t flags = kSystemColumn) {
   const bool sized = type == ColumnType::Text || type == ColumnType::Binary;
-  return ColumnLayout{name, type, sized ? kSystemTextBytes : uint16_t{0}, flags};
+  return ColumnLayout{name, type, sized ? kMaxTextBytes : uint16_t{0}, flags};
 }
 
 RealIndex realIndex(std::vector<uint16_t> columns, uint8_t flags) {
@@ -43,7 +41,7 @@ Sid masked(const Sid& plain, uint32_t key) {
 
 TableDef msysObjectsDef() {
   TableDef def = layoutTable(
-      u"MSysObjects", kCoreSystemTable,
+      u"MSysObjects", tdef::kCoreSystemTable,
       {col(u"Id", ColumnType::Long), col(u"ParentId", ColumnType::Long),
        col(u"Name", ColumnType::Text), col(u"Type", ColumnType::Integer),
        col(u"DateCreate", ColumnType::DateTime), col(u"DateUpdate", ColumnType::DateTime),
@@ -61,7 +59,7 @@ TableDef msysObjectsDef() {
 
 TableDef msysAcesDef() {
   TableDef def =
-      layoutTable(u"MSysACEs", kCoreSystemTable,
+      layoutTable(u"MSysACEs", tdef::kCoreSystemTable,
                   {col(u"ObjectId", ColumnType::Long), col(u"SID", ColumnType::Binary, kSidColumn),
                    col(u"ACM", ColumnType::Long), col(u"FInheritable", ColumnType::Boolean)});
   def.realIndexes = {realIndex({0}, kIndexRequired)};
@@ -71,7 +69,7 @@ TableDef msysAcesDef() {
 
 TableDef msysQueriesDef() {
   TableDef def =
-      layoutTable(u"MSysQueries", kCoreSystemTable,
+      layoutTable(u"MSysQueries", tdef::kCoreSystemTable,
                   {col(u"ObjectId", ColumnType::Long), col(u"Attribute", ColumnType::Byte),
                    col(u"Order", ColumnType::Binary), col(u"Name1", ColumnType::Text),
                    col(u"Name2", ColumnType::Text), col(u"Expression", ColumnType::Memo),
@@ -83,7 +81,7 @@ TableDef msysQueriesDef() {
 
 TableDef msysRelationshipsDef() {
   TableDef def = layoutTable(
-      u"MSysRelationships", kCoreSystemTable,
+      u"MSysRelationships", tdef::kCoreSystemTable,
       {col(u"szRelationship", ColumnType::Text), col(u"grbit", ColumnType::Long),
        col(u"ccolumn", ColumnType::Long), col(u"icolumn", ColumnType::Long),
        col(u"szObject", ColumnType::Text), col(u"szColumn", ColumnType::Text),

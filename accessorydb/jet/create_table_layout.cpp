@@ -6,9 +6,6 @@ namespace jet {
 
 namespace {
 
-constexpr uint16_t kSortOrderGeneral = 1033;
-constexpr size_t kLongValueHeader = 12;  // what a memo/OLE value takes in the row, at least
-
 bool isFixedType(ColumnType type) {
   return type != ColumnType::Binary && type != ColumnType::Text && type != ColumnType::Ole &&
          type != ColumnType::Memo;
@@ -33,7 +30,8 @@ TableDef layoutTable(const Text& name, uint8_t tableType,
       c.flags |= kColumnFixed;
       // A fixed column's slot word holds the count of variable columns before it.
       c.varIndex = def.variableColumns;
-      c.length = column.type == ColumnType::Boolean ? 1 : fixedSizeOf(column.type);
+      c.length = column.type == ColumnType::Boolean ? columndesc::kBooleanLength
+                                                    : fixedSizeOf(column.type);
       if (column.type != ColumnType::Boolean) {
         c.fixedOffset = fixedOffset;
         fixedOffset = static_cast<uint16_t>(fixedOffset + c.length);
@@ -57,11 +55,14 @@ size_t maxRowLength(const TableDef& def) {
       if (!c.is(ColumnType::Boolean))
         fixedArea = std::max<size_t>(fixedArea, c.fixedOffset + c.length);
     } else {
-      variableData += c.isLongValue() ? kLongValueHeader : c.length;
+      // A memo or OLE value takes its header in the row, at least.
+      variableData += c.isLongValue() ? longvalue::kHeaderSize : c.length;
     }
   }
-  const size_t variableTable = def.variableColumns > 0 ? 2 * (def.variableColumns + 2) : 0;
-  return 2 + fixedArea + variableData + variableTable + (def.maxColumns + 7) / 8;
+  const size_t variableTable =
+      def.variableColumns > 0 ? rowformat::varTableSize(def.variableColumns) : 0;
+  return rowformat::kColumnCountSize + fixedArea + variableData + variableTable +
+         rowformat::nullMaskSize(def.maxColumns);
 }
 
 }  // namespace jet

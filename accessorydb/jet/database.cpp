@@ -8,7 +8,6 @@ namespace jet {
 
 namespace {
 
-constexpr uint32_t kCatalogTdefPage = 2;
 // A moved row may itself have been moved again; more hops than this is a loop.
 constexpr int kMaxOverflowHops = 8;
 
@@ -30,7 +29,7 @@ bool TableScanner::next() {
     const uint32_t pageNo = dataPages_[pageIndex_];
     if (!page_) {
       page_ = pages_.readTyped(pageNo, kPageData, "table rows");
-      const uint32_t owner = u32le(page_->data() + 4);
+      const uint32_t owner = u32le(page_->data() + pagehead::kOwnerOffset);
       if (owner != table_.page()) {
         throw Error(u"Damaged database: data page " + text::num(pageNo) + u" of table " +
                     table_.name + u" belongs to TDEF page " + text::num(owner));
@@ -48,7 +47,7 @@ bool TableScanner::next() {
         if (hops == kMaxOverflowHops) {
           throw Error(u"Damaged database: overflow rows from page " + text::num(pageNo) + u" loop");
         }
-        requireBytes(slot.bytes, 0, 4, "overflow row pointer");
+        requireBytes(slot.bytes, 0, rowpointer::kSize, "overflow row pointer");
         at = RowPointer::decode(u32le(slot.bytes.data()));
         moved = readRow(pages_, at, "a moved row");
         slot = moved.slot;
@@ -91,7 +90,7 @@ void Database::open(std::unique_ptr<plat::File> file, bool readOnly) {
   close();
   auto pages = std::make_unique<PageFile>(std::move(file), !readOnly);
   if (pages->pageCount() == 0) throw Error(u"Not a Jet database: the file is too short");
-  header_ = decodeHeader(pages->read(0)->data());
+  header_ = decodeHeader(pages->read(kHeaderPage)->data());
   pages_ = std::move(pages);
 }
 

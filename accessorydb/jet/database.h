@@ -3,8 +3,10 @@
 // How the engine's reading layer fits together (bottom up; every layer throws jet::Error, from
 // jet/error.h, with the cause when the file is damaged or not Jet 4):
 //
-//   jet/format.h      page size, page/column/flag constants, u16le/u32le/putU32le…, RowPointer
-//                     (page << 8 | row), requireBytes() bounds check.
+//   jet/layout.h      every offset, size and limit of Jet 4's structures, one name each
+//                     (page0::, pagehead::, datapage::, tdef::, columndesc::, indexpage::, …).
+//   jet/format.h      page/column/flag codes, u16le/u32le/putU32le…, bitAt/setBitAt,
+//                     RowPointer (page << 8 | row), requireBytes() bounds check.
 //   jet/page_file.h   PageFile: 4096-byte pages over a plat::File with a small cache.
 //                     read(n) -> PageRef (shared, stays valid while held), readTyped(n, type, what)
 //                     also checks the type byte; write(n, page) / append(page) -> page number for
@@ -73,7 +75,7 @@ struct CatalogEntry {
   static constexpr int16_t kTypeTable = 1;
   static constexpr uint32_t kSystemFlags = 0x80000002;
   // The TDEF page of a table (its id without the high flag byte).
-  uint32_t tdefPage() const { return static_cast<uint32_t>(id) & 0x00FFFFFF; }
+  uint32_t tdefPage() const { return static_cast<uint32_t>(id) & kPageNumberMask; }
   bool isTable() const { return (type & 0x7F) == kTypeTable; }
   bool isUserTable() const { return isTable() && (flags & kSystemFlags) == 0; }
 };

@@ -11,13 +11,8 @@ namespace jet {
 
 namespace {
 
-constexpr uint32_t kGlobalMapPage = 1;
 // Owner name of the global map's pages; its bits may run beyond the end of the file.
 constexpr const char* kGlobalMap = "the global map";
-constexpr size_t kCommitSlots = 0xE00;
-constexpr uint8_t kHeaderConstant[24] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00,
-                                         0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
-                                         0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
 
 std::string utf8(const Text& t) {
   return text::toUtf8(t);
@@ -46,11 +41,7 @@ class Census {
     claim(at.page, mapOwner);
     const RowRef row = readRow(pages_, at, "a usage map");
     const ByteView bytes = row.slot.bytes;
-    if (!bytes.empty() && bytes[0] == kUsageMapReference) {
-      for (size_t i = 1; i + 4 <= bytes.size(); i += 4) {
-        if (const uint32_t p = u32le(bytes.data() + i)) claim(p, mapOwner);
-      }
-    }
+    for (uint32_t p : referencedBitmapPages(bytes)) claim(p, mapOwner);
     try {
       return decodeUsageMap(pages_, bytes,
                             mapOwner == kGlobalMap ? UINT32_MAX : pages_.pageCount());
@@ -65,7 +56,8 @@ class Census {
     for (uint32_t p : map(at, owner)) {
       claim(p, owner);
       const PageRef page = pages_.read(p);
-      if ((*page)[0] != type || u32le(page->data() + 4) != ownerField) {
+      if ((*page)[pagehead::kTypeOffset] != type ||
+          u32le(page->data() + pagehead::kOwnerOffset) != ownerField) {
         problems_.push_back("page " + std::to_string(p) + " of " + owner +
                             " has the wrong type or owner");
       }
@@ -81,17 +73,21 @@ class Census {
 };
 
 void checkHeader(PageFile& pages, std::vector<std::string>& problems) {
-  Page plain = *pages.read(0);
+  Page plain = *pages.read(kHeaderPage);
   maskHeader(plain.data());
-  if (!std::equal(std::begin(kHeaderConstant), std::end(kHeaderConstant), plain.begin() + 0x18)) {
-    problems.push_back("header: the constant at 0x18 differs");
+  if (!std::equal(std::begin(page0::kConstantBlock), std::end(page0::kConstantBlock),
+                  plain.begin() + page0::kConstantBlockOffset)) {
+    problems.push_back("header: the constant at " + offsetText(page0::kConstantBlockOffset) +
+                       " differs");
   }
-  if (std::string_view(reinterpret_cast<const char*>(&plain[0x9C]), 4) !=
-      std::string_view("4.0\0", 4)) {
-    problems.push_back("header: no \"4.0\" at 0x9C");
+  if (std::string_view(reinterpret_cast<const char*>(&plain[page0::kFormatTextOffset]),
+                       page0::kFormatText.size()) != page0::kFormatText) {
+    problems.push_back("header: no \"" + std::string(page0::kFormatText.data()) + "\" at " +
+                       offsetText(page0::kFormatTextOffset));
   }
-  for (size_t slot = 0; slot < 256; ++slot) {
-    if (plain[kCommitSlots + 2 * slot + 1] != 0x01) {
+  for (size_t slot = 0; slot < page0::kCommitSlotCount; ++slot) {
+    if (plain[page0::kCommitSlotsOffset + page0::kCommitSlotSize * slot +
+              page0::kCommitStateOffset] != page0::kCommitReleased) {
       problems.push_back("header: commit slot " + std::to_string(slot) + " is not released");
       break;
     }
@@ -114,7 +110,7 @@ void checkTables(Database& db, Census& census, std::vector<std::string>& problem
       const std::string owner = "index " + std::to_string(i) + " of " + name;
       for (uint32_t p : census.map(t.realIndexes[i].usageMap, owner)) {
         census.claim(p, owner);
-        const uint8_t type = (*db.pages().read(p))[0];
+        const uint8_t type = (*db.pages().read(p))[pagehead::kTypeOffset];
         if (type != kPageIndexNode && type != kPageIndexLeaf) {
           problems.push_back("page " + std::to_string(p) + " of " + owner + " is no index page");
         }
@@ -148,9 +144,8 @@ std::vector<std::string> checkFile(Database& db) {
   PageFile& pages = db.pages();
   checkHeader(pages, problems);
   Census census(pages, problems);
-  census.claim(0, "the header");
-  const std::vector<uint32_t> freeList =
-      census.map(RowPointer{kGlobalMapPage, 0}, kGlobalMap, kGlobalMap);
+  census.claim(kHeaderPage, "the header");
+  const std::vector<uint32_t> freeList = census.map(kGlobalUsageMap, kGlobalMap, kGlobalMap);
   const std::set<uint32_t> free(freeList.begin(), freeList.end());
   checkTables(db, census, problems);
   for (uint32_t p = 0; p < pages.pageCount(); ++p) {

@@ -1,4 +1,5 @@
-// Jet 4 (.mdb) format constants and little-endian byte helpers shared by the reader and writer.
+// Jet 4 (.mdb) codes (page types, column types, flags, signatures) and little-endian byte helpers
+// shared by the reader and writer; offsets, sizes and limits are in layout.h.
 #pragma once
 
 #include <cstdint>
@@ -7,12 +8,11 @@
 #include <string>
 
 #include "accessorydb/jet/error.h"
+#include "accessorydb/jet/layout.h"
 
 namespace jet {
 
 using text::Text;
-
-inline constexpr uint32_t kPageSize = 4096;
 
 // Page type byte (offset 0 of every page).
 enum PageType : uint8_t {
@@ -26,15 +26,9 @@ enum PageType : uint8_t {
 
 inline constexpr uint32_t kTdefMagic = 0x659;        // TDEF, column and logical-index descriptors
 inline constexpr uint32_t kRealIndexMagic = 0x783;   // real-index descriptors
-inline constexpr uint32_t kLvalMarker = 0x4C41564C;  // "LVAL" at offset 4 of long-value pages
-
-// Data page layout.
-inline constexpr size_t kDataRowCountOffset = 12;
-inline constexpr size_t kDataRowTableOffset = 14;
-inline constexpr uint16_t kRowOffsetMask = 0x1FFF;
-inline constexpr uint16_t kRowOverflowTarget = 0x8000;   // moved row: reached through its pointer
-inline constexpr uint16_t kRowOverflowPointer = 0x4000;  // holds a row pointer to the moved row
-inline constexpr uint16_t kRowDeleted = 0xC000;          // both bits
+inline constexpr uint32_t kLvalMarker = 0x4C41564C;  // "LVAL" as the owner of long-value pages
+// Text values that begin with these two bytes are stored with Jet 4's unicode compression.
+inline constexpr uint8_t kCompressedTextMarker[2] = {0xFF, 0xFE};
 
 // Column type codes.
 enum class ColumnType : uint8_t {
@@ -57,23 +51,25 @@ enum class ColumnType : uint8_t {
 // Bytes a fixed-size type takes in the row's fixed area (Boolean: none), or 0 for variable types.
 inline constexpr uint16_t fixedSizeOf(ColumnType type) {
   switch (type) {
-    case ColumnType::Boolean:
-      return 0;
     case ColumnType::Byte:
-      return 1;
+      return valuesize::kByte;
     case ColumnType::Integer:
-      return 2;
+      return valuesize::kInteger;
     case ColumnType::Long:
+      return valuesize::kLong;
     case ColumnType::Single:
-      return 4;
+      return valuesize::kSingle;
     case ColumnType::Currency:
+      return valuesize::kCurrency;
     case ColumnType::Double:
+      return valuesize::kDouble;
     case ColumnType::DateTime:
-      return 8;
+      return valuesize::kDateTime;
     case ColumnType::Guid:
-      return 16;
+      return valuesize::kGuid;
     case ColumnType::Decimal:
-      return 17;
+      return valuesize::kDecimal;
+    case ColumnType::Boolean:
     case ColumnType::Binary:
     case ColumnType::Text:
     case ColumnType::Ole:
@@ -83,13 +79,13 @@ inline constexpr uint16_t fixedSizeOf(ColumnType type) {
   return 0;
 }
 
-// Column descriptor flags (offset 15).
+// Column descriptor flags (columndesc::kFlagsOffset).
 inline constexpr uint8_t kColumnFixed = 0x01;
 inline constexpr uint8_t kColumnUpdatable = 0x02;
 inline constexpr uint8_t kColumnAutoLong = 0x04;
 inline constexpr uint8_t kColumnAutoGuid = 0x40;
 inline constexpr uint8_t kColumnHyperlink = 0x80;
-// Column extra flags (offset 16).
+// Column extra flags (columndesc::kExtraFlagsOffset).
 inline constexpr uint8_t kColumnCompressedUnicode = 0x01;
 
 // Real-index flags.
@@ -102,10 +98,9 @@ inline constexpr uint8_t kIndexTypeNormal = 0x00;
 inline constexpr uint8_t kIndexTypePrimaryKey = 0x01;
 inline constexpr uint8_t kIndexTypeForeignKey = 0x02;
 
-// Long-value header flags (byte 3 of the 12-byte header).
+// Long-value header flags (longvalue::kFlagsOffset).
 inline constexpr uint8_t kLongValueInline = 0x80;
 inline constexpr uint8_t kLongValueSinglePage = 0x40;
-inline constexpr size_t kLongValueHeaderSize = 12;
 
 using ByteView = std::span<const uint8_t>;
 
@@ -157,13 +152,26 @@ inline void putU64le(uint8_t* p, uint64_t v) {
   putU32le(p + 4, static_cast<uint32_t>(v >> 32));
 }
 
+// Bit `index` of a bitmap as Jet stores them (least significant bit first): usage maps and the
+// entry-end bitmap of index pages.
+inline bool bitAt(const uint8_t* bitmap, uint64_t index) {
+  return (bitmap[index / 8] >> (index % 8)) & 1u;
+}
+inline void setBitAt(uint8_t* bitmap, uint64_t index, bool bit) {
+  uint8_t& byte = bitmap[index / 8];
+  const auto mask = static_cast<uint8_t>(1u << (index % 8));
+  byte = static_cast<uint8_t>(bit ? (byte | mask) : (byte & ~mask));
+}
+
 // A row pointer as usage-map, long-value and overflow references store it: u32 LE with the row
 // number in the low byte and the page number in the upper three bytes.
 struct RowPointer {
   uint32_t page = 0;
   uint8_t row = 0;
-  static RowPointer decode(uint32_t v) { return {v >> 8, static_cast<uint8_t>(v & 0xFF)}; }
-  uint32_t encode() const { return (page << 8) | row; }
+  static RowPointer decode(uint32_t v) {
+    return {v >> rowpointer::kRowBits, static_cast<uint8_t>(v & rowpointer::kRowMask)};
+  }
+  uint32_t encode() const { return (page << rowpointer::kRowBits) | row; }
   bool operator==(const RowPointer&) const = default;
 };
 

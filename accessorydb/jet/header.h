@@ -8,13 +8,8 @@
 
 namespace jet {
 
-inline constexpr size_t kHeaderMaskOffset = 0x18;
-inline constexpr size_t kHeaderMaskLength = 128;
-inline constexpr uint8_t kVersionJet3 = 0x00;
-inline constexpr uint8_t kVersionJet4 = 0x01;
-
 struct Header {
-  uint8_t version = kVersionJet4;
+  uint8_t version = page0::kVersionJet4;
   uint16_t codePage = 0;
   uint32_t databaseKey = 0;  // 0: pages are not encrypted
   uint16_t sortOrder = 0;    // collation id (1033 "General")
@@ -24,9 +19,12 @@ struct Header {
 };
 
 // The fixed RC4 key stream that masks page 0 bytes 0x18..0x97.
-const std::array<uint8_t, kHeaderMaskLength>& headerMask();
+const std::array<uint8_t, page0::kMaskLength>& headerMask();
 // Toggles the mask in place (the same call masks and unmasks); page0 holds a whole page.
 void maskHeader(uint8_t* page0);
+// Toggles the password area's own mask, derived from the creation date, in an unmasked page 0:
+// an empty password is stored as the mask alone.
+void togglePasswordMask(uint8_t* plainPage0);
 
 // Decodes page 0; throws Error for anything that is not an unencrypted Jet 4 database
 // (Jet 3, ACE/accdb, another file type, an encrypted database).

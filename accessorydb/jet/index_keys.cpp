@@ -11,7 +11,6 @@ constexpr uint8_t kAscendingFlag = 0x7F;
 constexpr uint8_t kDescendingFlag = 0x80;
 constexpr uint8_t kNullAscending = 0x00;
 constexpr uint8_t kNullDescending = 0xFF;
-constexpr size_t kMaxTextKeyChars = 255;
 
 // Text keys: the characters' inline codes, then extra sections (accents, unprintables).
 constexpr uint8_t kEndText = 0x01;

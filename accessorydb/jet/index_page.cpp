@@ -4,14 +4,6 @@ namespace jet {
 
 namespace {
 
-constexpr size_t kFreeSpaceOffset = 2;
-constexpr size_t kOwnerOffset = 4;
-constexpr size_t kPrevOffset = 12;
-constexpr size_t kNextOffset = 16;
-constexpr size_t kTailOffset = 20;
-constexpr size_t kPrefixOffset = 24;
-constexpr size_t kBitmapOffset = 27;
-
 uint32_t u32be(const uint8_t* p) {
   return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
          (static_cast<uint32_t>(p[2]) << 8) | p[3];
@@ -31,23 +23,25 @@ size_t IndexPage::entryBytes() const {
 
 IndexPage decodeIndexPage(const Page& bytes, uint32_t pageNo) {
   IndexPage page;
-  if (bytes[0] != kPageIndexLeaf && bytes[0] != kPageIndexNode) {
+  const uint8_t type = bytes[pagehead::kTypeOffset];
+  if (type != kPageIndexLeaf && type != kPageIndexNode) {
     throw damaged(pageNo, u"is not an index page");
   }
-  page.leaf = bytes[0] == kPageIndexLeaf;
-  page.owner = u32le(&bytes[kOwnerOffset]);
-  page.prev = u32le(&bytes[kPrevOffset]);
-  page.next = u32le(&bytes[kNextOffset]);
-  page.tail = u32le(&bytes[kTailOffset]);
-  const size_t freeSpace = u16le(&bytes[kFreeSpaceOffset]);
-  if (freeSpace > kIndexPageSpace) throw damaged(pageNo, u"has a wrong free-space figure");
-  const size_t used = kIndexPageSpace - freeSpace;
-  const size_t prefix = u16le(&bytes[kPrefixOffset]);
-  const size_t minEntry = page.leaf ? kRowIdSize : kRowIdSize + kChildPageSize;
+  page.leaf = type == kPageIndexLeaf;
+  page.owner = u32le(&bytes[pagehead::kOwnerOffset]);
+  page.prev = u32le(&bytes[indexpage::kPrevOffset]);
+  page.next = u32le(&bytes[indexpage::kNextOffset]);
+  page.tail = u32le(&bytes[indexpage::kTailOffset]);
+  const size_t freeSpace = u16le(&bytes[pagehead::kFreeSpaceOffset]);
+  if (freeSpace > indexpage::kEntrySpace) throw damaged(pageNo, u"has a wrong free-space figure");
+  const size_t used = indexpage::kEntrySpace - freeSpace;
+  const size_t prefix = u16le(&bytes[indexpage::kPrefixLengthOffset]);
+  const size_t minEntry =
+      page.leaf ? indexpage::kRowIdSize : indexpage::kRowIdSize + indexpage::kChildPageSize;
   size_t start = 0;
   for (size_t pos = 1; pos <= used; ++pos) {
-    if (!(bytes[kBitmapOffset + pos / 8] & (1u << (pos % 8)))) continue;
-    const uint8_t* stored = &bytes[kIndexEntriesOffset + start];
+    if (!bitAt(&bytes[indexpage::kBitmapOffset], pos)) continue;
+    const uint8_t* stored = &bytes[indexpage::kEntriesOffset + start];
     IndexEntry entry;
     if (!page.entries.empty()) {
       if (prefix > page.entries.front().size()) throw damaged(pageNo, u"has a wrong prefix length");
@@ -65,19 +59,20 @@ IndexPage decodeIndexPage(const Page& bytes, uint32_t pageNo) {
 Page encodeIndexPage(const IndexPage& page) {
   if (!page.fits()) throw Error(u"Internal error: index entries do not fit their page");
   Page bytes{};
-  bytes[0] = page.leaf ? kPageIndexLeaf : kPageIndexNode;
-  bytes[1] = 0x01;
-  putU32le(&bytes[kOwnerOffset], page.owner);
-  putU32le(&bytes[kPrevOffset], page.prev);
-  putU32le(&bytes[kNextOffset], page.next);
-  putU32le(&bytes[kTailOffset], page.tail);
+  bytes[pagehead::kTypeOffset] = page.leaf ? kPageIndexLeaf : kPageIndexNode;
+  bytes[pagehead::kMarkerOffset] = pagehead::kMarker;
+  putU32le(&bytes[pagehead::kOwnerOffset], page.owner);
+  putU32le(&bytes[indexpage::kPrevOffset], page.prev);
+  putU32le(&bytes[indexpage::kNextOffset], page.next);
+  putU32le(&bytes[indexpage::kTailOffset], page.tail);
+  if (!page.leaf) bytes[indexpage::kNodeFlagOffset] = indexpage::kNodeFlag;
   size_t pos = 0;
   for (const IndexEntry& e : page.entries) {
-    std::copy(e.begin(), e.end(), bytes.begin() + kIndexEntriesOffset + pos);
+    std::copy(e.begin(), e.end(), bytes.begin() + indexpage::kEntriesOffset + pos);
     pos += e.size();
-    bytes[kBitmapOffset + pos / 8] |= static_cast<uint8_t>(1u << (pos % 8));
+    setBitAt(&bytes[indexpage::kBitmapOffset], pos, true);
   }
-  putU16le(&bytes[kFreeSpaceOffset], static_cast<uint16_t>(kIndexPageSpace - pos));
+  putU16le(&bytes[pagehead::kFreeSpaceOffset], static_cast<uint16_t>(indexpage::kEntrySpace - pos));
   return bytes;
 }
 
@@ -89,7 +84,7 @@ IndexEntry leafEntry(const std::vector<uint8_t>& key, RowPointer row) {
 }
 
 RowPointer leafEntryRow(const IndexEntry& entry) {
-  const uint8_t* p = entry.data() + entry.size() - kRowIdSize;
+  const uint8_t* p = entry.data() + entry.size() - indexpage::kRowIdSize;
   return {(static_cast<uint32_t>(p[0]) << 16) | (static_cast<uint32_t>(p[1]) << 8) | p[2], p[3]};
 }
 
@@ -101,7 +96,7 @@ IndexEntry nodeEntry(const IndexEntry& childLastEntry, uint32_t childPage) {
 }
 
 uint32_t nodeEntryChild(const IndexEntry& entry) {
-  return u32be(entry.data() + entry.size() - kChildPageSize);
+  return u32be(entry.data() + entry.size() - indexpage::kChildPageSize);
 }
 
 }  // namespace jet

@@ -12,11 +12,6 @@ namespace jet {
 
 using IndexEntry = std::vector<uint8_t>;
 
-inline constexpr size_t kIndexEntriesOffset = 0x1E0;
-inline constexpr size_t kIndexPageSpace = kPageSize - kIndexEntriesOffset;  // 3616 bytes
-inline constexpr size_t kRowIdSize = 4;      // leaf entries end with page (3 bytes BE) + row
-inline constexpr size_t kChildPageSize = 4;  // node entries end with the child page (BE)
-
 struct IndexPage {
   bool leaf = true;
   uint32_t owner = 0;  // the table's TDEF page
@@ -29,12 +24,12 @@ struct IndexPage {
 
   // Bytes the entries take when stored in full.
   size_t entryBytes() const;
-  bool fits() const { return entryBytes() <= kIndexPageSpace; }
+  bool fits() const { return entryBytes() <= indexpage::kEntrySpace; }
 };
 
 // Throws Error for a page that is no index page or whose entries are inconsistent.
 IndexPage decodeIndexPage(const Page& bytes, uint32_t pageNo);
-// Throws Error when the entries do not fit.
+// Throws Error when the entries do not fit. Node pages carry Jet's node flag.
 Page encodeIndexPage(const IndexPage& page);
 
 IndexEntry leafEntry(const std::vector<uint8_t>& key, RowPointer row);

@@ -8,7 +8,7 @@ namespace {
 
 // An entry without its trailing child page: the last leaf entry of the child's subtree.
 ByteView childMax(const IndexEntry& nodeEntry) {
-  return ByteView(nodeEntry.data(), nodeEntry.size() - kChildPageSize);
+  return ByteView(nodeEntry.data(), nodeEntry.size() - indexpage::kChildPageSize);
 }
 
 bool lessBytes(ByteView a, ByteView b) {
@@ -92,15 +92,15 @@ std::vector<IndexTree::Step> IndexTree::descend(const IndexEntry& target) {
 }
 
 void IndexTree::checkRoom(const KeyBytes& key) {
-  const IndexEntry entry = leafEntry(key, RowPointer{0xFFFFFF, 0xFF});
+  const IndexEntry entry = leafEntry(key, RowPointer{kPageNumberMask, rowpointer::kRowMask});
   for (const Step& step : descend(entry)) {
     const IndexPage& p = load(step.page);
     // What the page may have to take: the new leaf entry, or a node entry for a new child.
-    const size_t added = entry.size() + (p.leaf ? 0 : kChildPageSize);
+    const size_t added = entry.size() + (p.leaf ? 0 : indexpage::kChildPageSize);
     size_t largest = added;
     for (const IndexEntry& e : p.entries) largest = std::max(largest, e.size());
     // An even split leaves at most half the bytes plus one entry on either side.
-    if (p.entryBytes() + added + 2 * largest > 2 * kIndexPageSpace) {
+    if (p.entryBytes() + added + 2 * largest > 2 * indexpage::kEntrySpace) {
       throw Error(u"Cannot add to the index: page " + text::num(step.page) +
                   u" holds prefix-compressed entries that need more than two pages in full");
     }
@@ -119,7 +119,8 @@ bool IndexTree::contains(const KeyBytes& key) {
     if (leaf->entries.empty()) return false;
   }
   const IndexEntry& e = leaf->entries[pos];
-  return e.size() == key.size() + kRowIdSize && std::equal(key.begin(), key.end(), e.begin());
+  return e.size() == key.size() + indexpage::kRowIdSize &&
+         std::equal(key.begin(), key.end(), e.begin());
 }
 
 void IndexTree::insert(const KeyBytes& key, RowPointer row) {
@@ -172,7 +173,7 @@ void IndexTree::split(std::vector<Step>& path, size_t depth, bool appended) {
   if (appended && lastOnLevel && all.size() >= (old.leaf ? 2u : 3u)) {
     size_t leftBytes = 0;
     for (size_t i = 0; i + 1 < all.size(); ++i) leftBytes += all[i].size();
-    if (leftBytes <= kIndexPageSpace) s = all.size() - 1;
+    if (leftBytes <= indexpage::kEntrySpace) s = all.size() - 1;
   }
   IndexPage left = old;
   IndexPage right = old;

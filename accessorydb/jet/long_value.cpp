@@ -8,16 +8,13 @@ namespace jet {
 
 namespace {
 
-constexpr uint32_t kLengthMask = 0x3FFFFF;  // bytes 0..2; byte 3 holds the flags
-constexpr size_t kChainLinkSize = 4;
-
 Error damaged(const Text& what) {
   return Error(u"Damaged long value: " + what);
 }
 
 ByteView lvalRow(PageFile& pages, RowPointer at, RowRef& keep) {
   keep = readRow(pages, at, "a long value");
-  if (u32le(keep.page->data() + 4) != kLvalMarker) {
+  if (u32le(keep.page->data() + pagehead::kOwnerOffset) != kLvalMarker) {
     throw damaged(u"page " + text::num(at.page) + u" is not a long-value page");
   }
   if (keep.slot.deleted()) {
@@ -29,18 +26,18 @@ ByteView lvalRow(PageFile& pages, RowPointer at, RowRef& keep) {
 }  // namespace
 
 Bytes readLongValue(PageFile& pages, ByteView slot) {
-  requireBytes(slot, 0, kLongValueHeaderSize, "long value header");
-  const uint32_t length = u32le(slot.data()) & kLengthMask;
-  const uint8_t flags = slot[3];
-  const RowPointer first = RowPointer::decode(u32le(slot.data() + 4));
+  requireBytes(slot, 0, longvalue::kHeaderSize, "long value header");
+  const uint32_t length = u32le(slot.data()) & longvalue::kLengthMask;
+  const uint8_t flags = slot[longvalue::kFlagsOffset];
+  const RowPointer first = RowPointer::decode(u32le(slot.data() + longvalue::kPointerOffset));
   if (length == 0 && flags != kLongValueInline) return {};
   if (flags == kLongValueInline) {
-    if (slot.size() - kLongValueHeaderSize < length) {
+    if (slot.size() - longvalue::kHeaderSize < length) {
       throw damaged(u"inline length " + text::num(length) + u" exceeds its " +
-                    text::num(static_cast<int64_t>(slot.size() - kLongValueHeaderSize)) +
+                    text::num(static_cast<int64_t>(slot.size() - longvalue::kHeaderSize)) +
                     u" bytes");
     }
-    const uint8_t* data = slot.data() + kLongValueHeaderSize;
+    const uint8_t* data = slot.data() + longvalue::kHeaderSize;
     return Bytes(data, data + length);
   }
   RowRef keep;
@@ -65,9 +62,11 @@ Bytes readLongValue(PageFile& pages, ByteView slot) {
     }
     if (!seen.insert(at.encode()).second) throw damaged(u"the chain loops");
     const ByteView row = lvalRow(pages, at, keep);
-    if (row.size() <= kChainLinkSize) throw damaged(u"an empty chain row");
-    const size_t take = std::min<size_t>(row.size() - kChainLinkSize, length - out.size());
-    out.insert(out.end(), row.begin() + kChainLinkSize, row.begin() + kChainLinkSize + take);
+    if (row.size() <= longvalue::kChainLinkSize) throw damaged(u"an empty chain row");
+    const size_t take =
+        std::min<size_t>(row.size() - longvalue::kChainLinkSize, length - out.size());
+    out.insert(out.end(), row.begin() + longvalue::kChainLinkSize,
+               row.begin() + longvalue::kChainLinkSize + take);
     at = RowPointer::decode(u32le(row.data()));
   }
   return out;

@@ -7,21 +7,23 @@ namespace jet {
 
 namespace {
 
-constexpr size_t kBitmapPageHeader = 4;
-
 // The map row inside a copy of its page.
 struct MapRow {
   Page page;
   size_t offset = 0;
   size_t length = 0;
   uint8_t* bytes() { return page.data() + offset; }
+  uint8_t* bitmap() { return bytes() + usagemap::kInlineHeaderSize; }
+  uint8_t* slot(size_t i) {
+    return bytes() + usagemap::kReferenceSlotsOffset + usagemap::kReferenceSlotSize * i;
+  }
 };
 
 MapRow readMapRow(PageFile& pages, RowPointer map) {
   MapRow r;
   r.page = *pages.readTyped(map.page, kPageData, "a usage map");
   const RowSlot slot = rowSlot(r.page, map.page, map.row);
-  if (slot.bytes.size() < kUsageMapInlineHeader) {
+  if (slot.bytes.size() < usagemap::kInlineHeaderSize) {
     throw Error(u"Damaged database: the usage map at page " + text::num(map.page) +
                 u" is too short");
   }
@@ -30,21 +32,12 @@ MapRow readMapRow(PageFile& pages, RowPointer map) {
   return r;
 }
 
-void setBitIn(uint8_t* bitmap, uint64_t index, bool bit) {
-  const uint8_t mask = static_cast<uint8_t>(1u << (index % 8));
-  if (bit) {
-    bitmap[index / 8] |= mask;
-  } else {
-    bitmap[index / 8] &= static_cast<uint8_t>(~mask);
-  }
-}
-
-bool bitIn(const uint8_t* bitmap, uint64_t index) {
-  return (bitmap[index / 8] >> (index % 8)) & 1u;
-}
-
 size_t referenceSlots(size_t rowLength) {
-  return (rowLength - 1) / 4;
+  return (rowLength - usagemap::kReferenceSlotsOffset) / usagemap::kReferenceSlotSize;
+}
+
+uint8_t* bitmapOf(Page& bitmapPage) {
+  return bitmapPage.data() + usagemap::kBitmapPageHeadSize;
 }
 
 }  // namespace
@@ -67,59 +60,90 @@ void PageAllocator::setInMap(RowPointer map, uint32_t page, bool member) {
 
 void PageAllocator::setBit(RowPointer map, uint32_t page, bool bit, bool global) {
   MapRow r = readMapRow(pages_, map);
-  uint8_t* row = r.bytes();
-  if (row[0] == kUsageMapInline) {
-    const uint32_t first = u32le(row + 1);
-    const uint64_t bits = 8ull * (r.length - kUsageMapInlineHeader);
+  const uint8_t type = r.bytes()[usagemap::kTypeOffset];
+  if (type == usagemap::kInline) {
+    const uint32_t first = u32le(r.bytes() + usagemap::kStartPageOffset);
+    const uint64_t bits = 8ull * (r.length - usagemap::kInlineHeaderSize);
     if (page >= first && page - first < bits) {
-      if (bitIn(row + kUsageMapInlineHeader, page - first) == bit) return;
-      setBitIn(row + kUsageMapInlineHeader, page - first, bit);
+      if (bitAt(r.bitmap(), page - first) == bit) return;
+      setBitAt(r.bitmap(), page - first, bit);
       pages_.write(map.page, r.page);
       return;
     }
     // Outside the bitmap: a table map does not list the page, the global map calls it free.
     if (bit == global) return;
-    toReferenceMap(map, global);
+    if (!(global && growGlobalMap(page))) toReferenceMap(map, global);
     setBit(map, page, bit, global);
     return;
   }
-  if (row[0] != kUsageMapReference) {
-    throw Error(u"Damaged database: unknown usage map type " + text::num(row[0]));
+  if (type != usagemap::kReference) {
+    throw Error(u"Damaged database: unknown usage map type " + text::num(type));
   }
-  const uint32_t slot = page / kUsageBitmapPageBits;
+  const uint32_t slot = page / usagemap::kBitmapPageBits;
   if (slot >= referenceSlots(r.length)) {
     if (bit == global) return;
     throw Error(u"The database is too large: a usage map cannot name page " + text::num(page));
   }
-  uint32_t bitmapPage = u32le(row + 1 + 4 * slot);
+  uint32_t bitmapPage = u32le(r.slot(slot));
   if (bitmapPage == 0) {
     if (bit == global) return;
     bitmapPage = newBitmapPage(slot, global);
     r = readMapRow(pages_, map);  // the new page may have changed the map's page
-    putU32le(r.bytes() + 1 + 4 * slot, bitmapPage);
+    putU32le(r.slot(slot), bitmapPage);
     pages_.write(map.page, r.page);
   }
   Page bitmap = *pages_.readTyped(bitmapPage, kPageUsageBitmap, "a usage bitmap");
-  const uint32_t index = page % kUsageBitmapPageBits;
-  if (bitIn(bitmap.data() + kBitmapPageHeader, index) == bit) return;
-  setBitIn(bitmap.data() + kBitmapPageHeader, index, bit);
+  const uint32_t index = page % usagemap::kBitmapPageBits;
+  if (bitAt(bitmapOf(bitmap), index) == bit) return;
+  setBitAt(bitmapOf(bitmap), index, bit);
   pages_.write(bitmapPage, bitmap);
+}
+
+bool PageAllocator::growGlobalMap(uint32_t page) {
+  const Page old = *pages_.readTyped(kGlobalMapPage, kPageData, "the global map");
+  std::vector<std::vector<uint8_t>> rows;
+  for (uint16_t i = 0; i < rowCountOf(old, kGlobalMapPage); ++i) {
+    const RowSlot slot = rowSlot(old, kGlobalMapPage, i);
+    if (slot.offset & ~datapage::kRowOffsetMask) return false;  // a page 1 Jet did not write
+    rows.emplace_back(slot.bytes.begin(), slot.bytes.end());
+  }
+  std::vector<uint8_t>& map = rows.at(usagemap::kGlobalMapRow);
+  const uint32_t first = u32le(map.data() + usagemap::kStartPageOffset);
+  if (page < first) return false;
+  // The smallest whole number of growth steps that covers `page`; the pages the map newly
+  // covers are free, as they were while it did not cover them.
+  const size_t step = usagemap::kGrowthStep;
+  const size_t bitmapBytes = ((page - first) / 8 / step + 1) * step;
+  const size_t oldLength = map.size();
+  map.resize(usagemap::kInlineHeaderSize + bitmapBytes, 0xFF);
+  // The row after it, of the same length in every file examined, grows alike (with zeros).
+  const size_t companion = usagemap::kGlobalMapRow + 1;
+  if (companion < rows.size() && rows[companion].size() == oldLength) {
+    rows[companion].resize(map.size(), 0);
+  }
+  Page grown = emptyDataPage(u32le(old.data() + pagehead::kOwnerOffset));
+  for (const std::vector<uint8_t>& row : rows) {
+    if (!rowFits(grown, kGlobalMapPage, row.size())) return false;
+    appendRow(grown, kGlobalMapPage, row);
+  }
+  pages_.write(kGlobalMapPage, grown);
+  return true;
 }
 
 uint32_t PageAllocator::newBitmapPage(uint32_t slot, bool global) {
   Page bitmap{};
-  bitmap[0] = kPageUsageBitmap;
-  bitmap[1] = 0x01;
+  bitmap[pagehead::kTypeOffset] = kPageUsageBitmap;
+  bitmap[pagehead::kMarkerOffset] = pagehead::kMarker;
   uint32_t page;
   if (global) {
     // The global map's own bitmap page is taken straight from the end of the file: every
     // page before it is in use, it and everything after are free until allocated.
     page = pages_.pageCount();
-    const uint64_t base = static_cast<uint64_t>(slot) * kUsageBitmapPageBits;
-    for (uint32_t i = 0; i < kUsageBitmapPageBits; ++i) {
-      if (base + i > page) setBitIn(bitmap.data() + kBitmapPageHeader, i, true);
+    const uint64_t base = static_cast<uint64_t>(slot) * usagemap::kBitmapPageBits;
+    for (uint32_t i = 0; i < usagemap::kBitmapPageBits; ++i) {
+      if (base + i > page) setBitAt(bitmapOf(bitmap), i, true);
     }
-    if (page / kUsageBitmapPageBits != slot) {
+    if (page / usagemap::kBitmapPageBits != slot) {
       throw Error(u"Internal error: a global bitmap page outside its own range");
     }
   } else {
@@ -133,35 +157,35 @@ void PageAllocator::toReferenceMap(RowPointer map, bool global) {
   MapRow r = readMapRow(pages_, map);
   const size_t slots = referenceSlots(r.length);
   if (slots == 0) throw Error(u"Damaged database: a usage map row is too short");
-  const uint32_t first = u32le(r.bytes() + 1);
-  const std::vector<uint8_t> oldBits(r.bytes() + kUsageMapInlineHeader, r.bytes() + r.length);
+  const uint32_t first = u32le(r.bytes() + usagemap::kStartPageOffset);
+  const std::vector<uint8_t> oldBits(r.bitmap(), r.bytes() + r.length);
   const uint64_t oldCount = 8ull * oldBits.size();
 
   // Bitmap pages for every slot the old bitmap reaches; their bits copied below.
   std::vector<uint32_t> bitmapPages(slots, 0);
   const uint64_t lastOld = first + oldCount - 1;
-  for (uint64_t s = first / kUsageBitmapPageBits; s <= lastOld / kUsageBitmapPageBits; ++s) {
+  for (uint64_t s = first / usagemap::kBitmapPageBits; s <= lastOld / usagemap::kBitmapPageBits;
+       ++s) {
     if (s >= slots) break;
     bitmapPages[s] = newBitmapPage(static_cast<uint32_t>(s), global);
   }
   for (size_t s = 0; s < slots; ++s) {
     if (bitmapPages[s] == 0) continue;
     Page bitmap = *pages_.read(bitmapPages[s]);
-    const uint64_t base = s * uint64_t{kUsageBitmapPageBits};
+    const uint64_t base = s * uint64_t{usagemap::kBitmapPageBits};
     for (uint64_t i = 0; i < oldCount; ++i) {
       const uint64_t page = first + i;
-      if (page < base || page >= base + kUsageBitmapPageBits) continue;
+      if (page < base || page >= base + usagemap::kBitmapPageBits) continue;
       // A global bitmap page knows better than the old map about itself and later pages.
       if (global && page >= bitmapPages[s]) continue;
-      setBitIn(bitmap.data() + kBitmapPageHeader, page - base, bitIn(oldBits.data(), i));
+      setBitAt(bitmapOf(bitmap), page - base, bitAt(oldBits.data(), i));
     }
     pages_.write(bitmapPages[s], bitmap);
   }
   r = readMapRow(pages_, map);
-  uint8_t* row = r.bytes();
-  std::fill(row, row + r.length, 0);
-  row[0] = kUsageMapReference;
-  for (size_t s = 0; s < slots; ++s) putU32le(row + 1 + 4 * s, bitmapPages[s]);
+  std::fill(r.bytes(), r.bytes() + r.length, 0);
+  r.bytes()[usagemap::kTypeOffset] = usagemap::kReference;
+  for (size_t s = 0; s < slots; ++s) putU32le(r.slot(s), bitmapPages[s]);
   pages_.write(map.page, r.page);
 }
 

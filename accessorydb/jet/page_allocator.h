@@ -1,7 +1,8 @@
 // New pages and usage-map changes for writers. Pages are taken from the end of the file and
-// marked used in the global map (page 1, row 0; a set bit there means free). A map that must
-// name a page its inline bitmap does not cover is turned, in place, into a reference map (type
-// 1) whose bitmap pages (type 0x05) cover 32736 pages each, so files may grow past 512 pages.
+// marked used in the global map (page 1, row 0; a set bit there means free). When the file
+// outgrows the global map, page 1's rows grow as Jet grows them, while page 1 has room. A map
+// that must name a page its inline bitmap does not cover otherwise is turned, in place, into a
+// reference map (type 1) whose bitmap pages (type 0x05) cover 32736 pages each.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +11,6 @@
 #include "accessorydb/jet/page_file.h"
 
 namespace jet {
-
-inline constexpr RowPointer kGlobalUsageMap{1, 0};
 
 class PageAllocator {
  public:
@@ -26,6 +25,9 @@ class PageAllocator {
   // Sets the map's bit for `page` to `bit`; `global` selects the free-page semantics of page 1
   // (pages a bitmap newly covers are free from the file's end on).
   void setBit(RowPointer map, uint32_t page, bool bit, bool global);
+  // Lengthens the rows of page 1 so that the global map covers `page`; false when page 1 has no
+  // room for that.
+  bool growGlobalMap(uint32_t page);
   // Rewrites an inline map as a reference map holding the same pages.
   void toReferenceMap(RowPointer map, bool global);
   // A new bitmap page for slot `slot` of a reference map.

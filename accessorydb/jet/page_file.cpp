@@ -15,7 +15,7 @@ Text pageText(uint32_t page) {
 PageFile::PageFile(std::unique_ptr<plat::File> file, bool writable)
     : file_(std::move(file)), writable_(writable) {
   const uint64_t pages = file_->size() / kPageSize;
-  if (pages > 0xFFFFFF) throw Error(u"Not a Jet 4 database: the file is too large");
+  if (pages > kPageNumberMask) throw Error(u"Not a Jet 4 database: the file is too large");
   pageCount_ = static_cast<uint32_t>(pages);
 }
 
@@ -38,10 +38,10 @@ PageRef PageFile::read(uint32_t page) {
 
 PageRef PageFile::readTyped(uint32_t page, PageType type, const char* what) {
   PageRef bytes = read(page);
-  if ((*bytes)[0] != type) {
+  const uint8_t actual = (*bytes)[pagehead::kTypeOffset];
+  if (actual != type) {
     throw Error(u"Damaged database: " + pageText(page) + u" should hold " + text::fromUtf8(what) +
-                u" (page type " + text::num(type) + u") but has page type " +
-                text::num((*bytes)[0]));
+                u" (page type " + text::num(type) + u") but has page type " + text::num(actual));
   }
   return bytes;
 }

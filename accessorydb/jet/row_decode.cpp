@@ -7,8 +7,6 @@ namespace jet {
 
 namespace {
 
-constexpr uint8_t kDecimalNegative = 0x80;
-
 Error damagedRow(const Text& what) {
   return Error(u"Damaged row: " + what);
 }
@@ -22,15 +20,15 @@ void requireSize(const ColumnDef& column, ByteView bytes, size_t size) {
 }
 
 Decimal decodeDecimal(const ColumnDef& column, ByteView bytes) {
-  // Sign byte, then four 32-bit little-endian words, the most significant first.
   Decimal d;
-  d.negative = (bytes[0] & kDecimalNegative) != 0;
+  d.negative = (bytes[decimal::kSignOffset] & decimal::kNegative) != 0;
   d.precision = column.precision;
   d.scale = column.scale;
-  if (u32le(bytes.data() + 1) != 0) {
-    throw damagedRow(u"decimal column " + column.name + u" exceeds 96 bits");
-  }
-  for (size_t i = 0; i < 3; ++i) d.magnitude[2 - i] = u32le(bytes.data() + 5 + 4 * i);
+  const auto word = [&](size_t i) {  // i = 0: the most significant
+    return u32le(bytes.data() + decimal::kWordsOffset + decimal::kWordSize * i);
+  };
+  if (word(0) != 0) throw damagedRow(u"decimal column " + column.name + u" exceeds 96 bits");
+  for (size_t i = 1; i < decimal::kWords; ++i) d.magnitude[decimal::kWords - 1 - i] = word(i);
   return d;
 }
 
@@ -88,31 +86,34 @@ Value decodeValue(PageFile& pages, const ColumnDef& column, ByteView bytes) {
 
 void decodeRow(PageFile& pages, const TableDef& table, ByteView row, std::vector<Value>& values) {
   values.assign(table.columns.size(), Null{});
-  requireBytes(row, 0, 2, "row");
+  requireBytes(row, 0, rowformat::kColumnCountSize, "row");
   const size_t rowColumns = u16le(row.data());
-  const size_t maskSize = (rowColumns + 7) / 8;
-  requireBytes(row, 0, 2 + maskSize, "row null mask");
+  const size_t maskSize = rowformat::nullMaskSize(rowColumns);
+  requireBytes(row, 0, rowformat::kColumnCountSize + maskSize, "row null mask");
   const uint8_t* mask = row.data() + row.size() - maskSize;
   const size_t maskStart = row.size() - maskSize;
 
   // The variable area's offset table sits just before the null mask, last entry first:
   // [end of data][offset n-1]...[offset 0][count n][null mask]. Values end before dataEnd.
+  constexpr size_t kEntry = rowformat::kVarEntrySize;
   size_t varCount = 0;
   size_t varTableEnd = maskStart;
   size_t dataEnd = maskStart;
   if (table.variableColumns > 0) {
-    if (maskStart < 4) throw damagedRow(u"no room for its variable column count");
-    varCount = u16le(row.data() + maskStart - 2);
-    varTableEnd = maskStart - 2;
-    if (2 + 2 * (varCount + 1) > varTableEnd) {
+    if (maskStart < rowformat::kColumnCountSize + kEntry) {
+      throw damagedRow(u"no room for its variable column count");
+    }
+    varCount = u16le(row.data() + maskStart - kEntry);
+    varTableEnd = maskStart - kEntry;
+    if (rowformat::kColumnCountSize + kEntry * (varCount + 1) > varTableEnd) {
       throw damagedRow(u"its variable offset table (" + text::num(static_cast<int64_t>(varCount)) +
                        u" entries) does not fit its " +
                        text::num(static_cast<int64_t>(row.size())) + u" bytes");
     }
-    dataEnd = varTableEnd - 2 * (varCount + 1);
+    dataEnd = varTableEnd - kEntry * (varCount + 1);
   }
   auto varOffset = [&](size_t k) -> size_t {  // k == varCount gives the end of variable data
-    return u16le(row.data() + varTableEnd - 2 * (k + 1));
+    return u16le(row.data() + varTableEnd - kEntry * (k + 1));
   };
 
   for (size_t i = 0; i < table.columns.size(); ++i) {
@@ -121,14 +122,14 @@ void decodeRow(PageFile& pages, const TableDef& table, ByteView row, std::vector
       if (c.is(ColumnType::Boolean)) values[i] = false;
       continue;
     }
-    const bool present = (mask[c.number / 8] >> (c.number % 8)) & 1;
+    const bool present = bitAt(mask, c.number);
     if (c.is(ColumnType::Boolean)) {
       values[i] = present;
       continue;
     }
     if (!present) continue;
     if (c.fixed()) {
-      const size_t start = 2 + size_t{c.fixedOffset};
+      const size_t start = rowformat::kFixedAreaOffset + size_t{c.fixedOffset};
       const size_t size = fixedSize(c);
       if (start + size > dataEnd) {
         throw damagedRow(u"fixed column " + c.name + u" lies outside the fixed area");
@@ -139,7 +140,7 @@ void decodeRow(PageFile& pages, const TableDef& table, ByteView row, std::vector
     if (c.varIndex >= varCount) continue;  // written before the column existed
     const size_t start = varOffset(c.varIndex);
     const size_t end = varOffset(c.varIndex + 1);
-    if (start > end || end > dataEnd || start < 2) {
+    if (start > end || end > dataEnd || start < rowformat::kFixedAreaOffset) {
       throw damagedRow(u"variable column " + c.name + u" has impossible bounds " +
                        text::num(static_cast<int64_t>(start)) + u".." +
                        text::num(static_cast<int64_t>(end)));

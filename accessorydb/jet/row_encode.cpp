@@ -12,9 +12,6 @@ namespace jet {
 
 namespace {
 
-constexpr uint8_t kCompressedMark[2] = {0xFF, 0xFE};
-constexpr uint8_t kSystemTable = 'S';  // table type of Jet's four core system tables
-
 Text named(const ColumnDef& column) {
   return u"column " + column.name;
 }
@@ -87,8 +84,8 @@ void putFixed(uint8_t* p, const ColumnDef& column, const Value& v) {
     case ColumnType::Text: {
       // Fixed-length text: UCS-2, padded with spaces as a CHAR column is.
       const std::u16string& s = std::get<std::u16string>(v);
-      for (size_t i = 0; i < column.length / 2u; ++i) {
-        putU16le(p + 2 * i, i < s.size() ? s[i] : u' ');
+      for (size_t i = 0; i < column.length / kTextCharSize; ++i) {
+        putU16le(p + kTextCharSize * i, i < s.size() ? s[i] : u' ');
       }
       break;
     }
@@ -98,31 +95,25 @@ void putFixed(uint8_t* p, const ColumnDef& column, const Value& v) {
   }
 }
 
-// Jet's own system tables ('S') keep the column's choice: their names are plain UCS-2. In other
-// tables text is compressed wherever it can be, as Access does by default: it halves the size of
-// Latin text, and every reader decodes both forms in any column.
-bool compressText(const TableDef& table, const ColumnDef& column) {
-  return (column.extraFlags & kColumnCompressedUnicode) != 0 || table.tableType != kSystemTable;
-}
-
-// Text as stored: compressed when allowed and worth it, else UCS-2 LE.
+// Text as stored: compressed when the column asks for it and that pays, else UCS-2 LE.
 void appendText(std::vector<uint8_t>& out, std::u16string_view s, bool allowCompression) {
+  constexpr size_t kFewestCompressedChars = 3;  // below that, compression saves nothing
   const bool compressed =
-      allowCompression && s.size() >= 3 && s.size() <= kMaxCompressedChars &&
+      allowCompression && s.size() >= kFewestCompressedChars && s.size() <= kMaxCompressedChars &&
       std::all_of(s.begin(), s.end(), [](char16_t c) { return c >= 0x01 && c <= 0xFF; });
   if (compressed) {
-    out.insert(out.end(), std::begin(kCompressedMark), std::end(kCompressedMark));
+    out.insert(out.end(), std::begin(kCompressedTextMarker), std::end(kCompressedTextMarker));
     for (char16_t c : s) out.push_back(static_cast<uint8_t>(c));
     return;
   }
-  for (char16_t c : s)
+  for (char16_t c : s) {
     out.insert(out.end(), {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8)});
+  }
 }
 
-void appendVariable(std::vector<uint8_t>& row, const TableDef& table, const ColumnDef& column,
-                    const Value& v) {
+void appendVariable(std::vector<uint8_t>& row, const ColumnDef& column, const Value& v) {
   if (auto* s = std::get_if<std::u16string>(&v)) {
-    appendText(row, *s, compressText(table, column));
+    appendText(row, *s, (column.extraFlags & kColumnCompressedUnicode) != 0);
   } else if (auto* b = std::get_if<Bytes>(&v)) {
     row.insert(row.end(), b->begin(), b->end());
   } else {
@@ -133,7 +124,7 @@ void appendVariable(std::vector<uint8_t>& row, const TableDef& table, const Colu
 
 }  // namespace
 
-std::vector<uint8_t> encodeText(std::u16string_view s) {
+std::vector<uint8_t> encodeCompressibleText(std::u16string_view s) {
   std::vector<uint8_t> out;
   appendText(out, s, true);
   return out;
@@ -176,7 +167,7 @@ Value coerceValue(const ColumnDef& column, Value v) {
     case ColumnType::Text:
     case ColumnType::Memo:
       if (auto* s = std::get_if<std::u16string>(&v)) {
-        const size_t limit = column.length / 2;
+        const size_t limit = column.length / kTextCharSize;
         if (type == ColumnType::Text && s->size() > limit) {
           throw Error(u"The value for " + named(column) + u" is too long: " +
                       text::num(static_cast<int64_t>(s->size())) + u" characters, at most " +
@@ -215,8 +206,8 @@ std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& 
     }
   }
   const size_t columnCount = std::max<size_t>(table.maxColumns, table.columns.size());
-  std::vector<uint8_t> nullMask((columnCount + 7) / 8, 0);
-  std::vector<uint8_t> row(2 + fixedEnd, 0);
+  std::vector<uint8_t> nullMask(rowformat::nullMaskSize(columnCount), 0);
+  std::vector<uint8_t> row(rowformat::kFixedAreaOffset + fixedEnd, 0);
   putU16le(row.data(), static_cast<uint16_t>(columnCount));
   // Present variable values by slot.
   std::vector<std::pair<const ColumnDef*, const Value*>> varValues(varSlots, {nullptr, nullptr});
@@ -228,14 +219,14 @@ std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& 
     if (c.is(ColumnType::Boolean)) {
       present = std::get<bool>(v);  // a Boolean's value is its null-mask bit
     } else if (present && c.fixed()) {
-      putFixed(row.data() + 2 + c.fixedOffset, c, v);
+      putFixed(row.data() + rowformat::kFixedAreaOffset + c.fixedOffset, c, v);
     } else if (present) {
       if (c.isLongValue()) {
         throw Error(u"Writing memo or OLE values is not supported (" + named(c) + u")");
       }
       varValues[c.varIndex] = {&c, &v};
     }
-    if (present) nullMask[c.number / 8] |= static_cast<uint8_t>(1u << (c.number % 8));
+    if (present) setBitAt(nullMask.data(), c.number, true);
   }
 
   if (varSlots > 0) {
@@ -243,25 +234,24 @@ std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& 
     for (size_t k = 0; k < varSlots; ++k) {
       offsets[k] = static_cast<uint16_t>(row.size());
       if (varValues[k].second) {
-        appendVariable(row, table, *varValues[k].first, *varValues[k].second);
+        appendVariable(row, *varValues[k].first, *varValues[k].second);
       }
     }
-    const size_t tail = 2 + 2 * varSlots + 2 + nullMask.size();
+    const size_t tail = rowformat::varTableSize(varSlots) + nullMask.size();
     if (row.size() + tail > kMaxRowSize) {
       throw Error(u"The row is too long for table " + table.name + u" (" +
                   text::num(static_cast<int64_t>(row.size() + tail)) + u" bytes, at most " +
                   text::num(static_cast<int64_t>(kMaxRowSize)) + u")");
     }
-    const uint16_t endOfData = static_cast<uint16_t>(row.size());
-    row.resize(row.size() + 2 + 2 * varSlots + 2);
-    uint8_t* p = row.data() + endOfData;
-    putU16le(p, endOfData);
-    p += 2;
-    for (size_t k = varSlots; k-- > 0;) {
-      putU16le(p, offsets[k]);
-      p += 2;
+    // The offset table, last entry first: end of data, the offsets from the last slot's down,
+    // the count.
+    std::vector<uint16_t> entries = {static_cast<uint16_t>(row.size())};
+    entries.insert(entries.end(), offsets.rbegin(), offsets.rend());
+    entries.push_back(static_cast<uint16_t>(varSlots));
+    for (uint16_t entry : entries) {
+      row.resize(row.size() + rowformat::kVarEntrySize);
+      putU16le(row.data() + row.size() - rowformat::kVarEntrySize, entry);
     }
-    putU16le(p, static_cast<uint16_t>(varSlots));
   }
   row.insert(row.end(), nullMask.begin(), nullMask.end());
   if (row.size() > kMaxRowSize) {

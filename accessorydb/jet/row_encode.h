@@ -9,15 +9,11 @@
 
 namespace jet {
 
-// Jackcess's limit, below what a page holds; Jet refuses tables whose rows may be longer.
-inline constexpr size_t kMaxRowSize = 4060;
-// Longer texts are stored uncompressed, as Jet does.
-inline constexpr size_t kMaxCompressedChars = 1024;
-
-// Stored form of a text: Jet 4 unicode compression (FF FE, one byte a character) when every
-// character lies in U+0001..U+00FF, the text has at most 1024 characters and compression makes
-// it shorter; plain UCS-2 LE otherwise.
-std::vector<uint8_t> encodeText(std::u16string_view s);
+// Stored form of a text in a column with the compression flag: Jet 4 unicode compression
+// (FF FE, one byte a character) when every character lies in U+0001..U+00FF, the text has at
+// most 1024 characters and compression makes it shorter; plain UCS-2 LE otherwise. Columns
+// without the flag (every column this engine creates) store all text plainly, as Jet does.
+std::vector<uint8_t> encodeCompressibleText(std::u16string_view s);
 
 // The value converted to what the column stores (integers of another width within range, a
 // whole double for an integer column, a null Boolean as No). Throws Error naming the column

@@ -1,6 +1,7 @@
 #include "accessorydb/jet/table_check.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -17,7 +18,7 @@ std::string str(const std::u16string& s) {
 }
 
 IndexEntry withoutChild(const IndexEntry& e) {
-  return IndexEntry(e.begin(), e.end() - kChildPageSize);
+  return IndexEntry(e.begin(), e.end() - indexpage::kChildPageSize);
 }
 
 // Walks a subtree; returns its largest leaf entry (empty for an empty leaf).
@@ -33,8 +34,11 @@ IndexEntry walkPage(PageFile& pages, uint32_t page, uint32_t owner, int level, I
   if (p.owner != owner)
     w.problems.push_back("index page " + std::to_string(page) + " has owner " +
                          std::to_string(p.owner));
-  if ((*pages.read(page))[26] != 0 && p.leaf) {
-    w.problems.push_back("leaf " + std::to_string(page) + " has a non-zero byte 0x1A");
+  // Jet marks node pages, and only those, with their node flag.
+  const uint8_t nodeFlag = (*pages.read(page))[indexpage::kNodeFlagOffset];
+  if (nodeFlag != (p.leaf ? 0 : indexpage::kNodeFlag)) {
+    w.problems.push_back((p.leaf ? "leaf " : "node ") + std::to_string(page) + " has byte " +
+                         offsetText(indexpage::kNodeFlagOffset) + " = " + std::to_string(nodeFlag));
   }
   if (p.leaf) {
     w.depth = std::max(w.depth, level);
@@ -60,6 +64,12 @@ IndexEntry walkPage(PageFile& pages, uint32_t page, uint32_t owner, int level, I
 }
 
 }  // namespace
+
+std::string offsetText(size_t offset) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "0x%zX", offset);
+  return buf;
+}
 
 IndexWalk walkIndex(PageFile& pages, uint32_t root, uint32_t owner) {
   IndexWalk w;
@@ -107,12 +117,14 @@ std::vector<std::string> checkTable(Database& db, const Text& tableName) {
   std::set<uint32_t> dataPages;
   for (uint32_t p = 0; p < pages.pageCount(); ++p) {
     const PageRef page = pages.read(p);
-    if ((*page)[0] == kPageData && u32le(page->data() + 4) == def.page()) {
+    if ((*page)[pagehead::kTypeOffset] == kPageData &&
+        u32le(page->data() + pagehead::kOwnerOffset) == def.page()) {
       dataPages.insert(p);
       const uint16_t n = rowCountOf(*page, p);
       size_t used = 0;
       for (uint16_t r = 0; r < n; ++r) used += rowSlot(*page, p, r).bytes.size();
-      if (u16le(page->data() + 2) != kPageSize - 14 - 2 * n - used) {
+      const size_t rowTableEnd = datapage::kRowTableOffset + datapage::kRowOffsetSize * n;
+      if (u16le(page->data() + pagehead::kFreeSpaceOffset) != kPageSize - rowTableEnd - used) {
         problems.push_back(t + "data page " + std::to_string(p) + " has a wrong free space");
       }
     }
@@ -126,7 +138,7 @@ std::vector<std::string> checkTable(Database& db, const Text& tableName) {
   }
 
   // Global map: none of the table's pages is free.
-  const RowRef global = readRow(pages, RowPointer{1, 0}, "the global map");
+  const RowRef global = readRow(pages, kGlobalUsageMap, "the global map");
   const std::vector<uint32_t> freeList = decodeUsageMap(pages, global.slot.bytes, UINT32_MAX);
   const std::set<uint32_t> freePages(freeList.begin(), freeList.end());
   std::set<uint32_t> used(dataPages);
@@ -162,7 +174,7 @@ std::vector<std::string> checkTable(Database& db, const Text& tableName) {
       } catch (const Error&) {
         continue;  // a key we cannot build (text beyond Latin-1 written by Access)
       }
-      if (key != IndexEntry(e.begin(), e.end() - kRowIdSize)) {
+      if (key != IndexEntry(e.begin(), e.end() - indexpage::kRowIdSize)) {
         problems.push_back(ix + "an entry's key differs from its row's key");
       }
     }

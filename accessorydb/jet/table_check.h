@@ -22,6 +22,9 @@ struct IndexWalk {
 };
 IndexWalk walkIndex(PageFile& pages, uint32_t root, uint32_t owner);
 
+// An offset as the checks' messages name it ("0x1A").
+std::string offsetText(size_t offset);
+
 // Every fault found in the table (empty when it is sound), one line each. Table definitions are
 // read afresh (Database::refresh), so references to earlier ones become invalid.
 std::vector<std::string> checkTable(Database& db, const Text& table);

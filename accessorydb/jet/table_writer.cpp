@@ -10,43 +10,11 @@
 
 namespace jet {
 
-namespace {
-
-constexpr size_t kTdefRowCountOffset = 16;
-constexpr size_t kTdefAutoNumberOffset = 20;
-constexpr size_t kTdefIndexStatsOffset = 63;  // 12 bytes per real index
-constexpr size_t kIndexStatsSize = 12;
-constexpr size_t kIndexUniqueCountOffset = 4;
-constexpr size_t kMaxRowsPerPage = 255;
-constexpr size_t kDataFreeSpaceOffset = 2;
-constexpr size_t kDataOwnerOffset = 4;
-
-// Lowest byte used by the rows of a data page (the page end when it has none).
-size_t rowsStart(const Page& page, uint32_t pageNo) {
-  const uint16_t rows = rowCountOf(page, pageNo);
-  size_t start = kPageSize;
-  for (uint16_t i = 0; i < rows; ++i) {
-    const size_t off = u16le(page.data() + kDataRowTableOffset + 2 * i) & kRowOffsetMask;
-    if (off != 0) start = std::min(start, off);
-  }
-  return start;
-}
-
-bool fitsOn(const Page& page, uint32_t pageNo, size_t rowLength) {
-  const uint16_t rows = rowCountOf(page, pageNo);
-  if (rows >= kMaxRowsPerPage) return false;
-  const size_t tableEnd = kDataRowTableOffset + 2u * (rows + 1u);
-  const size_t start = rowsStart(page, pageNo);
-  return start >= tableEnd && start - tableEnd >= rowLength;
-}
-
-}  // namespace
-
 TableWriter::TableWriter(PageFile& pages, const TableDef& table)
     : pages_(pages), table_(table), allocator_(pages) {
   if (!pages_.writable()) throw Error(u"The database is open read-only");
   tdef_ = *pages_.readTyped(table_.page(), kPageTdef, "a table definition");
-  if (kTdefIndexStatsOffset + kIndexStatsSize * table_.realIndexes.size() > kPageSize) {
+  if (tdef::kHeaderSize + tdef::kIndexStatsSize * table_.realIndexes.size() > kPageSize) {
     throw Error(u"Damaged database: the index statistics of table " + table_.name +
                 u" do not fit its first page");
   }
@@ -61,7 +29,8 @@ void TableWriter::findDataPage() {
   const std::vector<uint32_t> candidates = readUsageMap(pages_, table_.freePages);
   for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
     const PageRef p = pages_.read(*it);
-    if ((*p)[0] == kPageData && u32le(p->data() + kDataOwnerOffset) == table_.page()) {
+    if ((*p)[pagehead::kTypeOffset] == kPageData &&
+        u32le(p->data() + pagehead::kOwnerOffset) == table_.page()) {
       dataPageNo_ = *it;
       dataPage_ = *p;
       havePage_ = true;
@@ -137,13 +106,13 @@ RowPointer TableWriter::insert(std::vector<Value> values) {
   // The table definition last: its row count then covers only rows fully in place.
   ++table_.rowCount;
   table_.autoNumber = autoNumber;
-  putU32le(tdef_.data() + kTdefRowCountOffset, table_.rowCount);
-  putU32le(tdef_.data() + kTdefAutoNumberOffset, autoNumber);
+  putU32le(tdef_.data() + tdef::kRowCountOffset, table_.rowCount);
+  putU32le(tdef_.data() + tdef::kAutoNumberOffset, autoNumber);
   for (size_t i = 0; i < keys.size(); ++i) {
     if (!newKey[i]) continue;
     // As Jet and Jackcess: the count of distinct keys only ever grows.
     uint8_t* count =
-        tdef_.data() + kTdefIndexStatsOffset + kIndexStatsSize * i + kIndexUniqueCountOffset;
+        tdef_.data() + tdef::kHeaderSize + tdef::kIndexStatsSize * i + tdef::kIndexKeyCountOffset;
     putU32le(count, u32le(count) + 1);
   }
   pages_.write(table_.page(), tdef_);
@@ -151,16 +120,11 @@ RowPointer TableWriter::insert(std::vector<Value> values) {
 }
 
 RowPointer TableWriter::placeRow(const std::vector<uint8_t>& row) {
-  if (!havePage_ || !fitsOn(dataPage_, dataPageNo_, row.size())) {
+  if (!havePage_ || !rowFits(dataPage_, dataPageNo_, row.size())) {
     const uint32_t previous = dataPageNo_;
     const bool hadPage = havePage_;
     const uint32_t page = allocator_.allocate();
-    dataPage_.fill(0);
-    dataPage_[0] = kPageData;
-    dataPage_[1] = 0x01;
-    putU32le(dataPage_.data() + kDataOwnerOffset, table_.page());
-    putU16le(dataPage_.data() + kDataFreeSpaceOffset,
-             static_cast<uint16_t>(kPageSize - kDataRowTableOffset));
+    dataPage_ = emptyDataPage(table_.page());
     pages_.write(page, dataPage_);
     allocator_.setInMap(table_.ownedPages, page, true);
     allocator_.setInMap(table_.freePages, page, true);
@@ -169,16 +133,9 @@ RowPointer TableWriter::placeRow(const std::vector<uint8_t>& row) {
     dataPageNo_ = page;
     havePage_ = true;
   }
-  Page& p = dataPage_;
-  const uint16_t rows = rowCountOf(p, dataPageNo_);
-  const size_t start = rowsStart(p, dataPageNo_) - row.size();
-  std::copy(row.begin(), row.end(), p.begin() + static_cast<ptrdiff_t>(start));
-  putU16le(p.data() + kDataRowTableOffset + 2 * rows, static_cast<uint16_t>(start));
-  putU16le(p.data() + kDataRowCountOffset, static_cast<uint16_t>(rows + 1));
-  const size_t freeSpace = start - (kDataRowTableOffset + 2u * (rows + 1u));
-  putU16le(p.data() + kDataFreeSpaceOffset, static_cast<uint16_t>(freeSpace));
-  pages_.write(dataPageNo_, p);
-  return RowPointer{dataPageNo_, static_cast<uint8_t>(rows)};
+  const uint16_t rowNumber = appendRow(dataPage_, dataPageNo_, row);
+  pages_.write(dataPageNo_, dataPage_);
+  return RowPointer{dataPageNo_, static_cast<uint8_t>(rowNumber)};
 }
 
 }  // namespace jet

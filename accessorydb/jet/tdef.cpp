@@ -9,21 +9,6 @@ namespace jet {
 
 namespace {
 
-constexpr size_t kTdefLenOffset = 8;
-constexpr size_t kTdefHeaderSize = 63;
-constexpr size_t kTdefPageHeaderSize = 8;
-constexpr size_t kRealIndexStatsSize = 12;
-constexpr size_t kColumnDescSize = 25;
-constexpr size_t kRealIndexDescSize = 52;
-constexpr size_t kLogicalIndexDescSize = 28;
-constexpr size_t kLongValueMapSize = 10;
-constexpr size_t kIndexColumnSlots = 10;
-constexpr uint16_t kUnusedIndexColumn = 0xFFFF;
-constexpr uint16_t kTdefEnd = 0xFFFF;
-// A TDEF holds at most 255 columns and a few dozen indexes; anything far beyond is damage.
-constexpr uint32_t kMaxTdefLength = 64 * kPageSize;
-constexpr uint32_t kMaxIndexes = 1000;
-
 Error damaged(const Text& what) {
   return Error(u"Damaged table definition: " + what);
 }
@@ -32,62 +17,72 @@ Error damaged(const Text& what) {
 class Cursor {
  public:
   explicit Cursor(ByteView bytes) : bytes_(bytes) {}
-  const uint8_t* take(size_t n, const char* what) {
+  const uint8_t* peek(size_t n, const char* what) const {
     requireBytes(bytes_, pos_, n, what);
-    const uint8_t* p = bytes_.data() + pos_;
+    return bytes_.data() + pos_;
+  }
+  const uint8_t* take(size_t n, const char* what) {
+    const uint8_t* p = peek(n, what);
     pos_ += n;
     return p;
   }
   Text name(const char* what) {
-    const uint16_t len = u16le(take(2, what));
-    if (len % 2 != 0) throw damaged(text::fromUtf8(what) + u" has an odd byte length");
+    const uint16_t len = u16le(take(sizeof(uint16_t), what));
+    if (len % kTextCharSize != 0) {
+      throw damaged(text::fromUtf8(what) + u" has an odd byte length");
+    }
     return decodeText(ByteView(take(len, what), len));
   }
 
  private:
   ByteView bytes_;
-  size_t pos_ = kTdefHeaderSize;
+  size_t pos_ = tdef::kHeaderSize;
 };
 
 ColumnDef parseColumn(const uint8_t* d) {
-  if (u32le(d + 1) != kTdefMagic) throw damaged(u"bad column descriptor");
-  ColumnDef c;
-  c.type = d[0];
-  c.number = u16le(d + 5);
-  c.varIndex = u16le(d + 7);
-  if (c.is(ColumnType::Decimal)) {
-    c.precision = d[11];
-    c.scale = d[12];
-  } else {
-    c.sortOrder = u16le(d + 11);
+  if (u32le(d + columndesc::kMagicOffset) != kTdefMagic) {
+    throw damaged(u"bad column descriptor");
   }
-  c.flags = d[15];
-  c.extraFlags = d[16];
-  c.fixedOffset = u16le(d + 21);
-  c.length = u16le(d + 23);
+  ColumnDef c;
+  c.type = d[columndesc::kTypeOffset];
+  c.number = u16le(d + columndesc::kNumberOffset);
+  c.varIndex = u16le(d + columndesc::kVarIndexOffset);
+  if (c.is(ColumnType::Decimal)) {
+    c.precision = d[columndesc::kPrecisionOffset];
+    c.scale = d[columndesc::kScaleOffset];
+  } else {
+    c.sortOrder = u16le(d + columndesc::kSortOrderOffset);
+  }
+  c.flags = d[columndesc::kFlagsOffset];
+  c.extraFlags = d[columndesc::kExtraFlagsOffset];
+  c.fixedOffset = u16le(d + columndesc::kFixedPositionOffset);
+  c.length = u16le(d + columndesc::kLengthOffset);
   return c;
 }
 
 RealIndex parseRealIndex(const uint8_t* d) {
   RealIndex r;
-  for (size_t i = 0; i < kIndexColumnSlots; ++i) {
-    const uint8_t* slot = d + 4 + 3 * i;
+  for (size_t i = 0; i < realindexdesc::kColumnSlots; ++i) {
+    const uint8_t* slot =
+        d + realindexdesc::kColumnSlotsOffset + realindexdesc::kColumnSlotSize * i;
     const uint16_t column = u16le(slot);
-    if (column != kUnusedIndexColumn) r.columns.push_back({column, slot[2] != 0});
+    if (column != realindexdesc::kUnusedSlot) {
+      r.columns.push_back({column, slot[realindexdesc::kColumnOrderOffset] != 0});
+    }
   }
-  r.usageMap = RowPointer::decode(u32le(d + 34));
-  r.firstPage = u32le(d + 38);
-  r.flags = d[46];
+  r.usageMap = RowPointer::decode(u32le(d + realindexdesc::kUsageMapOffset));
+  r.firstPage = u32le(d + realindexdesc::kFirstPageOffset);
+  r.flags = d[realindexdesc::kFlagsOffset];
   return r;
 }
 
 LogicalIndex parseLogicalIndex(const uint8_t* d) {
   LogicalIndex l;
-  l.number = u32le(d + 4);
-  l.realIndex = u32le(d + 8);
-  l.relatedIndex = u32le(d + 13);
-  l.relatedTable = u32le(d + 17);
-  l.type = d[23];
+  l.number = u32le(d + logicalindexdesc::kNumberOffset);
+  l.realIndex = u32le(d + logicalindexdesc::kRealIndexOffset);
+  l.relatedIndex = u32le(d + logicalindexdesc::kRelatedIndexOffset);
+  l.relatedTable = u32le(d + logicalindexdesc::kRelatedTableOffset);
+  l.type = d[logicalindexdesc::kTypeOffset];
   return l;
 }
 
@@ -121,19 +116,19 @@ std::vector<uint8_t> readTdefBytes(PageFile& pages, uint32_t firstPage,
     const PageRef p = pages.readTyped(page, kPageTdef, "a table definition");
     chain.push_back(page);
     if (bytes.empty()) {
-      length = u32le(p->data() + kTdefLenOffset);
-      if (u32le(p->data() + 12) != kTdefMagic) {
+      length = u32le(p->data() + tdef::kLengthOffset);
+      if (u32le(p->data() + tdef::kMagicOffset) != kTdefMagic) {
         throw damaged(u"page " + text::num(page) + u" has no TDEF signature");
       }
-      if (length < kTdefHeaderSize || length > kMaxTdefLength) {
+      if (length < tdef::kHeaderSize || length > tdef::kMaxLength) {
         throw damaged(u"impossible length " + text::num(length) + u" on page " + text::num(page));
       }
       bytes.assign(p->begin(), p->end());
     } else {
-      bytes.insert(bytes.end(), p->begin() + kTdefPageHeaderSize, p->end());
+      bytes.insert(bytes.end(), p->begin() + tdef::kContinuationHeaderSize, p->end());
     }
     if (bytes.size() >= length) break;
-    page = u32le(p->data() + 4);
+    page = u32le(p->data() + tdef::kNextPageOffset);
     if (page == 0) {
       throw damaged(u"the TDEF of page " + text::num(firstPage) + u" ends before its length " +
                     text::num(length));
@@ -143,21 +138,21 @@ std::vector<uint8_t> readTdefBytes(PageFile& pages, uint32_t firstPage,
   return bytes;
 }
 
-TableDef parseTableDef(ByteView tdef) {
-  requireBytes(tdef, 0, kTdefHeaderSize, "table definition header");
-  const uint8_t* h = tdef.data();
+TableDef parseTableDef(ByteView bytes) {
+  requireBytes(bytes, 0, tdef::kHeaderSize, "table definition header");
+  const uint8_t* h = bytes.data();
   TableDef t;
-  t.rowCount = u32le(h + 16);
-  t.autoNumber = u32le(h + 20);
-  t.tableType = h[40];
-  t.maxColumns = u16le(h + 41);
-  t.variableColumns = u16le(h + 43);
-  const uint16_t columnCount = u16le(h + 45);
-  const uint32_t logicalCount = u32le(h + 47);
-  const uint32_t realCount = u32le(h + 51);
-  t.ownedPages = RowPointer::decode(u32le(h + 55));
-  t.freePages = RowPointer::decode(u32le(h + 59));
-  if (logicalCount > kMaxIndexes || realCount > kMaxIndexes) {
+  t.rowCount = u32le(h + tdef::kRowCountOffset);
+  t.autoNumber = u32le(h + tdef::kAutoNumberOffset);
+  t.tableType = h[tdef::kTableTypeOffset];
+  t.maxColumns = u16le(h + tdef::kMaxColumnsOffset);
+  t.variableColumns = u16le(h + tdef::kVariableColumnsOffset);
+  const uint16_t columnCount = u16le(h + tdef::kColumnCountOffset);
+  const uint32_t logicalCount = u32le(h + tdef::kLogicalIndexCountOffset);
+  const uint32_t realCount = u32le(h + tdef::kRealIndexCountOffset);
+  t.ownedPages = RowPointer::decode(u32le(h + tdef::kOwnedPagesOffset));
+  t.freePages = RowPointer::decode(u32le(h + tdef::kFreePagesOffset));
+  if (logicalCount > tdef::kMaxIndexes || realCount > tdef::kMaxIndexes) {
     throw damaged(u"impossible index count");
   }
   if (columnCount > t.maxColumns) {
@@ -165,18 +160,18 @@ TableDef parseTableDef(ByteView tdef) {
                   text::num(t.maxColumns) + u")");
   }
 
-  Cursor in(tdef);
-  in.take(kRealIndexStatsSize * realCount, "real-index statistics");
+  Cursor in(bytes);
+  in.take(tdef::kIndexStatsSize * realCount, "real-index statistics");
   for (uint16_t i = 0; i < columnCount; ++i) {
-    t.columns.push_back(parseColumn(in.take(kColumnDescSize, "column descriptors")));
+    t.columns.push_back(parseColumn(in.take(columndesc::kSize, "column descriptors")));
   }
   for (ColumnDef& c : t.columns) c.name = in.name("column names");
   for (uint32_t i = 0; i < realCount; ++i) {
-    const uint8_t* d = in.take(kRealIndexDescSize, "real-index descriptors");
+    const uint8_t* d = in.take(realindexdesc::kSize, "real-index descriptors");
     t.realIndexes.push_back(parseRealIndex(d));
   }
   for (uint32_t i = 0; i < logicalCount; ++i) {
-    t.indexes.push_back(parseLogicalIndex(in.take(kLogicalIndexDescSize, "logical indexes")));
+    t.indexes.push_back(parseLogicalIndex(in.take(logicalindexdesc::kSize, "logical indexes")));
   }
   for (LogicalIndex& l : t.indexes) {
     l.name = in.name("index names");
@@ -185,12 +180,11 @@ TableDef parseTableDef(ByteView tdef) {
                     text::num(realCount));
     }
   }
-  while (true) {
-    const uint16_t column = u16le(in.take(2, "long-value column maps"));
-    if (column == kTdefEnd) break;
-    const uint8_t* d = in.take(kLongValueMapSize - 2, "long-value column maps");
-    t.longValueMaps.push_back(
-        {column, RowPointer::decode(u32le(d)), RowPointer::decode(u32le(d + 4))});
+  while (u16le(in.peek(sizeof(uint16_t), "long-value column maps")) != tdef::kEnd) {
+    const uint8_t* d = in.take(tdef::kLongValueMapSize, "long-value column maps");
+    t.longValueMaps.push_back({u16le(d),
+                               RowPointer::decode(u32le(d + tdef::kLongValueMapOwnedOffset)),
+                               RowPointer::decode(u32le(d + tdef::kLongValueMapFreeOffset))});
   }
 
   std::sort(t.columns.begin(), t.columns.end(),

@@ -10,33 +10,22 @@ namespace jet {
 
 namespace {
 
-constexpr size_t kTdefHeaderSize = 63;
-constexpr size_t kPageHeaderSize = 8;  // type, 0x01, free space, next page
-constexpr size_t kColumnDescriptorSize = 25;
-constexpr size_t kRealIndexDescriptorSize = 52;
-constexpr size_t kLogicalIndexDescriptorSize = 28;
-constexpr size_t kLongValueMapSize = 10;
-constexpr size_t kIndexColumnSlots = 10;
-constexpr uint8_t kCoreSystemTable = 0x53;  // 'S'
 constexpr uint8_t kIndexColumnAscending = 0x01;
+// Jet 4 sets this bit in the flags of every real index.
+constexpr uint8_t kJet4IndexFlag = 0x80;
 // Jet writes 04 04 in the cascade bytes of every index that is not a foreign key.
 constexpr uint8_t kNoCascade = 0x04;
-constexpr uint16_t kEndOfTdef = 0xFFFF;
 
 class Writer {
  public:
-  void u8(uint8_t v) { bytes_.push_back(v); }
-  void u16(uint16_t v) {
-    u8(static_cast<uint8_t>(v));
-    u8(static_cast<uint8_t>(v >> 8));
+  void u16(uint16_t v) { putU16le(block(sizeof v), v); }
+  // Appends n zero bytes and returns them, for fields placed at their offsets.
+  uint8_t* block(size_t n) {
+    bytes_.insert(bytes_.end(), n, 0);
+    return bytes_.data() + bytes_.size() - n;
   }
-  void u32(uint32_t v) {
-    u16(static_cast<uint16_t>(v));
-    u16(static_cast<uint16_t>(v >> 16));
-  }
-  void zeros(size_t n) { bytes_.insert(bytes_.end(), n, 0); }
   void name(const Text& s) {
-    u16(checkedU16(2 * s.size(), "a name's byte length"));
+    u16(checkedU16(kTextCharSize * s.size(), "a name's byte length"));
     for (char16_t c : s) u16(c);
   }
   std::vector<uint8_t>& bytes() { return bytes_; }
@@ -77,61 +66,74 @@ std::vector<const ColumnDef*> columnsInTdefOrder(const TableDef& def, ColumnOrde
 }
 
 void writeColumn(Writer& w, const ColumnDef& c, bool coreSystemTable) {
-  w.u8(c.type);
-  w.u32(kTdefMagic);
-  w.u16(c.number);
-  w.u16(c.varIndex);
-  // Unknown word: Jet leaves 0 in its own tables; user tables carry the column number.
-  w.u16(coreSystemTable ? 0 : c.number);
+  uint8_t* d = w.block(columndesc::kSize);
+  d[columndesc::kTypeOffset] = c.type;
+  putU32le(d + columndesc::kMagicOffset, kTdefMagic);
+  putU16le(d + columndesc::kNumberOffset, c.number);
+  putU16le(d + columndesc::kVarIndexOffset, c.varIndex);
+  putU16le(d + columndesc::kNumberCopyOffset, coreSystemTable ? 0 : c.number);
   if (c.is(ColumnType::Decimal)) {
-    w.u8(c.precision);
-    w.u8(c.scale);
-    w.zeros(2);
+    d[columndesc::kPrecisionOffset] = c.precision;
+    d[columndesc::kScaleOffset] = c.scale;
   } else {
-    w.u16(c.sortOrder);
-    w.u8(0);
-    w.u8(0);  // sort-order version: General (legacy)
+    putU16le(d + columndesc::kSortOrderOffset, c.sortOrder);
+    d[columndesc::kSortOrderVersionOffset] = kSortOrderVersionLegacy;
   }
-  w.u8(c.flags);
-  w.u8(c.extraFlags);
-  w.zeros(4);
-  w.u16(c.fixed() ? c.fixedOffset : 0);
-  w.u16(c.length);
+  d[columndesc::kFlagsOffset] = c.flags;
+  d[columndesc::kExtraFlagsOffset] = c.extraFlags;
+  putU16le(d + columndesc::kFixedPositionOffset, c.fixed() ? c.fixedOffset : 0);
+  putU16le(d + columndesc::kLengthOffset, c.length);
 }
 
 void writeRealIndex(Writer& w, const RealIndex& index) {
-  if (index.columns.empty() || index.columns.size() > kIndexColumnSlots) {
-    throw Error(u"An index must cover 1 to 10 columns, not " +
-                text::num(static_cast<int64_t>(index.columns.size())));
+  if (index.columns.empty() || index.columns.size() > realindexdesc::kColumnSlots) {
+    throw Error(u"An index must cover 1 to " + text::num(realindexdesc::kColumnSlots) +
+                u" columns, not " + text::num(static_cast<int64_t>(index.columns.size())));
   }
-  w.u32(kRealIndexMagic);
-  for (size_t slot = 0; slot < kIndexColumnSlots; ++slot) {
-    if (slot < index.columns.size()) {
-      w.u16(index.columns[slot].columnNumber);
-      w.u8(index.columns[slot].ascending ? kIndexColumnAscending : 0);
-    } else {
-      w.u16(0xFFFF);
-      w.u8(0);
-    }
+  uint8_t* d = w.block(realindexdesc::kSize);
+  putU32le(d + realindexdesc::kMagicOffset, kRealIndexMagic);
+  for (size_t i = 0; i < realindexdesc::kColumnSlots; ++i) {
+    uint8_t* slot = d + realindexdesc::kColumnSlotsOffset + realindexdesc::kColumnSlotSize * i;
+    const bool used = i < index.columns.size();
+    putU16le(slot, used ? index.columns[i].columnNumber : realindexdesc::kUnusedSlot);
+    slot[realindexdesc::kColumnOrderOffset] =
+        used && index.columns[i].ascending ? kIndexColumnAscending : 0;
   }
-  w.u32(index.usageMap.encode());
-  w.u32(index.firstPage);
-  w.zeros(4);
-  w.u8(index.flags | 0x80);  // Jet 4 sets the high bit on every index
-  w.zeros(5);
+  putU32le(d + realindexdesc::kUsageMapOffset, index.usageMap.encode());
+  putU32le(d + realindexdesc::kFirstPageOffset, index.firstPage);
+  d[realindexdesc::kFlagsOffset] = index.flags | kJet4IndexFlag;
 }
 
 void writeLogicalIndex(Writer& w, const LogicalIndex& index) {
-  w.u32(kTdefMagic);
-  w.u32(index.number);
-  w.u32(index.realIndex);
-  w.u8(0);  // related table type
-  w.u32(index.relatedIndex);
-  w.u32(index.relatedTable);
-  w.u8(index.foreignKey() ? 0 : kNoCascade);
-  w.u8(index.foreignKey() ? 0 : kNoCascade);
-  w.u8(index.type);
-  w.zeros(4);
+  uint8_t* d = w.block(logicalindexdesc::kSize);
+  putU32le(d + logicalindexdesc::kMagicOffset, kTdefMagic);
+  putU32le(d + logicalindexdesc::kNumberOffset, index.number);
+  putU32le(d + logicalindexdesc::kRealIndexOffset, index.realIndex);
+  putU32le(d + logicalindexdesc::kRelatedIndexOffset, index.relatedIndex);
+  putU32le(d + logicalindexdesc::kRelatedTableOffset, index.relatedTable);
+  const uint8_t cascade = index.foreignKey() ? 0 : kNoCascade;
+  d[logicalindexdesc::kCascadeUpdatesOffset] = cascade;
+  d[logicalindexdesc::kCascadeDeletesOffset] = cascade;
+  d[logicalindexdesc::kTypeOffset] = index.type;
+}
+
+void writeHeader(Writer& w, const TableDef& def, size_t columns, size_t logicalIndexes) {
+  uint8_t* h = w.block(tdef::kHeaderSize);
+  h[pagehead::kTypeOffset] = kPageTdef;
+  h[pagehead::kMarkerOffset] = pagehead::kMarker;
+  // Free space and next page are per page (paginateTdef), the length is known at the end.
+  putU32le(h + tdef::kMagicOffset, kTdefMagic);
+  putU32le(h + tdef::kRowCountOffset, def.rowCount);
+  putU32le(h + tdef::kAutoNumberOffset, def.autoNumber);
+  h[tdef::kAutoNumberFlagOffset] = tdef::kAutoNumberFlag;
+  h[tdef::kTableTypeOffset] = def.tableType;
+  putU16le(h + tdef::kMaxColumnsOffset, def.maxColumns);
+  putU16le(h + tdef::kVariableColumnsOffset, def.variableColumns);
+  putU16le(h + tdef::kColumnCountOffset, Writer::checkedU16(columns, "the column count"));
+  putU32le(h + tdef::kLogicalIndexCountOffset, static_cast<uint32_t>(logicalIndexes));
+  putU32le(h + tdef::kRealIndexCountOffset, static_cast<uint32_t>(def.realIndexes.size()));
+  putU32le(h + tdef::kOwnedPagesOffset, def.ownedPages.encode());
+  putU32le(h + tdef::kFreePagesOffset, def.freePages.encode());
 }
 
 }  // namespace
@@ -141,7 +143,7 @@ std::vector<uint8_t> encodeTdef(const TableDef& def, const IndexKeyCounts& keyCo
   if (keyCounts.size() != def.realIndexes.size()) {
     throw Error(u"Table definition: one key count per real index is required");
   }
-  const bool core = def.tableType == kCoreSystemTable;
+  const bool core = def.tableType == tdef::kCoreSystemTable;
   const auto cols = columnsInTdefOrder(def, order);
   std::vector<const LogicalIndex*> logical;
   for (const LogicalIndex& li : def.indexes) logical.push_back(&li);
@@ -150,28 +152,9 @@ std::vector<uint8_t> encodeTdef(const TableDef& def, const IndexKeyCounts& keyCo
       [](const LogicalIndex* a, const LogicalIndex* b) { return nameLess(a->name, b->name); });
 
   Writer w;
-  w.u8(kPageTdef);
-  w.u8(0x01);
-  w.zeros(2);  // free space: per page, set by paginateTdef
-  w.zeros(4);  // next page: set by paginateTdef
-  w.zeros(4);  // tdef_len: set below
-  w.u32(kTdefMagic);
-  w.u32(def.rowCount);
-  w.u32(def.autoNumber);
-  w.u8(0x01);  // auto-number flag: 1 in every file examined
-  w.zeros(15);
-  w.u8(def.tableType);
-  w.u16(def.maxColumns);
-  w.u16(def.variableColumns);
-  w.u16(Writer::checkedU16(cols.size(), "the column count"));
-  w.u32(static_cast<uint32_t>(logical.size()));
-  w.u32(static_cast<uint32_t>(def.realIndexes.size()));
-  w.u32(def.ownedPages.encode());
-  w.u32(def.freePages.encode());
+  writeHeader(w, def, cols.size(), logical.size());
   for (uint32_t count : keyCounts) {
-    w.u32(0);
-    w.u32(count);
-    w.u32(0);
+    putU32le(w.block(tdef::kIndexStatsSize) + tdef::kIndexKeyCountOffset, count);
   }
   for (const ColumnDef* c : cols) writeColumn(w, *c, core);
   for (const ColumnDef* c : cols) w.name(c->name);
@@ -186,22 +169,20 @@ std::vector<uint8_t> encodeTdef(const TableDef& def, const IndexKeyCounts& keyCo
     if (maps == def.longValueMaps.end()) {
       throw Error(u"Table definition: no usage maps for the long-value column " + c->name);
     }
-    w.u16(maps->columnNumber);
-    w.u32(maps->owned.encode());
-    w.u32(maps->free.encode());
+    uint8_t* d = w.block(tdef::kLongValueMapSize);
+    putU16le(d, maps->columnNumber);
+    putU32le(d + tdef::kLongValueMapOwnedOffset, maps->owned.encode());
+    putU32le(d + tdef::kLongValueMapFreeOffset, maps->free.encode());
   }
-  w.u16(kEndOfTdef);
+  w.u16(tdef::kEnd);
   std::vector<uint8_t>& bytes = w.bytes();
-  putU32le(bytes.data() + 8, static_cast<uint32_t>(bytes.size()));
-  static_assert(kTdefHeaderSize == 63 && kColumnDescriptorSize == 25 &&
-                kRealIndexDescriptorSize == 52 && kLogicalIndexDescriptorSize == 28 &&
-                kLongValueMapSize == 10);
+  putU32le(bytes.data() + tdef::kLengthOffset, static_cast<uint32_t>(bytes.size()));
   return std::move(bytes);
 }
 
 size_t tdefPageCount(size_t logicalLength) {
   if (logicalLength <= kPageSize) return 1;
-  const size_t perContinuation = kPageSize - kPageHeaderSize;
+  const size_t perContinuation = kPageSize - tdef::kContinuationHeaderSize;
   return 1 + (logicalLength - kPageSize + perContinuation - 1) / perContinuation;
 }
 
@@ -215,22 +196,19 @@ std::vector<Page> paginateTdef(const std::vector<uint8_t>& logical,
   for (size_t i = 0; i < pages.size(); ++i) {
     Page& p = pages[i];
     p.fill(0);
-    size_t used;
-    if (i == 0) {
-      used = std::min<size_t>(logical.size(), kPageSize);
-      std::memcpy(p.data(), logical.data(), used);
-    } else {
-      used =
-          kPageHeaderSize + std::min<size_t>(logical.size() - taken, kPageSize - kPageHeaderSize);
-      std::memcpy(p.data() + kPageHeaderSize, logical.data() + taken, used - kPageHeaderSize);
-    }
-    taken += i == 0 ? used : used - kPageHeaderSize;
-    p[0] = kPageTdef;
-    p[1] = 0x01;
-    // Jet counts the free space 8 bytes short of what is really left (0 on a full page).
-    const size_t left = kPageSize - used;
-    putU16le(p.data() + 2, static_cast<uint16_t>(left > 8 ? left - 8 : 0));
-    putU32le(p.data() + 4, i + 1 < pages.size() ? pageNumbers[i + 1] : 0);
+    // The first page takes the logical TDEF from its start, head included; continuation pages
+    // have a head of their own.
+    const size_t head = i == 0 ? 0 : tdef::kContinuationHeaderSize;
+    const size_t chunk = std::min<size_t>(logical.size() - taken, kPageSize - head);
+    std::memcpy(p.data() + head, logical.data() + taken, chunk);
+    taken += chunk;
+    p[pagehead::kTypeOffset] = kPageTdef;
+    p[pagehead::kMarkerOffset] = pagehead::kMarker;
+    const size_t left = kPageSize - head - chunk;
+    putU16le(p.data() + pagehead::kFreeSpaceOffset,
+             static_cast<uint16_t>(
+                 left > tdef::kFreeSpaceShortfall ? left - tdef::kFreeSpaceShortfall : 0));
+    putU32le(p.data() + tdef::kNextPageOffset, i + 1 < pages.size() ? pageNumbers[i + 1] : 0);
   }
   return pages;
 }

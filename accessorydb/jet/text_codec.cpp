@@ -1,5 +1,7 @@
 #include "accessorydb/jet/text_codec.h"
 
+#include <algorithm>
+
 namespace jet {
 
 namespace {
@@ -14,26 +16,29 @@ text::Text decodeText(ByteView bytes) {
   text::Text out;
   const size_t n = bytes.size();
   const uint8_t* b = bytes.data();
-  if (n > 2 && b[0] == 0xFF && b[1] == 0xFE) {
-    out.reserve(n - 2);
+  constexpr size_t kMarker = sizeof kCompressedTextMarker;
+  if (n > kMarker && std::equal(b, b + kMarker, kCompressedTextMarker)) {
+    out.reserve(n - kMarker);
     bool compressed = true;
-    for (size_t i = 2; i < n;) {
+    for (size_t i = kMarker; i < n;) {
       if (b[i] == 0) {
         compressed = !compressed;
         ++i;
       } else if (compressed) {
         out.push_back(static_cast<char16_t>(b[i++]));
       } else {
-        if (i + 1 >= n) throw oddText();
+        if (i + kTextCharSize > n) throw oddText();
         out.push_back(static_cast<char16_t>(u16le(b + i)));
-        i += 2;
+        i += kTextCharSize;
       }
     }
     return out;
   }
-  if (n % 2 != 0) throw oddText();
-  out.resize(n / 2);
-  for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char16_t>(u16le(b + 2 * i));
+  if (n % kTextCharSize != 0) throw oddText();
+  out.resize(n / kTextCharSize);
+  for (size_t i = 0; i < out.size(); ++i) {
+    out[i] = static_cast<char16_t>(u16le(b + kTextCharSize * i));
+  }
   return out;
 }
 

@@ -9,11 +9,10 @@ namespace {
 // Appends the pages of the set bits; `first` is the page of bit 0.
 void collectBits(ByteView bitmap, uint64_t first, uint32_t limit, std::vector<uint32_t>& out) {
   for (size_t i = 0; i < bitmap.size(); ++i) {
-    const uint8_t byte = bitmap[i];
-    if (byte == 0) continue;
-    for (int bit = 0; bit < 8; ++bit) {
-      if ((byte & (1u << bit)) == 0) continue;
-      const uint64_t page = first + 8 * i + bit;
+    if (bitmap[i] == 0) continue;
+    for (uint64_t index = 8 * i; index < 8 * (i + 1); ++index) {
+      if (!bitAt(bitmap.data(), index)) continue;
+      const uint64_t page = first + index;
       if (page >= limit) {
         throw Error(u"Damaged database: a usage map names page " +
                     text::num(static_cast<int64_t>(page)) + u" beyond the end of the file");
@@ -23,25 +22,38 @@ void collectBits(ByteView bitmap, uint64_t first, uint32_t limit, std::vector<ui
   }
 }
 
+// Reference-map slots: each slot's bitmap page, 0 where there is none yet.
+std::vector<uint32_t> slotsOf(ByteView row) {
+  std::vector<uint32_t> slots;
+  for (size_t at = usagemap::kReferenceSlotsOffset; at + usagemap::kReferenceSlotSize <= row.size();
+       at += usagemap::kReferenceSlotSize) {
+    slots.push_back(u32le(row.data() + at));
+  }
+  return slots;
+}
+
 }  // namespace
 
 std::vector<uint32_t> decodeUsageMap(PageFile& pages, ByteView row, uint32_t limit) {
-  requireBytes(row, 0, 1, "usage map");
+  requireBytes(row, usagemap::kTypeOffset, 1, "usage map");
   std::vector<uint32_t> out;
-  if (row[0] == kUsageMapInline) {
-    requireBytes(row, 0, kUsageMapInlineHeader, "usage map");
-    collectBits(row.subspan(kUsageMapInlineHeader), u32le(row.data() + 1), limit, out);
+  const uint8_t type = row[usagemap::kTypeOffset];
+  if (type == usagemap::kInline) {
+    requireBytes(row, 0, usagemap::kInlineHeaderSize, "usage map");
+    collectBits(row.subspan(usagemap::kInlineHeaderSize),
+                u32le(row.data() + usagemap::kStartPageOffset), limit, out);
     return out;
   }
-  if (row[0] != kUsageMapReference) {
-    throw Error(u"Damaged database: unknown usage map type " + text::num(row[0]));
+  if (type != usagemap::kReference) {
+    throw Error(u"Damaged database: unknown usage map type " + text::num(type));
   }
-  for (size_t slot = 0; 1 + 4 * slot + 4 <= row.size(); ++slot) {
-    const uint32_t bitmapPage = u32le(row.data() + 1 + 4 * slot);
-    if (bitmapPage == 0) continue;
-    const PageRef p = pages.readTyped(bitmapPage, kPageUsageBitmap, "a usage bitmap");
-    collectBits(ByteView(p->data() + 4, kPageSize - 4),
-                static_cast<uint64_t>(slot) * kUsageBitmapPageBits, limit, out);
+  const std::vector<uint32_t> slots = slotsOf(row);
+  for (size_t slot = 0; slot < slots.size(); ++slot) {
+    if (slots[slot] == 0) continue;
+    const PageRef p = pages.readTyped(slots[slot], kPageUsageBitmap, "a usage bitmap");
+    collectBits(ByteView(p->data() + usagemap::kBitmapPageHeadSize,
+                         kPageSize - usagemap::kBitmapPageHeadSize),
+                static_cast<uint64_t>(slot) * usagemap::kBitmapPageBits, limit, out);
   }
   return out;
 }
@@ -49,6 +61,15 @@ std::vector<uint32_t> decodeUsageMap(PageFile& pages, ByteView row, uint32_t lim
 std::vector<uint32_t> readUsageMap(PageFile& pages, RowPointer map) {
   const RowRef r = readRow(pages, map, "a usage map");
   return decodeUsageMap(pages, r.slot.bytes, pages.pageCount());
+}
+
+std::vector<uint32_t> referencedBitmapPages(ByteView row) {
+  std::vector<uint32_t> pages;
+  if (row.empty() || row[usagemap::kTypeOffset] != usagemap::kReference) return pages;
+  for (uint32_t p : slotsOf(row)) {
+    if (p != 0) pages.push_back(p);
+  }
+  return pages;
 }
 
 }  // namespace jet

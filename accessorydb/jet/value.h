@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "accessorydb/jet/layout.h"
 #include "platform/text.h"
 
 namespace jet {
@@ -29,7 +30,7 @@ struct DateTime {
 
 // Replication ID (GUID), 16 bytes as stored.
 struct Guid {
-  std::array<uint8_t, 16> bytes{};
+  std::array<uint8_t, valuesize::kGuid> bytes{};
   bool operator==(const Guid&) const = default;
 };
 
@@ -44,9 +45,11 @@ struct Decimal {
 
 using Bytes = std::vector<uint8_t>;
 
-using Value = std::variant<Null, bool, uint8_t, int16_t, int32_t, Currency, float, double,
-                           DateTime, std::u16string, Bytes, Guid, Decimal>;
+using Value = std::variant<Null, bool, uint8_t, int16_t, int32_t, Currency, float, double, DateTime,
+                           std::u16string, Bytes, Guid, Decimal>;
 
-inline bool isNull(const Value& v) { return std::holds_alternative<Null>(v); }
+inline bool isNull(const Value& v) {
+  return std::holds_alternative<Null>(v);
+}
 
 }  // namespace jet

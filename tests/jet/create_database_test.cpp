@@ -63,7 +63,7 @@ void clearStaleTdefFields(Page& p) {
 // Zeroes DateCreate and DateUpdate (fixed offsets 10 and 18) of every MSysObjects row.
 void clearObjectDates(Page& p) {
   for (uint16_t r = 0; r < jet::rowCountOf(p, 0); ++r) {
-    const uint16_t start = jet::u16le(&p[14 + 2 * r]) & jet::kRowOffsetMask;
+    const uint16_t start = jet::u16le(&p[14 + 2 * r]) & 0x1FFF;  // without the row flags
     std::fill(&p[start + 2 + 10], &p[start + 2 + 26], 0);
   }
 }

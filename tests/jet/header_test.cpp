@@ -14,7 +14,7 @@ Bytes header(double created, const std::u16string& password) {
   Bytes p(jet::kPageSize, 0);
   p[0x01] = 0x01;
   std::memcpy(&p[4], "Standard Jet DB", 15);
-  p[0x14] = jet::kVersionJet4;
+  p[0x14] = 0x01;  // Jet 4
   jet::putU16le(&p[0x3C], 1250);
   jet::putU16le(&p[0x6E], 1045);
   uint64_t bits;

@@ -14,6 +14,7 @@ struct Row {
   Bytes bytes;
   uint16_t flags = 0;
 };
+constexpr uint16_t kDeleted = 0xC000;  // row-offset flags of a deleted row
 
 // A data page whose rows are packed from the end, as Jet writes them.
 Bytes dataPage(uint32_t owner, const std::vector<Row>& rows) {
@@ -63,7 +64,7 @@ jet::PageFile lvalFile() {
                                                 {join(pointer(1, 3), bytesOf("loop"))},   // 1:2
                                                 {join(pointer(1, 2), bytesOf("back"))},   // 1:3
                                                 {join(pointer(0, 0), bytesOf("short"))},  // 1:4
-                                                {bytesOf("gone"), jet::kRowDeleted}}));   // 1:5
+                                                {bytesOf("gone"), kDeleted}}));           // 1:5
   file = join(file, dataPage(jet::kLvalMarker, {{join(pointer(0, 0), bytesOf("ned!xx"))}}));
   file = join(file, dataPage(7, {{bytesOf("table row")}}));
   return jet::PageFile(std::make_unique<jettest::MemoryFile>(file), false);

@@ -9,14 +9,14 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 Bytes inlineMap(uint32_t firstPage, Bytes bitmap) {
-  Bytes row = {jet::kUsageMapInline, 0, 0, 0, 0};
+  Bytes row = {0x00, 0, 0, 0, 0};  // type 0: inline
   jet::putU32le(&row[1], firstPage);
   row.insert(row.end(), bitmap.begin(), bitmap.end());
   return row;
 }
 
 Bytes referenceMap(const std::vector<uint32_t>& bitmapPages) {
-  Bytes row = {jet::kUsageMapReference};
+  Bytes row = {0x01};  // type 1: reference
   for (uint32_t p : bitmapPages) {
     row.resize(row.size() + 4);
     jet::putU32le(&row[row.size() - 4], p);

@@ -49,7 +49,7 @@ TEST(WriteRowEncode, AccessRowsAreRebuiltByteForByte) {
         if ((*p)[0] != jet::kPageData) continue;
         for (uint16_t r = 0; r < jet::rowCountOf(*p, page); ++r) {
           const jet::RowSlot slot = jet::rowSlot(*p, page, r);
-          if (slot.offset & jet::kRowDeleted) continue;  // deleted and moved rows
+          if (slot.offset & 0xC000) continue;  // deleted and moved rows (offset flags)
           std::vector<jet::Value> values;
           jet::decodeRow(db.pages(), def, slot.bytes, values);
           if (def.variableColumns > 0 && hasGap(slot.bytes)) continue;
@@ -83,9 +83,35 @@ TEST(WriteRowEncode, TextIsCompressedOnlyWhereJetWouldRead) {
       {std::u16string(u"a\u0000b", 3), {'a', 0, 0, 0, 'b', 0}},  // U+0000 would toggle the mode
       {u"\u00f3\u00ff\u0001", {0xFF, 0xFE, 0xF3, 0xFF, 0x01}},
   };
-  for (const Case& c : cases) EXPECT_EQ(jet::encodeText(c.text), c.stored);
-  EXPECT_EQ(jet::encodeText(std::u16string(1024, u'x')).size(), 1026u);
-  EXPECT_EQ(jet::encodeText(std::u16string(1025, u'x')).size(), 2050u);
+  for (const Case& c : cases) EXPECT_EQ(jet::encodeCompressibleText(c.text), c.stored);
+  EXPECT_EQ(jet::encodeCompressibleText(std::u16string(1024, u'x')).size(), 1026u);
+  EXPECT_EQ(jet::encodeCompressibleText(std::u16string(1025, u'x')).size(), 2050u);
+}
+
+// As in the sample files, only a column with the compression flag (extra flags bit 0x01) holds
+// compressed text; in the others Jet stores every text plainly.
+TEST(WriteRowEncode, TextFollowsItsColumnsCompressionFlag) {
+  jet::TableDef def;
+  def.name = u"t";
+  def.maxColumns = def.variableColumns = 1;
+  jet::ColumnDef text;
+  text.name = u"Nazwa";
+  text.type = static_cast<uint8_t>(ColumnType::Text);
+  text.length = 100;
+  def.columns = {text};
+  // Column count, the value at 2, then end of data, the value's offset, the count, the null mask.
+  const auto row = [](std::vector<uint8_t> value) {
+    std::vector<uint8_t> r = {1, 0};
+    r.insert(r.end(), value.begin(), value.end());
+    const auto end = static_cast<uint8_t>(r.size());
+    r.insert(r.end(), {end, 0, 2, 0, 1, 0, 0x01});
+    return r;
+  };
+  const std::vector<jet::Value> values = {std::u16string(u"Nordeka")};
+  EXPECT_EQ(jet::encodeRow(def, values),
+            row({'N', 0, 'o', 0, 'r', 0, 'd', 0, 'e', 0, 'k', 0, 'a', 0}));
+  def.columns[0].extraFlags = 0x01;
+  EXPECT_EQ(jet::encodeRow(def, values), row({0xFF, 0xFE, 'N', 'o', 'r', 'd', 'e', 'k', 'a'}));
 }
 
 TEST(WriteRowEncode, ValuesTheColumnCannotHoldAreRefusedWithTheirColumn) {

@@ -6,6 +6,7 @@
 #include <numeric>
 #include <random>
 
+#include "accessorydb/jet/data_page.h"
 #include "accessorydb/jet/table_check.h"
 #include "accessorydb/jet/table_writer.h"
 #include "tests/jet/jet_test_support.h"
@@ -129,8 +130,9 @@ TEST(WriteTable, TextKeysGrowATreeOfSeveralLevels) {
   EXPECT_GE(deepest, 2);
 }
 
-// Rows of about 500 bytes push a new accessory database past 512 pages: the global, owned,
-// free-space and index maps turn into reference maps and still list every page.
+// Rows of about 500 bytes push a new accessory database past 512 pages: the owned, free-space and
+// index maps turn into reference maps (the global map grows inline: write_global_map_test.cpp)
+// and still list every page.
 TEST(WriteTable, MapsGrowPastTheirInlineRange) {
   auto bytes = jettest::accessoryDatabase();
   jet::Database db;
@@ -141,6 +143,49 @@ TEST(WriteTable, MapsGrowPastTheirInlineRange) {
   expectSound(db, u"Dodatki");
   expectSound(db, u"info_producent");
   EXPECT_EQ(allRows(db, u"Dodatki").size(), 8000u);
+}
+
+std::vector<uint8_t> utf16(const std::u16string& s) {
+  std::vector<uint8_t> out;
+  for (char16_t c : s)
+    out.insert(out.end(), {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8)});
+  return out;
+}
+
+bool contains(jet::ByteView haystack, const std::vector<uint8_t>& needle) {
+  return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
+         haystack.end();
+}
+
+// The accessory database's Text columns are made as ADOX makes them, without the compression
+// flag, so their text is stored plainly (two bytes a character), as Jet stores it there.
+TEST(WriteTable, CreatedTextColumnsStorePlainText) {
+  auto bytes = jettest::accessoryDatabase();
+  jet::Database db;
+  jettest::openShared(db, bytes);
+  for (const char16_t* table : {u"info_producent", u"Dodatki"}) {
+    // The TDEF as the sample files lay it out: column count at 45, real-index count at 51,
+    // 25-byte column descriptors after 63 bytes and 12 per real index; type at +0 (0x0A text),
+    // the compression flag in bit 0 of the byte at +16.
+    const uint8_t* t = bytes->data() + db.table(table).page() * size_t{4096};
+    size_t at = 63 + 12 * jet::u32le(t + 51);
+    size_t textColumns = 0;
+    for (uint16_t i = 0; i < jet::u16le(t + 45); ++i, at += 25) {
+      if (t[at] != 0x0A) continue;
+      EXPECT_EQ(t[at + 16] & 0x01, 0) << text::toUtf8(table) << " column " << i;
+      ++textColumns;
+    }
+    EXPECT_GE(textColumns, 9u);
+  }
+  jet::TableWriter writer(db.pages(), db.table(u"Dodatki"));
+  writer.insert(dodatek(1, u"Półka narożna", 3));
+  jet::TableScanner scan = db.scan(db.table(u"Dodatki"));
+  ASSERT_TRUE(scan.next());
+  const jet::RowRef row = jet::readRow(db.pages(), scan.rowId(), "a row");
+  EXPECT_TRUE(contains(row.slot.bytes, utf16(u"Nordeka")));
+  EXPECT_TRUE(contains(row.slot.bytes, utf16(u"Półka narożna")));
+  EXPECT_FALSE(contains(row.slot.bytes, {0xFF, 0xFE})) << "no compressed value";
+  EXPECT_EQ(scan.value(u"Producent"), jet::Value(std::u16string(u"Nordeka")));
 }
 
 struct RefusedCase {
