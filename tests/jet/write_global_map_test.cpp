@@ -137,7 +137,7 @@ TEST(WriteGlobalMap, TenThousandDodatkiKeepPageOneInline) {
 TEST(WriteGlobalMap, BeyondPageOnesRoomTheMapRefersToABitmapPage) {
   constexpr uint32_t kInlinePages = 16256;
   auto bytes = jettest::accessoryDatabase();
-  jet::PageFile pages(std::make_unique<jettest::SharedFile>(bytes), true);
+  jet::PageFile pages(std::make_unique<testsupport::MemoryFile>(bytes), true);
   jet::PageAllocator allocator(pages);
   while (pages.pageCount() < kInlinePages) {
     allocator.allocate();
