@@ -25,6 +25,9 @@ class Place {
   virtual void setReadOnly(const Text& path, bool on) = 0;
   virtual void setHidden(const Text& path, bool on) = 0;
   virtual void setSystem(const Text& path, bool on) = 0;
+  // Windows refuses to open a read-only file for writing. Wine run by root does not, as root may
+  // write any Unix file, so a place under it says so and the write refusals are not asked of it.
+  virtual bool readOnlyKeepsWritersOut() { return true; }
 };
 
 }  // namespace filecases

@@ -30,6 +30,17 @@ class Win32Place : public filecases::Place {
   void setReadOnly(const Text& path, bool on) override { set(path, FILE_ATTRIBUTE_READONLY, on); }
   void setHidden(const Text& path, bool on) override { set(path, FILE_ATTRIBUTE_HIDDEN, on); }
   void setSystem(const Text& path, bool on) override { set(path, FILE_ATTRIBUTE_SYSTEM, on); }
+  bool readOnlyKeepsWritersOut() override {
+    const Text probe = at(u"read-only probe");
+    writeFile(fs_, probe, "x");
+    setReadOnly(probe, true);
+    const HANDLE h = CreateFileW(wide(probe), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    setReadOnly(probe, false);
+    DeleteFileW(wide(probe));
+    return h == INVALID_HANDLE_VALUE;
+  }
 
  private:
   static void set(const Text& path, DWORD attribute, bool on) {
