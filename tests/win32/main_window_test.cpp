@@ -314,6 +314,7 @@ TEST_F(MainWindowTest, CloseMessagesDoWhatCloseDoes) {
 
 TEST_F(MainWindowTest, InstallRunsOffTheWindowsThreadWhichIgnoresCloseMeanwhile) {
   offerInstall();
+  form->log_level = app::DEBUG;
   SetFocus(installButton());
   // Enter on Install: the click's work starts on its own thread, and its first change to the
   // window waits until the window's thread takes its messages again.
@@ -331,6 +332,8 @@ TEST_F(MainWindowTest, InstallRunsOffTheWindowsThreadWhichIgnoresCloseMeanwhile)
   // The folder C:\ holds no host: the click says so, in the window, on the window's thread.
   ASSERT_TRUE(pumpUntil([&] { return !window->installing(); }));
   EXPECT_EQ(textOf(child(Ctl::InfoLabel)), app::kNoInstallationMessage);
+  // Activated as a click, without the mouse's enter and leave.
+  for (const auto& line : model.memoLines()) EXPECT_EQ(line.find(u"bnInstall"), Text::npos);
   EXPECT_FALSE(form->closeRequested());
   SendMessageW(window->handle(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(form->closeRequested());
