@@ -93,6 +93,12 @@ class MainWindowTest : public ::testing::Test {
     return true;
   }
 
+  // A fresh window and form, as at another start of the installer.
+  void restart() {
+    TearDown();
+    SetUp();
+  }
+
   // The folder field shown and Install offered, as after a start-up that found a host.
   void offerInstall() {
     model.setVisible(Ctl::Edit1, true);
@@ -303,8 +309,7 @@ TEST_F(MainWindowTest, TabEnterAndEscReachTheButtonsAndTheFocusCueFollowsTheKeyb
 TEST_F(MainWindowTest, CloseMessagesDoWhatCloseDoes) {
   for (const auto& [msg, wp] :
        {std::pair{WM_CLOSE, WPARAM{0}}, std::pair{WM_SYSCOMMAND, WPARAM{SC_CLOSE}}}) {
-    TearDown();
-    SetUp();
+    restart();
     SendMessageW(window->handle(), msg, wp, 0);
     EXPECT_TRUE(form->closeRequested()) << msg;
     EXPECT_EQ(window->handle(), nullptr) << msg;
