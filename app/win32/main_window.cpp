@@ -46,22 +46,6 @@ bool liesUnderLabel(Ctl c) {
   return c == Ctl::BG || c == Ctl::BGfinish;
 }
 
-bool isButtonLook(Ctl c) {
-  switch (c) {
-    case Ctl::bnCloseDisable:
-    case Ctl::bnCloseActive:
-    case Ctl::bnCloseHover:
-    case Ctl::bnCloseNormal:
-    case Ctl::bnInstallActive:
-    case Ctl::bnInstallDisable:
-    case Ctl::bnInstallHover:
-    case Ctl::bnInstallNormal:
-      return true;
-    default:
-      return false;
-  }
-}
-
 LPCWSTR cursorOf(Pointer p) {
   switch (p) {
     case Pointer::Hand:
@@ -244,10 +228,11 @@ void MainWindow::onModelChange(Change what, Ctl c) {
           setGaugePercent(children_[static_cast<int>(c)], model_.gauge());
       } else {
         if (c == Ctl::ActivityIndicator) startBusyAnimation(model_.visible(c));
-        if (isButtonLook(c)) buttons_.sync(model_);
         invalidatePictures(liesUnderLabel(c));
       }
-      if (c == Ctl::Edit1 || isButtonLook(c)) settleFocus();
+      // A look or the field shown or hidden: the buttons and the focus follow.
+      buttons_.sync(model_);
+      settleFocus();
       break;
     case Change::Texts:
       if (c == Ctl::InfoLabel) {
