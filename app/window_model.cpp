@@ -59,6 +59,14 @@ WindowModel::WindowModel() {
   staticText1_ = u"Miejsce instalacji pakietu, zmień jeśli konieczne.";
 }
 
+void WindowModel::write(const std::function<void()>& change) {
+  if (changeRunner) {
+    changeRunner(change);
+  } else {
+    change();
+  }
+}
+
 void WindowModel::notify(Change what, Ctl c) {
   if (onChange) onChange(what, c);
 }
@@ -66,31 +74,41 @@ void WindowModel::notify(Change what, Ctl c) {
 void WindowModel::setVisible(Ctl c, bool v) {
   auto& s = controls_[static_cast<int>(c)];
   if (s.visible == v) return;
-  s.visible = v;
-  notify(Change::Control, c);
+  write([&] {
+    s.visible = v;
+    notify(Change::Control, c);
+  });
 }
 
 void WindowModel::setEnabled(Ctl c, bool e) {
   auto& s = controls_[static_cast<int>(c)];
   if (s.enabled == e) return;
-  s.enabled = e;
-  notify(Change::Control, c);
+  write([&] {
+    s.enabled = e;
+    notify(Change::Control, c);
+  });
 }
 
 void WindowModel::setInfoLabel(const Text& t) {
-  infoLabel_ = t;
-  notify(Change::Texts, Ctl::InfoLabel);
+  write([&] {
+    infoLabel_ = t;
+    notify(Change::Texts, Ctl::InfoLabel);
+  });
 }
 
 void WindowModel::appendMemo(const Text& line) {
-  memo_.push_back(line);
-  notify(Change::Memo, Ctl::infoBox);
+  write([&] {
+    memo_.push_back(line);
+    notify(Change::Memo, Ctl::infoBox);
+  });
 }
 
 void WindowModel::setEdit1(const Text& t) {
   if (t == edit1_) return;
-  edit1_ = t;
-  notify(Change::Texts, Ctl::Edit1);
+  write([&] {
+    edit1_ = t;
+    notify(Change::Texts, Ctl::Edit1);
+  });
   if (onEdit1Change) onEdit1Change();
 }
 
@@ -98,8 +116,10 @@ void WindowModel::setGauge(int percent) {
   if (percent < 0) percent = 0;
   if (percent > 100) percent = 100;
   if (percent == gauge_) return;
-  gauge_ = percent;
-  notify(Change::Gauge, Ctl::gauge);
+  write([&] {
+    gauge_ = percent;
+    notify(Change::Gauge, Ctl::gauge);
+  });
 }
 
 void WindowModel::applyAnchors(int oldW, int oldH) {
@@ -112,30 +132,38 @@ void WindowModel::applyAnchors(int oldW, int oldH) {
 }
 
 void WindowModel::setWindowSize(int width, int height) {
-  const int oldW = clientWidth();
-  const int oldH = clientHeight();
-  window_.width = width;
-  window_.height = height;
-  applyAnchors(oldW, oldH);
-  notify(Change::Window);
+  write([&] {
+    const int oldW = clientWidth();
+    const int oldH = clientHeight();
+    window_.width = width;
+    window_.height = height;
+    applyAnchors(oldW, oldH);
+    notify(Change::Window);
+  });
 }
 
 void WindowModel::setWindowPos(int left, int top) {
-  window_.left = left;
-  window_.top = top;
-  notify(Change::Window);
+  write([&] {
+    window_.left = left;
+    window_.top = top;
+    notify(Change::Window);
+  });
 }
 
 void WindowModel::setBackground(const Picture& p) {
-  background_ = p;
-  notify(Change::Picture, Ctl::BG);
+  write([&] {
+    background_ = p;
+    notify(Change::Picture, Ctl::BG);
+  });
 }
 
 void WindowModel::setControlSize(Ctl c, int width, int height) {
   auto& s = controls_[static_cast<int>(c)];
-  s.rect.width = width;
-  s.rect.height = height;
-  notify(Change::Control, c);
+  write([&] {
+    s.rect.width = width;
+    s.rect.height = height;
+    notify(Change::Control, c);
+  });
 }
 
 }  // namespace app

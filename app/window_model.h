@@ -114,7 +114,13 @@ class WindowModel {
   // The view listens to every change.
   std::function<void(Change, Ctl)> onChange;
 
+  // Makes each change of the model (the write and its onChange) where the view lives. Unset,
+  // changes are made at once. The view sets it so that a step working on a thread of its own
+  // has every change made on the window's thread, in order, while the step waits.
+  std::function<void(const std::function<void()>& change)> changeRunner;
+
  private:
+  void write(const std::function<void()>& change);
   void notify(Change what, Ctl c = Ctl::Count);
   void applyAnchors(int dw, int dh);
 

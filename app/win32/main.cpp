@@ -21,6 +21,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     window.create();
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      if (window.translateKey(msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }

@@ -17,6 +17,8 @@ constexpr UINT_PTR kBusyTimer = MainWindow::kTimer1 + 1;
 constexpr int kTimer1Ms = 1000;
 constexpr UINT kEdit1Clicked = WM_APP + 1;
 constexpr COLORREF kLabelRed = RGB(0xFF, 0x00, 0x00);
+// The focus cue lies this far inside the button's picture, on its face.
+constexpr int kFocusCueInset = 5;
 
 const wchar_t* wide(const Text& t) {
   return reinterpret_cast<const wchar_t*>(t.c_str());
@@ -59,7 +61,7 @@ LPCWSTR cursorOf(Pointer p) {
 }  // namespace
 
 MainWindow::MainWindow(plat::Platform& fs, WindowModel& model, TForm1& form)
-    : platform_(fs), model_(model), form_(form) {
+    : platform_(fs), model_(model), form_(form), commands_(form, windowThread_) {
   font_ = tahoma(11, FW_NORMAL);
   labelFont_ = tahoma(12, FW_BOLD);
   white_ = CreateSolidBrush(RGB(255, 255, 255));
@@ -97,6 +99,7 @@ void MainWindow::create() {
   hwnd_ = CreateWindowExW(WS_EX_APPWINDOW, kClass, kWindowCaption, WS_POPUP | WS_CLIPCHILDREN,
                           r.left, r.top, r.width, r.height, nullptr, nullptr, instance, this);
   if (!hwnd_) throw text::Error(u"Nie można utworzyć okna instalatora.");
+  windowThread_.attach(hwnd_);
   createControls();
   model_.onChange = [this](Change what, Ctl c) { onModelChange(what, c); };
   SetTimer(hwnd_, kTimer1, kTimer1Ms, nullptr);
@@ -143,6 +146,8 @@ void MainWindow::createControls() {
   for (Ctl c : {Ctl::InfoLabel, Ctl::gauge, Ctl::infoBox, Ctl::Edit1, Ctl::StaticText1}) {
     placeChild(c);
   }
+  buttons_.create(hwnd_, font_);
+  buttons_.sync(model_);
 }
 
 void MainWindow::placeChild(Ctl c) {
@@ -173,6 +178,7 @@ void MainWindow::placeWindow() {
   for (int i = 0; i < kControlCount; ++i) {
     if (isChildControl(static_cast<Ctl>(i))) placeChild(static_cast<Ctl>(i));
   }
+  buttons_.sync(model_);
   invalidatePictures(true);
 }
 
@@ -195,10 +201,12 @@ void MainWindow::syncMemo() {
   }
 }
 
-// The transparent label shows the pictures beneath it, so it repaints with them.
+// The transparent label and the buttons show the pictures beneath them, so they repaint with
+// them.
 void MainWindow::invalidatePictures(bool underLabel) {
   InvalidateRect(hwnd_, nullptr, FALSE);
   if (underLabel) InvalidateRect(children_[static_cast<int>(Ctl::InfoLabel)], nullptr, FALSE);
+  buttons_.invalidate();
 }
 
 void MainWindow::startBusyAnimation(bool on) {
@@ -222,6 +230,9 @@ void MainWindow::onModelChange(Change what, Ctl c) {
         if (c == Ctl::ActivityIndicator) startBusyAnimation(model_.visible(c));
         invalidatePictures(liesUnderLabel(c));
       }
+      // A look or the field shown or hidden: the buttons and the focus follow.
+      buttons_.sync(model_);
+      settleFocus();
       break;
     case Change::Texts:
       if (c == Ctl::InfoLabel) {
@@ -270,22 +281,34 @@ void MainWindow::paint() {
   EndPaint(hwnd_, &ps);
 }
 
+// A child window that shows the pictures beneath it: they are composed off-screen at the child's
+// place, `extra` draws its own part over them, and the result goes to the child's dc at once.
+template <typename Extra>
+void MainWindow::paintOver(HWND child, HDC dc, Extra&& extra) {
+  RECT client{};
+  GetClientRect(child, &client);
+  if (client.right <= 0 || client.bottom <= 0) return;
+  POINT at{0, 0};
+  MapWindowPoints(child, hwnd_, &at, 1);
+  const HDC mem = CreateCompatibleDC(dc);
+  const HBITMAP buf = CreateCompatibleBitmap(dc, client.right, client.bottom);
+  const HGDIOBJ oldBitmap = SelectObject(mem, buf);
+  FillRect(mem, &client, GetSysColorBrush(COLOR_WINDOW));
+  SetViewportOrgEx(mem, -at.x, -at.y, nullptr);
+  scene_.paint(mem, model_);
+  SetViewportOrgEx(mem, 0, 0, nullptr);
+  extra(mem, client);
+  BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
+  SelectObject(mem, oldBitmap);
+  DeleteObject(buf);
+  DeleteDC(mem);
+}
+
 // The label is transparent: it paints the pictures beneath it, then its text.
 void MainWindow::paintLabel(HWND label) {
   PAINTSTRUCT ps;
   const HDC dc = BeginPaint(label, &ps);
-  RECT client{};
-  GetClientRect(label, &client);
-  if (client.right > 0 && client.bottom > 0) {
-    POINT at{0, 0};
-    MapWindowPoints(label, hwnd_, &at, 1);
-    const HDC mem = CreateCompatibleDC(dc);
-    const HBITMAP buf = CreateCompatibleBitmap(dc, client.right, client.bottom);
-    const HGDIOBJ oldBitmap = SelectObject(mem, buf);
-    FillRect(mem, &client, GetSysColorBrush(COLOR_WINDOW));
-    SetViewportOrgEx(mem, -at.x, -at.y, nullptr);
-    scene_.paint(mem, model_);
-    SetViewportOrgEx(mem, 0, 0, nullptr);
+  paintOver(label, dc, [&](HDC mem, RECT& client) {
     const HGDIOBJ oldFont = SelectObject(mem, labelFont_);
     SetBkMode(mem, TRANSPARENT);
     SetTextColor(mem, kLabelRed);
@@ -293,12 +316,18 @@ void MainWindow::paintLabel(HWND label) {
     DrawTextW(mem, wide(t), static_cast<int>(t.size()), &client,
               DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(mem, oldFont);
-    BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, oldBitmap);
-    DeleteObject(buf);
-    DeleteDC(mem);
-  }
+  });
   EndPaint(label, &ps);
+}
+
+// A button shows the look the scene paints at its place, and the focus cue over it once the
+// keyboard has been used.
+void MainWindow::paintButton(const DRAWITEMSTRUCT& item) {
+  paintOver(item.hwndItem, item.hDC, [&](HDC mem, RECT& client) {
+    if (!keys_.showFocusCue() || GetFocus() != item.hwndItem) return;
+    InflateRect(&client, -kFocusCueInset, -kFocusCueInset);
+    DrawFocusRect(mem, &client);
+  });
 }
 
 void MainWindow::mouseMoved(int x, int y) {
@@ -307,7 +336,23 @@ void MainWindow::mouseMoved(int x, int y) {
     trackingMouse_ = TrackMouseEvent(&t);
   }
   lastMouse_ = {x, y};
+  if (commands_.installing()) {
+    mouseHeld_ = true;
+    return;
+  }
   follow(mouse_.move(model_, x, y));
+}
+
+// While an install runs the pictures take no mouse input; where the mouse went meanwhile reaches
+// them when it ends, as input queued behind a busy window would.
+void MainWindow::releaseHeldMouse() {
+  if (!mouseHeld_) return;
+  mouseHeld_ = false;
+  if (trackingMouse_) {
+    follow(mouse_.move(model_, lastMouse_.x, lastMouse_.y));
+  } else {
+    for (MouseAction a : mouse_.leave()) run(a);
+  }
 }
 
 // Runs the handlers, then looks again at what lies under the mouse: a handler that swapped a
@@ -337,16 +382,107 @@ void MainWindow::run(MouseAction action) {
         form_.bnInstallLeave();
         break;
       case MouseAction::CloseClick:
-        form_.CloseClick();
+        commands_.close();
         break;
       case MouseAction::InstallClick:
-        form_.ButtonInstallClick();
+        startInstall();
         break;
     }
   });
 }
 
+void MainWindow::startInstall() {
+  commands_.install([this](std::exception_ptr error) { installEnded(error); });
+}
+
+void MainWindow::installEnded(std::exception_ptr error) {
+  if (error) guarded(hwnd_, [&] { std::rethrow_exception(error); });
+  releaseHeldMouse();
+  settleFocus();
+}
+
+// A button activated from the keyboard or by a screen reader does what a click on it does.
+void MainWindow::activate(Focus button) {
+  call([&] {
+    if (button == Focus::Install) {
+      startInstall();
+    } else {
+      commands_.close();
+    }
+  });
+}
+
+Focus MainWindow::focusNow() const {
+  const HWND focus = GetFocus();
+  if (focus && focus == children_[static_cast<int>(Ctl::Edit1)]) return Focus::Edit1;
+  return buttons_.which(focus);
+}
+
+void MainWindow::moveFocus(Focus to) {
+  HWND target = hwnd_;
+  if (to == Focus::Edit1) {
+    target = children_[static_cast<int>(Ctl::Edit1)];
+  } else if (to != Focus::Window) {
+    target = buttons_.handle(to);
+  }
+  if (GetFocus() != target) SetFocus(target);
+}
+
+// Puts the focus where it belongs after a change; while the window is inactive, decides where
+// it goes when the window is activated again, without taking the activation.
+void MainWindow::settleFocus() {
+  if (GetActiveWindow() != hwnd_) {
+    focusWhenInactive_ = keys_.settle(model_, focusWhenInactive_);
+    return;
+  }
+  moveFocus(keys_.settle(model_, focusNow()));
+}
+
+bool MainWindow::translateKey(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || !hwnd_ || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) {
+    return false;
+  }
+  Key key;
+  switch (msg.wParam) {
+    case VK_TAB:
+      key = GetKeyState(VK_SHIFT) < 0 ? Key::BackTab : Key::Tab;
+      break;
+    case VK_RETURN:
+      key = Key::Enter;
+      break;
+    case VK_SPACE:
+      key = Key::Space;
+      break;
+    case VK_ESCAPE:
+      key = Key::Escape;
+      break;
+    default:
+      return false;
+  }
+  const bool cueShown = keys_.showFocusCue();
+  const KeyAction action = keys_.press(model_, focusNow(), key);
+  if (keys_.showFocusCue() != cueShown) buttons_.invalidate();
+  switch (action.kind) {
+    case KeyAction::Pass:
+      return false;
+    case KeyAction::Swallow:
+      break;
+    case KeyAction::MoveFocus:
+      moveFocus(action.target);
+      // As in a dialog, Tab into the field selects its text.
+      if (action.target == Focus::Edit1) {
+        SendMessageW(children_[static_cast<int>(Ctl::Edit1)], EM_SETSEL, 0, -1);
+      }
+      break;
+    case KeyAction::Activate:
+      activate(action.target);
+      break;
+  }
+  return true;
+}
+
 LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
+  if (MessageWindowThread::runTaskOf(msg, lp)) return 1;
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;
@@ -367,14 +503,19 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_MOUSELEAVE:
       trackingMouse_ = false;
-      for (MouseAction a : mouse_.leave()) run(a);
+      if (commands_.installing()) {
+        mouseHeld_ = true;
+      } else {
+        for (MouseAction a : mouse_.leave()) run(a);
+      }
       return 0;
     case WM_LBUTTONDOWN:
       SetCapture(hwnd_);
-      mouse_.press(model_, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+      if (!commands_.installing()) mouse_.press(model_, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
       return 0;
     case WM_LBUTTONUP: {
       ReleaseCapture();
+      if (commands_.installing()) return 0;  // no click while installing, not even afterwards
       if (const auto click = mouse_.release(model_, GET_X_LPARAM(lp), GET_Y_LPARAM(lp))) {
         follow({*click});
       }
@@ -394,12 +535,36 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       if (HIWORD(wp) == EN_CHANGE &&
           reinterpret_cast<HWND>(lp) == children_[static_cast<int>(Ctl::Edit1)] && !syncingEdit1_) {
-        const Text typed = windowText(reinterpret_cast<HWND>(lp));
-        call([&] { model_.setEdit1(typed); });
+        if (commands_.installing()) {
+          syncEdit1();  // the install has taken the folder: the field shows it still
+        } else {
+          const Text typed = windowText(reinterpret_cast<HWND>(lp));
+          call([&] { model_.setEdit1(typed); });
+        }
+      } else if (HIWORD(wp) == BN_CLICKED) {
+        // A button pressed by a screen reader (or its keys): as a click, while its look allows.
+        const Focus button = buttons_.which(reinterpret_cast<HWND>(lp));
+        if (button != Focus::Window && canFocus(model_, button)) activate(button);
       }
       return 0;
     case kEdit1Clicked:
-      call([this] { form_.Edit1Click(); });
+      if (!commands_.installing()) call([this] { form_.Edit1Click(); });
+      return 0;
+    case WM_DRAWITEM:
+      paintButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+      return TRUE;
+    case WM_SYSCOMMAND:
+      if ((wp & 0xFFF0) != SC_CLOSE) break;
+      [[fallthrough]];
+    case WM_CLOSE:  // Alt+F4 and the close message: as Close, and not while installing
+      call([this] { commands_.close(); });
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wp) == WA_INACTIVE) {
+        focusWhenInactive_ = focusNow();
+      } else if (!HIWORD(wp)) {  // not minimised
+        moveFocus(keys_.settle(model_, focusWhenInactive_));
+      }
       return 0;
     case WM_CTLCOLORSTATIC:
       if (reinterpret_cast<HWND>(lp) == children_[static_cast<int>(Ctl::StaticText1)]) {

@@ -181,6 +181,12 @@ e2e_move() {
   xdotool mousemove --window "$E2E_WID" "$1" "$2"
 }
 
+# e2e_key KEY...: presses keys (xdotool's names: Tab, Return, Escape, alt+F4) as a user does,
+# in the installer's window, which takes the keyboard focus first.
+e2e_key() {
+  xdotool windowfocus --sync "$E2E_WID" key --delay 150 "$@"
+}
+
 # Waits for the installer process to end; false at the deadline.
 e2e_wait_exit() {
   e2e_wait_until "${1:-$E2E_DEADLINE}" bash -c "! kill -0 $E2E_PID 2>/dev/null"
@@ -216,7 +222,8 @@ e2e_color_near() {
 # --- the texts of the installer's controls (wintext.exe, run beside it in the same prefix) ---
 
 # Prints the installer's window and its child windows as wintext.exe reports them, one per line:
-#   depth <TAB> class <TAB> id <TAB> visible (0/1) <TAB> left,top,width,height <TAB> text
+#   depth <TAB> class <TAB> id <TAB> visible (0/1) <TAB> enabled (0/1) <TAB> left,top,width,height
+#   <TAB> text
 # children's rectangles in their parent's client area; "\\" "\t" "\r" "\n" escaped in the text.
 e2e_controls() {
   "$WINE" "$E2E_WINTEXT_EXE" --caption "$E2E_WINDOW_NAME" 2>>"$E2E_ART/wintext.err" | tr -d '\r'
@@ -225,18 +232,31 @@ e2e_controls() {
 # e2e_control CLASS [LEFT,TOP]: the line of the first child window of that class (and place).
 e2e_control() {
   e2e_controls | awk -F'\t' -v cls="$1" -v at="${2:-}" \
-    '$1 > 0 && $2 == cls && (at == "" || index($5, at ",") == 1) { print; exit }'
+    '$1 > 0 && $2 == cls && (at == "" || index($6, at ",") == 1) { print; exit }'
 }
 
 # e2e_control_text CLASS [LEFT,TOP]: the control's text, unescaped, CR LF as line ends.
 e2e_control_text() {
-  e2e_control "$@" | cut -f 6- |
+  e2e_control "$@" | cut -f 7- |
     perl -pe 's/\\(.)/$1 eq "n" ? "\n" : $1 eq "r" ? "\r" : $1 eq "t" ? "\t" : $1/ge' | tr -d '\r'
+}
+
+# e2e_ping MS: true when the installer's window answers a message sent from outside within MS
+# milliseconds, as Windows asks before it calls a window "Not Responding"; prints wintext's line.
+e2e_ping() {
+  "$WINE" "$E2E_WINTEXT_EXE" --caption "$E2E_WINDOW_NAME" --ping "$1" 2>>"$E2E_ART/wintext.err" |
+    tr -d '\r'
+  return "${PIPESTATUS[0]}"
 }
 
 # e2e_control_visible CLASS [LEFT,TOP]: the control's visible flag (0 or 1).
 e2e_control_visible() {
   e2e_control "$@" | cut -f 4
+}
+
+# e2e_control_enabled CLASS [LEFT,TOP]: the control's enabled flag (0 or 1).
+e2e_control_enabled() {
+  e2e_control "$@" | cut -f 5
 }
 
 # --- the installer's controls, at their designed places in the 1040 x 585 window ---
@@ -246,6 +266,10 @@ E2E_LABEL=(Static 105,367)
 E2E_FOLDER=(Edit 105,408)
 E2E_INSTALL_AT=(773 552)
 E2E_CLOSE_AT=(949 552)
+
+# Install and Close as buttons, for the keyboard and screen readers.
+E2E_INSTALL_BUTTON=(Button 698,527)
+E2E_CLOSE_BUTTON=(Button 874,527)
 
 e2e_memo_text() { e2e_control_text "${E2E_MEMO[@]}"; }
 e2e_label_text() { e2e_control_text "${E2E_LABEL[@]}"; }

@@ -31,6 +31,39 @@ TEST(WindowModel, EveryGaugeChangeIsAnnouncedOnce) {
   EXPECT_EQ(drawn, (std::vector<int>{12, 50, 100}));
 }
 
+// The view decides where changes are made: each real change goes through its runner once,
+// together with its announcement; the folder field's handler runs on the caller's side.
+TEST(WindowModel, EveryChangeAndItsAnnouncementGoThroughTheChangeRunner) {
+  app::WindowModel w;
+  int running = 0, ran = 0, announcedOutside = 0, handlerInside = 0;
+  w.changeRunner = [&](const std::function<void()>& change) {
+    ++running;
+    change();
+    --running;
+    ++ran;
+  };
+  w.onChange = [&](Change, Ctl) { announcedOutside += running == 0; };
+  w.onEdit1Change = [&] { handlerInside += running != 0; };
+  w.setVisible(Ctl::gauge, true);
+  w.setVisible(Ctl::gauge, true);  // no change
+  w.setEnabled(Ctl::bnInstallNormal, false);
+  w.setInfoLabel(u"Brak danych pakietu !");
+  w.appendMemo(u"Inicjalizacja.");
+  w.setEdit1(u"D:\\");
+  w.setGauge(40);
+  w.setGauge(40);  // no change
+  w.setWindowSize(800, 450);
+  w.setWindowPos(560, 315);
+  w.setBackground({u"C:\\tmp\\cover.jpg", 800, 450, false});
+  w.setControlSize(Ctl::BG, 800, 450);
+  EXPECT_EQ(ran, 10);
+  EXPECT_EQ(announcedOutside, 0);
+  EXPECT_EQ(handlerInside, 0);
+  EXPECT_TRUE(w.visible(Ctl::gauge));
+  EXPECT_EQ(w.gauge(), 40);
+  EXPECT_EQ(w.memoLines().size(), 1u);
+}
+
 TEST(WindowModel, ControlWithoutAnchorsKeepsItsRelativeCentre) {
   app::WindowModel w;
   w.setWindowSize(520, 585);

@@ -5,12 +5,16 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/win32/win32_platform.h"
+#include "target/host_layout.h"
 #include "tests/win32/temp_folder.h"
 
 namespace {
 
 using app::Ctl;
+using app::win32::ButtonWindows;
 using app::win32::MainWindow;
 using text::Text;
 using wintest::TempFolder;
@@ -62,6 +66,44 @@ class MainWindowTest : public ::testing::Test {
   }
 
   void mouse(UINT msg, int x, int y) { SendMessageW(window->handle(), msg, 0, MAKELPARAM(x, y)); }
+
+  HWND installButton() const { return GetDlgItem(window->handle(), ButtonWindows::kInstallId); }
+  HWND closeButton() const { return GetDlgItem(window->handle(), ButtonWindows::kCloseId); }
+
+  // A key pressed where the focus is, as the message loop meets it; true when the window took it.
+  bool key(WPARAM vk) {
+    const HWND focus = GetFocus();
+    const MSG msg{focus ? focus : window->handle(), WM_KEYDOWN, vk, 0, 0, {}};
+    return window->translateKey(msg);
+  }
+
+  // Runs the window's messages, as its message loop does, until `done` holds; false after 30 s.
+  bool pumpUntil(const std::function<bool()>& done) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+      if (GetTickCount() - start > 30000) return false;
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (window->handle() && window->translateKey(msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
+    }
+    return true;
+  }
+
+  // A fresh window and form, as at another start of the installer.
+  void restart() {
+    TearDown();
+    SetUp();
+  }
+
+  // The folder field shown and Install offered, as after a start-up that found a host.
+  void offerInstall() {
+    model.setVisible(Ctl::Edit1, true);
+    form->bnInstallSetEnable();
+  }
 
   TempFolder tmp;
   plat::win32::Win32Platform fs;
@@ -180,6 +222,126 @@ TEST_F(MainWindowTest, ImageButtonsAnswerTheMouse) {
   EXPECT_TRUE(form->closeRequested());
   EXPECT_EQ(window->handle(), nullptr);
   EXPECT_FALSE(fs.directoryExists(tmp.at(u"tmp")));  // the empty working folder is gone
+}
+
+TEST_F(MainWindowTest, ButtonsAreNamedChildWindowsEnabledWhileTheirLooksAre) {
+  const HWND w = window->handle();
+  for (const auto& [button, name, left] : {std::tuple{installButton(), u"Instaluj", 698},
+                                           std::tuple{closeButton(), u"Zamknij", 874}}) {
+    ASSERT_TRUE(button);
+    EXPECT_EQ(textOf(button), name);
+    wchar_t cls[32] = {};
+    GetClassNameW(button, cls, 32);
+    EXPECT_STREQ(cls, L"Button");
+    EXPECT_EQ(GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+    const RECT r = rectIn(button, w);
+    EXPECT_EQ(r.left, left);
+    EXPECT_EQ(r.top, 527);
+    EXPECT_EQ(r.right - r.left, 151);
+    EXPECT_EQ(r.bottom - r.top, 50);
+    // The mouse passes through to the pictures, which keep their own rules.
+    EXPECT_EQ(SendMessageW(button, WM_NCHITTEST, 0, MAKELPARAM(r.left + 10, r.top + 10)),
+              HTTRANSPARENT);
+  }
+  const struct {
+    std::function<void()> step;
+    bool installShown, installEnabled, closeEnabled;
+  } steps[] = {
+      {[] {}, true, false, true},  // as created: Install disabled, Close normal
+      {[&] { form->bnInstallSetEnable(); }, true, true, true},
+      {[&] { form->bnInstallEnter(); }, true, true, true},  // hover
+      {[&] { form->bnCloseEnter(); }, true, true, true},
+      {[&] { form->bnInstallSetActive(); }, true, false, true},
+      {[&] { form->bnCloseSetDisable(); }, true, false, false},
+      {[&] { form->SetFinish(); }, false, false, false},
+      {[&] { form->bnCloseSetEnable(); }, false, false, true},
+  };
+  int i = 0;
+  for (const auto& s : steps) {
+    s.step();
+    EXPECT_EQ(IsWindowVisible(installButton()) != FALSE, s.installShown) << "step " << i;
+    EXPECT_EQ(IsWindowEnabled(installButton()) != FALSE, s.installEnabled) << "step " << i;
+    EXPECT_EQ(IsWindowEnabled(closeButton()) != FALSE, s.closeEnabled) << "step " << i;
+    ++i;
+  }
+  // They follow their pictures when the window shrinks.
+  model.setWindowSize(666, 375);
+  EXPECT_EQ(rectIn(closeButton(), w).left, 500);
+  EXPECT_EQ(rectIn(closeButton(), w).top, 317);
+  EXPECT_EQ(rectIn(installButton(), w).left, 324);
+}
+
+TEST_F(MainWindowTest, TabEnterAndEscReachTheButtonsAndTheFocusCueFollowsTheKeyboard) {
+  offerInstall();
+  ASSERT_TRUE(pumpUntil([&] { return GetFocus() == child(Ctl::Edit1); }));  // at start
+  // A row along the cue's top edge on each button's face.
+  auto cueRow = [&](int left) {
+    std::vector<COLORREF> row;
+    for (int x = left + 20; x < left + 60; ++x) row.push_back(pixelAt(x, 527 + 5));
+    return row;
+  };
+  const auto installPlain = cueRow(698), closePlain = cueRow(874);
+  SetFocus(installButton());  // focused, but not by the keyboard: no cue
+  EXPECT_EQ(cueRow(698), installPlain);
+
+  SetFocus(child(Ctl::Edit1));
+  EXPECT_TRUE(key(VK_RETURN));  // Enter in the field: taken, and nothing happens
+  EXPECT_EQ(GetFocus(), child(Ctl::Edit1));
+  EXPECT_EQ(textOf(child(Ctl::Edit1)), u"C:\\");
+  EXPECT_TRUE(key(VK_TAB));
+  EXPECT_EQ(GetFocus(), installButton());
+  EXPECT_NE(cueRow(698), installPlain);
+  EXPECT_TRUE(key(VK_TAB));
+  EXPECT_EQ(GetFocus(), closeButton());
+  EXPECT_EQ(cueRow(698), installPlain);
+  EXPECT_NE(cueRow(874), closePlain);
+  EXPECT_TRUE(key(VK_TAB));
+  EXPECT_EQ(GetFocus(), child(Ctl::Edit1));
+  EXPECT_TRUE(model.visible(Ctl::bnInstallNormal));  // nothing was run on the way
+
+  // Esc is Close, with its clean-up.
+  EXPECT_TRUE(key(VK_ESCAPE));
+  EXPECT_TRUE(form->closeRequested());
+  EXPECT_EQ(window->handle(), nullptr);
+  EXPECT_FALSE(fs.directoryExists(tmp.at(u"tmp")));
+}
+
+TEST_F(MainWindowTest, CloseMessagesDoWhatCloseDoes) {
+  for (const auto& [msg, wp] :
+       {std::pair{WM_CLOSE, WPARAM{0}}, std::pair{WM_SYSCOMMAND, WPARAM{SC_CLOSE}}}) {
+    restart();
+    SendMessageW(window->handle(), msg, wp, 0);
+    EXPECT_TRUE(form->closeRequested()) << msg;
+    EXPECT_EQ(window->handle(), nullptr) << msg;
+    EXPECT_FALSE(fs.directoryExists(tmp.at(u"tmp"))) << msg;
+  }
+}
+
+TEST_F(MainWindowTest, InstallRunsOffTheWindowsThreadWhichIgnoresCloseMeanwhile) {
+  offerInstall();
+  form->log_level = app::DEBUG;
+  SetFocus(installButton());
+  // Enter on Install: the click's work starts on its own thread, and its first change to the
+  // window waits until the window's thread takes its messages again.
+  EXPECT_TRUE(key(VK_RETURN));
+  ASSERT_TRUE(window->installing());
+  EXPECT_EQ(textOf(child(Ctl::InfoLabel)), u"");
+  SendMessageW(window->handle(), WM_CLOSE, 0, 0);
+  SendMessageW(window->handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(key(VK_ESCAPE));
+  SendMessageW(window->handle(), WM_COMMAND, MAKEWPARAM(ButtonWindows::kCloseId, BN_CLICKED),
+               reinterpret_cast<LPARAM>(closeButton()));
+  EXPECT_FALSE(form->closeRequested());
+  ASSERT_TRUE(IsWindow(window->handle()));
+
+  // The folder C:\ holds no host: the click says so, in the window, on the window's thread.
+  ASSERT_TRUE(pumpUntil([&] { return !window->installing(); }));
+  EXPECT_EQ(textOf(child(Ctl::InfoLabel)), app::kNoInstallationMessage);
+  // Activated as a click, without the mouse's enter and leave.
+  for (const auto& line : model.memoLines()) EXPECT_EQ(line.find(u"bnInstall"), Text::npos);
+  EXPECT_FALSE(form->closeRequested());
+  SendMessageW(window->handle(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(form->closeRequested());
 }
 
 // Plays the user in front of the default error report: reads its text and presses OK.

@@ -1,14 +1,20 @@
 // wintext: prints the windows of a process as an accessibility tool reads them, one UTF-8 line
 // per window: the top-level windows of a process (or with a given caption) and all their child
-// windows, each with its class, control id, visibility, rectangle and text.
+// windows, each with its class, control id, visibility, enabled state, rectangle and text.
 //
-//   wintext --caption TEXT | --pid N
+//   wintext --caption TEXT | --pid N  [--ping MS]
 //
 // Line format, fields separated by tabs:
-//   depth  class  id  visible(0/1)  left,top,width,height  text
+//   depth  class  id  visible(0/1)  enabled(0/1)  left,top,width,height  text
 // Top-level rectangles are in screen coordinates, children's in their parent's client area.
 // In the text, "\\" "\t" "\r" "\n" stand for a backslash, tab, carriage return and line feed.
-// Exit code: 0 when a window was found, 1 when none, 2 on bad usage.
+//
+// With --ping, nothing is printed of the windows: each one found is sent a message that does
+// nothing (WM_NULL) and given MS milliseconds to answer, as Windows asks a window before it calls
+// it "Not Responding"; one line per window says "answered in N ms" or "no answer in MS ms".
+//
+// Exit code: 0 when a window was found (and with --ping, every one answered), 1 when none,
+// 2 on bad usage, 3 when a window did not answer in time.
 #include <windows.h>
 
 #include <cstdio>
@@ -70,6 +76,11 @@ std::wstring textOf(HWND w) {
   return buf;
 }
 
+void printLine(const std::string& line) {
+  const std::string bytes = line + "\n";
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
 void print(HWND w, int depth) {
   wchar_t cls[256] = {};
   GetClassNameW(w, cls, 256);
@@ -80,11 +91,22 @@ void print(HWND w, int depth) {
   }
   std::wstring line = std::to_wstring(depth) + L"\t" + cls + L"\t" +
                       std::to_wstring(GetDlgCtrlID(w)) + L"\t" +
-                      (IsWindowVisible(w) ? L"1" : L"0") + L"\t" + std::to_wstring(r.left) + L"," +
+                      (IsWindowVisible(w) ? L"1" : L"0") + L"\t" +
+                      (IsWindowEnabled(w) ? L"1" : L"0") + L"\t" + std::to_wstring(r.left) + L"," +
                       std::to_wstring(r.top) + L"," + std::to_wstring(r.right - r.left) + L"," +
                       std::to_wstring(r.bottom - r.top) + L"\t" + escaped(textOf(w));
-  const std::string bytes = utf8(line) + "\n";
-  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  printLine(utf8(line));
+}
+
+// True when the window answered a message that does nothing within timeoutMs.
+bool ping(HWND w, UINT timeoutMs) {
+  const ULONGLONG start = GetTickCount64();
+  DWORD_PTR result = 0;
+  const bool answered = SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result);
+  const ULONGLONG took = GetTickCount64() - start;
+  printLine(answered ? "answered in " + std::to_string(took) + " ms"
+                     : "no answer in " + std::to_string(timeoutMs) + " ms");
+  return answered;
 }
 
 void printTree(HWND w, int depth) {
@@ -104,29 +126,41 @@ bool matches(HWND w, const Filter& f) {
     GetWindowThreadProcessId(w, &pid);
     return pid == f.pid;
   }
-  return textOf(w) == f.caption;
+  // The caption as the system keeps it: found even while the window does not answer.
+  wchar_t caption[256] = {};
+  GetWindowTextW(w, caption, 256);
+  return std::wcscmp(caption, f.caption) == 0;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   Filter filter;
-  if (argc == 3 && std::wcscmp(argv[1], L"--pid") == 0) {
+  const bool withPing = argc == 5 && std::wcscmp(argv[3], L"--ping") == 0;
+  const UINT pingMs = withPing ? static_cast<UINT>(std::wcstoul(argv[4], nullptr, 10)) : 0;
+  const bool usable = argc == 3 || (withPing && pingMs > 0);
+  if (usable && std::wcscmp(argv[1], L"--pid") == 0) {
     filter.pid = static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10));
-  } else if (argc == 3 && std::wcscmp(argv[1], L"--caption") == 0) {
+  } else if (usable && std::wcscmp(argv[1], L"--caption") == 0) {
     filter.caption = argv[2];
   } else {
-    std::fputs("usage: wintext --caption TEXT | --pid N\n", stderr);
+    std::fputs("usage: wintext --caption TEXT | --pid N  [--ping MS]\n", stderr);
     return 2;
   }
   std::vector<HWND> all;
   EnumWindows(collect, reinterpret_cast<LPARAM>(&all));
-  int shown = 0;
+  int found = 0;
+  bool allAnswered = true;
   for (HWND w : all) {
     if (!matches(w, filter)) continue;
-    printTree(w, 0);
-    ++shown;
+    if (withPing) {
+      allAnswered = ping(w, pingMs) && allAnswered;
+    } else {
+      printTree(w, 0);
+    }
+    ++found;
   }
   std::fflush(stdout);
-  return shown > 0 ? 0 : 1;
+  if (found == 0) return 1;
+  return allAnswered ? 0 : 3;
 }
