@@ -336,7 +336,7 @@ TEST_F(MainWindowTest, InstallRunsOffTheWindowsThreadWhichIgnoresCloseMeanwhile)
 
   // The folder C:\ holds no host: the click says so, in the window, on the window's thread.
   ASSERT_TRUE(pumpUntil([&] { return !window->installing(); }));
-  EXPECT_EQ(textOf(child(Ctl::InfoLabel)), app::kNoInstallationMessage);
+  EXPECT_EQ(textOf(child(Ctl::InfoLabel)), target::kNoInstallationMessage);
   // Activated as a click, without the mouse's enter and leave.
   for (const auto& line : model.memoLines()) EXPECT_EQ(line.find(u"bnInstall"), Text::npos);
   EXPECT_FALSE(form->closeRequested());
