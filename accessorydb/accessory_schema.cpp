@@ -6,7 +6,9 @@ namespace accessorydb {
 
 namespace {
 
-ColumnSchema text(const char16_t* name, int32_t size) { return {name, jet::adVarWChar, size}; }
+ColumnSchema text(const char16_t* name, int32_t size) {
+  return {name, jet::adVarWChar, size};
+}
 
 TableSchema infoProducent() {
   return {u"info_producent",
@@ -61,7 +63,7 @@ const TableSchema& accessoryTable(const Text& name) {
   for (const TableSchema& t : accessoryTables()) {
     if (t.name == name) return t;
   }
-  throw text::Error(u"The accessory database has no table " + name);
+  throw text::Error(u"Baza dodatków nie ma tabeli `" + name + u"`.");
 }
 
 }  // namespace accessorydb

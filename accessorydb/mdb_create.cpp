@@ -3,6 +3,7 @@
 #include "accessorydb/accessory_schema.h"
 #include "accessorydb/adox_table.h"
 #include "accessorydb/connection_strings.h"
+#include "accessorydb/error_text.h"
 #include "accessorydb/jet/ado.h"
 
 namespace accessorydb {
@@ -37,13 +38,14 @@ Creation createDatabase(plat::Platform& platform, const Text& path, const logs::
     log.debug(u"Utworzono pustą bazę danych.");
     return {Creation::Result::Created, {}};
   } catch (const text::Error& e) {
-    log.important(u"[Błąd tworzenia bazy danych MDB.] " + e.message());
+    const Text cause = errorText(e);
+    log.important(u"[Błąd tworzenia bazy danych MDB.] " + cause);
     // The catalog let go of the half-made file as createTables ended, so it can be removed.
     if (platform.fileExists(path)) {
       platform.deleteFile(path);
       log.important(u"Usunięto błędnie utworzony plik z dazą danych.");
     }
-    return {Creation::Result::Failed, e.message()};
+    return {Creation::Result::Failed, cause};
   }
 }
 

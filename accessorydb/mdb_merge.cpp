@@ -1,6 +1,7 @@
 #include "accessorydb/mdb_merge.h"
 
 #include "accessorydb/connection_strings.h"
+#include "accessorydb/error_text.h"
 #include "accessorydb/jet/ado.h"
 #include "accessorydb/mdb_create.h"
 #include "accessorydb/table_merge.h"
@@ -64,10 +65,11 @@ Merge mergeDatabases(plat::Platform& platform, const MergeFiles& files, const lo
     mergeTables(platform, files, platform.fileExists(files.previous), log);
     return {Merge::Result::Merged, {}};
   } catch (const text::Error& e) {
-    log.important(e.message());
+    const Text cause = errorText(e);
+    log.important(cause);
     // mergeTables let go of all three files as it ended: the half-filled destination can go.
     if (platform.fileExists(files.destination)) platform.deleteFile(files.destination);
-    return {Merge::Result::Failed, e.message()};
+    return {Merge::Result::Failed, cause};
   }
 }
 

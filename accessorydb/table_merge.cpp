@@ -28,7 +28,7 @@ size_t columnIndex(const TableSchema& schema, const Text& name) {
   for (size_t i = 0; i < schema.columns.size(); ++i) {
     if (schema.columns[i].name == name) return i;
   }
-  throw text::Error(u"The table " + schema.name + u" has no column " + name);
+  throw text::Error(u"Tabela `" + schema.name + u"` nie ma kolumny `" + name + u"`.");
 }
 
 class TableMerge {

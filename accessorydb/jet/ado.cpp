@@ -45,7 +45,7 @@ struct Connection::Impl {
   explicit Impl(plat::Platform& f) : fs(f) {}
 
   Database& database() {
-    if (!db.isOpen()) throw Error(u"The connection is not open");
+    if (!db.isOpen()) throw Error(ErrorKind::Misuse, u"The connection is not open");
     return db;
   }
   TableWriter& writerFor(const TableDef& def) {
@@ -61,7 +61,7 @@ Connection::~Connection() = default;
 void Connection::open() {
   close();
   const Text path = dataSource(ConnectionString);
-  if (path.empty()) throw Error(u"The connection string names no Data Source");
+  if (path.empty()) throw Error(ErrorKind::Misuse, u"The connection string names no Data Source");
   impl_->readOnly = readOnlyMode(ConnectionString);
   if (impl_->readOnly) {
     impl_->db.open(impl_->fs, path, true);
@@ -102,13 +102,16 @@ struct TableCursor::Impl {
   std::vector<Value> pending;
 
   const TableDef& table() const {
-    if (!def) throw Error(u"The table is not open");
+    if (!def) throw Error(ErrorKind::Misuse, u"The table is not open");
     return *def;
   }
   size_t column(const Text& name) const {
     if (const auto it = columnByName.find(name); it != columnByName.end()) return it->second;
     const std::optional<size_t> i = table().columnIndex(name);  // another letter case
-    if (!i) throw Error(u"Table " + table().name + u" has no column \"" + name + u"\"");
+    if (!i)
+      throw Error(ErrorKind::NoColumn,
+                  u"Table " + table().name + u" has no column \"" + name + u"\"",
+                  {.table = table().name, .column = name});
     return *i;
   }
   void setTable(const TableDef* table) {
@@ -130,7 +133,8 @@ TableCursor::~TableCursor() = default;
 
 void TableCursor::open() {
   close();
-  if (!connection) throw Error(u"The table " + TableName + u" has no connection");
+  if (!connection)
+    throw Error(ErrorKind::Misuse, u"The table " + TableName + u" has no connection");
   Connection::Impl* conn = connection->impl_.get();
   const TableDef& def = conn->database().table(TableName);
   impl_->conn = conn;
@@ -154,7 +158,9 @@ void TableCursor::first() {
 
 void TableCursor::next() {
   impl_->table();
-  if (impl_->atEnd) throw Error(u"No current row in table " + TableName + u": the end is reached");
+  if (impl_->atEnd)
+    throw Error(ErrorKind::Misuse,
+                u"No current row in table " + TableName + u": the end is reached");
   impl_->atEnd = !impl_->scanner->next();
 }
 
@@ -165,8 +171,8 @@ bool TableCursor::eof() const {
 Value TableCursor::value(const Text& column) const {
   const size_t i = impl_->column(column);
   if (impl_->atEnd) {
-    throw Error(u"No current row in table " + impl_->table().name + u" to read column " + column +
-                u" from");
+    throw Error(ErrorKind::Misuse, u"No current row in table " + impl_->table().name +
+                                       u" to read column " + column + u" from");
   }
   return impl_->scanner->values()[i];
 }
@@ -178,7 +184,9 @@ Text TableCursor::asText(const Text& column) const {
 void TableCursor::insert() {
   const TableDef& def = impl_->table();
   if (ReadOnly || impl_->conn->readOnly) {
-    throw Error(u"The table " + def.name + u" is open read-only: no rows can be added");
+    throw Error(ErrorKind::ReadOnly,
+                u"The table " + def.name + u" is open read-only: no rows can be added",
+                {.table = def.name});
   }
   impl_->pending.assign(def.columns.size(), Null{});
   impl_->inserting = true;
@@ -187,15 +195,16 @@ void TableCursor::insert() {
 void TableCursor::set(const Text& column, const Value& v) {
   const size_t i = impl_->column(column);
   if (!impl_->inserting) {
-    throw Error(u"Column " + column + u" of table " + impl_->table().name +
-                u" can only be set in a new row (call insert first)");
+    throw Error(ErrorKind::Misuse, u"Column " + column + u" of table " + impl_->table().name +
+                                       u" can only be set in a new row (call insert first)");
   }
   impl_->pending[i] = v;
 }
 
 void TableCursor::post() {
   const TableDef& def = impl_->table();
-  if (!impl_->inserting) throw Error(u"No new row of table " + def.name + u" to post");
+  if (!impl_->inserting)
+    throw Error(ErrorKind::Misuse, u"No new row of table " + def.name + u" to post");
   // Posted or refused, the new row is done with.
   std::vector<Value> row = std::move(impl_->pending);
   impl_->pending.clear();

@@ -28,23 +28,25 @@ Text checkedDataSource(const Text& connectionString, bool creating) {
   const auto props = parseConnectionString(connectionString);
   if (const auto provider = connectionProperty(props, u"Provider")) {
     if (!text::equalsIgnoreAsciiCase(*provider, kJetProvider)) {
-      throw Error(u"Provider " + *provider + u" is not supported; only " + kJetProvider);
+      throw Error(ErrorKind::Unsupported,
+                  u"Provider " + *provider + u" is not supported; only " + kJetProvider);
     }
   }
   if (const auto engine = connectionProperty(props, u"Jet OLEDB:Engine Type");
       creating && engine && *engine != kJet4EngineType) {
-    throw Error(u"Jet OLEDB:Engine Type=" + *engine +
-                u" is not supported; only 5 (Jet 4.x databases)");
+    throw Error(ErrorKind::Unsupported, u"Jet OLEDB:Engine Type=" + *engine +
+                                            u" is not supported; only 5 (Jet 4.x databases)");
   }
   if (const auto password = connectionProperty(props, u"Jet OLEDB:Database Password");
       password && !password->empty()) {
-    throw Error(u"Databases with a password are not supported");
+    throw Error(ErrorKind::Encrypted, u"Databases with a password are not supported");
   }
   return dataSource(connectionString);
 }
 
 Error fileError(const Text& path, const text::Error& e) {
-  return Error(u"Cannot write the database " + path + u": " + e.message());
+  return Error(ErrorKind::WriteFailed, u"Cannot write the database " + path + u": " + e.message(),
+               {.path = path, .cause = e.message()});
 }
 
 NewColumn newColumn(const Column& c) {
@@ -52,15 +54,19 @@ NewColumn newColumn(const Column& c) {
   out.name = c.Name;
   const std::optional<ColumnType> type = storedType(c.Type);
   if (!type) {
-    throw Error(u"Column '" + c.Name + u"': ADO type " + text::num(c.Type) +
-                u" is not supported (only 3 integer, 11 yes/no and 202 text)");
+    throw Error(ErrorKind::BadDefinition,
+                u"Column '" + c.Name + u"': ADO type " + text::num(c.Type) +
+                    u" is not supported (only 3 integer, 11 yes/no and 202 text)",
+                {.column = c.Name});
   }
   out.type = *type;
   if (*type == ColumnType::Text) {
     const int32_t size = c.DefinedSize.value_or(0);
     if (size < 0 || size > kMaxTextChars) {
-      throw Error(u"Column '" + c.Name + u"': a text column holds 1 to " +
-                  text::num(kMaxTextChars) + u" characters, not " + text::num(size));
+      throw Error(ErrorKind::BadDefinition,
+                  u"Column '" + c.Name + u"': a text column holds 1 to " +
+                      text::num(kMaxTextChars) + u" characters, not " + text::num(size),
+                  {.column = c.Name});
     }
     out.maxChars = static_cast<uint16_t>(storedTextChars(size));
   }
@@ -73,11 +79,15 @@ NewTable newTable(const Table& t) {
   for (const Column& c : t.Columns) out.columns.push_back(newColumn(c));
   for (const Key& k : t.Keys) {
     if (k.Type != adKeyPrimary) {
-      throw Error(u"Key '" + k.Name + u"': only primary keys are supported");
+      throw Error(ErrorKind::BadDefinition,
+                  u"Key '" + k.Name + u"': only primary keys are supported");
     }
-    if (out.hasPrimaryKey) throw Error(u"Table '" + t.Name + u"' has more than one primary key");
+    if (out.hasPrimaryKey)
+      throw Error(ErrorKind::BadDefinition,
+                  u"Table '" + t.Name + u"' has more than one primary key", {.table = t.Name});
     if (k.Columns.size() != 1) {
-      throw Error(u"Key '" + k.Name + u"': only keys over one column are supported");
+      throw Error(ErrorKind::BadDefinition,
+                  u"Key '" + k.Name + u"': only keys over one column are supported");
     }
     out.hasPrimaryKey = true;
     out.primaryKeyName = k.Name;
@@ -112,9 +122,10 @@ struct Catalog::Impl {
              onDisk == db.page(n);
     }
     if (!same) {
-      throw Error(u"The database " + createdPath +
-                  u" was changed since this catalog created it; no more tables can be added "
-                  u"through the catalog");
+      throw Error(ErrorKind::Misuse,
+                  u"The database " + createdPath +
+                      u" was changed since this catalog created it; no more tables can be added "
+                      u"through the catalog");
     }
   }
 };
@@ -124,7 +135,8 @@ Catalog::~Catalog() = default;
 
 void Catalog::Create(const Text& connectionString) {
   const Text path = checkedDataSource(connectionString, true);
-  if (impl_->fs.fileExists(path)) throw Error(u"Database already exists: " + path);
+  if (impl_->fs.fileExists(path))
+    throw Error(ErrorKind::Exists, u"Database already exists: " + path, {.path = path});
   NewDatabase db(now());
   std::vector<uint32_t> all;
   for (uint32_t n = 0; n < db.pageCount(); ++n) all.push_back(n);
@@ -132,7 +144,9 @@ void Catalog::Create(const Text& connectionString) {
   try {
     file = impl_->fs.open(path, plat::OpenMode::Create);
   } catch (const plat::FileError& e) {
-    throw Error(u"Cannot create the database " + path + u": " + e.message());
+    throw Error(ErrorKind::CreateFailed,
+                u"Cannot create the database " + path + u": " + e.message(),
+                {.path = path, .cause = e.message()});
   }
   try {
     impl_->writePages(*file, db, all);
@@ -150,15 +164,16 @@ void Catalog::Create(const Text& connectionString) {
 void Catalog::setActiveConnection(const Text& connectionString) {
   const Text path = checkedDataSource(connectionString, false);
   if (!impl_->database || !text::equalsIgnoreAsciiCase(path, impl_->createdPath)) {
-    throw Error(u"Cannot add tables to " + path +
-                u": this catalog adds tables only to the database it created");
+    throw Error(ErrorKind::Misuse,
+                u"Cannot add tables to " + path +
+                    u": this catalog adds tables only to the database it created");
   }
   impl_->connected = true;
 }
 
 void Catalog::appendTable(const Table& table) {
   if (!impl_->connected) {
-    throw Error(u"Operation is not allowed when the object is closed.");
+    throw Error(ErrorKind::Misuse, u"Operation is not allowed when the object is closed.");
   }
   const NewTable definition = newTable(table);
   NewDatabase next = *impl_->database;

@@ -21,23 +21,24 @@ std::vector<ConnectionProperty> parseConnectionString(const Text& cs) {
     if (eq == Text::npos || (semi != Text::npos && semi < eq)) {
       // Only blanks may stand between separators without a key=value pair.
       const Text rest = text::trim(std::u16string_view(cs).substr(pos, semi - pos));
-      if (!rest.empty()) throw Error(Text(kMalformed) + u" (" + cs + u")");
+      if (!rest.empty()) throw Error(ErrorKind::Unsupported, Text(kMalformed) + u" (" + cs + u")");
       if (semi == Text::npos) break;
       pos = semi + 1;
       continue;
     }
     ConnectionProperty p;
     p.key = text::trim(std::u16string_view(cs).substr(pos, eq - pos));
-    if (p.key.empty()) throw Error(Text(kMalformed) + u" (" + cs + u")");
+    if (p.key.empty()) throw Error(ErrorKind::Unsupported, Text(kMalformed) + u" (" + cs + u")");
     size_t v = eq + 1;
     while (v < cs.size() && cs[v] == u' ') ++v;
     if (v < cs.size() && (cs[v] == u'"' || cs[v] == u'\'')) {
       const size_t close = cs.find(cs[v], v + 1);
-      if (close == Text::npos) throw Error(Text(kMalformed) + u" (" + cs + u")");
+      if (close == Text::npos)
+        throw Error(ErrorKind::Unsupported, Text(kMalformed) + u" (" + cs + u")");
       p.value = cs.substr(v + 1, close - v - 1);
       const size_t after = cs.find(u';', close + 1);
       if (!text::trim(std::u16string_view(cs).substr(close + 1, after - close - 1)).empty()) {
-        throw Error(Text(kMalformed) + u" (" + cs + u")");
+        throw Error(ErrorKind::Unsupported, Text(kMalformed) + u" (" + cs + u")");
       }
       pos = after == Text::npos ? cs.size() : after + 1;
     } else {
@@ -62,8 +63,9 @@ std::optional<Text> connectionProperty(const std::vector<ConnectionProperty>& pr
 Text dataSource(const Text& connectionString) {
   const auto value = connectionProperty(parseConnectionString(connectionString), u"Data Source");
   if (!value || value->empty()) {
-    throw Error(u"The connection string names no database file (Data Source=): " +
-                connectionString);
+    throw Error(
+        ErrorKind::Unsupported,
+        u"The connection string names no database file (Data Source=): " + connectionString);
   }
   return *value;
 }

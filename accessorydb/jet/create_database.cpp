@@ -20,17 +20,20 @@ bool sameName(const Text& a, const Text& b) {
 
 // Jet's rules for table, column and index names.
 void checkName(const Text& name, const Text& what) {
-  if (name.empty()) throw Error(what + u" has no name");
+  if (name.empty()) throw Error(ErrorKind::BadDefinition, what + u" has no name");
   if (name.size() > kMaxNameChars) {
-    throw Error(what + u" name \"" + name + u"\" is longer than " +
-                text::num(static_cast<int64_t>(kMaxNameChars)) + u" characters");
+    throw Error(ErrorKind::BadDefinition, what + u" name \"" + name + u"\" is longer than " +
+                                              text::num(static_cast<int64_t>(kMaxNameChars)) +
+                                              u" characters");
   }
-  if (name.front() == u' ') throw Error(what + u" name \"" + name + u"\" begins with a space");
+  if (name.front() == u' ')
+    throw Error(ErrorKind::BadDefinition, what + u" name \"" + name + u"\" begins with a space");
   for (char16_t c : name) {
     if (c < 0x20 || c == u'.' || c == u'!' || c == u'`' || c == u'[' || c == u']') {
-      throw Error(what + u" name \"" + name +
-                  u"\" contains a character not allowed in names (. ! ` [ ] or a control "
-                  u"character)");
+      throw Error(ErrorKind::BadDefinition,
+                  what + u" name \"" + name +
+                      u"\" contains a character not allowed in names (. ! ` [ ] or a control "
+                      u"character)");
     }
   }
 }
@@ -90,59 +93,76 @@ std::vector<uint32_t> NewDatabase::addTable(const NewTable& table, double now) {
 uint32_t NewDatabase::addUserTablePages(const NewTable& table) {
   checkName(table.name, u"The table");
   if (!textKeyEncodable(table.name)) {
-    throw Error(u"The table name \"" + table.name +
-                u"\" holds characters this engine cannot yet put into the catalog's index "
-                u"(only U+0001..U+00FF are supported)");
+    throw Error(ErrorKind::BadDefinition,
+                u"The table name \"" + table.name +
+                    u"\" holds characters this engine cannot yet put into the catalog's index "
+                    u"(only U+0001..U+00FF are supported)",
+                {.table = table.name});
   }
   for (const auto& row : system_[kObjects].rows) {
     if (std::get<int32_t>(row[1]) == kTablesContainerId &&
         sameName(std::get<std::u16string>(row[2]), table.name)) {
-      throw Error(u"Table '" + table.name + u"' already exists.");
+      throw Error(ErrorKind::BadDefinition, u"Table '" + table.name + u"' already exists.",
+                  {.table = table.name});
     }
   }
   if (table.columns.empty() || table.columns.size() > kMaxColumns) {
-    throw Error(u"Table '" + table.name + u"' must have 1 to " +
-                text::num(static_cast<int64_t>(kMaxColumns)) + u" columns, not " +
-                text::num(static_cast<int64_t>(table.columns.size())));
+    throw Error(ErrorKind::BadDefinition,
+                u"Table '" + table.name + u"' must have 1 to " +
+                    text::num(static_cast<int64_t>(kMaxColumns)) + u" columns, not " +
+                    text::num(static_cast<int64_t>(table.columns.size())),
+                {.table = table.name});
   }
   std::vector<ColumnLayout> layouts;
   for (const NewColumn& c : table.columns) {
     checkName(c.name, u"A column of table '" + table.name + u"'");
     for (const ColumnLayout& earlier : layouts) {
       if (sameName(earlier.name, c.name)) {
-        throw Error(u"Column '" + c.name + u"' appears twice in table '" + table.name + u"'");
+        throw Error(ErrorKind::BadDefinition,
+                    u"Column '" + c.name + u"' appears twice in table '" + table.name + u"'",
+                    {.table = table.name, .column = c.name});
       }
     }
     ColumnLayout column{c.name, c.type, 0, kColumnUpdatable};
     if (c.type == ColumnType::Text) {
       if (c.maxChars < 1 || c.maxChars > kMaxTextChars) {
-        throw Error(u"Column '" + c.name + u"': a text column holds 1 to " +
-                    text::num(kMaxTextChars) + u" characters, not " + text::num(c.maxChars));
+        throw Error(ErrorKind::BadDefinition,
+                    u"Column '" + c.name + u"': a text column holds 1 to " +
+                        text::num(kMaxTextChars) + u" characters, not " + text::num(c.maxChars),
+                    {.table = table.name, .column = c.name});
       }
       column.length = static_cast<uint16_t>(kTextCharSize * c.maxChars);
     } else if (c.type != ColumnType::Long && c.type != ColumnType::Boolean) {
-      throw Error(u"Column '" + c.name + u"': unsupported column type");
+      throw Error(ErrorKind::BadDefinition, u"Column '" + c.name + u"': unsupported column type",
+                  {.table = table.name, .column = c.name});
     }
     layouts.push_back(column);
   }
   TableDef def = layoutTable(table.name, tdef::kUserTable, layouts);
   const size_t rowBytes = maxRowLength(def);
   if (rowBytes > kMaxRowSize) {
-    throw Error(u"Record too large: the columns of table '" + table.name + u"' need up to " +
-                text::num(static_cast<int64_t>(rowBytes)) + u" bytes per row, more than " +
-                text::num(kMaxRowSize));
+    throw Error(ErrorKind::BadDefinition,
+                u"Record too large: the columns of table '" + table.name + u"' need up to " +
+                    text::num(static_cast<int64_t>(rowBytes)) + u" bytes per row, more than " +
+                    text::num(kMaxRowSize),
+                {.table = table.name});
   }
   if (table.hasPrimaryKey) {
     checkName(table.primaryKeyName, u"The key of table '" + table.name + u"'");
     const auto col = def.columnIndex(table.primaryKeyColumn);
     if (!col) {
-      throw Error(u"The key '" + table.primaryKeyName + u"' names column '" +
-                  table.primaryKeyColumn + u"', which table '" + table.name + u"' does not have");
+      throw Error(ErrorKind::BadDefinition,
+                  u"The key '" + table.primaryKeyName + u"' names column '" +
+                      table.primaryKeyColumn + u"', which table '" + table.name +
+                      u"' does not have",
+                  {.table = table.name});
     }
     const ColumnDef& c = def.columns[*col];
     if (!c.is(ColumnType::Long) && !c.is(ColumnType::Text)) {
-      throw Error(u"The key '" + table.primaryKeyName +
-                  u"': only integer and text columns can be keys here");
+      throw Error(ErrorKind::BadDefinition,
+                  u"The key '" + table.primaryKeyName +
+                      u"': only integer and text columns can be keys here",
+                  {.table = table.name});
     }
     RealIndex index;
     index.columns = {IndexColumn{c.number, true}};
@@ -241,8 +261,9 @@ void NewDatabase::renderSystemPages() {
         entries.push_back(leafEntry(indexKey(def, index, t.rows[r]), rowIds[r]));
       }
       if (!leaf.fits()) {
-        throw Error(u"Too many objects: the index of " + def.name +
-                    u" would need more than one page, which this writer does not build");
+        throw Error(ErrorKind::TooLarge,
+                    u"Too many objects: the index of " + def.name +
+                        u" would need more than one page, which this writer does not build");
       }
       std::sort(entries.begin(), entries.end());
       uint32_t distinct = 0;
@@ -252,7 +273,7 @@ void NewDatabase::renderSystemPages() {
             i > 0 && entries[i - 1].size() == entries[i].size() &&
             std::equal(entries[i].begin(), entries[i].begin() + keyLen, entries[i - 1].begin());
         if (same && index.unique()) {
-          throw Error(u"Duplicate key in the unique index of " + def.name);
+          throw Error(ErrorKind::Internal, u"Duplicate key in the unique index of " + def.name);
         }
         if (!same) ++distinct;
       }

@@ -10,8 +10,9 @@ namespace {
 constexpr uint32_t kUnnumbered = 0;
 
 Error tooLarge() {
-  return Error(u"The database would exceed " + text::num(usagemap::kNewMapPages) +
-               u" pages, more than this writer's usage maps describe");
+  return Error(ErrorKind::TooLarge, u"The database would exceed " +
+                                        text::num(usagemap::kNewMapPages) +
+                                        u" pages, more than this writer's usage maps describe");
 }
 
 }  // namespace

@@ -34,8 +34,8 @@ size_t rowsStart(const Page& page, uint16_t rows) {
 uint16_t rowCountOf(const Page& page, uint32_t pageNumber) {
   const uint16_t rows = u16le(page.data() + datapage::kRowCountOffset);
   if (entryAt(rows) > kPageSize) {
-    throw Error(u"Damaged database: " + where(pageNumber) + u" claims " + text::num(rows) +
-                u" rows");
+    throw Error(ErrorKind::Damaged, u"Damaged database: " + where(pageNumber) + u" claims " +
+                                        text::num(rows) + u" rows");
   }
   return rows;
 }
@@ -43,8 +43,9 @@ uint16_t rowCountOf(const Page& page, uint32_t pageNumber) {
 RowSlot rowSlot(const Page& page, uint32_t pageNumber, uint16_t row) {
   const uint16_t rows = rowCountOf(page, pageNumber);
   if (row >= rows) {
-    throw Error(u"Damaged database: row " + text::num(row) + u" of " + where(pageNumber) +
-                u" does not exist (" + text::num(rows) + u" rows)");
+    throw Error(ErrorKind::Damaged, u"Damaged database: row " + text::num(row) + u" of " +
+                                        where(pageNumber) + u" does not exist (" + text::num(rows) +
+                                        u" rows)");
   }
   RowSlot slot;
   slot.offset = rowOffset(page, row);
@@ -58,9 +59,10 @@ RowSlot rowSlot(const Page& page, uint32_t pageNumber, uint16_t row) {
     return slot;
   }
   if (start < entryAt(rows) || end > kPageSize || start > end) {
-    throw Error(u"Damaged database: row " + text::num(row) + u" of " + where(pageNumber) +
-                u" has impossible bounds " + text::num(static_cast<int64_t>(start)) + u".." +
-                text::num(static_cast<int64_t>(end)));
+    throw Error(ErrorKind::Damaged, u"Damaged database: row " + text::num(row) + u" of " +
+                                        where(pageNumber) + u" has impossible bounds " +
+                                        text::num(static_cast<int64_t>(start)) + u".." +
+                                        text::num(static_cast<int64_t>(end)));
   }
   slot.bytes = ByteView(page.data() + start, end - start);
   return slot;
@@ -92,7 +94,7 @@ bool rowFits(const Page& page, uint32_t pageNumber, size_t length) {
 
 uint16_t appendRow(Page& page, uint32_t pageNumber, ByteView row) {
   if (!rowFits(page, pageNumber, row.size())) {
-    throw Error(u"Internal error: a row does not fit " + where(pageNumber));
+    throw Error(ErrorKind::Internal, u"Internal error: a row does not fit " + where(pageNumber));
   }
   const uint16_t rows = rowCountOf(page, pageNumber);
   const size_t start = rowsStart(page, rows) - row.size();

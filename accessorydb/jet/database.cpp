@@ -16,7 +16,8 @@ T catalogField(const TableScanner& rows, const char16_t* column) {
   const Value& v = rows.value(column);
   if (const T* x = std::get_if<T>(&v)) return *x;
   if (isNull(v)) return T{};
-  throw Error(u"Damaged database: MSysObjects column " + Text(column) + u" has the wrong type");
+  throw Error(ErrorKind::Damaged,
+              u"Damaged database: MSysObjects column " + Text(column) + u" has the wrong type");
 }
 
 }  // namespace
@@ -31,8 +32,9 @@ bool TableScanner::next() {
       page_ = pages_.readTyped(pageNo, kPageData, "table rows");
       const uint32_t owner = u32le(page_->data() + pagehead::kOwnerOffset);
       if (owner != table_.page()) {
-        throw Error(u"Damaged database: data page " + text::num(pageNo) + u" of table " +
-                    table_.name + u" belongs to TDEF page " + text::num(owner));
+        throw Error(ErrorKind::Damaged, u"Damaged database: data page " + text::num(pageNo) +
+                                            u" of table " + table_.name +
+                                            u" belongs to TDEF page " + text::num(owner));
       }
       nextRow_ = 0;
     }
@@ -45,15 +47,16 @@ bool TableScanner::next() {
       RowRef moved;
       for (int hops = 0; slot.overflowPointer(); ++hops) {
         if (hops == kMaxOverflowHops) {
-          throw Error(u"Damaged database: overflow rows from page " + text::num(pageNo) + u" loop");
+          throw Error(ErrorKind::Damaged,
+                      u"Damaged database: overflow rows from page " + text::num(pageNo) + u" loop");
         }
         requireBytes(slot.bytes, 0, rowpointer::kSize, "overflow row pointer");
         at = RowPointer::decode(u32le(slot.bytes.data()));
         moved = readRow(pages_, at, "a moved row");
         slot = moved.slot;
         if (slot.deleted()) {
-          throw Error(u"Damaged database: an overflow pointer on page " + text::num(pageNo) +
-                      u" names a deleted row");
+          throw Error(ErrorKind::Damaged, u"Damaged database: an overflow pointer on page " +
+                                              text::num(pageNo) + u" names a deleted row");
         }
       }
       decodeRow(pages_, table_, slot.bytes, values_);
@@ -68,7 +71,9 @@ bool TableScanner::next() {
 
 const Value& TableScanner::value(const Text& column) const {
   const auto i = table_.columnIndex(column);
-  if (!i) throw Error(u"Table " + table_.name + u" has no column " + column);
+  if (!i)
+    throw Error(ErrorKind::NoColumn, u"Table " + table_.name + u" has no column " + column,
+                {.table = table_.name, .column = column});
   return values_.at(*i);
 }
 
@@ -81,7 +86,7 @@ void Database::open(plat::Platform& fs, const Text& path, bool readOnly) {
   try {
     file = fs.open(path, readOnly ? plat::OpenMode::Read : plat::OpenMode::ReadWrite);
   } catch (const plat::FileError& e) {
-    throw Error(e.message());
+    throw Error(ErrorKind::OpenFailed, e.message(), {.path = path, .cause = e.message()});
   }
   open(std::move(file), readOnly);
 }
@@ -89,7 +94,8 @@ void Database::open(plat::Platform& fs, const Text& path, bool readOnly) {
 void Database::open(std::unique_ptr<plat::File> file, bool readOnly) {
   close();
   auto pages = std::make_unique<PageFile>(std::move(file), !readOnly);
-  if (pages->pageCount() == 0) throw Error(u"Not a Jet database: the file is too short");
+  if (pages->pageCount() == 0)
+    throw Error(ErrorKind::NotJet4, u"Not a Jet database: the file is too short");
   header_ = decodeHeader(pages->read(kHeaderPage)->data());
   pages_ = std::move(pages);
 }
@@ -100,12 +106,12 @@ void Database::close() {
 }
 
 const Header& Database::header() const {
-  if (!pages_) throw Error(u"The database is not open");
+  if (!pages_) throw Error(ErrorKind::Misuse, u"The database is not open");
   return header_;
 }
 
 PageFile& Database::pages() {
-  if (!pages_) throw Error(u"The database is not open");
+  if (!pages_) throw Error(ErrorKind::Misuse, u"The database is not open");
   return *pages_;
 }
 
@@ -144,7 +150,8 @@ const TableDef& Database::table(const Text& name) {
       if (e.name == name) break;  // an exact match wins over a case-folded one
     }
   }
-  if (!found) throw Error(u"No table " + name + u" in the database");
+  if (!found)
+    throw Error(ErrorKind::NoTable, u"No table " + name + u" in the database", {.table = name});
   auto& slot = tables_[found->tdefPage()];
   if (!slot) {
     auto def = std::make_unique<TableDef>(readTableDef(pages(), found->tdefPage()));

@@ -178,9 +178,10 @@ struct RowPointer {
 // Throws unless [offset, offset + length) lies inside bytes; `what` names the structure read.
 inline void requireBytes(ByteView bytes, size_t offset, size_t length, const char* what) {
   if (offset > bytes.size() || length > bytes.size() - offset) {
-    throw Error(u"Damaged database: " + text::fromUtf8(what) + u" runs past its end (needs " +
-                text::num(static_cast<int64_t>(offset + length)) + u" bytes, has " +
-                text::num(static_cast<int64_t>(bytes.size())) + u")");
+    throw Error(ErrorKind::Damaged,
+                u"Damaged database: " + text::fromUtf8(what) + u" runs past its end (needs " +
+                    text::num(static_cast<int64_t>(offset + length)) + u" bytes, has " +
+                    text::num(static_cast<int64_t>(bytes.size())) + u")");
   }
 }
 

@@ -45,28 +45,32 @@ void togglePasswordMask(uint8_t* plainPage) {
 
 Header decodeHeader(const uint8_t* page) {
   if (page[pagehead::kTypeOffset] != kPageHeader) {
-    throw Error(u"Not a Jet database: page 0 is not a header page");
+    throw Error(ErrorKind::NotJet4, u"Not a Jet database: page 0 is not a header page");
   }
   if (startsWith(page, page0::kAceEngineName)) {
-    throw Error(u"Not a Jet 4 database: ACE (Access 2007 or later) files are not supported");
+    throw Error(ErrorKind::NotJet4,
+                u"Not a Jet 4 database: ACE (Access 2007 or later) files are not supported");
   }
   if (!startsWith(page, page0::kJetEngineName)) {
-    throw Error(u"Not a Jet database: no Jet signature");
+    throw Error(ErrorKind::NotJet4, u"Not a Jet database: no Jet signature");
   }
   Header h;
   h.version = page[page0::kVersionOffset];
   if (h.version == page0::kVersionJet3) {
-    throw Error(u"Not a Jet 4 database: Jet 3 (Access 97) files are not supported");
+    throw Error(ErrorKind::NotJet4,
+                u"Not a Jet 4 database: Jet 3 (Access 97) files are not supported");
   }
   if (h.version != page0::kVersionJet4) {
-    throw Error(u"Not a Jet 4 database: unknown format version " + text::num(h.version));
+    throw Error(ErrorKind::NotJet4,
+                u"Not a Jet 4 database: unknown format version " + text::num(h.version));
   }
   uint8_t plain[kPageSize];
   std::copy(page, page + kPageSize, plain);
   maskHeader(plain);
   h.codePage = u16le(plain + page0::kCodePageOffset);
   h.databaseKey = u32le(plain + page0::kDatabaseKeyOffset);
-  if (h.databaseKey != 0) throw Error(u"Encrypted Jet databases are not supported");
+  if (h.databaseKey != 0)
+    throw Error(ErrorKind::Encrypted, u"Encrypted Jet databases are not supported");
   h.sortOrder = u16le(plain + page0::kSortOrderOffset);
   h.sortOrderVersion = plain[page0::kSortOrderVersionOffset];
   h.created = f64le(plain + page0::kCreatedOffset);

@@ -191,9 +191,11 @@ void appendTextCodes(KeyBytes& out, std::u16string_view value) {
   for (char16_t ch : keyedPart(value)) {
     const CharCode& c = codeOf(ch);
     if (c.kind == kNone) {
-      throw Error(u"Cannot build an index key for the text \"" + text::Text(value) +
-                  u"\": its character " + codePointName(ch) +
-                  u" has no supported General sort-order code");
+      throw Error(ErrorKind::KeylessText,
+                  u"Cannot build an index key for the text \"" + text::Text(value) +
+                      u"\": its character " + codePointName(ch) +
+                      u" has no supported General sort-order code",
+                  {.value = text::Text(value)});
     }
     if (c.kind == kUnprintable) {
       const uint16_t at = static_cast<uint16_t>((7 + 4 * pos) | kUnprintableFlag);
@@ -243,8 +245,10 @@ void appendFloatBits(KeyBytes& key, Bits bits, bool ascending) {
 }
 
 Error wrongKind(const ColumnDef& column) {
-  return Error(u"Cannot build an index key: the value for column " + column.name +
-               u" has the wrong type");
+  return Error(
+      ErrorKind::BadValue,
+      u"Cannot build an index key: the value for column " + column.name + u" has the wrong type",
+      {.column = column.name});
 }
 
 template <typename T>
@@ -339,8 +343,10 @@ void appendKeyValue(KeyBytes& key, const ColumnDef& column, const Value& value, 
       appendTextKey(key, valueAs<std::u16string>(column, value), ascending);
       return;
     default:
-      throw Error(u"Cannot build an index key for column " + column.name + u" of type " +
-                  text::num(column.type));
+      throw Error(ErrorKind::Unsupported,
+                  u"Cannot build an index key for column " + column.name + u" of type " +
+                      text::num(column.type),
+                  {.column = column.name});
   }
 }
 
@@ -349,8 +355,9 @@ KeyBytes indexKey(const TableDef& table, const RealIndex& index, const std::vect
   for (const IndexColumn& ic : index.columns) {
     const ColumnDef* column = table.columnByNumber(ic.columnNumber);
     if (!column) {
-      throw Error(u"Damaged database: an index of table " + table.name + u" names column " +
-                  text::num(ic.columnNumber) + u", which does not exist");
+      throw Error(ErrorKind::Damaged, u"Damaged database: an index of table " + table.name +
+                                          u" names column " + text::num(ic.columnNumber) +
+                                          u", which does not exist");
     }
     appendKeyValue(key, *column, values.at(static_cast<size_t>(column - table.columns.data())),
                    ic.ascending);

@@ -10,7 +10,8 @@ uint32_t u32be(const uint8_t* p) {
 }
 
 Error damaged(uint32_t pageNo, const char16_t* what) {
-  return Error(u"Damaged database: index page " + text::num(pageNo) + u" " + what);
+  return Error(ErrorKind::Damaged,
+               u"Damaged database: index page " + text::num(pageNo) + u" " + what);
 }
 
 }  // namespace
@@ -57,7 +58,8 @@ IndexPage decodeIndexPage(const Page& bytes, uint32_t pageNo) {
 }
 
 Page encodeIndexPage(const IndexPage& page) {
-  if (!page.fits()) throw Error(u"Internal error: index entries do not fit their page");
+  if (!page.fits())
+    throw Error(ErrorKind::Internal, u"Internal error: index entries do not fit their page");
   Page bytes{};
   bytes[pagehead::kTypeOffset] = page.leaf ? kPageIndexLeaf : kPageIndexNode;
   bytes[pagehead::kMarkerOffset] = pagehead::kMarker;

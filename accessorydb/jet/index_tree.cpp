@@ -67,7 +67,8 @@ std::vector<IndexTree::Step> IndexTree::descend(const IndexEntry& target) {
   std::vector<Step> path;
   uint32_t page = index_.firstPage;
   for (;;) {
-    if (path.size() > 32) throw Error(u"Damaged database: an index tree has a loop");
+    if (path.size() > 32)
+      throw Error(ErrorKind::Damaged, u"Damaged database: an index tree has a loop");
     const IndexPage& p = load(page);
     if (p.leaf) {
       const auto pos = std::lower_bound(
@@ -82,7 +83,8 @@ std::vector<IndexTree::Step> IndexTree::descend(const IndexEntry& target) {
                              [&](const IndexEntry& e) { return lessBytes(childMax(e), target); }) -
         p.entries.begin());
     if (p.entries.empty() && p.tail == 0) {
-      throw Error(u"Damaged database: index node page " + text::num(page) + u" is empty");
+      throw Error(ErrorKind::Damaged,
+                  u"Damaged database: index node page " + text::num(page) + u" is empty");
     }
     // A node without a tail: its last entry's child takes larger entries too.
     const size_t child = i == p.entries.size() && p.tail == 0 ? i - 1 : i;
@@ -101,8 +103,9 @@ void IndexTree::checkRoom(const KeyBytes& key) {
     for (const IndexEntry& e : p.entries) largest = std::max(largest, e.size());
     // An even split leaves at most half the bytes plus one entry on either side.
     if (p.entryBytes() + added + 2 * largest > 2 * indexpage::kEntrySpace) {
-      throw Error(u"Cannot add to the index: page " + text::num(step.page) +
-                  u" holds prefix-compressed entries that need more than two pages in full");
+      throw Error(ErrorKind::TooLarge,
+                  u"Cannot add to the index: page " + text::num(step.page) +
+                      u" holds prefix-compressed entries that need more than two pages in full");
     }
   }
 }

@@ -9,7 +9,7 @@ namespace jet {
 namespace {
 
 Error damaged(const Text& what) {
-  return Error(u"Damaged long value: " + what);
+  return Error(ErrorKind::Damaged, u"Damaged long value: " + what);
 }
 
 ByteView lvalRow(PageFile& pages, RowPointer at, RowRef& keep) {

@@ -24,8 +24,8 @@ MapRow readMapRow(PageFile& pages, RowPointer map) {
   r.page = *pages.readTyped(map.page, kPageData, "a usage map");
   const RowSlot slot = rowSlot(r.page, map.page, map.row);
   if (slot.bytes.size() < usagemap::kInlineHeaderSize) {
-    throw Error(u"Damaged database: the usage map at page " + text::num(map.page) +
-                u" is too short");
+    throw Error(ErrorKind::Damaged, u"Damaged database: the usage map at page " +
+                                        text::num(map.page) + u" is too short");
   }
   r.offset = static_cast<size_t>(slot.bytes.data() - r.page.data());
   r.length = slot.bytes.size();
@@ -77,12 +77,13 @@ void PageAllocator::setBit(RowPointer map, uint32_t page, bool bit, bool global)
     return;
   }
   if (type != usagemap::kReference) {
-    throw Error(u"Damaged database: unknown usage map type " + text::num(type));
+    throw Error(ErrorKind::Damaged, u"Damaged database: unknown usage map type " + text::num(type));
   }
   const uint32_t slot = page / usagemap::kBitmapPageBits;
   if (slot >= referenceSlots(r.length)) {
     if (bit == global) return;
-    throw Error(u"The database is too large: a usage map cannot name page " + text::num(page));
+    throw Error(ErrorKind::TooLarge,
+                u"The database is too large: a usage map cannot name page " + text::num(page));
   }
   uint32_t bitmapPage = u32le(r.slot(slot));
   if (bitmapPage == 0) {
@@ -144,7 +145,8 @@ uint32_t PageAllocator::newBitmapPage(uint32_t slot, bool global) {
       if (base + i > page) setBitAt(bitmapOf(bitmap), i, true);
     }
     if (page / usagemap::kBitmapPageBits != slot) {
-      throw Error(u"Internal error: a global bitmap page outside its own range");
+      throw Error(ErrorKind::Internal,
+                  u"Internal error: a global bitmap page outside its own range");
     }
   } else {
     page = allocate();
@@ -156,7 +158,8 @@ uint32_t PageAllocator::newBitmapPage(uint32_t slot, bool global) {
 void PageAllocator::toReferenceMap(RowPointer map, bool global) {
   MapRow r = readMapRow(pages_, map);
   const size_t slots = referenceSlots(r.length);
-  if (slots == 0) throw Error(u"Damaged database: a usage map row is too short");
+  if (slots == 0)
+    throw Error(ErrorKind::Damaged, u"Damaged database: a usage map row is too short");
   const uint32_t first = u32le(r.bytes() + usagemap::kStartPageOffset);
   const std::vector<uint8_t> oldBits(r.bitmap(), r.bytes() + r.length);
   const uint64_t oldCount = 8ull * oldBits.size();

@@ -15,7 +15,8 @@ Text pageText(uint32_t page) {
 PageFile::PageFile(std::unique_ptr<plat::File> file, bool writable)
     : file_(std::move(file)), writable_(writable) {
   const uint64_t pages = file_->size() / kPageSize;
-  if (pages > kPageNumberMask) throw Error(u"Not a Jet 4 database: the file is too large");
+  if (pages > kPageNumberMask)
+    throw Error(ErrorKind::NotJet4, u"Not a Jet 4 database: the file is too large");
   pageCount_ = static_cast<uint32_t>(pages);
 }
 
@@ -25,13 +26,15 @@ PageRef PageFile::read(uint32_t page) {
     return it->second->second;
   }
   if (page >= pageCount_) {
-    throw Error(u"Damaged database: " + pageText(page) + u" is beyond the end of the file (" +
-                text::num(pageCount_) + u" pages)");
+    throw Error(ErrorKind::Damaged, u"Damaged database: " + pageText(page) +
+                                        u" is beyond the end of the file (" +
+                                        text::num(pageCount_) + u" pages)");
   }
   auto bytes = std::make_shared<Page>();
   const size_t got =
       file_->readAt(static_cast<uint64_t>(page) * kPageSize, bytes->data(), kPageSize);
-  if (got != kPageSize) throw Error(u"Damaged database: " + pageText(page) + u" is incomplete");
+  if (got != kPageSize)
+    throw Error(ErrorKind::Damaged, u"Damaged database: " + pageText(page) + u" is incomplete");
   remember(page, bytes);
   return bytes;
 }
@@ -40,17 +43,18 @@ PageRef PageFile::readTyped(uint32_t page, PageType type, const char* what) {
   PageRef bytes = read(page);
   const uint8_t actual = (*bytes)[pagehead::kTypeOffset];
   if (actual != type) {
-    throw Error(u"Damaged database: " + pageText(page) + u" should hold " + text::fromUtf8(what) +
-                u" (page type " + text::num(type) + u") but has page type " + text::num(actual));
+    throw Error(ErrorKind::Damaged, u"Damaged database: " + pageText(page) + u" should hold " +
+                                        text::fromUtf8(what) + u" (page type " + text::num(type) +
+                                        u") but has page type " + text::num(actual));
   }
   return bytes;
 }
 
 void PageFile::write(uint32_t page, const Page& bytes) {
-  if (!writable_) throw Error(u"The database is open read-only");
+  if (!writable_) throw Error(ErrorKind::ReadOnly, u"The database is open read-only");
   if (page > pageCount_) {
-    throw Error(u"Cannot write " + pageText(page) + u": the file has " + text::num(pageCount_) +
-                u" pages");
+    throw Error(ErrorKind::Internal, u"Cannot write " + pageText(page) + u": the file has " +
+                                         text::num(pageCount_) + u" pages");
   }
   file_->writeAt(static_cast<uint64_t>(page) * kPageSize, bytes.data(), kPageSize);
   if (page == pageCount_) ++pageCount_;

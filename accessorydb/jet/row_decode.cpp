@@ -8,7 +8,7 @@ namespace jet {
 namespace {
 
 Error damagedRow(const Text& what) {
-  return Error(u"Damaged row: " + what);
+  return Error(ErrorKind::Damaged, u"Damaged row: " + what);
 }
 
 void requireSize(const ColumnDef& column, ByteView bytes, size_t size) {

@@ -39,9 +39,13 @@ std::optional<double> realNumber(const Value& v) {
 template <typename T>
 T integerFor(const ColumnDef& column, const Value& v) {
   const std::optional<int64_t> n = wholeNumber(v);
-  if (!n) throw Error(u"The value for " + named(column) + u" is not a whole number");
+  if (!n)
+    throw Error(ErrorKind::BadValue, u"The value for " + named(column) + u" is not a whole number",
+                {.column = column.name});
   if (*n < std::numeric_limits<T>::min() || *n > std::numeric_limits<T>::max()) {
-    throw Error(u"The value " + text::num(*n) + u" is out of range for " + named(column));
+    throw Error(ErrorKind::OutOfRange,
+                u"The value " + text::num(*n) + u" is out of range for " + named(column),
+                {.column = column.name});
   }
   return static_cast<T>(*n);
 }
@@ -90,8 +94,10 @@ void putFixed(uint8_t* p, const ColumnDef& column, const Value& v) {
       break;
     }
     default:
-      throw Error(u"Cannot write values of type " + text::num(column.type) + u" (" + named(column) +
-                  u")");
+      throw Error(
+          ErrorKind::Unsupported,
+          u"Cannot write values of type " + text::num(column.type) + u" (" + named(column) + u")",
+          {.column = column.name});
   }
 }
 
@@ -117,8 +123,10 @@ void appendVariable(std::vector<uint8_t>& row, const ColumnDef& column, const Va
   } else if (auto* b = std::get_if<Bytes>(&v)) {
     row.insert(row.end(), b->begin(), b->end());
   } else {
-    throw Error(u"Cannot write values of type " + text::num(column.type) + u" (" + named(column) +
-                u")");
+    throw Error(
+        ErrorKind::Unsupported,
+        u"Cannot write values of type " + text::num(column.type) + u" (" + named(column) + u")",
+        {.column = column.name});
   }
 }
 
@@ -139,7 +147,9 @@ Value coerceValue(const ColumnDef& column, Value v) {
   switch (type) {
     case ColumnType::Boolean:
       if (auto* b = std::get_if<bool>(&v)) return *b;
-      throw Error(u"The value for " + named(column) + u" is not a yes/no value");
+      throw Error(ErrorKind::BadValue,
+                  u"The value for " + named(column) + u" is not a yes/no value",
+                  {.column = column.name});
     case ColumnType::Byte:
       return integerFor<uint8_t>(column, v);
     case ColumnType::Integer:
@@ -149,7 +159,9 @@ Value coerceValue(const ColumnDef& column, Value v) {
     case ColumnType::Single:
     case ColumnType::Double: {
       const std::optional<double> d = realNumber(v);
-      if (!d) throw Error(u"The value for " + named(column) + u" is not a number");
+      if (!d)
+        throw Error(ErrorKind::BadValue, u"The value for " + named(column) + u" is not a number",
+                    {.column = column.name});
       if (type == ColumnType::Double) return *d;
       return static_cast<float>(*d);
     }
@@ -169,32 +181,40 @@ Value coerceValue(const ColumnDef& column, Value v) {
       if (auto* s = std::get_if<std::u16string>(&v)) {
         const size_t limit = column.length / kTextCharSize;
         if (type == ColumnType::Text && s->size() > limit) {
-          throw Error(u"The value for " + named(column) + u" is too long: " +
-                      text::num(static_cast<int64_t>(s->size())) + u" characters, at most " +
-                      text::num(static_cast<int64_t>(limit)) + u" allowed");
+          throw Error(ErrorKind::TooLong,
+                      u"The value for " + named(column) + u" is too long: " +
+                          text::num(static_cast<int64_t>(s->size())) + u" characters, at most " +
+                          text::num(static_cast<int64_t>(limit)) + u" allowed",
+                      {.column = column.name});
         }
         return v;
       }
-      throw Error(u"The value for " + named(column) + u" is not text");
+      throw Error(ErrorKind::BadValue, u"The value for " + named(column) + u" is not text",
+                  {.column = column.name});
     case ColumnType::Binary:
     case ColumnType::Ole:
       if (auto* b = std::get_if<Bytes>(&v)) {
         if (type == ColumnType::Binary && b->size() > column.length) {
-          throw Error(u"The value for " + named(column) + u" is too long: " +
-                      text::num(static_cast<int64_t>(b->size())) + u" bytes, at most " +
-                      text::num(column.length) + u" allowed");
+          throw Error(ErrorKind::TooLong,
+                      u"The value for " + named(column) + u" is too long: " +
+                          text::num(static_cast<int64_t>(b->size())) + u" bytes, at most " +
+                          text::num(column.length) + u" allowed",
+                      {.column = column.name});
         }
         return v;
       }
-      throw Error(u"The value for " + named(column) + u" is not binary data");
+      throw Error(ErrorKind::BadValue, u"The value for " + named(column) + u" is not binary data",
+                  {.column = column.name});
   }
-  throw Error(u"The value for " + named(column) + u" does not suit its type");
+  throw Error(ErrorKind::BadValue, u"The value for " + named(column) + u" does not suit its type",
+              {.column = column.name});
 }
 
 std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& values) {
   if (values.size() != table.columns.size()) {
-    throw Error(u"Internal error: a row of table " + table.name + u" needs " +
-                text::num(static_cast<int64_t>(table.columns.size())) + u" values");
+    throw Error(ErrorKind::Internal, u"Internal error: a row of table " + table.name + u" needs " +
+                                         text::num(static_cast<int64_t>(table.columns.size())) +
+                                         u" values");
   }
   size_t fixedEnd = 0;
   size_t varSlots = 0;
@@ -222,7 +242,9 @@ std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& 
       putFixed(row.data() + rowformat::kFixedAreaOffset + c.fixedOffset, c, v);
     } else if (present) {
       if (c.isLongValue()) {
-        throw Error(u"Writing memo or OLE values is not supported (" + named(c) + u")");
+        throw Error(ErrorKind::Unsupported,
+                    u"Writing memo or OLE values is not supported (" + named(c) + u")",
+                    {.column = c.name});
       }
       varValues[c.varIndex] = {&c, &v};
     }
@@ -239,9 +261,11 @@ std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& 
     }
     const size_t tail = rowformat::varTableSize(varSlots) + nullMask.size();
     if (row.size() + tail > kMaxRowSize) {
-      throw Error(u"The row is too long for table " + table.name + u" (" +
-                  text::num(static_cast<int64_t>(row.size() + tail)) + u" bytes, at most " +
-                  text::num(static_cast<int64_t>(kMaxRowSize)) + u")");
+      throw Error(ErrorKind::RowTooLong,
+                  u"The row is too long for table " + table.name + u" (" +
+                      text::num(static_cast<int64_t>(row.size() + tail)) + u" bytes, at most " +
+                      text::num(static_cast<int64_t>(kMaxRowSize)) + u")",
+                  {.table = table.name});
     }
     // The offset table, last entry first: end of data, the offsets from the last slot's down,
     // the count.
@@ -255,7 +279,8 @@ std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& 
   }
   row.insert(row.end(), nullMask.begin(), nullMask.end());
   if (row.size() > kMaxRowSize) {
-    throw Error(u"The row is too long for table " + table.name);
+    throw Error(ErrorKind::RowTooLong, u"The row is too long for table " + table.name,
+                {.table = table.name});
   }
   return row;
 }

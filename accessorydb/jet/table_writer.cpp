@@ -12,11 +12,11 @@ namespace jet {
 
 TableWriter::TableWriter(PageFile& pages, const TableDef& table)
     : pages_(pages), table_(table), allocator_(pages) {
-  if (!pages_.writable()) throw Error(u"The database is open read-only");
+  if (!pages_.writable()) throw Error(ErrorKind::ReadOnly, u"The database is open read-only");
   tdef_ = *pages_.readTyped(table_.page(), kPageTdef, "a table definition");
   if (tdef::kHeaderSize + tdef::kIndexStatsSize * table_.realIndexes.size() > kPageSize) {
-    throw Error(u"Damaged database: the index statistics of table " + table_.name +
-                u" do not fit its first page");
+    throw Error(ErrorKind::Damaged, u"Damaged database: the index statistics of table " +
+                                        table_.name + u" do not fit its first page");
   }
   for (const RealIndex& index : table_.realIndexes) {
     indexes_.push_back(std::make_unique<IndexTree>(pages_, allocator_, table_.page(), index));
@@ -63,22 +63,27 @@ void TableWriter::checkKeys(const std::vector<KeyBytes>& keys, const std::vector
       for (const IndexColumn& ic : real.columns) {
         const ColumnDef* c = table_.columnByNumber(ic.columnNumber);
         if (isNull(values[static_cast<size_t>(c - table_.columns.data())])) {
-          throw Error(u"Table " + table_.name + u" needs a value for column " + c->name +
-                      (logical ? u" (index " + logical->name + u")" : Text()));
+          throw Error(ErrorKind::MissingValue,
+                      u"Table " + table_.name + u" needs a value for column " + c->name +
+                          (logical ? u" (index " + logical->name + u")" : Text()),
+                      {.table = table_.name, .column = c->name});
         }
       }
     }
     if (real.unique() && indexes_[i]->contains(keys[i])) {
-      throw Error(u"Table " + table_.name + u" already has a row with " +
-                  describeKey(logical, real, values));
+      throw Error(ErrorKind::DuplicateKey,
+                  u"Table " + table_.name + u" already has a row with " +
+                      describeKey(logical, real, values),
+                  {.table = table_.name, .value = describeKey(nullptr, real, values)});
     }
   }
 }
 
 RowPointer TableWriter::insert(std::vector<Value> values) {
   if (values.size() != table_.columns.size()) {
-    throw Error(u"Internal error: a row of table " + table_.name + u" needs " +
-                text::num(static_cast<int64_t>(table_.columns.size())) + u" values");
+    throw Error(ErrorKind::Internal, u"Internal error: a row of table " + table_.name + u" needs " +
+                                         text::num(static_cast<int64_t>(table_.columns.size())) +
+                                         u" values");
   }
   uint32_t autoNumber = table_.autoNumber;
   for (size_t i = 0; i < values.size(); ++i) {

@@ -10,7 +10,7 @@ namespace jet {
 namespace {
 
 Error damaged(const Text& what) {
-  return Error(u"Damaged table definition: " + what);
+  return Error(ErrorKind::Damaged, u"Damaged table definition: " + what);
 }
 
 // Sequential reader over the logical TDEF with bounds checks.

@@ -32,8 +32,8 @@ class Writer {
 
   static uint16_t checkedU16(size_t v, const char* what) {
     if (v > std::numeric_limits<uint16_t>::max()) {
-      throw Error(u"Table definition too large: " + text::fromUtf8(what) + u" is " +
-                  text::num(static_cast<int64_t>(v)));
+      throw Error(ErrorKind::Internal, u"Table definition too large: " + text::fromUtf8(what) +
+                                           u" is " + text::num(static_cast<int64_t>(v)));
     }
     return static_cast<uint16_t>(v);
   }
@@ -87,8 +87,9 @@ void writeColumn(Writer& w, const ColumnDef& c, bool coreSystemTable) {
 
 void writeRealIndex(Writer& w, const RealIndex& index) {
   if (index.columns.empty() || index.columns.size() > realindexdesc::kColumnSlots) {
-    throw Error(u"An index must cover 1 to " + text::num(realindexdesc::kColumnSlots) +
-                u" columns, not " + text::num(static_cast<int64_t>(index.columns.size())));
+    throw Error(ErrorKind::BadDefinition,
+                u"An index must cover 1 to " + text::num(realindexdesc::kColumnSlots) +
+                    u" columns, not " + text::num(static_cast<int64_t>(index.columns.size())));
   }
   uint8_t* d = w.block(realindexdesc::kSize);
   putU32le(d + realindexdesc::kMagicOffset, kRealIndexMagic);
@@ -141,7 +142,7 @@ void writeHeader(Writer& w, const TableDef& def, size_t columns, size_t logicalI
 std::vector<uint8_t> encodeTdef(const TableDef& def, const IndexKeyCounts& keyCounts,
                                 ColumnOrder order) {
   if (keyCounts.size() != def.realIndexes.size()) {
-    throw Error(u"Table definition: one key count per real index is required");
+    throw Error(ErrorKind::Internal, u"Table definition: one key count per real index is required");
   }
   const bool core = def.tableType == tdef::kCoreSystemTable;
   const auto cols = columnsInTdefOrder(def, order);
@@ -167,7 +168,8 @@ std::vector<uint8_t> encodeTdef(const TableDef& def, const IndexKeyCounts& keyCo
         std::find_if(def.longValueMaps.begin(), def.longValueMaps.end(),
                      [&](const LongValueMaps& m) { return m.columnNumber == c->number; });
     if (maps == def.longValueMaps.end()) {
-      throw Error(u"Table definition: no usage maps for the long-value column " + c->name);
+      throw Error(ErrorKind::Internal,
+                  u"Table definition: no usage maps for the long-value column " + c->name);
     }
     uint8_t* d = w.block(tdef::kLongValueMapSize);
     putU16le(d, maps->columnNumber);
@@ -189,7 +191,7 @@ size_t tdefPageCount(size_t logicalLength) {
 std::vector<Page> paginateTdef(const std::vector<uint8_t>& logical,
                                const std::vector<uint32_t>& pageNumbers) {
   if (pageNumbers.size() != tdefPageCount(logical.size())) {
-    throw Error(u"Table definition: wrong number of pages for its length");
+    throw Error(ErrorKind::Internal, u"Table definition: wrong number of pages for its length");
   }
   std::vector<Page> pages(pageNumbers.size());
   size_t taken = 0;

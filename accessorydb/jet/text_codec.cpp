@@ -7,7 +7,7 @@ namespace jet {
 namespace {
 
 Error oddText() {
-  return Error(u"Damaged database: a text value ends inside a character");
+  return Error(ErrorKind::Damaged, u"Damaged database: a text value ends inside a character");
 }
 
 }  // namespace

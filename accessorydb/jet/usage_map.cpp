@@ -14,8 +14,9 @@ void collectBits(ByteView bitmap, uint64_t first, uint32_t limit, std::vector<ui
       if (!bitAt(bitmap.data(), index)) continue;
       const uint64_t page = first + index;
       if (page >= limit) {
-        throw Error(u"Damaged database: a usage map names page " +
-                    text::num(static_cast<int64_t>(page)) + u" beyond the end of the file");
+        throw Error(ErrorKind::Damaged, u"Damaged database: a usage map names page " +
+                                            text::num(static_cast<int64_t>(page)) +
+                                            u" beyond the end of the file");
       }
       out.push_back(static_cast<uint32_t>(page));
     }
@@ -45,7 +46,7 @@ std::vector<uint32_t> decodeUsageMap(PageFile& pages, ByteView row, uint32_t lim
     return out;
   }
   if (type != usagemap::kReference) {
-    throw Error(u"Damaged database: unknown usage map type " + text::num(type));
+    throw Error(ErrorKind::Damaged, u"Damaged database: unknown usage map type " + text::num(type));
   }
   const std::vector<uint32_t> slots = slotsOf(row);
   for (size_t slot = 0; slot < slots.size(); ++slot) {

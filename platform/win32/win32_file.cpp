@@ -13,10 +13,6 @@ OVERLAPPED at(uint64_t pos) {
   return ov;
 }
 
-Text quoted(const char16_t* what, const Text& path, DWORD code) {
-  return Text(what) + u" \"" + path + u"\". " + systemMessage(code);
-}
-
 }  // namespace
 
 Win32File::~Win32File() {
@@ -24,7 +20,7 @@ Win32File::~Win32File() {
 }
 
 void Win32File::fail(const char16_t* what, DWORD code) const {
-  throw FileError(quoted(what, path_, code));
+  throw FileError(failureText(what, path_, code));
 }
 
 uint64_t Win32File::size() {
@@ -87,7 +83,7 @@ std::unique_ptr<File> openFile(const Text& path, OpenMode mode) {
   // Others may read what we hold, never write it, delete it or rename it.
   const HANDLE h = CreateFileW(wide(path), access, FILE_SHARE_READ, nullptr, disposition,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) throw FileError(quoted(what, path, GetLastError()));
+  if (h == INVALID_HANDLE_VALUE) throw FileError(failureText(what, path, GetLastError()));
   return std::make_unique<Win32File>(h, path);
 }
 

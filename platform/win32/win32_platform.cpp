@@ -101,7 +101,7 @@ void Win32Platform::forceDirectories(const Text& path) {
   if (!CreateDirectoryW(wide(dir), nullptr)) {
     const DWORD code = GetLastError();
     if (code == ERROR_ALREADY_EXISTS && directoryExists(dir)) return;
-    throw FileError(u"Nie można utworzyć folderu \"" + dir + u"\". " + systemMessage(code));
+    throw FileError(failureText(u"Nie można utworzyć folderu", dir, code));
   }
 }
 

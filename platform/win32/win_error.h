@@ -7,8 +7,12 @@
 
 namespace plat::win32 {
 
-// The system's message for an error code, without the trailing line break.
+// The reason an error code stands for, in Polish: common file errors worded here, others in the
+// system's Polish text, else the code.
 text::Text systemMessage(DWORD code);
+
+// "what `path`. reason": the shape of every file and folder error.
+text::Text failureText(const char16_t* what, const text::Text& path, DWORD code);
 
 // Wide-character view of a UTF-16 text, for the W functions.
 inline const wchar_t* wide(const text::Text& t) {

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "accessorydb/connection_strings.h"
+#include "accessorydb/error_text.h"
 #include "accessorydb/jet/ado.h"
 #include "tests/accessorydb/accessory_db.h"
 #include "tests/accessorydb/test_print.h"
@@ -226,20 +227,21 @@ TEST_F(Merge, ADuplicateIdInAnExistingDestinationFailsAndDeletesIt) {
   EXPECT_TRUE(fs.deleteFile(kNew)) << "the package's database is not held open";
 }
 
-TEST_F(Merge, AnUnreadablePackageDatabaseFailsWithTheEngineMessage) {
+TEST_F(Merge, AnUnreadablePackageDatabaseFailsWithTheEnginesCauseInPolish) {
   fs.writeFile(kNew, std::string(4096, 'x'));
-  std::string engineMessage;
+  std::string cause;
   try {
     jet::ado::Connection c(fs);
     c.ConnectionString = accessorydb::openConnectionString(kNew);
     c.open();
   } catch (const jet::Error& e) {
-    engineMessage = text::toUtf8(e.message());
+    EXPECT_EQ(e.kind(), jet::ErrorKind::NotJet4);
+    cause = text::toUtf8(accessorydb::errorText(e));
   }
-  ASSERT_FALSE(engineMessage.empty());
+  ASSERT_FALSE(cause.empty());
   EXPECT_FALSE(form.CopyMdb(kNew, kOld, kDest));
-  EXPECT_EQ(text::toUtf8(memo().back()), engineMessage);
-  EXPECT_EQ(text::toUtf8(window.infoLabel()), engineMessage);
+  EXPECT_EQ(text::toUtf8(memo().back()), cause);
+  EXPECT_EQ(text::toUtf8(window.infoLabel()), cause);
   EXPECT_FALSE(fs.fileExists(kDest));
   EXPECT_TRUE(fs.deleteFile(kNew));
 }

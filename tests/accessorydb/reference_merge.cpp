@@ -4,6 +4,7 @@
 
 #include "accessorydb/accessory_schema.h"
 #include "accessorydb/connection_strings.h"
+#include "accessorydb/error_text.h"
 #include "accessorydb/jet/ado.h"
 #include "accessorydb/mdb_create.h"
 #include "tests/accessorydb/accessory_db.h"
@@ -158,7 +159,7 @@ bool referenceMerge(plat::Platform& fs, const accessorydb::MergeFiles& files,
       log.debug(u"Poprawnie przeniesiono dane.");
       merged = true;
     } catch (const text::Error& e) {
-      log.important(e.message());
+      log.important(accessorydb::errorText(e));
     }
   }  // the connections close here, so that a failed dn can go
   if (!merged && fs.fileExists(dn)) fs.deleteFile(dn);

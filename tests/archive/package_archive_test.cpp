@@ -221,7 +221,7 @@ TEST_F(PackageArchiveTest, FailingEntryStopsTheUnpackingAndKeepsEarlierFiles) {
          fs.writeFile(kLib + u"P\\b.txt", "locked");
          fs.setReadOnly(kLib + u"P\\b.txt");
        },
-       "Brak dostępu do pliku C:\\CAD A\\dodatki\\P\\b.txt"},
+       "Brak dostępu do pliku `C:\\CAD A\\dodatki\\P\\b.txt`."},
       {"name climbing out", u"..\\..\\evil.txt", [] {},
        "Niedozwolona ścieżka w archiwum: `..\\..\\evil.txt`"},
       {"absolute name", u"\\Windows\\evil.txt", [] {},

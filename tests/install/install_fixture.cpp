@@ -1,5 +1,7 @@
 #include "tests/install/install_fixture.h"
 
+#include <map>
+
 #include "accessorydb/connection_strings.h"
 #include "accessorydb/jet/ado.h"
 #include "accessorydb/mdb_create.h"
@@ -67,7 +69,7 @@ Scenario::Scenario() {
 }
 
 void Scenario::makePackage(const std::optional<std::vector<Item>>& packageItems) {
-  std::string db;
+  std::optional<std::string> db;
   if (packageItems) {
     const Text scratch = u"C:\\scratch\\dodatki.mdb";
     fs.mkdirs(u"C:\\scratch");
@@ -75,18 +77,51 @@ void Scenario::makePackage(const std::optional<std::vector<Item>>& packageItems)
     db = fs.readFile(scratch);
     fs.deleteFile(scratch);
   }
+  makePackageWithDatabase(db);
+}
+
+void Scenario::makePackageWithDatabase(const std::optional<std::string>& db) {
   zipkit::ZipWriter zip(fs, form.sourceZip);
   zip.addFile(u"P.jpg", "cover");
   zip.addFile(u"P.txt", "opis");
   zip.addFile(u"P\\tekstury\\a.jpg", "texture");
   zip.addFile(u"P\\model.dwg", "model v2");
-  if (packageItems) zip.addFile(u"P\\dodatki.mdb", db);
+  if (db) zip.addFile(u"P\\dodatki.mdb", *db);
   zip.finish();
 }
 
 void Scenario::makePrevious(const std::vector<Item>& items) {
   fs.mkdirs(kPackageDir);
   makeDatabase(fs, file(u"dodatki.mdb"), items);
+}
+
+int runWithEachSingleFault(const std::function<void(Scenario&)>& prepare,
+                           const std::function<void(Scenario&, const std::string& where)>& click) {
+  const fake::Op kinds[] = {fake::Op::Move,      fake::Op::Delete,   fake::Op::Open,
+                            fake::Op::Write,     fake::Op::Truncate, fake::Op::ForceDirs,
+                            fake::Op::CreateDir, fake::Op::Read};
+  // A clean run tells how many operations of each kind the click performs.
+  std::map<fake::Op, int> clean;
+  {
+    Scenario s;
+    prepare(s);
+    const auto before = s.fs.opCount;
+    click(s, "no fault");
+    for (fake::Op k : kinds) clean[k] = s.fs.opCount[k] - (before.count(k) ? before.at(k) : 0);
+  }
+  int runs = 0;
+  for (fake::Op kind : kinds) {
+    for (int k = 1; k <= clean[kind]; ++k) {
+      Scenario s;
+      prepare(s);
+      int seen = 0;
+      s.fs.shouldFail = [&](fake::Op op, const Text&) { return op == kind && ++seen == k; };
+      click(s, "fault at operation " + std::to_string(static_cast<int>(kind)) + " #" +
+                   std::to_string(k));
+      ++runs;
+    }
+  }
+  return runs;
 }
 
 }  // namespace installtest

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -37,6 +38,8 @@ class Scenario : public apptest::Form {
   // The package archive: P.jpg, P.txt, P\tekstury\a.jpg, P\model.dwg and P\dodatki.mdb with
   // the given rows (the database entry last, or nowhere when nullopt).
   void makePackage(const std::optional<std::vector<Item>>& packageItems);
+  // The same archive with the given bytes as its database.
+  void makePackageWithDatabase(const std::optional<std::string>& db);
   void makePrevious(const std::vector<Item>& items);
 
   Text file(const Text& name) const { return Text(kPackageDir) + name; }
@@ -45,5 +48,11 @@ class Scenario : public apptest::Form {
 };
 
 class InstallTest : public testing::Test, public Scenario {};
+
+// One fault at a time: an update runs first without faults, then once per file operation that
+// run performed, with just that operation failing. prepare makes the host and the package; click
+// clicks Install and checks the result, where names the fault. Returns the number of faulty runs.
+int runWithEachSingleFault(const std::function<void(Scenario&)>& prepare,
+                           const std::function<void(Scenario&, const std::string& where)>& click);
 
 }  // namespace installtest

@@ -2,8 +2,6 @@
 // is touched, and a fault at every single file operation of an update.
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "tests/install/install_fixture.h"
 
 namespace installtest {
@@ -16,8 +14,8 @@ const std::vector<Item> kPackage = {{1, u"Nowa szafa"}, {3, u"Dodany stół"}};
 const std::vector<Item> kMerged = {{1, u"Nowa szafa"}, {2, u"Zostaje"}, {3, u"Dodany stół"}};
 
 void expectNoInstallLook(const app::WindowModel& w) {
-  for (Ctl c : {Ctl::bnInstallDisable, Ctl::bnInstallActive, Ctl::bnInstallHover,
-                Ctl::bnInstallNormal}) {
+  for (Ctl c :
+       {Ctl::bnInstallDisable, Ctl::bnInstallActive, Ctl::bnInstallHover, Ctl::bnInstallNormal}) {
     EXPECT_FALSE(w.visible(c));
   }
   EXPECT_TRUE(w.visible(Ctl::bnCloseNormal));
@@ -158,7 +156,8 @@ TEST_F(BlockedInstallTest, FolderChangedToOneWithoutTheLibrary) {
   makePackage(kPackage);
   fs.mkdirs(u"C:\\Inny");
   window.setEdit1(u"C:\\Inny\\");
-  expectUntouched(bytes(u"dodatki.mdb"), u"Nie znaleziono oprogramowania CAD. Wskaż poprawny katalog.");
+  expectUntouched(bytes(u"dodatki.mdb"),
+                  u"Nie znaleziono oprogramowania CAD. Wskaż poprawny katalog.");
 }
 
 TEST_F(BlockedInstallTest, DatabaseOpenedByTheHostAfterInstallWasEnabled) {
@@ -190,51 +189,31 @@ TEST_F(InstallTest, LeftoverPackageFileIsNeverMergedAsThePackage) {
 // previous one byte for byte, or the complete merge, or the previous one byte for byte under
 // the name the status label gives.
 TEST(InstallFaults, EverySingleFaultLeavesTheDatabaseWhole) {
-  const fake::Op kinds[] = {fake::Op::Move,      fake::Op::Delete,   fake::Op::Open,
-                            fake::Op::Write,     fake::Op::Truncate, fake::Op::ForceDirs,
-                            fake::Op::CreateDir, fake::Op::Read};
-  // A clean run tells how many operations of each kind the click performs.
-  std::map<fake::Op, int> clean;
-  {
-    Scenario s;
-    s.makePrevious(kPrevious);
-    s.makePackage(kPackage);
-    const auto before = s.fs.opCount;
-    s.form.ButtonInstallClick();
-    ASSERT_EQ(readItems(s.fs, s.file(u"dodatki.mdb")), kMerged);
-    for (fake::Op k : kinds) clean[k] = s.fs.opCount[k] - (before.count(k) ? before.at(k) : 0);
-  }
-  int runs = 0;
-  for (fake::Op kind : kinds) {
-    for (int k = 1; k <= clean[kind]; ++k) {
-      Scenario s;
-      s.makePrevious(kPrevious);
-      s.makePackage(kPackage);
-      const std::string before = s.bytes(u"dodatki.mdb");
-      int seen = 0;
-      s.fs.shouldFail = [&](fake::Op op, const Text&) { return op == kind && ++seen == k; };
-      try {
-        s.form.ButtonInstallClick();
-      } catch (const std::exception& e) {
-        ADD_FAILURE() << "the click let an error out: " << e.what();
-      }
-      s.fs.shouldFail = nullptr;
-      const std::string where = "fault at operation " + std::to_string(static_cast<int>(kind)) +
-                                " #" + std::to_string(k);
-      const Text label = s.window.infoLabel();
-      const Text backupNote = u"Wystąpił błąd instalacji. Poprzednia baza jest w pliku: ";
-      if (label.rfind(backupNote, 0) == 0) {
-        EXPECT_EQ(s.fs.readFile(label.substr(backupNote.size())), before) << where;
-      } else if (s.has(u"dodatki.mdb") && s.bytes(u"dodatki.mdb") == before) {
-        SUCCEED();
-      } else {
-        ASSERT_TRUE(s.has(u"dodatki.mdb")) << where;
-        EXPECT_EQ(readItems(s.fs, s.file(u"dodatki.mdb")), kMerged) << where;
-        EXPECT_TRUE(s.window.visible(Ctl::BGfinish)) << where;
-      }
-      ++runs;
-    }
-  }
+  const int runs = runWithEachSingleFault(
+      [](Scenario& s) {
+        s.makePrevious(kPrevious);
+        s.makePackage(kPackage);
+      },
+      [](Scenario& s, const std::string& where) {
+        const std::string before = s.bytes(u"dodatki.mdb");
+        try {
+          s.form.ButtonInstallClick();
+        } catch (const std::exception& e) {
+          ADD_FAILURE() << "the click let an error out: " << e.what();
+        }
+        s.fs.shouldFail = nullptr;
+        const Text label = s.window.infoLabel();
+        const Text backupNote = u"Wystąpił błąd instalacji. Poprzednia baza jest w pliku: ";
+        if (label.rfind(backupNote, 0) == 0) {
+          EXPECT_EQ(s.fs.readFile(label.substr(backupNote.size())), before) << where;
+        } else if (s.has(u"dodatki.mdb") && s.bytes(u"dodatki.mdb") == before) {
+          SUCCEED();
+        } else {
+          ASSERT_TRUE(s.has(u"dodatki.mdb")) << where;
+          EXPECT_EQ(readItems(s.fs, s.file(u"dodatki.mdb")), kMerged) << where;
+          EXPECT_TRUE(s.window.visible(Ctl::BGfinish)) << where;
+        }
+      });
   EXPECT_GT(runs, 20);
 }
 

@@ -63,20 +63,20 @@ class FakeFile : public testsupport::MemoryFile {
   }
 
   size_t readAt(uint64_t pos, void* buf, size_t n) override {
-    if (fs_.fail(Op::Read, path_)) throw plat::FileError(u"Błąd odczytu pliku " + path_);
+    if (fs_.fail(Op::Read, path_)) throw plat::FileError(u"Błąd odczytu pliku `" + path_ + u"`.");
     return MemoryFile::readAt(pos, buf, n);
   }
 
   void writeAt(uint64_t pos, const void* buf, size_t n) override {
     if (!writable_ || fs_.fail(Op::Write, path_)) {
-      throw plat::FileError(u"Błąd zapisu pliku " + path_);
+      throw plat::FileError(u"Błąd zapisu pliku `" + path_ + u"`.");
     }
     MemoryFile::writeAt(pos, buf, n);
   }
 
   void truncate(uint64_t size) override {
     if (!writable_ || fs_.fail(Op::Truncate, path_)) {
-      throw plat::FileError(u"Błąd zapisu pliku " + path_);
+      throw plat::FileError(u"Błąd zapisu pliku `" + path_ + u"`.");
     }
     MemoryFile::truncate(size);
   }
@@ -220,14 +220,15 @@ bool FakePlatform::createDirectory(const Text& path) {
 
 void FakePlatform::forceDirectories(const Text& path) {
   const std::u16string key = pathKey(path);
-  if (fail(Op::ForceDirs, path)) throw plat::FileError(u"Nie można utworzyć folderu " + path);
+  if (fail(Op::ForceDirs, path))
+    throw plat::FileError(u"Nie można utworzyć folderu `" + path + u"`.");
   // A file standing where a folder is wanted blocks it, as on Windows.
   for (std::u16string part = key; !part.empty(); part = parentKey(part)) {
-    if (files_.count(part)) throw plat::FileError(u"Nie można utworzyć folderu " + path);
+    if (files_.count(part)) throw plat::FileError(u"Nie można utworzyć folderu `" + path + u"`.");
   }
   std::u16string root = key.substr(0, key.find(u'\\'));
   if (!isDriveKey(root) || !dirs_.count(root)) {
-    throw plat::FileError(u"Nie można utworzyć folderu " + path);
+    throw plat::FileError(u"Nie można utworzyć folderu `" + path + u"`.");
   }
   mkdirs(path);
 }
@@ -251,17 +252,17 @@ bool FakePlatform::removeDirectory(const Text& path) {
 }
 
 std::unique_ptr<plat::File> FakePlatform::open(const Text& path, plat::OpenMode mode) {
-  if (fail(Op::Open, path)) throw plat::FileError(u"Nie można otworzyć pliku " + path);
+  if (fail(Op::Open, path)) throw plat::FileError(u"Nie można otworzyć pliku `" + path + u"`.");
   const std::u16string key = pathKey(path);
   auto it = files_.find(key);
   if (mode == plat::OpenMode::Create) {
     if (dirs_.count(key) || !parentExists(key)) {
-      throw plat::FileError(u"Nie można utworzyć pliku " + path);
+      throw plat::FileError(u"Nie można utworzyć pliku `" + path + u"`.");
     }
     if (it != files_.end()) {
       Node& n = *it->second;
       if (n.readOnly || n.heldByOther || n.openHandles > 0) {
-        throw plat::FileError(u"Brak dostępu do pliku " + path);
+        throw plat::FileError(u"Brak dostępu do pliku `" + path + u"`.");
       }
       n.data->clear();
     } else {
@@ -271,13 +272,13 @@ std::unique_ptr<plat::File> FakePlatform::open(const Text& path, plat::OpenMode 
     }
     return std::make_unique<FakeFile>(*this, it->second, path, true);
   }
-  if (it == files_.end()) throw plat::FileError(u"Nie znaleziono pliku " + path);
+  if (it == files_.end()) throw plat::FileError(u"Nie znaleziono pliku `" + path + u"`.");
   const Node& n = *it->second;
   const bool writable = mode == plat::OpenMode::ReadWrite;
   // Every handle shares reading only: a writer needs the file to itself, and a reader needs it
   // free of writers.
   if (writable ? n.readOnly || n.heldByOther || n.openHandles > 0 : n.openWriters > 0) {
-    throw plat::FileError(u"Brak dostępu do pliku " + path);
+    throw plat::FileError(u"Brak dostępu do pliku `" + path + u"`.");
   }
   return std::make_unique<FakeFile>(*this, it->second, path, writable);
 }
@@ -310,7 +311,7 @@ std::vector<Text> FakePlatform::logicalDrives() {
 
 plat::Size FakePlatform::pictureSize(const Text& path) {
   const Node* n = findFile(path);
-  if (!n) throw text::Error(u"Nie znaleziono pliku " + path);
+  if (!n) throw text::Error(u"Nie znaleziono pliku `" + path + u"`.");
   const auto info = plat::readJpegInfo(n->data->data(), n->data->size());
   if (!info) throw text::Error(u"Nieprawidłowy plik JPEG: " + path);
   return {info->width, info->height};

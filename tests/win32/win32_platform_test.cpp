@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/win32/gdiplus_include.h"
+#include "tests/support/english_words.h"
 #include "tests/support/file_cases.h"
 #include "tests/win32/temp_folder.h"
 
@@ -90,9 +91,10 @@ TEST_F(Win32PlatformTest, OpenErrorsNameTheFileAndTheCause) {
       ADD_FAILURE() << "opened";
     } catch (const plat::FileError& e) {
       const Text& m = e.message();
-      const size_t at = m.find(u"\"" + c.path + u"\". ");
+      const size_t at = m.find(u"`" + c.path + u"`. ");
       ASSERT_NE(at, Text::npos) << e.what();
       EXPECT_GT(m.size(), at + c.path.size() + 4) << "no system reason: " << e.what();
+      EXPECT_TRUE(apptest::englishWords(m).empty()) << e.what();
     }
   }
 }
@@ -107,7 +109,7 @@ TEST_F(Win32PlatformTest, ForceDirectoriesMakesEveryMissingLevel) {
     fs.forceDirectories(tmp.at(u"plik\\pod\\dalej"));
     ADD_FAILURE() << "made a folder below a file";
   } catch (const plat::FileError& e) {  // names the level that could not be made
-    EXPECT_NE(e.message().find(u"\"" + tmp.at(u"plik") + u"\". "), Text::npos) << e.what();
+    EXPECT_NE(e.message().find(u"`" + tmp.at(u"plik") + u"`. "), Text::npos) << e.what();
   }
 }
 

@@ -82,7 +82,10 @@ class RowBuilder {
   size_t column(const Text& name) {
     if (auto it = columns_.find(name); it != columns_.end()) return it->second;
     const std::optional<size_t> i = def_.columnIndex(name);
-    if (!i) throw jet::Error(u"table " + def_.name + u" has no column \"" + name + u"\"");
+    if (!i)
+      throw jet::Error(jet::ErrorKind::NoColumn,
+                       u"table " + def_.name + u" has no column \"" + name + u"\"",
+                       {.table = def_.name, .column = name});
     columns_.emplace(name, *i);
     return *i;
   }

@@ -1,0 +1,82 @@
+#include "accessorydb/error_text.h"
+
+#include "accessorydb/jet/error.h"
+
+namespace accessorydb {
+
+namespace {
+
+using jet::ErrorKind;
+using text::Text;
+
+Text quoted(const Text& name) {
+  return u"`" + name + u"`";
+}
+
+// A file error's message names the file and the system's reason; the engine's sentence goes first.
+Text withCause(const Text& sentence, const Text& cause) {
+  return cause.empty() ? sentence : sentence + u" " + cause;
+}
+
+Text engineText(const jet::Error& e) {
+  const jet::ErrorArgs& a = e.args();
+  switch (e.kind()) {
+    case ErrorKind::Damaged:
+      return u"Plik bazy danych jest uszkodzony.";
+    case ErrorKind::NotJet4:
+      return u"Plik nie jest bazą danych MDB w formacie Jet 4.";
+    case ErrorKind::Encrypted:
+      return u"Baza danych jest zaszyfrowana lub chroniona hasłem.";
+    case ErrorKind::Unsupported:
+      return a.column.empty() ? u"Ten rodzaj bazy danych nie jest obsługiwany."
+                              : u"Wartości kolumny " + quoted(a.column) + u" nie są obsługiwane.";
+    case ErrorKind::TooLarge:
+      return u"Baza danych przekroczyła największy rozmiar dozwolony w formacie Jet 4.";
+    case ErrorKind::OpenFailed:
+      return withCause(u"Nie można otworzyć bazy danych " + quoted(a.path) + u".", a.cause);
+    case ErrorKind::CreateFailed:
+      return withCause(u"Nie można utworzyć bazy danych " + quoted(a.path) + u".", a.cause);
+    case ErrorKind::WriteFailed:
+      return withCause(u"Nie można zapisać bazy danych " + quoted(a.path) + u".", a.cause);
+    case ErrorKind::Exists:
+      return u"Baza danych " + quoted(a.path) + u" już istnieje.";
+    case ErrorKind::ReadOnly:
+      return a.table.empty() ? u"Baza danych jest otwarta tylko do odczytu."
+                             : u"Tabela " + quoted(a.table) + u" jest otwarta tylko do odczytu.";
+    case ErrorKind::NoTable:
+      return u"Baza danych nie ma tabeli " + quoted(a.table) + u".";
+    case ErrorKind::NoColumn:
+      return u"Tabela " + quoted(a.table) + u" nie ma kolumny " + quoted(a.column) + u".";
+    case ErrorKind::MissingValue:
+      return u"Tabela " + quoted(a.table) + u" wymaga wartości w kolumnie " + quoted(a.column) +
+             u".";
+    case ErrorKind::DuplicateKey:
+      return u"Tabela " + quoted(a.table) + u" ma już wiersz o kluczu " + quoted(a.value) + u".";
+    case ErrorKind::BadValue:
+      return u"Wartość kolumny " + quoted(a.column) + u" nie pasuje do jej typu.";
+    case ErrorKind::OutOfRange:
+      return u"Wartość kolumny " + quoted(a.column) + u" jest poza zakresem jej typu.";
+    case ErrorKind::TooLong:
+      return u"Wartość kolumny " + quoted(a.column) + u" jest za długa.";
+    case ErrorKind::RowTooLong:
+      return u"Wiersz jest za długi dla tabeli " + quoted(a.table) + u".";
+    case ErrorKind::KeylessText:
+      return u"Tekst " + quoted(a.value) + u" zawiera znak, którego nie można zapisać w indeksie.";
+    case ErrorKind::BadDefinition:
+      return a.table.empty() ? u"Nieprawidłowa definicja tabeli bazy danych."
+                             : u"Nieprawidłowa definicja tabeli " + quoted(a.table) + u".";
+    case ErrorKind::Misuse:
+    case ErrorKind::Internal:
+      break;
+  }
+  return u"Błąd wewnętrzny obsługi bazy danych.";
+}
+
+}  // namespace
+
+Text errorText(const text::Error& e) {
+  if (const auto* engine = dynamic_cast<const jet::Error*>(&e)) return engineText(*engine);
+  return e.message();
+}
+
+}  // namespace accessorydb
