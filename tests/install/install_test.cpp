@@ -16,8 +16,8 @@ const std::vector<Item> kPackage = {{1, u"Nowa szafa"}, {3, u"Dodany stół"}};
 const std::vector<Item> kMerged = {{1, u"Nowa szafa"}, {2, u"Zostaje"}, {3, u"Dodany stół"}};
 
 void expectNoInstallLook(const app::WindowModel& w) {
-  for (Ctl c : {Ctl::bnInstallDisable, Ctl::bnInstallActive, Ctl::bnInstallHover,
-                Ctl::bnInstallNormal}) {
+  for (Ctl c :
+       {Ctl::bnInstallDisable, Ctl::bnInstallActive, Ctl::bnInstallHover, Ctl::bnInstallNormal}) {
     EXPECT_FALSE(w.visible(c));
   }
   EXPECT_TRUE(w.visible(Ctl::bnCloseNormal));
@@ -158,7 +158,8 @@ TEST_F(BlockedInstallTest, FolderChangedToOneWithoutTheLibrary) {
   makePackage(kPackage);
   fs.mkdirs(u"C:\\Inny");
   window.setEdit1(u"C:\\Inny\\");
-  expectUntouched(bytes(u"dodatki.mdb"), u"Nie znaleziono oprogramowania CAD. Wskaż poprawny katalog.");
+  expectUntouched(bytes(u"dodatki.mdb"),
+                  u"Nie znaleziono oprogramowania CAD. Wskaż poprawny katalog.");
 }
 
 TEST_F(BlockedInstallTest, DatabaseOpenedByTheHostAfterInstallWasEnabled) {
@@ -219,8 +220,8 @@ TEST(InstallFaults, EverySingleFaultLeavesTheDatabaseWhole) {
         ADD_FAILURE() << "the click let an error out: " << e.what();
       }
       s.fs.shouldFail = nullptr;
-      const std::string where = "fault at operation " + std::to_string(static_cast<int>(kind)) +
-                                " #" + std::to_string(k);
+      const std::string where =
+          "fault at operation " + std::to_string(static_cast<int>(kind)) + " #" + std::to_string(k);
       const Text label = s.window.infoLabel();
       const Text backupNote = u"Wystąpił błąd instalacji. Poprzednia baza jest w pliku: ";
       if (label.rfind(backupNote, 0) == 0) {
