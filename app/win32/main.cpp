@@ -41,7 +41,8 @@ int runWindow(plat::Platform& platform, app::LogFile* logFile) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   app::win32::startProcess();
   plat::win32::Win32Platform platform(Directory::GimmeDir);
-  const app::CommandLine line = app::parseRawCommandLine(platform.commandLine());
+  const text::Text raw = platform.commandLine();
+  const app::CommandLine line = app::parseRawCommandLine(raw);
   if (line.silent && line.unknown) return static_cast<int>(app::ExitCode::BadCommandLine);
 
   std::optional<app::LogFile> logFile;
@@ -51,6 +52,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     } catch (const plat::FileError&) {
       return static_cast<int>(app::ExitCode::LogFileFailed);
     }
+    // What support needs first: how the installer was started.
+    logFile->write(u"Wiersz poleceń: " + raw);
   }
   if (!line.silent) return runWindow(platform, logFile ? &*logFile : nullptr);
 
