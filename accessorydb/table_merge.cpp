@@ -40,6 +40,7 @@ class TableMerge {
         nameIndex_(columnIndex(schema_, kName)),
         destination_(destination),
         tracing_(log.wants(logs::DEBUG)),
+        comparing_(log.wantsComparisons()),
         log_(log) {}
 
   void run(TableCursor& package, TableCursor* previous) {
@@ -110,8 +111,13 @@ class TableMerge {
       if (found != firstPackageRow_.end()) {
         const PackageRow& row = package_[found->second];
         if (!row.marker) post(row.values);
+        change(key, row.marker ? name : jet::valueText(row.values[nameIndex_]),
+               row.marker ? u"usunięto" : u"zaktualizowano");
       } else if (rules_.copyPreviousMarkers || name != kMarker) {
         post(readRow(previous));
+        change(key, name, u"zachowano");
+      } else {
+        change(key, name, u"usunięto");
       }
     }
   }
@@ -120,7 +126,14 @@ class TableMerge {
   void traceFirstPass(const jet::Value& key, const Text& name, size_t compared) {
     const Text keyText = jet::valueText(key);
     trace(u"[" + keyText + u"] : " + name);
-    for (size_t i = 0; i < compared; ++i) trace(packageKeyText(i) + u" : " + keyText);
+    if (!comparing_) return;
+    for (size_t i = 0; i < compared; ++i) log_.comparison(packageKeyText(i) + u" : " + keyText);
+  }
+
+  // The record's one line for a row of the previous database or of the package.
+  void change(const jet::Value& key, const Text& name, std::u16string_view what) const {
+    if (!log_.wantsChanges()) return;
+    log_.change(rules_.table + u" [" + jet::valueText(key) + u"] " + name + u" - " + Text(what));
   }
 
   // Package rows that are no markers and whose key the destination lacks are appended.
@@ -133,8 +146,10 @@ class TableMerge {
         trace(u"[NW] " + packageKeyText(i) + u" : " + jet::valueText(row.values[nameIndex_]) +
               u" - dopisano");
       }
-      if (tracing_) traceDestinationScan(row.key);
-      if (!destinationKeys_.contains(row.key)) post(row.values);
+      if (comparing_) traceDestinationScan(row.key);
+      if (destinationKeys_.contains(row.key)) continue;
+      post(row.values);
+      change(row.values[keyIndex_], jet::valueText(row.values[nameIndex_]), u"dopisano");
     }
   }
 
@@ -142,7 +157,7 @@ class TableMerge {
   void traceDestinationScan(const MergeKey& wanted) {
     for (destination_.first(); !destination_.eof(); destination_.next()) {
       const jet::Value key = destination_.value(rules_.keyColumn);
-      trace(u"[DN] " + jet::valueText(key));
+      log_.comparison(u"[DN] " + jet::valueText(key));
       if (MergeKey(key) == wanted) break;
     }
   }
@@ -155,6 +170,7 @@ class TableMerge {
 
   TableCursor& destination_;
   const bool tracing_;
+  const bool comparing_;
   const logs::Log& log_;
   std::vector<PackageRow> package_;
   std::unordered_map<MergeKey, size_t, MergeKeyHash> firstPackageRow_;

@@ -33,7 +33,8 @@ const MergeRules& dodatkiRules();
 // Each cursor is bound to its connection; this opens them on the table (the destination
 // read-write, the package and the previous one read-only) and closes them at the end. previous
 // is null when there is no previous database. The trace goes to the log at the debug level; at
-// any other level no trace line is built. Engine errors propagate.
+// any other level no trace line is built. A log's record gets, instead of the lines that compare
+// rows, one line for each row kept, updated, deleted or added. Engine errors propagate.
 void mergeTable(const MergeRules& rules, jet::ado::TableCursor& destination,
                 jet::ado::TableCursor& package, jet::ado::TableCursor* previous,
                 const logs::Log& log);

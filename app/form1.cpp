@@ -18,13 +18,19 @@ TForm1::~TForm1() {
 }
 
 void TForm1::info(int32_t level, const Text& text) {
+  if (record_ && level <= DEBUG) record_(level, text);
+  show(level, text);
+}
+
+void TForm1::show(int32_t level, const Text& text) {
   if (level > log_level) return;
   if (level == IMPORTANT) wnd_.setInfoLabel(text);
   wnd_.appendMemo(text);
 }
 
 logs::Log TForm1::log() {
-  return logs::Log(log_level, [this](int32_t level, const Text& line) { info(level, line); });
+  const logs::Log window(log_level, [this](int32_t level, const Text& line) { show(level, line); });
+  return record_ ? window.withRecord(record_) : window;
 }
 
 void TForm1::FormCreate() {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "app/window_model.h"
@@ -43,6 +44,8 @@ class TForm1 {
   void info(int32_t level, const Text& text);
   // The log sink the steps write to: info() at the window's current level.
   logs::Log log();
+  // A log file that receives every line, whatever the window's level.
+  void setRecord(logs::Log::Sink record) { record_ = std::move(record); }
   void FormCreate();
   void Timer1Timer();
   void AfterShow();
@@ -125,6 +128,10 @@ class TForm1 {
   WindowModel& wnd_;
   bool timerEnabled_ = true;
   bool closeRequested_ = false;
+  logs::Log::Sink record_;
+
+  // The window's part of info(): the memo and the status label, up to log_level.
+  void show(int32_t level, const Text& text);
 };
 
 }  // namespace app

@@ -2,6 +2,10 @@
 // The window shows the lines in its memo and status label; a command-line run may write them
 // elsewhere. A step that traces a line per row asks wants(DEBUG) first, so that at the normal
 // level no such line is even built.
+//
+// A record (a log file) may be added: it keeps every line up to DEBUG whatever the sink's level,
+// except the lines that compare one row with another, which grow with the square of the rows;
+// it gets a line per changed row instead.
 #pragma once
 
 #include <cstdint>
@@ -28,16 +32,38 @@ class Log {
   // Passes the lines up to and including level to sink.
   Log(int32_t level, Sink sink) : level_(level), sink_(std::move(sink)) {}
 
-  bool wants(int32_t level) const { return sink_ && level <= level_; }
+  // This log with record receiving its lines too.
+  Log withRecord(Sink record) const {
+    Log both = *this;
+    both.record_ = std::move(record);
+    return both;
+  }
+
+  bool wants(int32_t level) const { return shows(level) || (record_ && level <= DEBUG); }
   void write(int32_t level, const Text& line) const {
-    if (wants(level)) sink_(level, line);
+    if (shows(level)) sink_(level, line);
+    if (record_ && level <= DEBUG) record_(level, line);
   }
   void important(const Text& line) const { write(IMPORTANT, line); }
   void debug(const Text& line) const { write(DEBUG, line); }
 
+  // A debug line comparing two rows: the sink's alone.
+  bool wantsComparisons() const { return shows(DEBUG); }
+  void comparison(const Text& line) const {
+    if (shows(DEBUG)) sink_(DEBUG, line);
+  }
+  // A row posted, updated or deleted: the record's alone.
+  bool wantsChanges() const { return static_cast<bool>(record_); }
+  void change(const Text& line) const {
+    if (record_) record_(DEBUG, line);
+  }
+
  private:
+  bool shows(int32_t level) const { return sink_ && level <= level_; }
+
   int32_t level_ = NONE;
   Sink sink_;
+  Sink record_;
 };
 
 }  // namespace logs

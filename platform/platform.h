@@ -22,6 +22,11 @@ struct Size {
   int height = 0;
 };
 
+// A moment in the machine's local time zone.
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -56,6 +61,7 @@ class Platform {
   virtual std::vector<ProcessEntry> processes() = 0;
   virtual uint32_t currentProcessId() = 0;
   virtual Size screenSize() = 0;
+  virtual LocalTime localTime() = 0;
 
   // --- this process ---
   virtual Text executablePath() = 0;
@@ -64,6 +70,8 @@ class Platform {
   virtual Text tempFolder() = 0;
   // Arguments after the program name.
   virtual std::vector<Text> commandLineArgs() = 0;
+  // The command line as the process received it, program name and quotes included.
+  virtual Text commandLine() = 0;
 
   // --- pictures ---
   // Pixel size of a JPEG picture; throws text::Error when the file is not a readable picture.

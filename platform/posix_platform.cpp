@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -214,6 +215,29 @@ Text PosixPlatform::tempFolder() {
   if (ec || dir.empty()) dir = "/tmp";
   if (dir.back() != '/') dir += '/';
   return text::fromUtf8(dir);
+}
+
+// The arguments joined by blanks, each quoted, which reads back the same by Windows' rules for
+// arguments free of quotes and trailing backslashes.
+Text PosixPlatform::commandLine() {
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  Text line;
+  size_t start = 0;
+  for (size_t i = 0; i < all.size(); ++i) {
+    if (all[i] != '\0') continue;
+    if (!line.empty()) line += u' ';
+    line += u'"' + text::fromUtf8(all.substr(start, i - start)) + u'"';
+    start = i + 1;
+  }
+  return line;
+}
+
+LocalTime PosixPlatform::localTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm t{};
+  localtime_r(&now, &t);
+  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
 }
 
 std::vector<Text> PosixPlatform::commandLineArgs() {

@@ -26,10 +26,12 @@ class PosixPlatform : public Platform {
   std::vector<ProcessEntry> processes() override;
   uint32_t currentProcessId() override;
   Size screenSize() override;
+  LocalTime localTime() override;
   Text executablePath() override;
   Text currentDirectory() override;
   Text tempFolder() override;
   std::vector<Text> commandLineArgs() override;
+  Text commandLine() override;
   Size pictureSize(const Text& path) override;
   bool chooseFolder(Text& dir) override;
 

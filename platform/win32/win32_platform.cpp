@@ -199,6 +199,16 @@ std::vector<Text> Win32Platform::commandLineArgs() {
   return args;
 }
 
+Text Win32Platform::commandLine() {
+  return fromWide(GetCommandLineW());
+}
+
+LocalTime Win32Platform::localTime() {
+  SYSTEMTIME t{};
+  GetLocalTime(&t);
+  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
 Size Win32Platform::pictureSize(const Text& path) {
   Gdiplus::Image picture(wide(path));
   GUID format{};

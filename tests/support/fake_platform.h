@@ -55,6 +55,8 @@ class FakePlatform : public plat::Platform {
   Text cwd = u"C:\\Users\\user\\Pobrane";
   Text tempDir = u"C:\\Users\\user\\AppData\\Local\\Temp\\";
   std::vector<Text> args;
+  Text rawCommandLine = u"installer.exe";
+  plat::LocalTime clock{2024, 3, 5, 9, 7, 2};
   // The folder dialog: the folder it "returns", or nothing for a cancel.
   std::function<bool(Text& dir)> folderDialog;
   // Fault injection: called before each operation; true makes it fail as the OS would
@@ -79,10 +81,12 @@ class FakePlatform : public plat::Platform {
   std::vector<plat::ProcessEntry> processes() override { return processList; }
   uint32_t currentProcessId() override { return ownPid; }
   plat::Size screenSize() override { return screen; }
+  plat::LocalTime localTime() override { return clock; }
   Text executablePath() override { return exePath; }
   Text currentDirectory() override { return cwd; }
   Text tempFolder() override { return tempDir; }
   std::vector<Text> commandLineArgs() override { return args; }
+  Text commandLine() override { return rawCommandLine; }
   plat::Size pictureSize(const Text& path) override;
   bool chooseFolder(Text& dir) override { return folderDialog ? folderDialog(dir) : false; }
 

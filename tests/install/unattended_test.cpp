@@ -1,0 +1,147 @@
+// The unattended install of "/S": each exit code from the state of the machine, what the run
+// leaves behind, and the log it writes.
+#include "app/unattended.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "archive/installer_layout.h"
+#include "tests/install/install_fixture.h"
+
+namespace installtest {
+namespace {
+
+using app::ExitCode;
+
+const std::vector<Item> kPrevious = {{1, u"Stara szafa"}, {2, u"Stare krzesło"}};
+const std::vector<Item> kPackage = {{1, u"Nowa szafa"}, {3, u"Dodany stół"}};
+
+// The package wrapped into the installer's own executable, as mkinstaller wraps it.
+void wrapIntoExecutable(Scenario& s) {
+  const std::string program = "MZ program";
+  s.fs.mkdirs(s.fs.tempDir);
+  s.fs.writeFile(s.fs.exePath, program + s.fs.readFile(s.form.sourceZip) + layout::kMark +
+                                   layout::formatTrailer(program.size()));
+  s.fs.deleteFile(s.form.sourceZip);
+}
+
+struct UnattendedCase {
+  const char* name;
+  std::function<void(Scenario&, app::CommandLine&)> arrange;
+  ExitCode code;
+  std::vector<Item> afterwards;  // the package folder's database rows after the run
+};
+
+void PrintTo(const UnattendedCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class Unattended : public testing::TestWithParam<UnattendedCase> {};
+
+TEST_P(Unattended, EndsWithItsExitCode) {
+  Scenario s;
+  s.makePrevious(kPrevious);
+  s.makePackage(kPackage);
+  wrapIntoExecutable(s);
+  app::CommandLine line;
+  line.silent = true;
+  GetParam().arrange(s, line);
+  const std::string before = s.bytes(u"dodatki.mdb");
+
+  std::vector<Text> lines;
+  const logs::Log log = logs::Log().withRecord([&](int32_t, const Text& l) { lines.push_back(l); });
+  EXPECT_EQ(app::runUnattended(s.fs, line, log), GetParam().code)
+      << testing::PrintToString(apptest::utf8(lines));
+
+  EXPECT_EQ(readItems(s.fs, s.file(u"dodatki.mdb")), GetParam().afterwards);
+  if (GetParam().code == ExitCode::Installed) {
+    EXPECT_TRUE(s.has(u"model.dwg"));
+    EXPECT_FALSE(s.has(u"dodatki_old.mdb"));
+    EXPECT_FALSE(s.has(u"dodatki_new.mdb"));
+  } else {
+    EXPECT_EQ(s.bytes(u"dodatki.mdb"), before);
+    EXPECT_FALSE(s.has(u"model.dwg"));
+  }
+  // The run's own working folder is gone; the temporary folder holds nothing of it.
+  EXPECT_TRUE(s.fs.subFolders(s.fs.tempDir).empty());
+}
+
+const std::vector<Item> kMerged = {{1, u"Nowa szafa"}, {2, u"Stare krzesło"}, {3, u"Dodany stół"}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, Unattended,
+    testing::Values(UnattendedCase{"the_one_installation_found",
+                                   [](Scenario&, app::CommandLine&) {}, ExitCode::Installed,
+                                   kMerged},
+                    UnattendedCase{"host_folder_given_among_two",
+                                   [](Scenario& s, app::CommandLine& line) {
+                                     s.fs.addDrive(u"D:\\");
+                                     s.fs.mkdirs(u"D:\\Nordeka\\CAD B\\dodatki");
+                                     line.hostFolder = Scenario::kHost;
+                                   },
+                                   ExitCode::Installed, kMerged},
+                    UnattendedCase{"no_package_in_the_executable",
+                                   [](Scenario& s, app::CommandLine&) {
+                                     s.fs.writeFile(s.fs.exePath, std::string(3000, 'x'));
+                                   },
+                                   ExitCode::NoPackage, kPrevious},
+                    UnattendedCase{"two_installations_and_no_host_folder",
+                                   [](Scenario& s, app::CommandLine&) {
+                                     s.fs.addDrive(u"D:\\");
+                                     s.fs.mkdirs(u"D:\\Nordeka\\CAD B\\dodatki");
+                                   },
+                                   ExitCode::NoHostFolder, kPrevious},
+                    UnattendedCase{"host_folder_without_a_library",
+                                   [](Scenario& s, app::CommandLine& line) {
+                                     s.fs.mkdirs(u"D:\\Inne");
+                                     line.hostFolder = u"D:\\Inne\\";
+                                   },
+                                   ExitCode::NoHostFolder, kPrevious},
+                    UnattendedCase{"host_program_running",
+                                   [](Scenario& s, app::CommandLine&) {
+                                     s.fs.processList = {{7, u"VirelaPro.exe"}};
+                                   },
+                                   ExitCode::HostBusy, kPrevious},
+                    UnattendedCase{"backup_left_by_an_interrupted_run",
+                                   [](Scenario& s, app::CommandLine&) {
+                                     s.fs.writeFile(s.file(u"dodatki_old.mdb"), "old");
+                                   },
+                                   ExitCode::HostBusy, kPrevious}),
+    [](const testing::TestParamInfo<UnattendedCase>& info) {
+      return std::string(info.param.name);
+    });
+
+// The record holds the row changes of the merge instead of its comparisons, and every debug line
+// although nothing is shown anywhere.
+TEST(UnattendedLog, RecordsRowChangesInsteadOfComparisons) {
+  Scenario s;
+  s.makePrevious(kPrevious);
+  s.makePackage(std::vector<Item>{{1, u"Nowa szafa"}, {2, u"DELETE"}, {3, u"Dodany stół"}});
+  wrapIntoExecutable(s);
+  app::CommandLine line;
+  line.silent = true;
+  std::vector<Text> lines;
+  const logs::Log log = logs::Log().withRecord([&](int32_t, const Text& l) { lines.push_back(l); });
+  ASSERT_EQ(app::runUnattended(s.fs, line, log), ExitCode::Installed);
+
+  const auto has = [&](const Text& l) {
+    return std::find(lines.begin(), lines.end(), l) != lines.end();
+  };
+  EXPECT_TRUE(has(u"Dodatki [1] Nowa szafa - zaktualizowano"));
+  EXPECT_TRUE(has(u"Dodatki [2] Stare krzesło - usunięto"));
+  EXPECT_TRUE(has(u"Dodatki [3] Dodany stół - dopisano"));
+  EXPECT_TRUE(has(u"Przenosimy dodatki z dodatki_new.mdb"));
+  EXPECT_TRUE(has(u"Poprawnie zakończono instalację."));
+  // Comparison lines: "1 : 1" of the first pass, "[DN] 1" of the second.
+  EXPECT_FALSE(has(u"1 : 1"));
+  EXPECT_FALSE(has(u"[DN] 1"));
+  EXPECT_EQ(readItems(s.fs, s.file(u"dodatki.mdb")),
+            (std::vector<Item>{{1, u"Nowa szafa"}, {3, u"Dodany stół"}}));
+}
+
+}  // namespace
+}  // namespace installtest
