@@ -145,6 +145,8 @@ Outcome run(plat::Platform& platform, const Request& request, const logs::Log& l
 
   observer.started();
   if (!platform.fileExists(request.archive)) {
+    // The run ends here: the window must drop the gauge, which covers the message's label.
+    observer.finishing(false);
     log.important(u"Wystąpił błąd instalacji. Brak pliku: " + request.archive);
     return {Outcome::Result::Restored, {}};
   }
