@@ -4,6 +4,7 @@
 #include "accessorydb/adox_table.h"
 #include "accessorydb/connection_strings.h"
 #include "accessorydb/jet/ado.h"
+#include "platform/unexpected_error.h"
 
 namespace accessorydb {
 
@@ -31,6 +32,7 @@ Creation createDatabase(plat::Platform& platform, const Text& path, const logs::
       log.important(u"Błąd kasowania istniejącego pliku z dazą danych.");
     }
   }
+  Text cause;
   try {
     log.debug(u"Tworzenie pliku bazy danych.");
     createTables(platform, path, log);
@@ -38,13 +40,20 @@ Creation createDatabase(plat::Platform& platform, const Text& path, const logs::
     return {Creation::Result::Created, {}};
   } catch (const text::Error& e) {
     log.important(u"[Błąd tworzenia bazy danych MDB.] " + e.message());
-    // The catalog let go of the half-made file as createTables ended, so it can be removed.
+    cause = e.message();
+  } catch (const std::exception& e) {
+    cause = logs::logUnexpectedError(log, e);
+  }
+  // The catalog let go of the half-made file as createTables ended, so it can be removed.
+  if (platform.fileExists(path)) {
+    platform.deleteFile(path);
     if (platform.fileExists(path)) {
-      platform.deleteFile(path);
+      log.important(u"Nie można usunąć błędnie utworzonego pliku z bazą danych: " + path);
+    } else {
       log.important(u"Usunięto błędnie utworzony plik z dazą danych.");
     }
-    return {Creation::Result::Failed, e.message()};
   }
+  return {Creation::Result::Failed, cause};
 }
 
 }  // namespace accessorydb

@@ -4,6 +4,7 @@
 #include "accessorydb/jet/ado.h"
 #include "accessorydb/mdb_create.h"
 #include "accessorydb/table_merge.h"
+#include "platform/unexpected_error.h"
 
 namespace accessorydb {
 
@@ -60,15 +61,19 @@ Merge mergeDatabases(plat::Platform& platform, const MergeFiles& files, const lo
     return {Merge::Result::PackageMissing, {}};
   }
   log.debug(u"Znaleniono oba istniejące pliki z dazą danych.");
+  Text cause;
   try {
     mergeTables(platform, files, platform.fileExists(files.previous), log);
     return {Merge::Result::Merged, {}};
   } catch (const text::Error& e) {
     log.important(e.message());
-    // mergeTables let go of all three files as it ended: the half-filled destination can go.
-    if (platform.fileExists(files.destination)) platform.deleteFile(files.destination);
-    return {Merge::Result::Failed, e.message()};
+    cause = e.message();
+  } catch (const std::exception& e) {
+    cause = logs::logUnexpectedError(log, e);
   }
+  // mergeTables let go of all three files as it ended: the half-filled destination can go.
+  if (platform.fileExists(files.destination)) platform.deleteFile(files.destination);
+  return {Merge::Result::Failed, cause};
 }
 
 }  // namespace accessorydb

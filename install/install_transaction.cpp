@@ -4,6 +4,7 @@
 
 #include "accessorydb/mdb_merge.h"
 #include "archive/package_archive.h"
+#include "platform/unexpected_error.h"
 #include "target/package_paths.h"
 #include "target/preconditions.h"
 
@@ -31,7 +32,8 @@ class Transaction {
     Body body = Body::Interrupted;
     try {
       body = unpackAndMerge();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      logs::logUnexpectedError(log_, e);
       body = Body::Interrupted;
     }
     return cleanUp(body);
@@ -80,13 +82,21 @@ class Transaction {
     log_.debug(u"Zaczynamy obsługę bazy dodatki.mdb");
     // A leftover of an interrupted run must never be merged as the package's database.
     if (exists(p_.fromPackage) && !platform_.deleteFile(p_.fromPackage)) return false;
-    platform_.moveFile(p_.database, p_.fromPackage);
-    if (accessorydb::mergeDatabases(platform_, {p_.fromPackage, p_.backup, p_.database}, log_)
+    if (takeUnpackedDatabase() &&
+        accessorydb::mergeDatabases(platform_, {p_.fromPackage, p_.backup, p_.database}, log_)
             .merged()) {
       return true;
     }
     // A first install whose merge failed keeps no half-made database.
     if (!exists(p_.backup) && exists(p_.database)) platform_.deleteFile(p_.database);
+    return false;
+  }
+
+  // The unpacked database becomes the package's side of the merge. A package without one is left
+  // to the merge, which says what is missing.
+  bool takeUnpackedDatabase() {
+    if (!exists(p_.database) || platform_.moveFile(p_.database, p_.fromPackage)) return true;
+    log_.important(u"Błąd zmiany nazwy pliku dodatki.mdb na dodatki_new.mdb");
     return false;
   }
 

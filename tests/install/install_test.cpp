@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <new>
+#include <stdexcept>
 
 #include "tests/install/install_fixture.h"
 
@@ -16,8 +18,8 @@ const std::vector<Item> kPackage = {{1, u"Nowa szafa"}, {3, u"Dodany stół"}};
 const std::vector<Item> kMerged = {{1, u"Nowa szafa"}, {2, u"Zostaje"}, {3, u"Dodany stół"}};
 
 void expectNoInstallLook(const app::WindowModel& w) {
-  for (Ctl c : {Ctl::bnInstallDisable, Ctl::bnInstallActive, Ctl::bnInstallHover,
-                Ctl::bnInstallNormal}) {
+  for (Ctl c :
+       {Ctl::bnInstallDisable, Ctl::bnInstallActive, Ctl::bnInstallHover, Ctl::bnInstallNormal}) {
     EXPECT_FALSE(w.visible(c));
   }
   EXPECT_TRUE(w.visible(Ctl::bnCloseNormal));
@@ -158,7 +160,8 @@ TEST_F(BlockedInstallTest, FolderChangedToOneWithoutTheLibrary) {
   makePackage(kPackage);
   fs.mkdirs(u"C:\\Inny");
   window.setEdit1(u"C:\\Inny\\");
-  expectUntouched(bytes(u"dodatki.mdb"), u"Nie znaleziono oprogramowania CAD. Wskaż poprawny katalog.");
+  expectUntouched(bytes(u"dodatki.mdb"),
+                  u"Nie znaleziono oprogramowania CAD. Wskaż poprawny katalog.");
 }
 
 TEST_F(BlockedInstallTest, DatabaseOpenedByTheHostAfterInstallWasEnabled) {
@@ -182,6 +185,77 @@ TEST_F(InstallTest, LeftoverPackageFileIsNeverMergedAsThePackage) {
   form.ButtonInstallClick();
   EXPECT_EQ(readItems(fs, file(u"dodatki.mdb")), kMerged);
   EXPECT_FALSE(has(u"dodatki_new.mdb"));
+}
+
+// ---------------------------------------------------------------- causes that reach the log
+
+// The unpacked database cannot take its side name: the log says so, not that a file is missing.
+TEST_F(InstallTest, AFailedRenameOfTheUnpackedDatabaseIsLogged) {
+  makePrevious(kPrevious);
+  const std::string before = bytes(u"dodatki.mdb");
+  makePackage(kPackage);
+  const Text database = file(u"dodatki.mdb");
+  bool unpacked = false;
+  fs.shouldFail = [&](fake::Op op, const Text& path) {
+    if (fake::pathKey(path) != fake::pathKey(database)) return false;
+    if (op == fake::Op::Write) unpacked = true;
+    return op == fake::Op::Move && unpacked;
+  };
+  form.ButtonInstallClick();
+  EXPECT_TRUE(memoHas(u"Błąd zmiany nazwy pliku dodatki.mdb na dodatki_new.mdb"));
+  EXPECT_FALSE(memoHas(u"Brak pliku: " + file(u"dodatki_new.mdb")));
+  EXPECT_EQ(bytes(u"dodatki.mdb"), before);
+  EXPECT_FALSE(has(u"dodatki_old.mdb"));
+}
+
+// An error no step names, thrown while the package is unpacked (the transaction catches it) or
+// while the databases are merged (the merge catches it): the database stays whole, no side file
+// stays, and the cause reaches the log.
+TEST(InstallUnexpectedErrors, ReachTheLogAndTheOneCleanUp) {
+  struct Case {
+    const char* name;
+    fake::Op op;
+    const char16_t* file;
+    bool outOfMemory;
+    bool backupKept;  // the transaction stopped before it could put the backup back
+  } cases[] = {{"unpacking, out of memory", fake::Op::Write, u"model.dwg", true, true},
+               {"unpacking, program error", fake::Op::Write, u"model.dwg", false, true},
+               {"merge, out of memory", fake::Op::Read, u"dodatki_old.mdb", true, false},
+               {"merge, program error", fake::Op::Read, u"dodatki_old.mdb", false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scenario s;
+    s.form.log_level = app::DEBUG;
+    s.makePrevious(kPrevious);
+    const std::string before = s.bytes(u"dodatki.mdb");
+    s.makePackage(kPackage);
+    const Text target = s.file(c.file);
+    s.fs.shouldFail = [&](fake::Op op, const Text& path) {
+      if (op == c.op && fake::pathKey(path) == fake::pathKey(target)) {
+        if (c.outOfMemory) throw std::bad_alloc();
+        throw std::runtime_error("stan poza zakresem");
+      }
+      return false;
+    };
+    ASSERT_NO_THROW(s.form.ButtonInstallClick());
+    s.fs.shouldFail = nullptr;
+    if (c.outOfMemory) {
+      EXPECT_TRUE(s.memoHas(u"Za mało pamięci, aby dokończyć instalację."));
+    } else {
+      EXPECT_EQ(s.memoFrom(u"Nieoczekiwany błąd programu.").at(1), u"stan poza zakresem");
+    }
+    const Text backup = s.file(u"dodatki_old.mdb");
+    if (c.backupKept) {
+      EXPECT_EQ(s.window.infoLabel(),
+                u"Wystąpił błąd instalacji. Poprzednia baza jest w pliku: " + backup);
+      EXPECT_EQ(s.fs.readFile(backup), before);
+    } else {
+      EXPECT_EQ(s.bytes(u"dodatki.mdb"), before);
+      EXPECT_FALSE(s.has(u"dodatki_old.mdb"));
+    }
+    EXPECT_FALSE(s.has(u"dodatki_new.mdb"));
+    EXPECT_FALSE(s.window.visible(Ctl::gauge));
+  }
 }
 
 // ---------------------------------------------------------------- one fault at a time
@@ -219,8 +293,8 @@ TEST(InstallFaults, EverySingleFaultLeavesTheDatabaseWhole) {
         ADD_FAILURE() << "the click let an error out: " << e.what();
       }
       s.fs.shouldFail = nullptr;
-      const std::string where = "fault at operation " + std::to_string(static_cast<int>(kind)) +
-                                " #" + std::to_string(k);
+      const std::string where =
+          "fault at operation " + std::to_string(static_cast<int>(kind)) + " #" + std::to_string(k);
       const Text label = s.window.infoLabel();
       const Text backupNote = u"Wystąpił błąd instalacji. Poprzednia baza jest w pliku: ";
       if (label.rfind(backupNote, 0) == 0) {
