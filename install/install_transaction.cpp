@@ -84,7 +84,8 @@ class Transaction {
     if (exists(p_.fromPackage) && !platform_.deleteFile(p_.fromPackage)) return false;
     if (takeUnpackedDatabase() &&
         accessorydb::mergeDatabases(platform_, {p_.fromPackage, p_.backup, p_.database}, log_)
-            .merged()) {
+            .merged() &&
+        flushMerged()) {
       return true;
     }
     // A first install whose merge failed keeps no half-made database.
@@ -98,6 +99,18 @@ class Transaction {
     if (!exists(p_.database) || platform_.moveFile(p_.database, p_.fromPackage)) return true;
     log_.important(u"Błąd zmiany nazwy pliku dodatki.mdb na dodatki_new.mdb");
     return false;
+  }
+
+  // The backup may go only once the merged database is on the disk: the system may write the
+  // backup's deletion before the merged file's data, and a power cut between would leave neither.
+  // The merged database then takes the previous one's read-only attribute.
+  bool flushMerged() {
+    if (!platform_.flushToDisk(p_.database)) {
+      log_.important(u"Błąd zapisu na dysk pliku: " + p_.database);
+      return false;
+    }
+    if (platform_.isReadOnly(p_.backup)) platform_.setReadOnlyAttribute(p_.database, true);
+    return true;
   }
 
   // The one clean-up path, whichever way the body ended.
@@ -114,7 +127,7 @@ class Transaction {
         outcome = {Outcome::Result::BackupKept, p_.backup};
       } else {
         log_.debug(u"Kasujemy niepotrzebny plik dodatki_old.mdb");
-        platform_.deleteFile(p_.backup);
+        deleteBackup();
       }
     } else if (body == Body::Interrupted) {
       log_.important(u"Wystąpił błąd instalacji. Spróbuj ponownie.");
@@ -124,6 +137,14 @@ class Transaction {
       platform_.deleteFile(p_.fromPackage);
     }
     return outcome;
+  }
+
+  // A backup left behind would refuse every later run as an interrupted one: say why it stays.
+  void deleteBackup() {
+    if (platform_.isReadOnly(p_.backup)) platform_.setReadOnlyAttribute(p_.backup, false);
+    if (!platform_.deleteFile(p_.backup)) {
+      log_.important(u"Nie można usunąć kopii poprzedniej bazy: " + p_.backup);
+    }
   }
 
   plat::Platform& platform_;

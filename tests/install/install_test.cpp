@@ -2,6 +2,7 @@
 // is touched, and a fault at every single file operation of an update.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <new>
 #include <stdexcept>
@@ -187,6 +188,72 @@ TEST_F(InstallTest, LeftoverPackageFileIsNeverMergedAsThePackage) {
   EXPECT_FALSE(has(u"dodatki_new.mdb"));
 }
 
+// ---------------------------------------------------------------- the backup and the disk
+
+// The position of the first operation of a kind on a file in the platform's record, or -1.
+std::ptrdiff_t firstOp(const fake::FakePlatform& fs, fake::Op op, const Text& path) {
+  const auto& log = fs.opLog;
+  const auto it = std::find_if(log.begin(), log.end(), [&](const auto& entry) {
+    return entry.first == op && fake::pathKey(entry.second) == fake::pathKey(path);
+  });
+  return it == log.end() ? -1 : it - log.begin();
+}
+
+TEST_F(InstallTest, TheMergedDatabaseIsOnTheDiskBeforeTheBackupGoes) {
+  makePrevious(kPrevious);
+  makePackage(kPackage);
+  fs.opLog.clear();
+  form.ButtonInstallClick();
+  ASSERT_EQ(readItems(fs, file(u"dodatki.mdb")), kMerged);
+  const std::ptrdiff_t flush = firstOp(fs, fake::Op::Flush, file(u"dodatki.mdb"));
+  const std::ptrdiff_t deletion = firstOp(fs, fake::Op::Delete, file(u"dodatki_old.mdb"));
+  ASSERT_GE(flush, 0);
+  ASSERT_GE(deletion, 0);
+  EXPECT_LT(flush, deletion);
+  EXPECT_FALSE(has(u"dodatki_old.mdb"));
+}
+
+TEST_F(InstallTest, AFailedFlushFailsTheInstallAndPutsTheBackupBack) {
+  makePrevious(kPrevious);
+  const std::string before = bytes(u"dodatki.mdb");
+  makePackage(kPackage);
+  fs.shouldFail = [](fake::Op op, const Text&) { return op == fake::Op::Flush; };
+  form.ButtonInstallClick();
+  EXPECT_EQ(bytes(u"dodatki.mdb"), before);
+  EXPECT_FALSE(has(u"dodatki_old.mdb"));
+  EXPECT_FALSE(has(u"dodatki_new.mdb"));
+  EXPECT_TRUE(memoHas(u"Błąd zapisu na dysk pliku: " + file(u"dodatki.mdb")));
+  EXPECT_EQ(window.infoLabel(), u"Wystąpił błąd instalacji. Spróbuj ponownie.");
+  EXPECT_FALSE(window.visible(Ctl::BGfinish));
+}
+
+// A read-only host database: the merged one takes the attribute back, and the backup goes, so
+// the next run is not refused as one after an interrupted install.
+TEST_F(InstallTest, AReadOnlyDatabaseStaysReadOnlyAndItsBackupGoes) {
+  makePrevious(kPrevious);
+  fs.setReadOnly(file(u"dodatki.mdb"));
+  makePackage(kPackage);
+  form.ButtonInstallClick();
+  EXPECT_EQ(readItems(fs, file(u"dodatki.mdb")), kMerged);
+  EXPECT_TRUE(fs.isReadOnly(file(u"dodatki.mdb")));
+  EXPECT_FALSE(has(u"dodatki_old.mdb"));
+  EXPECT_TRUE(window.visible(Ctl::BGfinish));
+  EXPECT_FALSE(fs.isReadOnly(file(u"model.dwg"))) << "only the database takes the attribute";
+}
+
+TEST_F(InstallTest, ABackupThatCannotBeDeletedIsNamed) {
+  makePrevious(kPrevious);
+  makePackage(kPackage);
+  const Text backup = file(u"dodatki_old.mdb");
+  fs.shouldFail = [&](fake::Op op, const Text& path) {
+    return op == fake::Op::Delete && fake::pathKey(path) == fake::pathKey(backup);
+  };
+  form.ButtonInstallClick();
+  EXPECT_EQ(readItems(fs, file(u"dodatki.mdb")), kMerged);
+  EXPECT_TRUE(has(u"dodatki_old.mdb"));
+  EXPECT_TRUE(memoHas(u"Nie można usunąć kopii poprzedniej bazy: " + backup));
+}
+
 // ---------------------------------------------------------------- causes that reach the log
 
 // The unpacked database cannot take its side name: the log says so, not that a file is missing.
@@ -266,7 +333,8 @@ TEST(InstallUnexpectedErrors, ReachTheLogAndTheOneCleanUp) {
 TEST(InstallFaults, EverySingleFaultLeavesTheDatabaseWhole) {
   const fake::Op kinds[] = {fake::Op::Move,      fake::Op::Delete,   fake::Op::Open,
                             fake::Op::Write,     fake::Op::Truncate, fake::Op::ForceDirs,
-                            fake::Op::CreateDir, fake::Op::Read};
+                            fake::Op::CreateDir, fake::Op::Read,     fake::Op::Flush,
+                            fake::Op::Attributes};
   // A clean run tells how many operations of each kind the click performs.
   std::map<fake::Op, int> clean;
   {
