@@ -5,6 +5,7 @@
 #include "accessorydb/connection_strings.h"
 #include "accessorydb/error_text.h"
 #include "accessorydb/jet/ado.h"
+#include "platform/unexpected_error.h"
 
 namespace accessorydb {
 
@@ -32,21 +33,28 @@ Creation createDatabase(plat::Platform& platform, const Text& path, const logs::
       log.important(u"Błąd kasowania istniejącego pliku z dazą danych.");
     }
   }
+  Text cause;
   try {
     log.debug(u"Tworzenie pliku bazy danych.");
     createTables(platform, path, log);
     log.debug(u"Utworzono pustą bazę danych.");
     return {Creation::Result::Created, {}};
   } catch (const text::Error& e) {
-    const Text cause = errorText(e);
+    cause = errorText(e);
     log.important(u"[Błąd tworzenia bazy danych MDB.] " + cause);
-    // The catalog let go of the half-made file as createTables ended, so it can be removed.
+  } catch (const std::exception& e) {
+    cause = logs::logUnexpectedError(log, e);
+  }
+  // The catalog let go of the half-made file as createTables ended, so it can be removed.
+  if (platform.fileExists(path)) {
+    platform.deleteFile(path);
     if (platform.fileExists(path)) {
-      platform.deleteFile(path);
+      log.important(u"Nie można usunąć błędnie utworzonego pliku z bazą danych: " + path);
+    } else {
       log.important(u"Usunięto błędnie utworzony plik z dazą danych.");
     }
-    return {Creation::Result::Failed, cause};
   }
+  return {Creation::Result::Failed, cause};
 }
 
 }  // namespace accessorydb

@@ -11,7 +11,7 @@ using text::Text;
 struct Creation {
   enum class Result { Created, Failed };
   Result result = Result::Failed;
-  Text cause;  // Failed: the engine's message
+  Text cause;  // Failed: the engine's message, or the unexpected error's
 
   bool created() const { return result == Result::Created; }
 };

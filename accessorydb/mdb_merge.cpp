@@ -5,6 +5,7 @@
 #include "accessorydb/jet/ado.h"
 #include "accessorydb/mdb_create.h"
 #include "accessorydb/table_merge.h"
+#include "platform/unexpected_error.h"
 
 namespace accessorydb {
 
@@ -61,16 +62,19 @@ Merge mergeDatabases(plat::Platform& platform, const MergeFiles& files, const lo
     return {Merge::Result::PackageMissing, {}};
   }
   log.debug(u"Znaleniono oba istniejące pliki z dazą danych.");
+  Text cause;
   try {
     mergeTables(platform, files, platform.fileExists(files.previous), log);
     return {Merge::Result::Merged, {}};
   } catch (const text::Error& e) {
-    const Text cause = errorText(e);
+    cause = errorText(e);
     log.important(cause);
-    // mergeTables let go of all three files as it ended: the half-filled destination can go.
-    if (platform.fileExists(files.destination)) platform.deleteFile(files.destination);
-    return {Merge::Result::Failed, cause};
+  } catch (const std::exception& e) {
+    cause = logs::logUnexpectedError(log, e);
   }
+  // mergeTables let go of all three files as it ended: the half-filled destination can go.
+  if (platform.fileExists(files.destination)) platform.deleteFile(files.destination);
+  return {Merge::Result::Failed, cause};
 }
 
 }  // namespace accessorydb

@@ -23,7 +23,7 @@ struct Merge {
     Failed,          // the engine failed; the destination is removed
   };
   Result result = Result::Failed;
-  Text cause;  // Failed: the engine's message
+  Text cause;  // Failed: the engine's message, or the unexpected error's
 
   bool merged() const { return result == Result::Merged; }
 };

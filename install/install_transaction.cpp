@@ -4,6 +4,7 @@
 
 #include "accessorydb/mdb_merge.h"
 #include "archive/package_archive.h"
+#include "platform/unexpected_error.h"
 #include "target/package_paths.h"
 #include "target/preconditions.h"
 
@@ -31,7 +32,8 @@ class Transaction {
     Body body = Body::Interrupted;
     try {
       body = unpackAndMerge();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      logs::logUnexpectedError(log_, e);
       body = Body::Interrupted;
     }
     return cleanUp(body);
@@ -80,14 +82,35 @@ class Transaction {
     log_.debug(u"Zaczynamy obsługę bazy dodatki.mdb");
     // A leftover of an interrupted run must never be merged as the package's database.
     if (exists(p_.fromPackage) && !platform_.deleteFile(p_.fromPackage)) return false;
-    platform_.moveFile(p_.database, p_.fromPackage);
-    if (accessorydb::mergeDatabases(platform_, {p_.fromPackage, p_.backup, p_.database}, log_)
-            .merged()) {
+    if (takeUnpackedDatabase() &&
+        accessorydb::mergeDatabases(platform_, {p_.fromPackage, p_.backup, p_.database}, log_)
+            .merged() &&
+        flushMerged()) {
       return true;
     }
     // A first install whose merge failed keeps no half-made database.
     if (!exists(p_.backup) && exists(p_.database)) platform_.deleteFile(p_.database);
     return false;
+  }
+
+  // The unpacked database becomes the package's side of the merge. A package without one is left
+  // to the merge, which says what is missing.
+  bool takeUnpackedDatabase() {
+    if (!exists(p_.database) || platform_.moveFile(p_.database, p_.fromPackage)) return true;
+    log_.important(u"Błąd zmiany nazwy pliku dodatki.mdb na dodatki_new.mdb");
+    return false;
+  }
+
+  // The backup may go only once the merged database is on the disk: the system may write the
+  // backup's deletion before the merged file's data, and a power cut between would leave neither.
+  // The merged database then takes the previous one's read-only attribute.
+  bool flushMerged() {
+    if (!platform_.flushToDisk(p_.database)) {
+      log_.important(u"Błąd zapisu na dysk pliku: " + p_.database);
+      return false;
+    }
+    if (platform_.isReadOnly(p_.backup)) platform_.setReadOnlyAttribute(p_.database, true);
+    return true;
   }
 
   // The one clean-up path, whichever way the body ended.
@@ -104,7 +127,7 @@ class Transaction {
         outcome = {Outcome::Result::BackupKept, p_.backup};
       } else {
         log_.debug(u"Kasujemy niepotrzebny plik dodatki_old.mdb");
-        platform_.deleteFile(p_.backup);
+        deleteBackup();
       }
     } else if (body == Body::Interrupted) {
       log_.important(u"Wystąpił błąd instalacji. Spróbuj ponownie.");
@@ -114,6 +137,14 @@ class Transaction {
       platform_.deleteFile(p_.fromPackage);
     }
     return outcome;
+  }
+
+  // A backup left behind would refuse every later run as an interrupted one: say why it stays.
+  void deleteBackup() {
+    if (platform_.isReadOnly(p_.backup)) platform_.setReadOnlyAttribute(p_.backup, false);
+    if (!platform_.deleteFile(p_.backup)) {
+      log_.important(u"Nie można usunąć kopii poprzedniej bazy: " + p_.backup);
+    }
   }
 
   plat::Platform& platform_;
@@ -145,6 +176,8 @@ Outcome run(plat::Platform& platform, const Request& request, const logs::Log& l
 
   observer.started();
   if (!platform.fileExists(request.archive)) {
+    // The run ends here: the window must drop the gauge, which covers the message's label.
+    observer.finishing(false);
     log.important(u"Wystąpił błąd instalacji. Brak pliku: " + request.archive);
     return {Outcome::Result::Restored, {}};
   }

@@ -46,6 +46,12 @@ class Platform {
   virtual bool isDirectoryEmpty(const Text& path) = 0;
   // Not recursive.
   virtual bool removeDirectory(const Text& path) = 0;
+  // The read-only attribute of a file; false when the file cannot be read.
+  virtual bool isReadOnly(const Text& path) = 0;
+  virtual bool setReadOnlyAttribute(const Text& path, bool readOnly) = 0;
+  // Forces a closed file's data to stable storage (not only to the system's cache); false when
+  // the file cannot be opened for writing or the flush fails.
+  virtual bool flushToDisk(const Text& path) = 0;
   // Opens a file; throws FileError with the cause when it cannot.
   virtual std::unique_ptr<File> open(const Text& path, OpenMode mode) = 0;
   // Names of the direct sub-folders of a folder (hidden and system ones included,

@@ -142,6 +142,28 @@ bool PosixPlatform::removeDirectory(const Text& path) {
   return ::rmdir(nativePath(path).c_str()) == 0;
 }
 
+// A file its owner may not write stands for Windows' read-only attribute.
+bool PosixPlatform::isReadOnly(const Text& path) {
+  struct stat st {};
+  return statPath(nativePath(path), st) && !S_ISDIR(st.st_mode) && !(st.st_mode & S_IWUSR);
+}
+
+bool PosixPlatform::setReadOnlyAttribute(const Text& path, bool readOnly) {
+  const std::string p = nativePath(path);
+  struct stat st {};
+  if (!statPath(p, st) || S_ISDIR(st.st_mode)) return false;
+  const mode_t mode =
+      readOnly ? st.st_mode & ~mode_t{S_IWUSR | S_IWGRP | S_IWOTH} : st.st_mode | S_IWUSR;
+  return ::chmod(p.c_str(), mode & 07777) == 0;
+}
+
+bool PosixPlatform::flushToDisk(const Text& path) {
+  const int fd = ::open(nativePath(path).c_str(), O_RDWR);
+  if (fd < 0) return false;
+  const bool flushed = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && flushed;
+}
+
 std::unique_ptr<File> PosixPlatform::open(const Text& path, OpenMode mode) {
   const std::string p = nativePath(path);
   int flags = O_RDONLY;

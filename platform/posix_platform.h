@@ -19,6 +19,9 @@ class PosixPlatform : public Platform {
   void forceDirectories(const Text& path) override;
   bool isDirectoryEmpty(const Text& path) override;
   bool removeDirectory(const Text& path) override;
+  bool isReadOnly(const Text& path) override;
+  bool setReadOnlyAttribute(const Text& path, bool readOnly) override;
+  bool flushToDisk(const Text& path) override;
   std::unique_ptr<File> open(const Text& path, OpenMode mode) override;
   std::vector<Text> subFolders(const Text& dir) override;
   std::vector<Text> filesIn(const Text& dir) override;

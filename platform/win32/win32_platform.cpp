@@ -116,6 +116,31 @@ bool Win32Platform::removeDirectory(const Text& path) {
   return RemoveDirectoryW(wide(path));
 }
 
+bool Win32Platform::isReadOnly(const Text& path) {
+  const DWORD a = GetFileAttributesW(wide(path));
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
+}
+
+bool Win32Platform::setReadOnlyAttribute(const Text& path, bool readOnly) {
+  const DWORD a = GetFileAttributesW(wide(path));
+  if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  // NORMAL stands alone: it is dropped beside another attribute and given when none is left.
+  const DWORD others = a & ~DWORD{FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_NORMAL};
+  DWORD wanted = readOnly ? others | FILE_ATTRIBUTE_READONLY : others;
+  if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
+  return SetFileAttributesW(wide(path), wanted);
+}
+
+// FlushFileBuffers needs a handle that may write.
+bool Win32Platform::flushToDisk(const Text& path) {
+  const HANDLE h = CreateFileW(wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool flushed = FlushFileBuffers(h);
+  CloseHandle(h);
+  return flushed;
+}
+
 std::unique_ptr<File> Win32Platform::open(const Text& path, OpenMode mode) {
   return openFile(path, mode);
 }

@@ -1,7 +1,12 @@
 // Creating an empty accessory database: its tables and limits, the replaced file, the failures.
+#include "accessorydb/mdb_create.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
+#include <stdexcept>
+#include <utility>
 
 #include "accessorydb/connection_strings.h"
 #include "accessorydb/jet/ado.h"
@@ -205,6 +210,52 @@ TEST_F(MdbCreate, AFailedWriteRemovesTheHalfMadeFile) {
   }
 }
 
+// An error the engine does not name, thrown while the tables are added, takes the same clean-up:
+// the catalog lets go of the file, the file goes, and the cause is logged.
+TEST(MdbCreateUnexpected, AnyErrorTakesTheCleanUpAndIsLogged) {
+  struct Case {
+    const char* name;
+    std::function<void()> raise;
+    std::vector<std::pair<int32_t, Text>> lines;  // the lines logged for the error
+    Text cause;
+  } cases[] = {
+      {"out of memory",
+       [] { throw std::bad_alloc(); },
+       {{logs::IMPORTANT, u"Za mało pamięci, aby dokończyć instalację."}},
+       u"Za mało pamięci, aby dokończyć instalację."},
+      {"program error",
+       [] { throw std::logic_error("indeks poza zakresem"); },
+       {{logs::IMPORTANT, u"Nieoczekiwany błąd programu."}, {logs::DEBUG, u"indeks poza zakresem"}},
+       u"indeks poza zakresem"}};
+  const int all = writesOf([](fake::FakePlatform& p) {
+    ASSERT_TRUE(accessorydb::createDatabase(p, kDb, logs::Log()).created());
+  });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::FakePlatform local;
+    local.mkdirs(u"C:\\P");
+    int seen = 0;
+    local.shouldFail = [&](fake::Op op, const Text&) {
+      if (op == fake::Op::Write && ++seen == all) c.raise();
+      return false;
+    };
+    std::vector<std::pair<int32_t, Text>> lines;
+    const logs::Log log(logs::DEBUG,
+                        [&](int32_t level, const Text& line) { lines.emplace_back(level, line); });
+    accessorydb::Creation creation;
+    ASSERT_NO_THROW(creation = accessorydb::createDatabase(local, kDb, log));
+    EXPECT_FALSE(creation.created());
+    EXPECT_EQ(creation.cause, c.cause);
+    std::vector<std::pair<int32_t, Text>> expected = c.lines;
+    expected.emplace_back(logs::IMPORTANT, u"Usunięto błędnie utworzony plik z dazą danych.");
+    ASSERT_GE(lines.size(), expected.size());
+    const std::vector<std::pair<int32_t, Text>> last(
+        lines.end() - static_cast<std::ptrdiff_t>(expected.size()), lines.end());
+    EXPECT_EQ(last, expected);
+    EXPECT_FALSE(local.fileExists(kDb));
+  }
+}
+
 TEST_F(MdbCreate, AFileThatCannotBeDeletedIsReportedAndStays) {
   fs.writeFile(kDb, std::string("held by another program"));
   fs.holdOpen(kDb);
@@ -214,8 +265,8 @@ TEST_F(MdbCreate, AFileThatCannotBeDeletedIsReportedAndStays) {
   EXPECT_EQ(memo()[1], u"Błąd kasowania istniejącego pliku z dazą danych.");
   EXPECT_EQ(memo()[2], u"Tworzenie pliku bazy danych.");
   EXPECT_EQ(memo()[3].rfind(u"[Błąd tworzenia bazy danych MDB.] ", 0), 0u);
-  // The clean-up tries the same deletion; its outcome is not reported on its own.
-  EXPECT_EQ(memo()[4], u"Usunięto błędnie utworzony plik z dazą danych.");
+  // The clean-up tries the same deletion, and says that the file stays.
+  EXPECT_EQ(memo()[4], u"Nie można usunąć błędnie utworzonego pliku z bazą danych: " + kDb);
   EXPECT_EQ(fs.readFile(kDb), "held by another program");
 }
 

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
 #include <optional>
+#include <stdexcept>
+#include <utility>
 
 #include "accessorydb/connection_strings.h"
 #include "accessorydb/error_text.h"
@@ -291,6 +295,53 @@ TEST(MergeResult, EachFailureIsNamed) {
     EXPECT_EQ(merge.result, c.result);
     EXPECT_FALSE(merge.merged());
     EXPECT_EQ(merge.cause, c.result == Merge::Result::Failed ? lastImportant : Text());
+  }
+}
+
+// An error the engine does not name, thrown while the previous database is read, takes the same
+// clean-up as the engine's: the files are let go of, the destination goes, the cause is logged.
+TEST(MergeResult, AnyErrorTakesTheCleanUpAndIsLogged) {
+  using accessorydb::Merge;
+  struct Case {
+    const char* name;
+    std::function<void()> raise;
+    std::vector<std::pair<int32_t, Text>> lines;  // the lines logged for the error
+    Text cause;
+  } cases[] = {
+      {"out of memory",
+       [] { throw std::bad_alloc(); },
+       {{logs::IMPORTANT, u"Za mało pamięci, aby dokończyć instalację."}},
+       u"Za mało pamięci, aby dokończyć instalację."},
+      {"program error",
+       [] { throw std::out_of_range("wiersz poza tabelą"); },
+       {{logs::IMPORTANT, u"Nieoczekiwany błąd programu."}, {logs::DEBUG, u"wiersz poza tabelą"}},
+       u"wiersz poza tabelą"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::FakePlatform fs;
+    fs.mkdirs(u"C:\\P");
+    writeDatabase(fs, kNew, {{}, {item(int32_t{1}, t(u"a"))}});
+    writeDatabase(fs, kOld, {{}, {item(int32_t{2}, t(u"b"))}});
+    fs.shouldFail = [&](fake::Op op, const Text& path) {
+      if (op == fake::Op::Read && path == kOld) c.raise();
+      return false;
+    };
+    std::vector<std::pair<int32_t, Text>> lines;
+    const logs::Log log(logs::DEBUG, [&](int32_t level, const Text& line) {
+      lines.push_back({level, line});
+    });
+    Merge merge;
+    ASSERT_NO_THROW(merge = accessorydb::mergeDatabases(fs, {kNew, kOld, kDest}, log));
+    fs.shouldFail = nullptr;
+    EXPECT_EQ(merge.result, Merge::Result::Failed);
+    EXPECT_EQ(merge.cause, c.cause);
+    ASSERT_GE(lines.size(), c.lines.size());
+    const std::vector<std::pair<int32_t, Text>> last(
+        lines.end() - static_cast<std::ptrdiff_t>(c.lines.size()), lines.end());
+    EXPECT_EQ(last, c.lines);
+    EXPECT_FALSE(fs.fileExists(kDest));
+    EXPECT_TRUE(fs.moveFile(kOld, kDest)) << "the previous database is not held open";
+    EXPECT_TRUE(fs.deleteFile(kNew)) << "the package's database is not held open";
   }
 }
 

@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 [](Scenario& s) { s.makePrevious(kPrevious); },
                                 Result::Restored,
                                 u"",
-                                {"started"}},
+                                {"started", "finishing failure"}},
                     OutcomeCase{
                         "backup_of_an_interrupted_run",
                         [](Scenario& s) {

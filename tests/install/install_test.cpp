@@ -2,6 +2,11 @@
 // is touched, and a fault at every single file operation of an update.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <new>
+#include <stdexcept>
+
 #include "tests/install/install_fixture.h"
 
 namespace installtest {
@@ -105,8 +110,8 @@ TEST_F(InstallTest, MissingArchiveTouchesNothing) {
   form.ButtonInstallClick();
   EXPECT_EQ(window.infoLabel(), u"Wystąpił błąd instalacji. Brak pliku: " + form.sourceZip);
   EXPECT_EQ(bytes(u"dodatki.mdb"), before);
-  EXPECT_TRUE(window.visible(Ctl::gauge));
-  EXPECT_EQ(window.gauge(), 0);
+  // The gauge lies over the label: a visible one would hide the message.
+  EXPECT_FALSE(window.visible(Ctl::gauge));
   expectNoInstallLook(window);
 }
 
@@ -181,6 +186,143 @@ TEST_F(InstallTest, LeftoverPackageFileIsNeverMergedAsThePackage) {
   form.ButtonInstallClick();
   EXPECT_EQ(readItems(fs, file(u"dodatki.mdb")), kMerged);
   EXPECT_FALSE(has(u"dodatki_new.mdb"));
+}
+
+// ---------------------------------------------------------------- the backup and the disk
+
+// The position of the first operation of a kind on a file in the platform's record, or -1.
+std::ptrdiff_t firstOp(const fake::FakePlatform& fs, fake::Op op, const Text& path) {
+  const auto& log = fs.opLog;
+  const auto it = std::find_if(log.begin(), log.end(), [&](const auto& entry) {
+    return entry.first == op && fake::pathKey(entry.second) == fake::pathKey(path);
+  });
+  return it == log.end() ? -1 : it - log.begin();
+}
+
+TEST_F(InstallTest, TheMergedDatabaseIsOnTheDiskBeforeTheBackupGoes) {
+  makePrevious(kPrevious);
+  makePackage(kPackage);
+  fs.opLog.clear();
+  form.ButtonInstallClick();
+  ASSERT_EQ(readItems(fs, file(u"dodatki.mdb")), kMerged);
+  const std::ptrdiff_t flush = firstOp(fs, fake::Op::Flush, file(u"dodatki.mdb"));
+  const std::ptrdiff_t deletion = firstOp(fs, fake::Op::Delete, file(u"dodatki_old.mdb"));
+  ASSERT_GE(flush, 0);
+  ASSERT_GE(deletion, 0);
+  EXPECT_LT(flush, deletion);
+  EXPECT_FALSE(has(u"dodatki_old.mdb"));
+}
+
+TEST_F(InstallTest, AFailedFlushFailsTheInstallAndPutsTheBackupBack) {
+  makePrevious(kPrevious);
+  const std::string before = bytes(u"dodatki.mdb");
+  makePackage(kPackage);
+  fs.shouldFail = [](fake::Op op, const Text&) { return op == fake::Op::Flush; };
+  form.ButtonInstallClick();
+  EXPECT_EQ(bytes(u"dodatki.mdb"), before);
+  EXPECT_FALSE(has(u"dodatki_old.mdb"));
+  EXPECT_FALSE(has(u"dodatki_new.mdb"));
+  EXPECT_TRUE(memoHas(u"Błąd zapisu na dysk pliku: " + file(u"dodatki.mdb")));
+  EXPECT_EQ(window.infoLabel(), u"Wystąpił błąd instalacji. Spróbuj ponownie.");
+  EXPECT_FALSE(window.visible(Ctl::BGfinish));
+}
+
+// A read-only host database: the merged one takes the attribute back, and the backup goes, so
+// the next run is not refused as one after an interrupted install.
+TEST_F(InstallTest, AReadOnlyDatabaseStaysReadOnlyAndItsBackupGoes) {
+  makePrevious(kPrevious);
+  fs.setReadOnly(file(u"dodatki.mdb"));
+  makePackage(kPackage);
+  form.ButtonInstallClick();
+  EXPECT_EQ(readItems(fs, file(u"dodatki.mdb")), kMerged);
+  EXPECT_TRUE(fs.isReadOnly(file(u"dodatki.mdb")));
+  EXPECT_FALSE(has(u"dodatki_old.mdb"));
+  EXPECT_TRUE(window.visible(Ctl::BGfinish));
+  EXPECT_FALSE(fs.isReadOnly(file(u"model.dwg"))) << "only the database takes the attribute";
+}
+
+TEST_F(InstallTest, ABackupThatCannotBeDeletedIsNamed) {
+  makePrevious(kPrevious);
+  makePackage(kPackage);
+  const Text backup = file(u"dodatki_old.mdb");
+  fs.shouldFail = [&](fake::Op op, const Text& path) {
+    return op == fake::Op::Delete && fake::pathKey(path) == fake::pathKey(backup);
+  };
+  form.ButtonInstallClick();
+  EXPECT_EQ(readItems(fs, file(u"dodatki.mdb")), kMerged);
+  EXPECT_TRUE(has(u"dodatki_old.mdb"));
+  EXPECT_TRUE(memoHas(u"Nie można usunąć kopii poprzedniej bazy: " + backup));
+}
+
+// ---------------------------------------------------------------- causes that reach the log
+
+// The unpacked database cannot take its side name: the log says so, not that a file is missing.
+TEST_F(InstallTest, AFailedRenameOfTheUnpackedDatabaseIsLogged) {
+  makePrevious(kPrevious);
+  const std::string before = bytes(u"dodatki.mdb");
+  makePackage(kPackage);
+  const Text database = file(u"dodatki.mdb");
+  bool unpacked = false;
+  fs.shouldFail = [&](fake::Op op, const Text& path) {
+    if (fake::pathKey(path) != fake::pathKey(database)) return false;
+    if (op == fake::Op::Write) unpacked = true;
+    return op == fake::Op::Move && unpacked;
+  };
+  form.ButtonInstallClick();
+  EXPECT_TRUE(memoHas(u"Błąd zmiany nazwy pliku dodatki.mdb na dodatki_new.mdb"));
+  EXPECT_FALSE(memoHas(u"Brak pliku: " + file(u"dodatki_new.mdb")));
+  EXPECT_EQ(bytes(u"dodatki.mdb"), before);
+  EXPECT_FALSE(has(u"dodatki_old.mdb"));
+}
+
+// An error no step names, thrown while the package is unpacked (the transaction catches it) or
+// while the databases are merged (the merge catches it): the database stays whole, no side file
+// stays, and the cause reaches the log.
+TEST(InstallUnexpectedErrors, ReachTheLogAndTheOneCleanUp) {
+  struct Case {
+    const char* name;
+    fake::Op op;
+    const char16_t* file;
+    bool outOfMemory;
+    bool backupKept;  // the transaction stopped before it could put the backup back
+  } cases[] = {{"unpacking, out of memory", fake::Op::Write, u"model.dwg", true, true},
+               {"unpacking, program error", fake::Op::Write, u"model.dwg", false, true},
+               {"merge, out of memory", fake::Op::Read, u"dodatki_old.mdb", true, false},
+               {"merge, program error", fake::Op::Read, u"dodatki_old.mdb", false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scenario s;
+    s.form.log_level = app::DEBUG;
+    s.makePrevious(kPrevious);
+    const std::string before = s.bytes(u"dodatki.mdb");
+    s.makePackage(kPackage);
+    const Text target = s.file(c.file);
+    s.fs.shouldFail = [&](fake::Op op, const Text& path) {
+      if (op == c.op && fake::pathKey(path) == fake::pathKey(target)) {
+        if (c.outOfMemory) throw std::bad_alloc();
+        throw std::runtime_error("stan poza zakresem");
+      }
+      return false;
+    };
+    ASSERT_NO_THROW(s.form.ButtonInstallClick());
+    s.fs.shouldFail = nullptr;
+    if (c.outOfMemory) {
+      EXPECT_TRUE(s.memoHas(u"Za mało pamięci, aby dokończyć instalację."));
+    } else {
+      EXPECT_EQ(s.memoFrom(u"Nieoczekiwany błąd programu.").at(1), u"stan poza zakresem");
+    }
+    const Text backup = s.file(u"dodatki_old.mdb");
+    if (c.backupKept) {
+      EXPECT_EQ(s.window.infoLabel(),
+                u"Wystąpił błąd instalacji. Poprzednia baza jest w pliku: " + backup);
+      EXPECT_EQ(s.fs.readFile(backup), before);
+    } else {
+      EXPECT_EQ(s.bytes(u"dodatki.mdb"), before);
+      EXPECT_FALSE(s.has(u"dodatki_old.mdb"));
+    }
+    EXPECT_FALSE(s.has(u"dodatki_new.mdb"));
+    EXPECT_FALSE(s.window.visible(Ctl::gauge));
+  }
 }
 
 // ---------------------------------------------------------------- one fault at a time

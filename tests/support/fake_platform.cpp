@@ -95,6 +95,7 @@ FakePlatform::FakePlatform() {
 
 bool FakePlatform::fail(Op op, const Text& path) {
   ++opCount[op];
+  opLog.emplace_back(op, path);
   return shouldFail && shouldFail(op, path);
 }
 
@@ -249,6 +250,26 @@ bool FakePlatform::removeDirectory(const Text& path) {
   if (!isDirectoryEmpty(path)) return false;
   dirs_.erase(pathKey(path));
   return true;
+}
+
+bool FakePlatform::isReadOnly(const Text& path) {
+  if (fail(Op::Attributes, path)) return false;
+  const Node* n = findFile(path);
+  return n && n->readOnly;
+}
+
+bool FakePlatform::setReadOnlyAttribute(const Text& path, bool readOnly) {
+  if (fail(Op::Attributes, path)) return false;
+  Node* n = findFile(path);
+  if (!n) return false;
+  n->readOnly = readOnly;
+  return true;
+}
+
+bool FakePlatform::flushToDisk(const Text& path) {
+  if (fail(Op::Flush, path)) return false;
+  const Node* n = findFile(path);
+  return n && !n->readOnly && !n->heldByOther && n->openHandles == 0;
 }
 
 std::unique_ptr<plat::File> FakePlatform::open(const Text& path, plat::OpenMode mode) {

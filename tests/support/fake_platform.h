@@ -29,7 +29,9 @@ enum class Op {
   Open,
   Read,
   Write,
-  Truncate
+  Truncate,
+  Attributes,
+  Flush
 };
 
 class FakePlatform : public plat::Platform {
@@ -64,6 +66,8 @@ class FakePlatform : public plat::Platform {
   std::function<bool(Op, const Text& path)> shouldFail;
   // Counts of operations seen, by kind.
   std::map<Op, int> opCount;
+  // Every operation seen, in order, with the path it named.
+  std::vector<std::pair<Op, Text>> opLog;
 
   // --- plat::Platform ---
   bool fileExists(const Text& path) override;
@@ -74,6 +78,10 @@ class FakePlatform : public plat::Platform {
   void forceDirectories(const Text& path) override;
   bool isDirectoryEmpty(const Text& path) override;
   bool removeDirectory(const Text& path) override;
+  bool isReadOnly(const Text& path) override;
+  bool setReadOnlyAttribute(const Text& path, bool readOnly) override;
+  // As FlushFileBuffers: needs a file it may open for writing.
+  bool flushToDisk(const Text& path) override;
   std::unique_ptr<plat::File> open(const Text& path, plat::OpenMode mode) override;
   std::vector<Text> subFolders(const Text& dir) override;
   std::vector<Text> filesIn(const Text& dir) override;

@@ -133,6 +133,34 @@ const Case kCases[] = {
        place.setReadOnly(path, false);
        EXPECT_TRUE(fs.deleteFile(path));
      }},
+    // The attribute the installer reads, clears and gives back to a host's database.
+    {"ReadOnlyAttributeIsReadAndSet",
+     [](Place& place, plat::Platform& fs) {
+       const Text path = place.at(u"dodatki.mdb");
+       writeFile(fs, path, "data");
+       EXPECT_FALSE(fs.isReadOnly(path));
+       ASSERT_TRUE(fs.setReadOnlyAttribute(path, true));
+       EXPECT_TRUE(fs.isReadOnly(path));
+       EXPECT_FALSE(fs.deleteFile(path));
+       ASSERT_TRUE(fs.setReadOnlyAttribute(path, false));
+       EXPECT_FALSE(fs.isReadOnly(path));
+       EXPECT_TRUE(fs.deleteFile(path));
+       EXPECT_FALSE(fs.isReadOnly(path));
+       EXPECT_FALSE(fs.setReadOnlyAttribute(path, true));  // gone
+     }},
+    // Flushing opens the closed file for writing, so not one held open.
+    {"FlushNeedsAClosedWritableFile",
+     [](Place& place, plat::Platform& fs) {
+       const Text path = place.at(u"dodatki.mdb");
+       writeFile(fs, path, "data");
+       EXPECT_TRUE(fs.flushToDisk(path));
+       EXPECT_EQ(readFile(fs, path), "data");
+       {
+         auto held = fs.open(path, OpenMode::Read);
+         EXPECT_FALSE(fs.flushToDisk(path));
+       }
+       EXPECT_FALSE(fs.flushToDisk(place.at(u"brak.mdb")));
+     }},
     {"ReadsWritesAndResizesAtPositions",
      [](Place& place, plat::Platform& fs) {
        const Text path = place.at(u"data.bin");
