@@ -16,8 +16,8 @@ const std::vector<Item> kPackage = {{1, u"Nowa szafa"}, {3, u"Dodany stół"}};
 const std::vector<Item> kMerged = {{1, u"Nowa szafa"}, {2, u"Zostaje"}, {3, u"Dodany stół"}};
 
 void expectNoInstallLook(const app::WindowModel& w) {
-  for (Ctl c : {Ctl::bnInstallDisable, Ctl::bnInstallActive, Ctl::bnInstallHover,
-                Ctl::bnInstallNormal}) {
+  for (Ctl c :
+       {Ctl::bnInstallDisable, Ctl::bnInstallActive, Ctl::bnInstallHover, Ctl::bnInstallNormal}) {
     EXPECT_FALSE(w.visible(c));
   }
   EXPECT_TRUE(w.visible(Ctl::bnCloseNormal));
@@ -158,7 +158,8 @@ TEST_F(BlockedInstallTest, FolderChangedToOneWithoutTheLibrary) {
   makePackage(kPackage);
   fs.mkdirs(u"C:\\Inny");
   window.setEdit1(u"C:\\Inny\\");
-  expectUntouched(bytes(u"dodatki.mdb"), u"Nie znaleziono oprogramowania CAD. Wskaż poprawny katalog.");
+  expectUntouched(bytes(u"dodatki.mdb"),
+                  u"Nie znaleziono oprogramowania CAD. Wskaż poprawny katalog.");
 }
 
 TEST_F(BlockedInstallTest, DatabaseOpenedByTheHostAfterInstallWasEnabled) {
@@ -182,6 +183,42 @@ TEST_F(InstallTest, LeftoverPackageFileIsNeverMergedAsThePackage) {
   form.ButtonInstallClick();
   EXPECT_EQ(readItems(fs, file(u"dodatki.mdb")), kMerged);
   EXPECT_FALSE(has(u"dodatki_new.mdb"));
+}
+
+// The merge's last commit fails half-way: the merge fails, the half-written new database goes
+// and the previous one is back under its name, byte for byte.
+TEST(InstallFaults, CommitFailingHalfWayRestoresThePreviousDatabase) {
+  const auto writesToDatabase = [](Scenario& s, int failAt) {
+    int writes = 0;
+    s.fs.shouldFail = [&, failAt](fake::Op op, const Text& path) {
+      if (op != fake::Op::Write || path != s.file(u"dodatki.mdb")) return false;
+      return ++writes == failAt;
+    };
+    s.form.ButtonInstallClick();
+    s.fs.shouldFail = nullptr;
+    return writes;
+  };
+  int clean = 0;
+  {
+    Scenario s;
+    s.makePrevious(kPrevious);
+    s.makePackage(kPackage);
+    clean = writesToDatabase(s, 0);
+    ASSERT_EQ(readItems(s.fs, s.file(u"dodatki.mdb")), kMerged);
+  }
+  ASSERT_GT(clean, 3);
+  Scenario s;
+  s.makePrevious(kPrevious);
+  s.makePackage(kPackage);
+  const std::string before = s.bytes(u"dodatki.mdb");
+  // The last commit writes the Dodatki rows, then the table definition and maps: its
+  // next-to-last write falls between them.
+  const int failAt = clean - 1;
+  EXPECT_EQ(writesToDatabase(s, failAt), failAt) << "nothing written after the failure";
+  EXPECT_EQ(s.bytes(u"dodatki.mdb"), before);
+  EXPECT_FALSE(s.has(u"dodatki_old.mdb"));
+  EXPECT_FALSE(s.has(u"dodatki_new.mdb"));
+  EXPECT_EQ(s.window.infoLabel(), u"Wystąpił błąd instalacji. Spróbuj ponownie.");
 }
 
 // ---------------------------------------------------------------- one fault at a time
@@ -219,8 +256,8 @@ TEST(InstallFaults, EverySingleFaultLeavesTheDatabaseWhole) {
         ADD_FAILURE() << "the click let an error out: " << e.what();
       }
       s.fs.shouldFail = nullptr;
-      const std::string where = "fault at operation " + std::to_string(static_cast<int>(kind)) +
-                                " #" + std::to_string(k);
+      const std::string where =
+          "fault at operation " + std::to_string(static_cast<int>(kind)) + " #" + std::to_string(k);
       const Text label = s.window.infoLabel();
       const Text backupNote = u"Wystąpił błąd instalacji. Poprzednia baza jest w pliku: ";
       if (label.rfind(backupNote, 0) == 0) {
