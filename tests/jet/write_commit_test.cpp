@@ -22,12 +22,7 @@ using Row = std::vector<Value>;
 using testsupport::SharedBytes;
 
 Row dodatek(int32_t id, size_t textChars) {
-  Row r(27, Null{});
-  r[0] = id;
-  r[1] = std::u16string(u"Nordeka");
-  r[4] = std::u16string(u"Regał ") + text::num(id);
-  r[12] = std::u16string(textChars, static_cast<char16_t>(0x105 + id % 20));
-  return r;
+  return jettest::dodatek(id, u"Regał " + text::num(id), textChars);
 }
 
 // What a copy of the bytes holds: the problems of a strict check, or the row count.

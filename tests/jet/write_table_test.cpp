@@ -17,6 +17,7 @@ namespace {
 using jet::Null;
 using jet::Value;
 using Row = std::vector<Value>;
+using jettest::dodatek;
 
 jettest::SharedBytes fixtureBytes(const std::string& name) {
   return std::make_shared<std::vector<uint8_t>>(jettest::fixture(name));
@@ -40,17 +41,6 @@ std::vector<int32_t> ids(int32_t first, size_t n, bool shuffled) {
   std::iota(out.begin(), out.end(), first);
   if (shuffled) std::shuffle(out.begin(), out.end(), std::mt19937(7));
   return out;
-}
-
-Row dodatek(int32_t id, const std::u16string& name, size_t textChars = 0) {
-  Row r(27, Null{});
-  r[0] = id;
-  r[1] = std::u16string(u"Nordeka");
-  r[4] = name;
-  r[7] = id % 2 == 0;
-  // Letters beyond Latin-1 (ą, ć, ę …) stay two bytes each.
-  if (textChars > 0) r[12] = std::u16string(textChars, static_cast<char16_t>(0x105 + id % 20));
-  return r;
 }
 
 struct GrowCase {
