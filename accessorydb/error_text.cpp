@@ -37,7 +37,10 @@ Text engineText(const jet::Error& e) {
     case ErrorKind::CreateFailed:
       return withCause(u"Nie można utworzyć bazy danych " + quoted(a.path) + u".", a.cause);
     case ErrorKind::WriteFailed:
-      return withCause(u"Nie można zapisać bazy danych " + quoted(a.path) + u".", a.cause);
+      // A page cache knows its file, not the file's name.
+      return withCause(a.path.empty() ? Text(u"Nie można zapisać bazy danych.")
+                                      : u"Nie można zapisać bazy danych " + quoted(a.path) + u".",
+                       a.cause);
     case ErrorKind::Exists:
       return u"Baza danych " + quoted(a.path) + u" już istnieje.";
     case ErrorKind::ReadOnly:

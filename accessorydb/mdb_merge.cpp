@@ -44,6 +44,8 @@ void mergeTables(plat::Platform& platform, const MergeFiles& files, bool havePre
   jet::ado::TableCursor* previousTable = havePrevious ? &previous.table : nullptr;
   mergeTable(infoProducentRules(), destination.table, package.table, previousTable, log);
   mergeTable(dodatkiRules(), destination.table, package.table, previousTable, log);
+  // The merge has succeeded only once every row is in the file.
+  destination.connection.commit();
   log.debug(u"Poprawnie przeniesiono dane.");
 }
 

@@ -38,6 +38,9 @@ class Platform {
   virtual bool deleteFile(const Text& path) = 0;
   // MoveFileW semantics: fails when the target exists or the source is held open.
   virtual bool moveFile(const Text& from, const Text& to) = 0;
+  // MoveFileExW with MOVEFILE_REPLACE_EXISTING: as moveFile, but an existing target file is
+  // replaced in one step (it must not be read-only or held open); never replaces a folder.
+  virtual bool replaceFile(const Text& from, const Text& to) = 0;
   // One level only.
   virtual bool createDirectory(const Text& path) = 0;
   // Every missing folder on the way; throws FileError when one cannot be made.

@@ -111,6 +111,13 @@ bool PosixPlatform::moveFile(const Text& from, const Text& to) {
   return ::rename(nativePath(from).c_str(), target.c_str()) == 0;
 }
 
+bool PosixPlatform::replaceFile(const Text& from, const Text& to) {
+  const std::string target = nativePath(to);
+  struct stat st {};
+  if (::lstat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
+  return ::rename(nativePath(from).c_str(), target.c_str()) == 0;
+}
+
 bool PosixPlatform::createDirectory(const Text& path) {
   return ::mkdir(nativePath(path).c_str(), 0777) == 0;
 }

@@ -15,6 +15,7 @@ class PosixPlatform : public Platform {
   bool directoryExists(const Text& path) override;
   bool deleteFile(const Text& path) override;
   bool moveFile(const Text& from, const Text& to) override;
+  bool replaceFile(const Text& from, const Text& to) override;
   bool createDirectory(const Text& path) override;
   void forceDirectories(const Text& path) override;
   bool isDirectoryEmpty(const Text& path) override;

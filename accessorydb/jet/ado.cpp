@@ -81,9 +81,13 @@ void Connection::open() {
   }
 }
 
-void Connection::close() {
+void Connection::commit() {
+  impl_->database().commit();
+}
+
+bool Connection::close() noexcept {
   impl_->writers.clear();
-  impl_->db.close();
+  return impl_->db.close();
 }
 
 bool Connection::connected() const {
@@ -142,7 +146,16 @@ void TableCursor::open() {
   impl_->first();
 }
 
-void TableCursor::close() {
+void TableCursor::close() noexcept {
+  if (impl_->conn && !impl_->conn->readOnly && impl_->conn->db.isOpen()) {
+    try {
+      impl_->conn->db.commit();
+    } catch (const std::exception&) {
+      // The PageFile keeps the cause (a general one when the commit failed for want of memory):
+      // the connection's commit() throws it, its close() discards the pending pages.
+      impl_->conn->db.pages().fail(u"the rows of table " + TableName + u" could not be written");
+    }
+  }
   impl_->scanner.reset();
   impl_->setTable(nullptr);
   impl_->conn = nullptr;

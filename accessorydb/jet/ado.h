@@ -91,7 +91,12 @@ class Connection {
   bool LoginPrompt = true;
   // Opens the file named by Data Source= (read-write unless the cursor asks for read-only).
   void open();
-  void close();
+  // Writes the rows posted so far to the file; throws Error with the cause (also the cause of
+  // an earlier failed post or table close, after which nothing more is written).
+  void commit();
+  // Commits unless an error came first, and closes; false when posted rows were discarded.
+  // Never throws.
+  bool close() noexcept;
   bool connected() const;
 
  private:
@@ -113,7 +118,9 @@ class TableCursor {
   bool ReadOnly = false;
 
   void open();  // positions on the first row
-  void close();
+  // Commits the connection's posted rows; a failure is kept for the connection's commit() and
+  // close(). Never throws.
+  void close() noexcept;
   void first();
   void next();
   bool eof() const;
@@ -123,8 +130,10 @@ class TableCursor {
   // The same as text; null reads as empty text.
   Text asText(const Text& column) const;
 
-  // Starts a new row, sets its columns, posts it; a refused post (duplicate primary key,
-  // text too long, unknown column) raises an Error and writes nothing.
+  // Starts a new row, sets its columns, posts it into the connection's pending pages; a refused
+  // post (duplicate primary key, text too long, unknown column) raises an Error and changes
+  // nothing. The rows reach the file at the connection's commit or close, at this cursor's
+  // close, or when the pending pages reach their bound.
   void insert();
   void set(const Text& column, const Value& v);
   void post();

@@ -110,6 +110,24 @@ struct Catalog::Impl {
     for (uint32_t n : pages) file.writeAt(uint64_t{n} * kPageSize, db.page(n).data(), kPageSize);
   }
 
+  // After a failed append: the pages as they were and the file's old length, so that the append
+  // can be tried again. Returns what to add to the append's message.
+  Text putBack(plat::File& file, const std::vector<uint32_t>& changed) {
+    const NewDatabase& db = *database;
+    std::vector<uint32_t> old;
+    for (uint32_t n : changed) {
+      if (n < db.pageCount()) old.push_back(n);
+    }
+    try {
+      writePages(file, db, old);
+      file.truncate(uint64_t{db.pageCount()} * kPageSize);
+      file.flush();
+      return Text();
+    } catch (const text::Error& e) {
+      return u"; the file could not be put back (" + e.message() + u") and is no database now";
+    }
+  }
+
   // Fails unless the file still holds exactly what this catalog wrote.
   void checkUnchanged(plat::File& file, const std::vector<uint32_t>& pagesToRewrite) {
     const NewDatabase& db = *database;
@@ -179,21 +197,29 @@ void Catalog::appendTable(const Table& table) {
   NewDatabase next = *impl_->database;
   const std::vector<uint32_t> changed = next.addTable(definition, now());
   const Text& path = impl_->createdPath;
+  std::unique_ptr<plat::File> file;
   try {
-    std::unique_ptr<plat::File> file = impl_->fs.open(path, plat::OpenMode::ReadWrite);
+    file = impl_->fs.open(path, plat::OpenMode::ReadWrite);
     impl_->checkUnchanged(*file, changed);
-    // New pages first, so that the catalog never names a page that is not there yet.
-    std::vector<uint32_t> order;
-    for (uint32_t n : changed) {
-      if (n >= impl_->database->pageCount()) order.push_back(n);
-    }
-    for (uint32_t n : changed) {
-      if (n < impl_->database->pageCount()) order.push_back(n);
-    }
+  } catch (const plat::FileError& e) {
+    throw fileError(path, e);
+  }
+  // Each append is a commit: new pages first, so that the catalog never names a page that is
+  // not there yet.
+  std::vector<uint32_t> order;
+  for (uint32_t n : changed) {
+    if (n >= impl_->database->pageCount()) order.push_back(n);
+  }
+  for (uint32_t n : changed) {
+    if (n < impl_->database->pageCount()) order.push_back(n);
+  }
+  try {
     impl_->writePages(*file, next, order);
     file->flush();
   } catch (const plat::FileError& e) {
-    throw fileError(path, e);
+    const Error failed = fileError(path, e);
+    throw Error(ErrorKind::WriteFailed, failed.message() + impl_->putBack(*file, changed),
+                failed.args());
   }
   impl_->database = std::move(next);
 }

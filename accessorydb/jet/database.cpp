@@ -100,9 +100,15 @@ void Database::open(std::unique_ptr<plat::File> file, bool readOnly) {
   pages_ = std::move(pages);
 }
 
-void Database::close() {
+void Database::commit() {
+  pages().commit();
+}
+
+bool Database::close() noexcept {
   refresh();
+  const bool whole = !pages_ || pages_->close();
   pages_.reset();
+  return whole;
 }
 
 const Header& Database::header() const {

@@ -10,7 +10,8 @@
 //   jet/page_file.h   PageFile: 4096-byte pages over a plat::File with a small cache.
 //                     read(n) -> PageRef (shared, stays valid while held), readTyped(n, type, what)
 //                     also checks the type byte; write(n, page) / append(page) -> page number for
-//                     writers (write-through; the file must be opened writable); pageCount().
+//                     writers (write-back: pending until commit(); the file must be opened
+//                     writable); pageCount().
 //   jet/header.h      Header decodeHeader(page0): version, code page, db key, sort order, creation
 //                     date, password; maskHeader(page0) toggles the RC4 mask over 0x18..0x97.
 //   jet/tdef.h        TableDef readTableDef(PageFile&, tdefPage): the whole TDEF chain decoded:
@@ -42,9 +43,11 @@
 //   }
 //
 // db.catalog() lists every MSysObjects row (name, id, type, flags, parent). db.pages() is the
-// PageFile for writers; after changing table definitions or the catalog through it, call
-// db.refresh() so that table() and catalog() read them again. A TableScanner holds a reference
-// to the TableDef it was given: keep that alive while scanning.
+// PageFile for writers; db.commit() writes their pending pages, db.close() commits unless an
+// error came first, and destroying an open Database discards what is pending. After changing table
+// definitions or the catalog through it, call db.refresh() so that table() and catalog() read them
+// again. A TableScanner holds a reference to the TableDef it was given: keep that alive while
+// scanning.
 #pragma once
 
 #include <cstdint>
@@ -118,7 +121,11 @@ class Database {
   void open(plat::Platform& fs, const Text& path, bool readOnly);
   // The same over a file already open (read-write unless readOnly).
   void open(std::unique_ptr<plat::File> file, bool readOnly);
-  void close();
+  // Writes the pending pages out; throws Error with the cause.
+  void commit();
+  // Commits (unless an error came first) and closes; false when pending pages were discarded
+  // (pages().failure() said why before the close). Never throws.
+  bool close() noexcept;
   bool isOpen() const { return pages_ != nullptr; }
 
   const Header& header() const;

@@ -67,7 +67,7 @@ void PageAllocator::setBit(RowPointer map, uint32_t page, bool bit, bool global)
     if (page >= first && page - first < bits) {
       if (bitAt(r.bitmap(), page - first) == bit) return;
       setBitAt(r.bitmap(), page - first, bit);
-      pages_.write(map.page, r.page);
+      pages_.write(map.page, r.page, PageFile::Order::Last);
       return;
     }
     // Outside the bitmap: a table map does not list the page, the global map calls it free.
@@ -91,13 +91,13 @@ void PageAllocator::setBit(RowPointer map, uint32_t page, bool bit, bool global)
     bitmapPage = newBitmapPage(slot, global);
     r = readMapRow(pages_, map);  // the new page may have changed the map's page
     putU32le(r.slot(slot), bitmapPage);
-    pages_.write(map.page, r.page);
+    pages_.write(map.page, r.page, PageFile::Order::Last);
   }
   Page bitmap = *pages_.readTyped(bitmapPage, kPageUsageBitmap, "a usage bitmap");
   const uint32_t index = page % usagemap::kBitmapPageBits;
   if (bitAt(bitmapOf(bitmap), index) == bit) return;
   setBitAt(bitmapOf(bitmap), index, bit);
-  pages_.write(bitmapPage, bitmap);
+  pages_.write(bitmapPage, bitmap, PageFile::Order::Last);
 }
 
 bool PageAllocator::growGlobalMap(uint32_t page) {
@@ -127,7 +127,7 @@ bool PageAllocator::growGlobalMap(uint32_t page) {
     if (!rowFits(grown, kGlobalMapPage, row.size())) return false;
     appendRow(grown, kGlobalMapPage, row);
   }
-  pages_.write(kGlobalMapPage, grown);
+  pages_.write(kGlobalMapPage, grown, PageFile::Order::Last);
   return true;
 }
 
@@ -151,7 +151,7 @@ uint32_t PageAllocator::newBitmapPage(uint32_t slot, bool global) {
   } else {
     page = allocate();
   }
-  pages_.write(page, bitmap);
+  pages_.write(page, bitmap, PageFile::Order::Last);
   return page;
 }
 
@@ -183,13 +183,13 @@ void PageAllocator::toReferenceMap(RowPointer map, bool global) {
       if (global && page >= bitmapPages[s]) continue;
       setBitAt(bitmapOf(bitmap), page - base, bitAt(oldBits.data(), i));
     }
-    pages_.write(bitmapPages[s], bitmap);
+    pages_.write(bitmapPages[s], bitmap, PageFile::Order::Last);
   }
   r = readMapRow(pages_, map);
   std::fill(r.bytes(), r.bytes() + r.length, 0);
   r.bytes()[usagemap::kTypeOffset] = usagemap::kReference;
   for (size_t s = 0; s < slots; ++s) putU32le(r.slot(s), bitmapPages[s]);
-  pages_.write(map.page, r.page);
+  pages_.write(map.page, r.page, PageFile::Order::Last);
 }
 
 }  // namespace jet

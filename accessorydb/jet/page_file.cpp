@@ -1,5 +1,7 @@
 #include "accessorydb/jet/page_file.h"
 
+#include <vector>
+
 namespace jet {
 
 namespace {
@@ -18,14 +20,18 @@ PageFile::PageFile(std::unique_ptr<plat::File> file, bool writable)
   if (pages > kPageNumberMask)
     throw Error(ErrorKind::NotJet4, u"Not a Jet 4 database: the file is too large");
   pageCount_ = static_cast<uint32_t>(pages);
+  pagesOnDisk_ = pageCount_;
 }
 
+PageFile::~PageFile() = default;
+
 PageRef PageFile::read(uint32_t page) {
+  if (auto it = pending_.find(page); it != pending_.end()) return it->second.bytes;
   if (auto it = cached_.find(page); it != cached_.end()) {
     lru_.splice(lru_.begin(), lru_, it->second);
     return it->second->second;
   }
-  if (page >= pageCount_) {
+  if (page >= pagesOnDisk_) {
     throw Error(ErrorKind::Damaged, u"Damaged database: " + pageText(page) +
                                         u" is beyond the end of the file (" +
                                         text::num(pageCount_) + u" pages)");
@@ -33,6 +39,7 @@ PageRef PageFile::read(uint32_t page) {
   auto bytes = std::make_shared<Page>();
   const size_t got =
       file_->readAt(static_cast<uint64_t>(page) * kPageSize, bytes->data(), kPageSize);
+  ++io_.reads;
   if (got != kPageSize)
     throw Error(ErrorKind::Damaged, u"Damaged database: " + pageText(page) + u" is incomplete");
   remember(page, bytes);
@@ -50,16 +57,31 @@ PageRef PageFile::readTyped(uint32_t page, PageType type, const char* what) {
   return bytes;
 }
 
-void PageFile::write(uint32_t page, const Page& bytes) {
+void PageFile::write(uint32_t page, const Page& bytes, Order order) {
   if (!writable_) throw Error(ErrorKind::ReadOnly, u"The database is open read-only");
+  if (failure_) {
+    throw Error(ErrorKind::WriteFailed,
+                u"The database cannot be changed after an error: " + *failure_,
+                {.cause = *failure_});
+  }
   if (page > pageCount_) {
     throw Error(ErrorKind::Internal, u"Cannot write " + pageText(page) + u": the file has " +
                                          text::num(pageCount_) + u" pages");
   }
-  file_->writeAt(static_cast<uint64_t>(page) * kPageSize, bytes.data(), kPageSize);
+  Pending& p = pending_[page];
+  // A page that no reader holds is changed in place; a held one gets a fresh copy, so that the
+  // reader keeps seeing the bytes it read.
+  if (p.bytes && p.bytes.use_count() == 1) {
+    *p.bytes = bytes;
+  } else {
+    p.bytes = std::make_shared<Page>(bytes);
+  }
+  if (order == Order::Last) p.order = Order::Last;
   if (page == pageCount_) ++pageCount_;
-  // A fresh copy: readers holding the old PageRef keep seeing the old bytes.
-  remember(page, std::make_shared<Page>(bytes));
+  if (auto it = cached_.find(page); it != cached_.end()) {
+    lru_.erase(it->second);
+    cached_.erase(it);
+  }
 }
 
 uint32_t PageFile::append(const Page& bytes) {
@@ -68,8 +90,55 @@ uint32_t PageFile::append(const Page& bytes) {
   return page;
 }
 
-void PageFile::flush() {
-  file_->flush();
+void PageFile::commit() {
+  if (failure_) {
+    throw Error(ErrorKind::WriteFailed,
+                u"The database cannot be written after an error: " + *failure_,
+                {.cause = *failure_});
+  }
+  if (pending_.empty()) return;
+  try {
+    for (const Order order : {Order::Data, Order::Last}) {
+      for (const auto& [page, p] : pending_) {
+        if (p.order == order) writeOut(page, *p.bytes);
+      }
+    }
+    file_->flush();
+  } catch (const text::Error& e) {
+    fail(e.message());
+    throw Error(ErrorKind::WriteFailed, e.message(), {.cause = e.message()});
+  }
+  // The pages just written are the likeliest to be read next.
+  for (auto& [page, p] : pending_) remember(page, std::move(p.bytes));
+  pending_.clear();
+}
+
+void PageFile::commitIfFull() {
+  if (pending_.size() >= kPendingBound) commit();
+}
+
+void PageFile::fail(const Text& cause) noexcept {
+  if (!failure_) failure_ = cause;
+}
+
+bool PageFile::close() noexcept {
+  if (!failure_ && writable_) {
+    try {
+      commit();
+    } catch (const std::exception&) {
+      // commit() keeps the cause of a failed write; anything else (no memory) gets a general one.
+      fail(u"the pending pages could not be written");
+    }
+  }
+  const bool whole = !failure_ || pending_.empty();
+  pending_.clear();
+  return whole;
+}
+
+void PageFile::writeOut(uint32_t page, const Page& bytes) {
+  file_->writeAt(static_cast<uint64_t>(page) * kPageSize, bytes.data(), kPageSize);
+  ++io_.writes;
+  if (page >= pagesOnDisk_) pagesOnDisk_ = page + 1;
 }
 
 void PageFile::remember(uint32_t page, PageRef bytes) {

@@ -1,10 +1,20 @@
-// Fixed-size page I/O over a plat::File, with a small least-recently-used cache.
+// Fixed-size page I/O over a plat::File: a small least-recently-used cache of pages as read,
+// and a bounded write-back cache of pages changed since the last commit.
+//
+// Writes go to memory. commit() writes the pending pages out, in page order, with the pages
+// written as `Last` (table definitions, usage maps) after all others, so that a commit that
+// fails half-way has written the pages those name before the maps and definitions that name
+// them. The file is whole only at a commit; between commits it holds the last commit's state
+// plus whatever a failed commit got through, which is why an error leaves the PageFile failed:
+// every later commit throws the first cause, and close() then discards the pending pages.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <list>
+#include <map>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 #include "accessorydb/jet/format.h"
@@ -16,12 +26,27 @@ using Page = std::array<uint8_t, kPageSize>;
 // A page as read; the bytes stay valid (and unchanged) while the reference is held.
 using PageRef = std::shared_ptr<const Page>;
 
+// Pages read from and written to the file, counted for the benchmarks.
+struct PageIo {
+  uint64_t reads = 0;
+  uint64_t writes = 0;
+};
+
 class PageFile {
  public:
+  // Which part of a commit writes a page.
+  enum class Order { Data, Last };
+  // Pending pages that make commitIfFull() commit: 8 MiB of pages.
+  static constexpr size_t kPendingBound = 2048;
+
   // `writable` allows write() and append(); the file must then be open for writing.
   PageFile(std::unique_ptr<plat::File> file, bool writable);
+  // Discards pending pages: only commit() and close() write.
+  ~PageFile();
+  PageFile(const PageFile&) = delete;
+  PageFile& operator=(const PageFile&) = delete;
 
-  // Whole pages in the file (a partial page at the end does not count).
+  // Whole pages, counting pending new pages (a partial page at the end does not count).
   uint32_t pageCount() const { return pageCount_; }
   bool writable() const { return writable_; }
 
@@ -30,20 +55,47 @@ class PageFile {
   // Also throws unless the page's type byte is `type`; `what` names the structure for the message.
   PageRef readTyped(uint32_t page, PageType type, const char* what);
 
-  // Replaces a page (page < pageCount) or, with page == pageCount, appends one.
-  void write(uint32_t page, const Page& bytes);
+  // Replaces a page (page < pageCount) or, with page == pageCount, appends one; both pending
+  // until the next commit.
+  void write(uint32_t page, const Page& bytes, Order order = Order::Data);
   uint32_t append(const Page& bytes);
-  void flush();
+
+  // Writes the pending pages out and flushes the file; throws Error with the cause. After a
+  // failed commit, and after fail(), the file is not whole: every later commit throws.
+  void commit();
+  // Commits when the pending pages have reached their bound. Call only where the pending pages
+  // make a whole file (between two inserts, never inside one).
+  void commitIfFull();
+  // Marks the pending pages as unfit to write (a change failed half-way); `cause` is kept for
+  // the commits that follow.
+  void fail(const Text& cause) noexcept;
+  // The first failure, if any.
+  const std::optional<Text>& failure() const { return failure_; }
+  // Commits unless an error came first; returns false when pending pages were discarded
+  // (failure() says why). Never throws.
+  bool close() noexcept;
+
+  size_t pendingPages() const { return pending_.size(); }
+  const PageIo& io() const { return io_; }
 
  private:
+  struct Pending {
+    std::shared_ptr<Page> bytes;
+    Order order = Order::Data;
+  };
   void remember(uint32_t page, PageRef bytes);
+  void writeOut(uint32_t page, const Page& bytes);
 
   std::unique_ptr<plat::File> file_;
   bool writable_;
   uint32_t pageCount_;
+  uint32_t pagesOnDisk_;
+  std::optional<Text> failure_;
+  std::map<uint32_t, Pending> pending_;  // by page number: commits write in page order
   // Least recently used at the back.
   std::list<std::pair<uint32_t, PageRef>> lru_;
   std::unordered_map<uint32_t, std::list<std::pair<uint32_t, PageRef>>::iterator> cached_;
+  PageIo io_;
 };
 
 }  // namespace jet

@@ -105,6 +105,22 @@ RowPointer TableWriter::insert(std::vector<Value> values) {
     newKey[i] = table_.realIndexes[i].unique() || !indexes_[i]->contains(keys[i]);
   }
 
+  try {
+    const RowPointer where = write(row, keys, newKey, autoNumber);
+    pages_.commitIfFull();
+    return where;
+  } catch (const text::Error& e) {
+    // The row is partly in the pending pages: none of them may reach the file.
+    pages_.fail(u"an insert into table " + table_.name + u" failed: " + e.message());
+    throw;
+  } catch (...) {
+    pages_.fail(u"an insert into table " + table_.name + u" stopped half-way");
+    throw;
+  }
+}
+
+RowPointer TableWriter::write(const std::vector<uint8_t>& row, const std::vector<KeyBytes>& keys,
+                              const std::vector<bool>& newKey, uint32_t autoNumber) {
   const RowPointer where = placeRow(row);
   for (size_t i = 0; i < keys.size(); ++i) indexes_[i]->insert(keys[i], where);
 
@@ -120,7 +136,7 @@ RowPointer TableWriter::insert(std::vector<Value> values) {
         tdef_.data() + tdef::kHeaderSize + tdef::kIndexStatsSize * i + tdef::kIndexKeyCountOffset;
     putU32le(count, u32le(count) + 1);
   }
-  pages_.write(table_.page(), tdef_);
+  pages_.write(table_.page(), tdef_, PageFile::Order::Last);
   return where;
 }
 

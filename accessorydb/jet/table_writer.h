@@ -1,8 +1,21 @@
-// Inserting rows into an existing table. Each insert leaves the file whole: the row goes onto
-// a data page (a new one, taken through the global map and entered into the table's owned and
-// free-space maps, when the last one is full), then into every index, and last the table
-// definition's row count. A refused row (a value the column cannot hold, a duplicate key of a
-// unique index, a missing key value) raises Error before anything is written.
+// Inserting rows into an existing table, through the PageFile's write-back cache.
+//
+// An insert puts the row onto a data page (a new one, taken through the global map and entered
+// into the table's owned and free-space maps, when the last one is full), then into every index,
+// and last into the table definition's row count, all in pending pages. A refused row (a value
+// the column cannot hold, a duplicate key of a unique index, a missing key value) raises Error
+// before anything is changed. Any other failure leaves the row half in the pending pages: the
+// writer marks the PageFile failed, so they are never written.
+//
+// The file is whole at each commit point, not after each insert: PageFile::commit() (the
+// caller's commit), PageFile::commitIfFull() after an insert (the cache's bound), and the close
+// of the database or connection. Who relies on what:
+//   - the merge commits its new database before it reports success; a failed commit fails the
+//     merge, and the install transaction deletes the half-written file and restores the backup;
+//   - `mdbtool import` writes into a copy and renames it over the original only after its
+//     commit, so the original is whole whatever happens;
+//   - readers of the same PageFile see the pending pages at once; other readers of the file see
+//     the state of the last commit.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +39,9 @@ class TableWriter {
   RowPointer insert(std::vector<Value> values);
 
  private:
+  // Everything an accepted row changes, into pending pages.
+  RowPointer write(const std::vector<uint8_t>& row, const std::vector<KeyBytes>& keys,
+                   const std::vector<bool>& newKey, uint32_t autoNumber);
   void findDataPage();
   RowPointer placeRow(const std::vector<uint8_t>& row);
   void checkKeys(const std::vector<KeyBytes>& keys, const std::vector<Value>& values);

@@ -89,6 +89,10 @@ bool Win32Platform::moveFile(const Text& from, const Text& to) {
   return MoveFileW(wide(from), wide(to));
 }
 
+bool Win32Platform::replaceFile(const Text& from, const Text& to) {
+  return MoveFileExW(wide(from), wide(to), MOVEFILE_REPLACE_EXISTING);
+}
+
 bool Win32Platform::createDirectory(const Text& path) {
   return CreateDirectoryW(wide(path), nullptr);
 }

@@ -103,6 +103,7 @@ void appendRows(plat::Platform& fs, const Text& path, const Content& content) {
   connection.open();
   insertRows(connection, producers(), content.producers);
   insertRows(connection, items(), content.items);
+  connection.commit();
   connection.close();
 }
 

@@ -5,10 +5,13 @@
 //                                                merges them into DIR/dodatki.mdb with the
 //                                                installer's merge or the plain-scan reference at
 //                                                the normal log level; prints the seconds taken
+//                                                and the pages read and written (the process's
+//                                                bytes through read and write calls, in pages)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -60,6 +63,24 @@ Content benchContent(int32_t first, int32_t rows, int markerEvery, const Text& s
   return c;
 }
 
+// The bytes this process has read and written through system calls so far.
+struct IoBytes {
+  uint64_t read = 0;
+  uint64_t written = 0;
+};
+
+IoBytes ioBytes() {
+  IoBytes io;
+  std::ifstream in("/proc/self/io");
+  std::string key;
+  uint64_t value = 0;
+  while (in >> key >> value) {
+    if (key == "rchar:") io.read = value;
+    if (key == "wchar:") io.written = value;
+  }
+  return io;
+}
+
 int usage() {
   std::fprintf(stderr, "usage: bench_accessorydb_merge make DIR ROWS | merge DIR indexed|plain\n");
   return 1;
@@ -84,6 +105,7 @@ int run(int argc, char** argv) {
   Text failure;
   const logs::Log log(logs::IMPORTANT, [&](int32_t, const Text& line) { failure = line; });
   const accessorydb::MergeFiles files{dir + u"new.mdb", dir + u"old.mdb", dest};
+  const IoBytes ioBefore = ioBytes();
   const auto start = std::chrono::steady_clock::now();
   const bool merged = mode == "indexed" ? accessorydb::mergeDatabases(fs, files, log).merged()
                                         : accdbtest::referenceMerge(fs, files, log);
@@ -92,7 +114,10 @@ int run(int argc, char** argv) {
     std::fprintf(stderr, "merge failed: %s\n", text::toUtf8(failure).c_str());
     return 1;
   }
-  std::printf("%.3f\n", took.count());
+  const IoBytes ioAfter = ioBytes();
+  std::printf("%.3f %llu %llu\n", took.count(),
+              static_cast<unsigned long long>((ioAfter.read - ioBefore.read) / 4096),
+              static_cast<unsigned long long>((ioAfter.written - ioBefore.written) / 4096));
   return 0;
 }
 

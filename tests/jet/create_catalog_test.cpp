@@ -2,6 +2,9 @@
 // connection strings it takes, and what it does when the file system fails or the file changes.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+
 #include "accessorydb/jet/ado.h"
 #include "accessorydb/jet/connection_string.h"
 #include "accessorydb/jet/database.h"
@@ -89,9 +92,24 @@ TEST_F(CatalogTest, ReportsAFolderThatDoesNotExist) {
   EXPECT_FALSE(fs.fileExists(u"C:\\missing\\a.mdb"));
 }
 
-// A write that fails while the file is being made leaves no file behind.
+// Writes of the file that `step` makes (each a commit of the catalog).
+int writesOf(fake::FakePlatform& fs, const std::function<void()>& step) {
+  int writes = 0;
+  fs.shouldFail = [&](fake::Op op, const Text&) {
+    writes += op == fake::Op::Write;
+    return false;
+  };
+  step();
+  fs.shouldFail = nullptr;
+  return writes;
+}
+
+// A write that fails while the file is being made, at any write, leaves no file behind.
 TEST_F(CatalogTest, FailedCreateLeavesNoFile) {
-  for (int failAt : {1, 5, 16}) {
+  const int commitWrites = writesOf(fs, [&] { jet::adox::Catalog(fs).Create(kCreate); });
+  ASSERT_GT(commitWrites, 1);
+  ASSERT_TRUE(fs.deleteFile(kPath));
+  for (int failAt = 1; failAt <= commitWrites; ++failAt) {
     SCOPED_TRACE(failAt);
     int writes = 0;
     fs.shouldFail = [&](fake::Op op, const Text&) {
@@ -103,23 +121,47 @@ TEST_F(CatalogTest, FailedCreateLeavesNoFile) {
   }
 }
 
-// A failed append writes nothing it would need to undo (its new pages come first), so the next
-// append works and the file stays whole.
+// An append is a commit: when any of its writes fails, the pages it wrote are put back and the
+// file shortened again, so the file is as before and the append can be tried again.
 TEST_F(CatalogTest, FailedAppendCanBeRetried) {
-  jet::adox::Catalog catalog(fs);
-  catalog.Create(kCreate);
-  catalog.setActiveConnection(kConnect);
-  const std::vector<uint8_t> before = fileBytes(fs);
-  bool failNext = true;
-  fs.shouldFail = [&](fake::Op op, const Text&) {
-    return op == fake::Op::Write && std::exchange(failNext, false);
+  const auto created = [&] {
+    auto catalog = std::make_unique<jet::adox::Catalog>(fs);
+    catalog->Create(kCreate);
+    catalog->setActiveConnection(kConnect);
+    return catalog;
   };
-  EXPECT_THROW(catalog.appendTable(keyedTable(u"Pierwsza")), jet::Error);
-  EXPECT_EQ(fileBytes(fs), before);
-  catalog.appendTable(keyedTable(u"Pierwsza"));
-  jet::Database db;
-  jettest::openBytes(db, fileBytes(fs));
-  EXPECT_EQ(db.tableNames(), std::vector<Text>{u"Pierwsza"});
+  int commitWrites = 0;
+  {
+    const auto catalog = created();
+    commitWrites = writesOf(fs, [&] { catalog->appendTable(keyedTable(u"Pierwsza")); });
+  }
+  ASSERT_GT(commitWrites, 2) << "new pages and changed ones";
+  for (int failAt = 1; failAt <= commitWrites; ++failAt) {
+    SCOPED_TRACE(failAt);
+    ASSERT_TRUE(fs.deleteFile(kPath));
+    const auto catalog = created();
+    const std::vector<uint8_t> before = fileBytes(fs);
+    int writes = 0;
+    fs.shouldFail = [&](fake::Op op, const Text&) {
+      return op == fake::Op::Write && ++writes == failAt;
+    };
+    EXPECT_THROW(catalog->appendTable(keyedTable(u"Pierwsza")), jet::Error);
+    fs.shouldFail = nullptr;
+    EXPECT_EQ(fileBytes(fs), before);
+    catalog->appendTable(keyedTable(u"Pierwsza"));
+    jet::Database db;
+    jettest::openBytes(db, fileBytes(fs));
+    EXPECT_EQ(db.tableNames(), std::vector<Text>{u"Pierwsza"});
+  }
+  ASSERT_TRUE(fs.deleteFile(kPath));
+  const auto catalog = created();
+  fs.shouldFail = [&](fake::Op op, const Text&) { return op == fake::Op::Write; };
+  try {
+    catalog->appendTable(keyedTable(u"Pierwsza"));
+    FAIL() << "appended";
+  } catch (const jet::Error& e) {
+    EXPECT_NE(std::string(e.what()).find("could not be put back"), std::string::npos) << e.what();
+  }
 }
 
 // The catalog rewrites the system tables from what it wrote; it will not do so over a file that

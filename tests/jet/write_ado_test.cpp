@@ -3,6 +3,7 @@
 
 #include "accessorydb/jet/ado.h"
 #include "accessorydb/jet/value_text.h"
+#include "tests/jet/jet_test_support.h"
 #include "tests/jet/write_support.h"
 #include "tests/support/fake_platform.h"
 
@@ -91,6 +92,7 @@ TEST_F(WriteAdo, ColumnNamesInTableOrder) {
 
 TEST_F(WriteAdo, RefusalsNameTheirCauseAndWriteNothing) {
   add(1, std::u16string(u"first"), false);
+  conn.commit();
   const std::string before = fs.readFile(kPath);
   struct Case {
     const char* what;
@@ -118,6 +120,7 @@ TEST_F(WriteAdo, RefusalsNameTheirCauseAndWriteNothing) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
           << c.what << ": " << e.what();
     }
+    conn.commit();
     EXPECT_EQ(fs.readFile(kPath), before) << c.what;
   }
   table.first();
@@ -127,6 +130,49 @@ TEST_F(WriteAdo, RefusalsNameTheirCauseAndWriteNothing) {
   } catch (const jet::Error& e) {
     EXPECT_NE(std::string(e.what()).find("nazwisko2"), std::string::npos);
   }
+}
+
+// Posted rows reach the file when the table closes, when the connection commits or closes.
+TEST_F(WriteAdo, PostedRowsReachTheFileAtCommitPoints) {
+  const auto rowsInFile = [&] {
+    jet::Database db;
+    const std::string bytes = fs.readFile(kPath);
+    jettest::openBytes(db, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    size_t n = 0;
+    for (jet::TableScanner scan = db.scan(db.table(u"Dodatki")); scan.next();) ++n;
+    return n;
+  };
+  add(1, std::u16string(u"a"), false);
+  EXPECT_EQ(rowsInFile(), 0u);
+  table.close();
+  EXPECT_EQ(rowsInFile(), 1u) << "the table's close";
+  table.open();
+  add(2, std::u16string(u"b"), false);
+  conn.commit();
+  EXPECT_EQ(rowsInFile(), 2u) << "the connection's commit";
+  add(3, std::u16string(u"c"), false);
+  EXPECT_TRUE(conn.close());
+  EXPECT_EQ(rowsInFile(), 3u) << "the connection's close";
+}
+
+// A commit that fails at any of its writes fails the connection: the table's close and the
+// connection's close do not throw, the close discards what is pending and writes nothing more.
+TEST_F(WriteAdo, AFailedCommitFailsTheConnection) {
+  for (int i = 1; i <= 40; ++i) add(i, std::u16string(u"wiersz"), true, std::u16string(200, u'x'));
+  int writes = 0;
+  fs.shouldFail = [&](fake::Op op, const std::u16string&) {
+    return op == fake::Op::Write && ++writes >= 2;
+  };
+  table.close();
+  EXPECT_EQ(writes, 2) << "the close stops at the failed write";
+  try {
+    conn.commit();
+    FAIL() << "committed";
+  } catch (const jet::Error& e) {
+    EXPECT_NE(std::string(e.what()).find(text::toUtf8(kPath)), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(conn.close());
+  EXPECT_EQ(writes, 2) << "written after the failure";
 }
 
 TEST_F(WriteAdo, ReadOnlyCursorsAndConnectionsRefuseInserts) {

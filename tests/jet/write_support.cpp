@@ -22,4 +22,14 @@ SharedBytes accessoryDatabase() {
   return std::make_shared<std::vector<uint8_t>>(bytes.begin(), bytes.end());
 }
 
+std::vector<jet::Value> dodatek(int32_t id, const std::u16string& name, size_t textChars) {
+  std::vector<jet::Value> r(27, jet::Null{});
+  r[0] = id;
+  r[1] = std::u16string(u"Nordeka");
+  r[4] = name;
+  r[7] = id % 2 == 0;
+  if (textChars > 0) r[12] = std::u16string(textChars, static_cast<char16_t>(0x105 + id % 20));
+  return r;
+}
+
 }  // namespace jettest

@@ -21,4 +21,8 @@ void openShared(jet::Database& db, const SharedBytes& bytes);
 // step.
 SharedBytes accessoryDatabase();
 
+// A Dodatki row with its ID, maker and name; textChars characters of Opis_Produktu, letters
+// beyond Latin-1 (ą, ć, ę …) that stay two bytes each.
+std::vector<jet::Value> dodatek(int32_t id, const std::u16string& name, size_t textChars = 0);
+
 }  // namespace jettest

@@ -197,13 +197,24 @@ bool FakePlatform::deleteFile(const Text& path) {
 }
 
 bool FakePlatform::moveFile(const Text& from, const Text& to) {
+  return move(from, to, false);
+}
+
+bool FakePlatform::replaceFile(const Text& from, const Text& to) {
+  return move(from, to, true);
+}
+
+bool FakePlatform::move(const Text& from, const Text& to, bool replace) {
   if (fail(Op::Move, from)) return false;
   const auto src = files_.find(pathKey(from));
   const std::u16string dst = pathKey(to);
-  if (src == files_.end() || files_.count(dst) || dirs_.count(dst) || !parentExists(dst)) {
-    return false;
-  }
+  if (src == files_.end() || dirs_.count(dst) || !parentExists(dst)) return false;
   if (src->second->heldByOther || src->second->openHandles > 0) return false;
+  if (const auto old = files_.find(dst); old != files_.end()) {
+    const Node& n = *old->second;
+    if (!replace || old == src || n.readOnly || n.heldByOther || n.openHandles > 0) return false;
+    files_.erase(old);
+  }
   auto node = src->second;
   files_.erase(src);
   node->name = to;

@@ -74,6 +74,7 @@ class FakePlatform : public plat::Platform {
   bool directoryExists(const Text& path) override;
   bool deleteFile(const Text& path) override;
   bool moveFile(const Text& from, const Text& to) override;
+  bool replaceFile(const Text& from, const Text& to) override;
   bool createDirectory(const Text& path) override;
   void forceDirectories(const Text& path) override;
   bool isDirectoryEmpty(const Text& path) override;
@@ -110,6 +111,8 @@ class FakePlatform : public plat::Platform {
  private:
   friend class FakeFile;
   bool fail(Op op, const Text& path);
+  // moveFile and replaceFile; `replace` lets an existing target file go.
+  bool move(const Text& from, const Text& to, bool replace);
   Node* findFile(const Text& path);
   const Node* findFile(const Text& path) const;
   bool parentExists(const Text& key) const;

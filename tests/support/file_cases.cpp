@@ -66,6 +66,30 @@ const Case kCases[] = {
        EXPECT_EQ(readFile(fs, place.at(u"c.mdb")), "old");
        EXPECT_FALSE(fs.moveFile(place.at(u"a.mdb"), place.at(u"d.mdb")));  // gone already
      }},
+    // A finished copy takes the place of the file it replaces, but never of a folder, a
+    // read-only file or a file held open.
+    {"ReplaceTakesThePlaceOfAnExistingFile",
+     [](Place& place, plat::Platform& fs) {
+       writeFile(fs, place.at(u"kopia.mdb"), "new");
+       writeFile(fs, place.at(u"dodatki.mdb"), "old");
+       EXPECT_TRUE(fs.replaceFile(place.at(u"kopia.mdb"), place.at(u"DODATKI.mdb")));
+       EXPECT_FALSE(fs.fileExists(place.at(u"kopia.mdb")));
+       EXPECT_EQ(readFile(fs, place.at(u"dodatki.mdb")), "new");
+       writeFile(fs, place.at(u"kopia.mdb"), "next");
+       EXPECT_TRUE(fs.replaceFile(place.at(u"kopia.mdb"), place.at(u"nowa.mdb")))
+           << "no target: a plain rename";
+       EXPECT_EQ(readFile(fs, place.at(u"nowa.mdb")), "next");
+       EXPECT_FALSE(fs.replaceFile(place.at(u"brak.mdb"), place.at(u"nowa.mdb")));
+       writeFile(fs, place.at(u"kopia.mdb"), "again");
+       ASSERT_TRUE(fs.createDirectory(place.at(u"folder")));
+       EXPECT_FALSE(fs.replaceFile(place.at(u"kopia.mdb"), place.at(u"folder")));
+       {
+         auto held = fs.open(place.at(u"nowa.mdb"), OpenMode::Read);
+         EXPECT_FALSE(fs.replaceFile(place.at(u"kopia.mdb"), place.at(u"nowa.mdb")));
+       }
+       EXPECT_EQ(readFile(fs, place.at(u"kopia.mdb")), "again");
+       EXPECT_EQ(readFile(fs, place.at(u"nowa.mdb")), "next");
+     }},
     // A database held open by another program must not be renamed or deleted under it.
     {"FileHeldOpenCannotBeRenamedOrDeleted",
      [](Place& place, plat::Platform& fs) {

@@ -1,5 +1,6 @@
 // mdbtool create FILE: a new, empty accessory database (its tables as accessory_schema.h
-// defines them), made through the engine's ADOX catalog.
+// defines them), made through the engine's ADOX catalog under a working name and renamed to FILE
+// only when complete, so FILE is never a partial database.
 #include <cstdio>
 #include <string>
 
@@ -11,14 +12,36 @@
 
 namespace mdbtool {
 
-int runCreate(plat::Platform& fs, const Args& args) {
-  requireArgs(args, 1, 1, "create FILE");
-  const Text& path = args[0];
+namespace {
+
+void createTables(plat::Platform& fs, const Text& path) {
   jet::adox::Catalog catalog(fs);
   catalog.Create(accessorydb::createConnectionString(path));
   catalog.setActiveConnection(accessorydb::openConnectionString(path));
   for (const accessorydb::TableSchema& schema : accessorydb::accessoryTables()) {
     catalog.appendTable(accessorydb::adoxTable(schema, &catalog));
+  }
+}
+
+}  // namespace
+
+int runCreate(plat::Platform& fs, const Args& args) {
+  requireArgs(args, 1, 1, "create FILE");
+  return createFile(fs, args[0]);
+}
+
+int createFile(plat::Platform& fs, const Text& path) {
+  if (fs.fileExists(path)) throw text::Error(u"Database already exists: " + path);
+  const Text working = path + u".create";
+  fs.deleteFile(working);  // left by a run that was cut short
+  try {
+    createTables(fs, working);
+    if (!fs.moveFile(working, path)) {
+      throw text::Error(u"cannot rename the new database " + working + u" to " + path);
+    }
+  } catch (const text::Error&) {
+    fs.deleteFile(working);  // a partial database is of no use
+    throw;
   }
   const std::string line = text::toUtf8(path) + ": created with " +
                            std::to_string(accessorydb::accessoryTables().size()) + " tables\n";

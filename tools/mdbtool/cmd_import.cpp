@@ -1,13 +1,17 @@
 // mdbtool import FILE TABLE: rows from JSON Lines on stdin (the format of `mdbtool export`: keys
-// are column names, missing keys are null) appended to the table, each posted on its own. The
-// first refused line stops the import with its line number; the lines before it stay imported.
+// are column names, missing keys are null) appended to the table. The first refused line stops
+// the import with its line number; the lines before it stay imported. The rows go into a copy
+// of FILE, which replaces FILE only once it is whole, so FILE is never left half-written.
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
 #include "accessorydb/jet/database.h"
 #include "accessorydb/jet/table_writer.h"
+#include "archive/installer_layout.h"
 #include "tools/mdbtool/commands.h"
 #include "tools/mdbtool/json_parse.h"
 
@@ -94,19 +98,25 @@ class RowBuilder {
   std::unordered_map<Text, size_t> columns_;
 };
 
-}  // namespace
+// What an import into the copy ended with.
+struct Imported {
+  size_t rows = 0;
+  Text table;
+  std::optional<Text> refusal;  // the refused line and why
+  jet::PageIo io;
+};
 
-int runImport(plat::Platform& fs, const Args& args) {
-  requireArgs(args, 2, 2, "import FILE TABLE");
+Imported importRows(plat::Platform& fs, const Text& path, const Text& table, FILE* in) {
   jet::Database db;
-  db.open(fs, args[0], false);
-  const jet::TableDef& def = db.table(args[1]);
+  db.open(fs, path, false);
+  const jet::TableDef& def = db.table(table);
+  Imported out;
+  out.table = def.name;
   jet::TableWriter writer(db.pages(), def);
   RowBuilder rows(def);
-  LineReader input(stdin);
+  LineReader input(in);
   std::string_view line;
   size_t lineNo = 0;
-  size_t imported = 0;
   while (input.next(line)) {
     ++lineNo;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -114,16 +124,55 @@ int runImport(plat::Platform& fs, const Args& args) {
     try {
       writer.insert(rows.row(parseJsonObject(line)));
     } catch (const text::Error& e) {
-      db.pages().flush();
-      throw text::Error(u"line " + text::num(static_cast<int64_t>(lineNo)) + u": " + e.message() +
-                        u" (" + text::num(static_cast<int64_t>(imported)) +
-                        u" rows before it were imported)");
+      // A row refused before it changed anything ends the import; any other error fails it.
+      if (db.pages().failure()) throw;
+      out.refusal = u"line " + text::num(static_cast<int64_t>(lineNo)) + u": " + e.message();
+      break;
     }
-    ++imported;
+    ++out.rows;
   }
-  db.pages().flush();
-  std::printf("%s: imported %zu rows into %s\n", text::toUtf8(args[0]).c_str(), imported,
-              text::toUtf8(def.name).c_str());
+  db.commit();
+  out.io = db.pages().io();
+  db.close();
+  return out;
+}
+
+void copyFile(plat::Platform& fs, const Text& from, const Text& to) {
+  const std::unique_ptr<plat::File> in = fs.open(from, plat::OpenMode::Read);
+  const std::unique_ptr<plat::File> out = fs.open(to, plat::OpenMode::Create);
+  layout::copyRange(*in, 0, in->size(), *out, 0);
+  out->flush();
+}
+
+}  // namespace
+
+int runImport(plat::Platform& fs, const Args& args) {
+  requireArgs(args, 2, 2, "import FILE TABLE");
+  return importInto(fs, args[0], args[1], stdin);
+}
+
+int importInto(plat::Platform& fs, const Text& path, const Text& table, FILE* in) {
+  const Text copy = path + u".import";
+  Imported result;
+  try {
+    copyFile(fs, path, copy);
+    result = importRows(fs, copy, table, in);
+    if (!fs.replaceFile(copy, path)) {
+      throw text::Error(u"cannot replace " + path + u" with the imported copy " + copy);
+    }
+  } catch (const text::Error&) {
+    fs.deleteFile(copy);  // the copy is of no use; FILE is as it was
+    throw;
+  }
+  const auto count = static_cast<int64_t>(result.rows);
+  if (result.refusal) {
+    throw text::Error(*result.refusal + u" (" + text::num(count) +
+                      u" rows before it were imported)");
+  }
+  std::printf("%s: imported %zu rows into %s; page reads %llu, page writes %llu\n",
+              text::toUtf8(path).c_str(), result.rows, text::toUtf8(result.table).c_str(),
+              static_cast<unsigned long long>(result.io.reads),
+              static_cast<unsigned long long>(result.io.writes));
   return 0;
 }
 

@@ -63,12 +63,6 @@ int run(plat::Platform& fs) {
 
 }  // namespace
 
-void requireArgs(const Args& args, size_t min, size_t max, const char* usage) {
-  if (args.size() < min || args.size() > max) {
-    throw text::Error(u"wrong arguments; usage: mdbtool " + text::fromUtf8(usage));
-  }
-}
-
 }  // namespace mdbtool
 
 int main() {

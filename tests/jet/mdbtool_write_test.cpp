@@ -1,0 +1,113 @@
+// mdbtool create and import never leave a partial database under the file's name: create makes
+// the file under a working name, import writes into a copy that replaces the file when whole.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "accessorydb/jet/database.h"
+#include "tests/jet/jet_test_support.h"
+#include "tests/support/fake_platform.h"
+#include "tools/mdbtool/commands.h"
+
+namespace {
+
+using text::Text;
+
+const Text kPath = u"C:\\db\\dodatki.mdb";
+
+struct ClosedFile {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
+
+// JSON Lines as a stream.
+std::unique_ptr<FILE, ClosedFile> input(const std::string& lines) {
+  std::unique_ptr<FILE, ClosedFile> f(std::tmpfile());
+  std::fputs(lines.c_str(), f.get());
+  std::rewind(f.get());
+  return f;
+}
+
+std::string rows(int first, int last) {
+  std::string out;
+  for (int id = first; id <= last; ++id) {
+    out += "{\"ID\":" + std::to_string(id) + ",\"Nazwa\":\"Półka " + std::to_string(id) +
+           "\",\"Opis_Produktu\":\"" + std::string(200, 'x') + "\"}\n";
+  }
+  return out;
+}
+
+size_t itemsIn(fake::FakePlatform& fs) {
+  const std::string bytes = fs.readFile(kPath);
+  jet::Database db;
+  jettest::openBytes(db, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  size_t n = 0;
+  for (jet::TableScanner scan = db.scan(db.table(u"Dodatki")); scan.next();) ++n;
+  return n;
+}
+
+struct MdbtoolWrite : ::testing::Test {
+  MdbtoolWrite() {
+    fs.mkdirs(u"C:\\db");
+    mdbtool::createFile(fs, kPath);
+  }
+  // Fails the k-th write of any file (from 1); counts them all.
+  void failWrite(int k) {
+    writes = 0;
+    fs.shouldFail = [this, k](fake::Op op, const Text&) {
+      return op == fake::Op::Write && ++writes == k;
+    };
+  }
+  fake::FakePlatform fs;
+  int writes = 0;
+};
+
+TEST_F(MdbtoolWrite, ImportReplacesTheFileWithAWholeCopy) {
+  EXPECT_EQ(mdbtool::importInto(fs, kPath, u"Dodatki", input(rows(1, 300)).get()), 0);
+  EXPECT_EQ(itemsIn(fs), 300u);
+  EXPECT_FALSE(fs.fileExists(kPath + u".import"));
+  // A refused line: the rows before it are imported, the file whole.
+  EXPECT_THROW(mdbtool::importInto(fs, kPath, u"Dodatki", input(rows(301, 310) + rows(5, 5)).get()),
+               text::Error);
+  EXPECT_EQ(itemsIn(fs), 310u);
+  EXPECT_FALSE(fs.fileExists(kPath + u".import"));
+}
+
+// A failure at any write of an import (the copy, the commit) leaves the file as it was.
+TEST_F(MdbtoolWrite, FailedImportLeavesTheFileAsItWas) {
+  const std::string before = fs.readFile(kPath);
+  failWrite(0);
+  mdbtool::importInto(fs, kPath, u"Dodatki", input(rows(1, 200)).get());
+  const int importWrites = writes;
+  ASSERT_GT(importWrites, 5);
+  for (int k = 1; k <= importWrites; ++k) {
+    SCOPED_TRACE(k);
+    fs.shouldFail = nullptr;
+    fs.writeFile(kPath, before);
+    failWrite(k);
+    EXPECT_THROW(mdbtool::importInto(fs, kPath, u"Dodatki", input(rows(1, 200)).get()),
+                 text::Error);
+    EXPECT_EQ(fs.readFile(kPath), before);
+    EXPECT_FALSE(fs.fileExists(kPath + u".import"));
+  }
+}
+
+// A failure at any write of create leaves no file at all.
+TEST_F(MdbtoolWrite, FailedCreateLeavesNoFile) {
+  const Text path = u"C:\\db\\nowa.mdb";
+  failWrite(0);
+  mdbtool::createFile(fs, path);
+  const int createWrites = writes;
+  ASSERT_TRUE(fs.deleteFile(path));
+  for (int k = 1; k <= createWrites; ++k) {
+    SCOPED_TRACE(k);
+    failWrite(k);
+    EXPECT_THROW(mdbtool::createFile(fs, path), text::Error);
+    EXPECT_FALSE(fs.fileExists(path));
+    EXPECT_FALSE(fs.fileExists(path + u".create"));
+  }
+  fs.shouldFail = nullptr;
+  EXPECT_THROW(mdbtool::createFile(fs, kPath), text::Error) << "an existing file";
+}
+
+}  // namespace
