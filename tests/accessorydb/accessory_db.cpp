@@ -1,5 +1,8 @@
 #include "tests/accessorydb/accessory_db.h"
 
+#include <new>
+#include <stdexcept>
+
 #include "accessorydb/accessory_schema.h"
 #include "accessorydb/connection_strings.h"
 #include "accessorydb/jet/ado.h"
@@ -115,6 +118,18 @@ Content readDatabase(plat::Platform& fs, const Text& path) {
   Content content{readRows(connection, producers()), readRows(connection, items())};
   connection.close();
   return content;
+}
+
+std::vector<UnexpectedError> unexpectedErrors() {
+  return {
+      {"out of memory",
+       [] { throw std::bad_alloc(); },
+       {{logs::IMPORTANT, u"Za mało pamięci, aby dokończyć instalację."}},
+       u"Za mało pamięci, aby dokończyć instalację."},
+      {"program error",
+       [] { throw std::logic_error("indeks poza zakresem"); },
+       {{logs::IMPORTANT, u"Nieoczekiwany błąd programu."}, {logs::DEBUG, u"indeks poza zakresem"}},
+       u"indeks poza zakresem"}};
 }
 
 }  // namespace accdbtest

@@ -3,6 +3,8 @@
 // back in table order.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,5 +39,15 @@ void writeDatabase(plat::Platform& fs, const Text& path, const Content& content)
 void appendRows(plat::Platform& fs, const Text& path, const Content& content);
 // Both tables in table order.
 Content readDatabase(plat::Platform& fs, const Text& path);
+
+// Errors the engine does not name, as a step may meet them: out of memory and a program error,
+// each with the lines the step logs for it and the cause it returns.
+struct UnexpectedError {
+  const char* name;
+  std::function<void()> raise;
+  std::vector<std::pair<int32_t, Text>> lines;
+  Text cause;
+};
+std::vector<UnexpectedError> unexpectedErrors();
 
 }  // namespace accdbtest

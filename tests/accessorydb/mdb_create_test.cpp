@@ -213,24 +213,10 @@ TEST_F(MdbCreate, AFailedWriteRemovesTheHalfMadeFile) {
 // An error the engine does not name, thrown while the tables are added, takes the same clean-up:
 // the catalog lets go of the file, the file goes, and the cause is logged.
 TEST(MdbCreateUnexpected, AnyErrorTakesTheCleanUpAndIsLogged) {
-  struct Case {
-    const char* name;
-    std::function<void()> raise;
-    std::vector<std::pair<int32_t, Text>> lines;  // the lines logged for the error
-    Text cause;
-  } cases[] = {
-      {"out of memory",
-       [] { throw std::bad_alloc(); },
-       {{logs::IMPORTANT, u"Za mało pamięci, aby dokończyć instalację."}},
-       u"Za mało pamięci, aby dokończyć instalację."},
-      {"program error",
-       [] { throw std::logic_error("indeks poza zakresem"); },
-       {{logs::IMPORTANT, u"Nieoczekiwany błąd programu."}, {logs::DEBUG, u"indeks poza zakresem"}},
-       u"indeks poza zakresem"}};
   const int all = writesOf([](fake::FakePlatform& p) {
     ASSERT_TRUE(accessorydb::createDatabase(p, kDb, logs::Log()).created());
   });
-  for (const Case& c : cases) {
+  for (const accdbtest::UnexpectedError& c : accdbtest::unexpectedErrors()) {
     SCOPED_TRACE(c.name);
     fake::FakePlatform local;
     local.mkdirs(u"C:\\P");

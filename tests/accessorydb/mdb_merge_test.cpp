@@ -302,21 +302,7 @@ TEST(MergeResult, EachFailureIsNamed) {
 // clean-up as the engine's: the files are let go of, the destination goes, the cause is logged.
 TEST(MergeResult, AnyErrorTakesTheCleanUpAndIsLogged) {
   using accessorydb::Merge;
-  struct Case {
-    const char* name;
-    std::function<void()> raise;
-    std::vector<std::pair<int32_t, Text>> lines;  // the lines logged for the error
-    Text cause;
-  } cases[] = {
-      {"out of memory",
-       [] { throw std::bad_alloc(); },
-       {{logs::IMPORTANT, u"Za mało pamięci, aby dokończyć instalację."}},
-       u"Za mało pamięci, aby dokończyć instalację."},
-      {"program error",
-       [] { throw std::out_of_range("wiersz poza tabelą"); },
-       {{logs::IMPORTANT, u"Nieoczekiwany błąd programu."}, {logs::DEBUG, u"wiersz poza tabelą"}},
-       u"wiersz poza tabelą"}};
-  for (const Case& c : cases) {
+  for (const accdbtest::UnexpectedError& c : accdbtest::unexpectedErrors()) {
     SCOPED_TRACE(c.name);
     fake::FakePlatform fs;
     fs.mkdirs(u"C:\\P");
