@@ -11,8 +11,8 @@
 #include <future>
 #include <mutex>
 
-#include "tests/support/form_fixture.h"
 #include "tests/install/install_fixture.h"
+#include "tests/support/form_fixture.h"
 
 namespace {
 
