@@ -27,10 +27,10 @@ void createTables(plat::Platform& platform, const Text& path, const logs::Log& l
 Creation createDatabase(plat::Platform& platform, const Text& path, const logs::Log& log) {
   if (platform.fileExists(path)) {
     log.debug(u"Znaleniono istniejący plik z dazą danych.");
-    if (platform.deleteFile(path)) {
+    if (const plat::Status deleted = platform.deleteFile(path)) {
       log.debug(u"Usunięto istniejący plik z dazą danych.");
     } else {
-      log.important(u"Błąd kasowania istniejącego pliku z dazą danych.");
+      log.important(plat::withReason(u"Błąd kasowania istniejącego pliku z dazą danych", deleted));
     }
   }
   Text cause;
@@ -47,9 +47,9 @@ Creation createDatabase(plat::Platform& platform, const Text& path, const logs::
   }
   // The catalog let go of the half-made file as createTables ended, so it can be removed.
   if (platform.fileExists(path)) {
-    platform.deleteFile(path);
-    if (platform.fileExists(path)) {
-      log.important(u"Nie można usunąć błędnie utworzonego pliku z bazą danych: " + path);
+    if (const plat::Status deleted = platform.deleteFile(path); !deleted) {
+      log.important(plat::withReason(
+          u"Nie można usunąć błędnie utworzonego pliku z bazą danych: " + path, deleted));
     } else {
       log.important(u"Usunięto błędnie utworzony plik z dazą danych.");
     }

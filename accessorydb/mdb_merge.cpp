@@ -74,8 +74,9 @@ Merge mergeDatabases(plat::Platform& platform, const MergeFiles& files, const lo
   } catch (const std::exception& e) {
     cause = logs::logUnexpectedError(log, e);
   }
-  // mergeTables let go of all three files as it ended: the half-filled destination can go.
-  if (platform.fileExists(files.destination)) platform.deleteFile(files.destination);
+  // mergeTables let go of all three files as it ended: the half-filled destination can go. One
+  // that stays is deleted by the install's restore, which says why it could not.
+  if (platform.fileExists(files.destination)) (void)platform.deleteFile(files.destination);
   return {Merge::Result::Failed, cause};
 }
 

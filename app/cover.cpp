@@ -14,7 +14,11 @@ void TForm1::coverStep() {
   }
   const Text entry = pkg::coverEntry(packageName);
   if (ExtractFileFromZip(tmpDir + fileZip, tmpDir, entry)) {
-    platform_.moveFile(tmpDir + entry, tmpDir + cover);
+    // A cover that keeps its entry's name is not shown: the fitting step then says there is no
+    // package to install.
+    if (const plat::Status moved = platform_.moveFile(tmpDir + entry, tmpDir + cover); !moved) {
+      info(DEBUG, plat::withReason(u"Błąd zmiany nazwy pliku " + entry + u" na " + cover, moved));
+    }
   } else {
     info(IMPORTANT, u"Brak okładki pakietu !");
   }

@@ -98,7 +98,7 @@ void TForm1::CenterForm() {
 
 void TForm1::CloseClick() {
   // At the debug level the working files stay, to be looked at.
-  if (log_level != DEBUG) cleanWorkFolder(platform_, tmpDir, {tmpDir + cover, sourceZip});
+  if (log_level != DEBUG) cleanWorkFolder(platform_, tmpDir, {tmpDir + cover, sourceZip}, log());
   closeRequested_ = true;
 }
 

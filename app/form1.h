@@ -88,9 +88,6 @@ class TForm1 {
   bool CheckDestination();
   void CheckInstallationEnabled();
   bool CheckRunApp();
-  // The folder validation and the precondition tests on the field's current folder, with no
-  // log line and no button change: the message that stops an install, or nothing.
-  std::optional<Text> installBlocker();
 
   // --- accessory database ---
   bool MDBCreate(const Text& Name);

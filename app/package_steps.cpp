@@ -9,7 +9,8 @@ bool TForm1::searchPackages() {
   info(DEBUG, u"Wyszukiwanie paczek instalacyjnych.");
   pack = false;
   bnInstallSetDisable();
-  if (!platform_.directoryExists(tmpDir)) platform_.createDirectory(tmpDir);
+  // A folder that cannot be made shows up below as an archive that is not there.
+  if (!platform_.directoryExists(tmpDir)) (void)platform_.createDirectory(tmpDir);
   const pkg::PackageSearch search = pkg::searchPackage(platform_, sourceZip, log());
   if (!search.archiveFound) return false;
   if (search.package) packageName = *search.package;

@@ -17,14 +17,19 @@ namespace {
 // Reads the trailer through the transient trailer file, as the installer always has; the file
 // is gone when this returns, whatever happened.
 std::optional<int64_t> readTrailer(plat::Platform& fs, plat::File& exe, uint64_t size,
-                                   const Text& trailerFile) {
+                                   const Text& trailerFile, const logs::Log& log) {
   struct RemoveWhenDone {
     plat::Platform& fs;
     const Text& path;
+    const logs::Log& log;
+    // A trailer file that stays harms nothing; Close leaves the working folder to it.
     ~RemoveWhenDone() {
-      if (fs.fileExists(path)) fs.deleteFile(path);
+      if (!fs.fileExists(path)) return;
+      if (const plat::Status deleted = fs.deleteFile(path); !deleted) {
+        log.debug(plat::withReason(u"Nie można usunąć pliku " + path, deleted));
+      }
     }
-  } cleanup{fs, trailerFile};
+  } cleanup{fs, trailerFile, log};
 
   std::string bytes(layout::kTrailerSize, '\0');
   const uint64_t at = size >= layout::kTrailerSize ? size - layout::kTrailerSize : 0;
@@ -52,7 +57,7 @@ void copyPayload(plat::Platform& platform, const Text& workFolder, const Text& a
   const int64_t size = static_cast<int64_t>(layout::layoutEnd(*exe));
 
   std::optional<int64_t> parsed =
-      readTrailer(platform, *exe, static_cast<uint64_t>(size), workFolder + u"zip-offset.txt");
+      readTrailer(platform, *exe, static_cast<uint64_t>(size), workFolder + u"zip-offset.txt", log);
   // An offset that leaves no room for an archive before the trailer is no payload either:
   // copying "the rest" would write the whole program as the archive.
   if (parsed && *parsed > 0 && *parsed >= size - layout::kTrailerSize) parsed.reset();

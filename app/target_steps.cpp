@@ -52,6 +52,7 @@ void TForm1::CheckInstallationEnabled() {
   info(DEBUG, u"Kontrola możliwości instalacji.");
   if (!formCover || !pack) return;
   if (target::checkDatabase(platform_, wnd_.edit1(), packageName, log())) return;
+  if (target::checkNoInterruptedInstall(platform_, wnd_.edit1(), packageName, log())) return;
   if (CheckRunApp()) {
     ready = true;
     bnInstallSetEnable();
@@ -60,10 +61,6 @@ void TForm1::CheckInstallationEnabled() {
 
 bool TForm1::CheckRunApp() {
   return !target::checkNoRunningHost(platform_, log());
-}
-
-std::optional<Text> TForm1::installBlocker() {
-  return target::installBlocker(platform_, wnd_.edit1(), packageName);
 }
 
 }  // namespace app

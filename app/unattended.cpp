@@ -6,6 +6,7 @@
 #include "app/work_folder.h"
 #include "archive/package_archive.h"
 #include "install/install_transaction.h"
+#include "platform/unexpected_error.h"
 #include "target/discovery.h"
 #include "target/folder_choice.h"
 #include "target/host_layout.h"
@@ -24,7 +25,13 @@ Text makeUnattendedWorkFolder(plat::Platform& platform) {
                     num(static_cast<int64_t>(platform.currentProcessId())) + u"-";
   for (int64_t n = 0; n < 1000; ++n) {
     const Text folder = base + num(n) + u"\\";
-    if (!platform.directoryExists(folder) && platform.createDirectory(folder)) return folder;
+    if (platform.directoryExists(folder)) continue;
+    const plat::Status made = platform.createDirectory(folder);
+    if (made) return folder;
+    // Another run took the name between the test and the creation: try the next one.
+    if (platform.directoryExists(folder)) continue;
+    throw plat::FileError(
+        plat::withReason(u"Nie można utworzyć folderu roboczego: " + folder, made));
   }
   throw plat::FileError(u"Nie można utworzyć folderu roboczego: " + base + u"*");
 }
@@ -40,12 +47,27 @@ std::optional<Text> discoveredHostFolder(plat::Platform& platform, const logs::L
   return std::nullopt;
 }
 
+ExitCode exitOf(const target::Refusal& refusal) {
+  switch (refusal.reason) {
+    case target::Refusal::Reason::NoInstallation:
+      return ExitCode::NoHostFolder;
+    case target::Refusal::Reason::DatabaseInUse:
+    case target::Refusal::Reason::HostRunning:
+      return ExitCode::HostBusy;
+    case target::Refusal::Reason::InterruptedInstall:
+      return ExitCode::InterruptedInstall;
+    case target::Refusal::Reason::ProcessListUnreadable:
+      return ExitCode::ProcessListUnreadable;
+  }
+  return ExitCode::HostBusy;
+}
+
 ExitCode exitOf(const install::Outcome& outcome) {
   switch (outcome.result) {
     case install::Outcome::Result::Installed:
       return ExitCode::Installed;
     case install::Outcome::Result::Refused:
-      return ExitCode::HostBusy;
+      return outcome.refusal ? exitOf(*outcome.refusal) : ExitCode::HostBusy;
     case install::Outcome::Result::Restored:
       return ExitCode::FailedRestored;
     case install::Outcome::Result::BackupKept:
@@ -81,8 +103,9 @@ ExitCode install(plat::Platform& platform, const CommandLine& line, const Text& 
     log.important(u"Błędny folder instalacji: " + *hostFolder);
     return ExitCode::NoHostFolder;
   }
-  if (target::checkPreconditions(platform, *hostFolder, *search.package, log)) {
-    return ExitCode::HostBusy;
+  if (const auto refusal =
+          target::checkPreconditions(platform, *hostFolder, *search.package, log)) {
+    return exitOf(*refusal);
   }
 
   install::Observer noWindow;
@@ -109,6 +132,12 @@ Text exitCodeMeaning(ExitCode code) {
       return u"instalacja nieudana, poprzednia baza zachowana jako dodatki_old.mdb";
     case ExitCode::LogFileFailed:
       return u"nie można utworzyć pliku dziennika";
+    case ExitCode::InterruptedInstall:
+      return u"przerwana instalacja zostawiła plik dodatki_old.mdb";
+    case ExitCode::ProcessListUnreadable:
+      return u"nie można sprawdzić uruchomionych programów";
+    case ExitCode::WorkFolderFailed:
+      return u"nie można utworzyć folderu roboczego";
   }
   return {};
 }
@@ -120,17 +149,19 @@ ExitCode runUnattended(plat::Platform& platform, const CommandLine& line, const 
     workFolder = makeUnattendedWorkFolder(platform);
   } catch (const text::Error& e) {
     log.important(e.message());
-    return ExitCode::NoPackage;
+    return ExitCode::WorkFolderFailed;
   }
   log.debug(u"Folder roboczy: " + workFolder);
   ExitCode code = ExitCode::FailedRestored;
   try {
     code = install(platform, line, workFolder, log);
-  } catch (const std::exception& e) {
+  } catch (const text::Error& e) {
     // No window to report it: the log says what stopped the run.
-    log.important(text::fromUtf8(e.what()));
+    log.important(e.message());
+  } catch (const std::exception& e) {
+    logs::logUnexpectedError(log, e);
   }
-  if (!line.debug) cleanWorkFolder(platform, workFolder, {workFolder + kArchiveName});
+  if (!line.debug) cleanWorkFolder(platform, workFolder, {workFolder + kArchiveName}, log);
   return code;
 }
 

@@ -16,7 +16,10 @@ enum class ExitCode {
   HostBusy = 4,        // the host program runs, or its database is in use
   FailedRestored = 5,  // the previous database is back, or a first install left nothing
   FailedBackupKept = 6,
-  LogFileFailed = 7,  // checked before anything else is touched
+  LogFileFailed = 7,          // checked before anything else is touched
+  InterruptedInstall = 8,     // an interrupted install left dodatki_old.mdb in the package folder
+  ProcessListUnreadable = 9,  // nobody can tell whether the host program runs
+  WorkFolderFailed = 10,      // the working folder under the user's temporary folder
 };
 
 // What the code means, for the log file's last line.

@@ -4,19 +4,26 @@ namespace app {
 
 Text makeWorkFolder(plat::Platform& platform) {
   const Text folder = platform.currentDirectory() + u"\\" + u"tmp" + u"\\";
-  if (!platform.directoryExists(folder)) platform.createDirectory(folder);
+  if (!platform.directoryExists(folder)) (void)platform.createDirectory(folder);
   return folder;
 }
 
 void cleanWorkFolder(plat::Platform& platform, const Text& workFolder,
-                     const std::vector<Text>& files) {
+                     const std::vector<Text>& files, const logs::Log& log) {
   if (!platform.directoryExists(workFolder) || platform.fileExists(workFolder + u"NODELETE")) {
     return;
   }
+  // A file left in the working folder harms nothing: the run goes on to its end.
   for (const Text& file : files) {
-    if (platform.fileExists(file)) platform.deleteFile(file);
+    if (!platform.fileExists(file)) continue;
+    if (const plat::Status deleted = platform.deleteFile(file); !deleted) {
+      log.debug(plat::withReason(u"Nie można usunąć pliku " + file, deleted));
+    }
   }
-  if (platform.isDirectoryEmpty(workFolder)) platform.removeDirectory(workFolder);
+  if (!platform.isDirectoryEmpty(workFolder)) return;
+  if (const plat::Status removed = platform.removeDirectory(workFolder); !removed) {
+    log.debug(plat::withReason(u"Nie można usunąć folderu " + workFolder, removed));
+  }
 }
 
 }  // namespace app

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/log.h"
 #include "platform/platform.h"
 
 namespace app {
@@ -14,13 +15,14 @@ using text::Text;
 inline const Text kArchiveName = u"packages.zip";
 inline const Text kCoverName = u"cover.jpg";
 
-// The working folder under the current directory, with a trailing "\"; made when missing.
+// The working folder under the current directory, with a trailing "\"; made when missing. A
+// folder that cannot be made shows up as the payload step's failure to write into it.
 Text makeWorkFolder(plat::Platform& platform);
 
 // Removes the given files of the working folder, and the folder itself when that leaves it
 // empty; nothing when the folder is missing or holds a file "NODELETE". A failed deletion leaves
-// the file, and the folder with it.
+// the file, and the folder with it, and is logged at the debug level with its reason.
 void cleanWorkFolder(plat::Platform& platform, const Text& workFolder,
-                     const std::vector<Text>& files);
+                     const std::vector<Text>& files, const logs::Log& log);
 
 }  // namespace app

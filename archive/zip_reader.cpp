@@ -210,9 +210,10 @@ void ZipReader::extract(const Text& name, const Text& folder) {
     }
     out->flush();
   } catch (...) {
-    // A file with damaged data must not look like a good one.
+    // A file with damaged data must not look like a good one. Its removal is best effort: the
+    // error that stopped the write is the one to report.
     out.reset();
-    platform_.deleteFile(target.path);
+    (void)platform_.deleteFile(target.path);
     throw;
   }
 }

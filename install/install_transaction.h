@@ -3,8 +3,11 @@
 // copy: when the backup cannot be put back, the outcome names where it is.
 #pragma once
 
+#include <optional>
+
 #include "platform/log.h"
 #include "platform/platform.h"
+#include "target/refusal.h"
 
 namespace install {
 
@@ -25,6 +28,7 @@ struct Outcome {
   };
   Result result = Result::Restored;
   Text detail;
+  std::optional<target::Refusal> refusal;  // what stopped a refused run
 
   bool installed() const { return result == Result::Installed; }
 };

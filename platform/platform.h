@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "platform/status.h"
 
 namespace plat {
 
@@ -32,29 +33,30 @@ class Platform {
   virtual ~Platform() = default;
 
   // --- files and folders (paths are Windows paths) ---
+  // The operations that change the disk return a Status with the system's reason on failure.
   virtual bool fileExists(const Text& path) = 0;
   // A symbolic link to a folder counts as a folder.
   virtual bool directoryExists(const Text& path) = 0;
-  virtual bool deleteFile(const Text& path) = 0;
+  virtual Status deleteFile(const Text& path) = 0;
   // MoveFileW semantics: fails when the target exists or the source is held open.
-  virtual bool moveFile(const Text& from, const Text& to) = 0;
+  virtual Status moveFile(const Text& from, const Text& to) = 0;
   // MoveFileExW with MOVEFILE_REPLACE_EXISTING: as moveFile, but an existing target file is
   // replaced in one step (it must not be read-only or held open); never replaces a folder.
-  virtual bool replaceFile(const Text& from, const Text& to) = 0;
+  virtual Status replaceFile(const Text& from, const Text& to) = 0;
   // One level only.
-  virtual bool createDirectory(const Text& path) = 0;
+  virtual Status createDirectory(const Text& path) = 0;
   // Every missing folder on the way; throws FileError when one cannot be made.
   virtual void forceDirectories(const Text& path) = 0;
   // True when the folder holds no files and no folders.
   virtual bool isDirectoryEmpty(const Text& path) = 0;
   // Not recursive.
-  virtual bool removeDirectory(const Text& path) = 0;
+  virtual Status removeDirectory(const Text& path) = 0;
   // The read-only attribute of a file; false when the file cannot be read.
   virtual bool isReadOnly(const Text& path) = 0;
-  virtual bool setReadOnlyAttribute(const Text& path, bool readOnly) = 0;
-  // Forces a closed file's data to stable storage (not only to the system's cache); false when
+  virtual Status setReadOnlyAttribute(const Text& path, bool readOnly) = 0;
+  // Forces a closed file's data to stable storage (not only to the system's cache); fails when
   // the file cannot be opened for writing or the flush fails.
-  virtual bool flushToDisk(const Text& path) = 0;
+  virtual Status flushToDisk(const Text& path) = 0;
   // Opens a file; throws FileError with the cause when it cannot.
   virtual std::unique_ptr<File> open(const Text& path, OpenMode mode) = 0;
   // Names of the direct sub-folders of a folder (hidden and system ones included,
@@ -66,7 +68,8 @@ class Platform {
   // --- machine ---
   // Roots of the logical drives, each "X:\\", ascending.
   virtual std::vector<Text> logicalDrives() = 0;
-  // Running processes in snapshot order; an empty list when no snapshot can be taken.
+  // Running processes in snapshot order; throws FileError with the reason when no snapshot can
+  // be taken.
   virtual std::vector<ProcessEntry> processes() = 0;
   virtual uint32_t currentProcessId() = 0;
   virtual Size screenSize() = 0;

@@ -80,6 +80,43 @@ bool statPath(const std::string& p, struct stat& st) {
   return ::stat(p.c_str(), &st) == 0;
 }
 
+// The reason errno gives, in the words the Windows platform uses for the same failure.
+Status errnoStatus(int code) {
+  switch (code) {
+    case ENOENT:
+      return Status::failed(Reason::FileNotFound);
+    case ENOTDIR:
+      return Status::failed(Reason::PathNotFound);
+    case EACCES:
+    case EPERM:
+      return Status::failed(Reason::AccessDenied);
+    case EBUSY:
+    case ETXTBSY:
+      return Status::failed(Reason::InUse);
+    case EROFS:
+      return Status::failed(Reason::WriteProtected);
+    case ENOSPC:
+    case EDQUOT:
+      return Status::failed(Reason::DiskFull);
+    case EIO:
+      return Status::failed(Reason::WriteFault);
+    case EEXIST:
+      return Status::failed(Reason::AlreadyExists);
+    case ENAMETOOLONG:
+    case EINVAL:
+      return Status::failed(Reason::InvalidName);
+    case ENOTEMPTY:
+      return Status::failed(Reason::NotEmpty);
+    default:
+      return Status::failed(systemErrorText(code));
+  }
+}
+
+// Done when a POSIX call returned 0, else the failure errno names.
+Status statusOf(int result) {
+  return result == 0 ? Status::done() : errnoStatus(errno);
+}
+
 }  // namespace
 
 std::string PosixPlatform::nativePath(const Text& path) {
@@ -100,26 +137,31 @@ bool PosixPlatform::directoryExists(const Text& path) {
   return statPath(nativePath(path), st) && S_ISDIR(st.st_mode);
 }
 
-bool PosixPlatform::deleteFile(const Text& path) {
-  return fileExists(path) && ::unlink(nativePath(path).c_str()) == 0;
+// DeleteFileW deletes files only.
+Status PosixPlatform::deleteFile(const Text& path) {
+  if (directoryExists(path)) return Status::failed(Reason::AccessDenied);
+  return statusOf(::unlink(nativePath(path).c_str()));
 }
 
-bool PosixPlatform::moveFile(const Text& from, const Text& to) {
+Status PosixPlatform::moveFile(const Text& from, const Text& to) {
   const std::string target = nativePath(to);
   struct stat st {};
-  if (::lstat(target.c_str(), &st) == 0) return false;  // MoveFileW never replaces
-  return ::rename(nativePath(from).c_str(), target.c_str()) == 0;
+  // MoveFileW never replaces.
+  if (::lstat(target.c_str(), &st) == 0) return Status::failed(Reason::AlreadyExists);
+  return statusOf(::rename(nativePath(from).c_str(), target.c_str()));
 }
 
-bool PosixPlatform::replaceFile(const Text& from, const Text& to) {
+Status PosixPlatform::replaceFile(const Text& from, const Text& to) {
   const std::string target = nativePath(to);
   struct stat st {};
-  if (::lstat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
-  return ::rename(nativePath(from).c_str(), target.c_str()) == 0;
+  if (::lstat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    return Status::failed(Reason::AccessDenied);
+  }
+  return statusOf(::rename(nativePath(from).c_str(), target.c_str()));
 }
 
-bool PosixPlatform::createDirectory(const Text& path) {
-  return ::mkdir(nativePath(path).c_str(), 0777) == 0;
+Status PosixPlatform::createDirectory(const Text& path) {
+  return statusOf(::mkdir(nativePath(path).c_str(), 0777));
 }
 
 void PosixPlatform::forceDirectories(const Text& path) {
@@ -145,8 +187,8 @@ bool PosixPlatform::isDirectoryEmpty(const Text& path) {
   return empty;
 }
 
-bool PosixPlatform::removeDirectory(const Text& path) {
-  return ::rmdir(nativePath(path).c_str()) == 0;
+Status PosixPlatform::removeDirectory(const Text& path) {
+  return statusOf(::rmdir(nativePath(path).c_str()));
 }
 
 // A file its owner may not write stands for Windows' read-only attribute.
@@ -155,20 +197,22 @@ bool PosixPlatform::isReadOnly(const Text& path) {
   return statPath(nativePath(path), st) && !S_ISDIR(st.st_mode) && !(st.st_mode & S_IWUSR);
 }
 
-bool PosixPlatform::setReadOnlyAttribute(const Text& path, bool readOnly) {
+Status PosixPlatform::setReadOnlyAttribute(const Text& path, bool readOnly) {
   const std::string p = nativePath(path);
   struct stat st {};
-  if (!statPath(p, st) || S_ISDIR(st.st_mode)) return false;
+  if (!statPath(p, st)) return errnoStatus(errno);
+  if (S_ISDIR(st.st_mode)) return Status::failed(Reason::AccessDenied);
   const mode_t mode =
       readOnly ? st.st_mode & ~mode_t{S_IWUSR | S_IWGRP | S_IWOTH} : st.st_mode | S_IWUSR;
-  return ::chmod(p.c_str(), mode & 07777) == 0;
+  return statusOf(::chmod(p.c_str(), mode & 07777));
 }
 
-bool PosixPlatform::flushToDisk(const Text& path) {
+Status PosixPlatform::flushToDisk(const Text& path) {
   const int fd = ::open(nativePath(path).c_str(), O_RDWR);
-  if (fd < 0) return false;
-  const bool flushed = ::fsync(fd) == 0;
-  return ::close(fd) == 0 && flushed;
+  if (fd < 0) return errnoStatus(errno);
+  Status flushed = statusOf(::fsync(fd));
+  const Status closed = statusOf(::close(fd));
+  return flushed ? closed : flushed;
 }
 
 std::unique_ptr<File> PosixPlatform::open(const Text& path, OpenMode mode) {

@@ -13,16 +13,16 @@ class PosixPlatform : public Platform {
  public:
   bool fileExists(const Text& path) override;
   bool directoryExists(const Text& path) override;
-  bool deleteFile(const Text& path) override;
-  bool moveFile(const Text& from, const Text& to) override;
-  bool replaceFile(const Text& from, const Text& to) override;
-  bool createDirectory(const Text& path) override;
+  Status deleteFile(const Text& path) override;
+  Status moveFile(const Text& from, const Text& to) override;
+  Status replaceFile(const Text& from, const Text& to) override;
+  Status createDirectory(const Text& path) override;
   void forceDirectories(const Text& path) override;
   bool isDirectoryEmpty(const Text& path) override;
-  bool removeDirectory(const Text& path) override;
+  Status removeDirectory(const Text& path) override;
   bool isReadOnly(const Text& path) override;
-  bool setReadOnlyAttribute(const Text& path, bool readOnly) override;
-  bool flushToDisk(const Text& path) override;
+  Status setReadOnlyAttribute(const Text& path, bool readOnly) override;
+  Status flushToDisk(const Text& path) override;
   std::unique_ptr<File> open(const Text& path, OpenMode mode) override;
   std::vector<Text> subFolders(const Text& dir) override;
   std::vector<Text> filesIn(const Text& dir) override;

@@ -18,12 +18,17 @@ struct PackageDatabase {
 PackageDatabase packageDatabase(const Text& hostFolder, const Text& packageName);
 
 inline const Text kDatabaseHeldMessage = u"Wyłącz program VIRELA i spróbuj ponownie.";
+inline const Text kInterruptedInstallMessage =
+    u"Znaleziono plik dodatki_old.mdb z przerwanej instalacji. Przenieś go w bezpieczne "
+    u"miejsce i spróbuj ponownie.";
 
-// True when the database is absent or could be renamed away and back. Whatever the outcome, a
+// Done when the database is absent or could be renamed away and back; else the failed rename's
+// reason. Whatever the outcome, a
 // database that existed keeps (or gets back) its own name, unless a rename fails on a file held
 // open, and then the test fails. A side file left by an interrupted earlier test is the database
 // itself when "dodatki.mdb" is missing: it gets its name back rather than being deleted. What it
 // does goes to the log at the debug level.
-bool databaseReplaceable(plat::Platform& platform, const PackageDatabase& db, const logs::Log& log);
+plat::Status databaseReplaceable(plat::Platform& platform, const PackageDatabase& db,
+                                 const logs::Log& log);
 
 }  // namespace target

@@ -2,47 +2,62 @@
 
 #include "target/host_layout.h"
 #include "target/package_database.h"
+#include "target/package_paths.h"
 #include "target/running_host.h"
 
 namespace target {
 
-Refusal checkDatabase(plat::Platform& platform, const Text& hostFolder, const Text& packageName,
-                      const logs::Log& log) {
+namespace {
+
+std::optional<Refusal> refused(Refusal refusal, const logs::Log& log) {
+  log.important(refusal.message);
+  return refusal;
+}
+
+}  // namespace
+
+std::optional<Refusal> checkDatabase(plat::Platform& platform, const Text& hostFolder,
+                                     const Text& packageName, const logs::Log& log) {
   const PackageDatabase db = packageDatabase(hostFolder, packageName);
   log.debug(u"Sprawdzamy dostęp do pliku: " + db.file);
-  if (!databaseReplaceable(platform, db, log)) {
-    log.important(kDatabaseHeldMessage);
-    return kDatabaseHeldMessage;
+  if (const plat::Status access = databaseReplaceable(platform, db, log); !access) {
+    log.debug(plat::withReason(u"Brak dostępu do pliku " + db.file, access));
+    return refused({Refusal::Reason::DatabaseInUse, kDatabaseHeldMessage}, log);
   }
   log.debug(u"Dostęp do MDB poprawny");
   return std::nullopt;
 }
 
-Refusal checkNoRunningHost(plat::Platform& platform, const logs::Log& log) {
+std::optional<Refusal> checkNoInterruptedInstall(plat::Platform& platform, const Text& hostFolder,
+                                                 const Text& packageName, const logs::Log& log) {
+  if (!platform.fileExists(packagePaths(hostFolder, packageName).backup)) return std::nullopt;
+  return refused({Refusal::Reason::InterruptedInstall, kInterruptedInstallMessage}, log);
+}
+
+std::optional<Refusal> checkNoRunningHost(plat::Platform& platform, const logs::Log& log) {
   log.debug(u"Sprawdzamy uruchomienie applikacji CAD.");
-  if (Refusal blocker = runningHostBlocker(platform, log)) {
-    log.important(*blocker);
-    return blocker;
+  if (std::optional<Refusal> blocker = runningHostBlocker(platform, log)) {
+    return refused(*blocker, log);
   }
   log.debug(u"Nie znaleziono uruchomionej applikacji CAD.");
   return std::nullopt;
 }
 
-Refusal checkPreconditions(plat::Platform& platform, const Text& hostFolder,
-                           const Text& packageName, const logs::Log& log) {
-  if (Refusal refusal = checkDatabase(platform, hostFolder, packageName, log)) return refusal;
+std::optional<Refusal> checkPreconditions(plat::Platform& platform, const Text& hostFolder,
+                                          const Text& packageName, const logs::Log& log) {
+  if (auto refusal = checkDatabase(platform, hostFolder, packageName, log)) return refusal;
+  if (auto refusal = checkNoInterruptedInstall(platform, hostFolder, packageName, log)) {
+    return refusal;
+  }
   return checkNoRunningHost(platform, log);
 }
 
-Refusal installBlocker(plat::Platform& platform, const Text& hostFolder, const Text& packageName) {
-  const logs::Log silent;
+std::optional<Refusal> installBlocker(plat::Platform& platform, const Text& hostFolder,
+                                      const Text& packageName) {
   if (!platform.directoryExists(libraryFolderToValidate(text::trim(hostFolder)))) {
-    return kNoInstallationMessage;
+    return Refusal{Refusal::Reason::NoInstallation, kNoInstallationMessage};
   }
-  if (!databaseReplaceable(platform, packageDatabase(hostFolder, packageName), silent)) {
-    return kDatabaseHeldMessage;
-  }
-  return runningHostBlocker(platform, silent);
+  return checkPreconditions(platform, hostFolder, packageName, logs::Log());
 }
 
 }  // namespace target

@@ -1,31 +1,35 @@
-// The install preconditions: the package folder's database can be replaced, and no host program
-// runs. Each check returns what stops the install, the message for the user, or nothing.
+// The install preconditions: the package folder's database can be replaced, no install was left
+// half done there, and no host program runs. Each check returns what stops the install, with its
+// reason and the message for the user, or nothing.
 #pragma once
 
 #include <optional>
 
 #include "platform/log.h"
 #include "platform/platform.h"
+#include "target/refusal.h"
 
 namespace target {
 
 using text::Text;
 
-// The message that stops the install; nothing when the way is clear.
-using Refusal = std::optional<Text>;
-
 // The access test on the package folder's database; logs it, and the refusal as important.
-Refusal checkDatabase(plat::Platform& platform, const Text& hostFolder, const Text& packageName,
-                      const logs::Log& log);
+std::optional<Refusal> checkDatabase(plat::Platform& platform, const Text& hostFolder,
+                                     const Text& packageName, const logs::Log& log);
+// A backup left by an interrupted install may be the only copy of the host's database: no
+// install may go on over it. Logs the refusal as important.
+std::optional<Refusal> checkNoInterruptedInstall(plat::Platform& platform, const Text& hostFolder,
+                                                 const Text& packageName, const logs::Log& log);
 // The running-host rule; logs the process walk, and the refusal as important.
-Refusal checkNoRunningHost(plat::Platform& platform, const logs::Log& log);
-// Both, in this order.
-Refusal checkPreconditions(plat::Platform& platform, const Text& hostFolder,
-                           const Text& packageName, const logs::Log& log);
+std::optional<Refusal> checkNoRunningHost(plat::Platform& platform, const logs::Log& log);
+// All three, in this order.
+std::optional<Refusal> checkPreconditions(plat::Platform& platform, const Text& hostFolder,
+                                          const Text& packageName, const logs::Log& log);
 
-// The folder validation and both checks again, on the folder the install will use (the text
+// The folder validation and the checks again, on the folder the install will use (the text
 // without blanks at its ends), logging nothing: for the moment Install is clicked, when the
 // field may have changed since the checks ran.
-Refusal installBlocker(plat::Platform& platform, const Text& hostFolder, const Text& packageName);
+std::optional<Refusal> installBlocker(plat::Platform& platform, const Text& hostFolder,
+                                      const Text& packageName);
 
 }  // namespace target

@@ -8,11 +8,6 @@ namespace {
 
 const Text kSearchWord = u"CAD";
 
-Text errorText(const std::exception& e) {
-  if (const auto* err = dynamic_cast<const text::Error*>(&e)) return err->message();
-  return text::fromUtf8(e.what());
-}
-
 }  // namespace
 
 bool isHostProgram(const Text& exeName) {
@@ -20,23 +15,27 @@ bool isHostProgram(const Text& exeName) {
          exeName == u"VirelaPro.exe";
 }
 
-std::optional<Text> runningHostBlocker(plat::Platform& platform, const logs::Log& log) {
+std::optional<Refusal> runningHostBlocker(plat::Platform& platform, const logs::Log& log) {
+  std::vector<plat::ProcessEntry> running;
   try {
-    const uint32_t self = platform.currentProcessId();
-    std::optional<Text> conflict;
-    for (const plat::ProcessEntry& p : platform.processes()) {
-      log.debug(u"Znaleziona w pamięci aplikację: " + p.exeName + u" : " +
-                text::num(XPos(kSearchWord, p.exeName)));
-      if (p.pid != self && isHostProgram(p.exeName)) {
-        log.debug(u"Wykryto konfliktową aplikację: " + p.exeName);
-        conflict = p.exeName;
-      }
-    }
-    if (conflict) return u"Wyłącz program " + *conflict + u" i spróbuj ponownie.";
-    return std::nullopt;
-  } catch (const std::exception& e) {
-    return u"[BŁAD]" + errorText(e);
+    running = platform.processes();
+  } catch (const text::Error& e) {
+    // Without the list nobody can tell that the host is idle.
+    return Refusal{Refusal::Reason::ProcessListUnreadable, e.message()};
   }
+  const uint32_t self = platform.currentProcessId();
+  std::optional<Text> conflict;
+  for (const plat::ProcessEntry& p : running) {
+    log.debug(u"Znaleziona w pamięci aplikację: " + p.exeName + u" : " +
+              text::num(XPos(kSearchWord, p.exeName)));
+    if (p.pid != self && isHostProgram(p.exeName)) {
+      log.debug(u"Wykryto konfliktową aplikację: " + p.exeName);
+      conflict = p.exeName;
+    }
+  }
+  if (!conflict) return std::nullopt;
+  return Refusal{Refusal::Reason::HostRunning,
+                 u"Wyłącz program " + *conflict + u" i spróbuj ponownie."};
 }
 
 }  // namespace target

@@ -5,6 +5,7 @@
 
 #include "platform/log.h"
 #include "platform/platform.h"
+#include "target/refusal.h"
 
 namespace target {
 
@@ -15,9 +16,9 @@ using text::Text;
 bool isHostProgram(const Text& exeName);
 
 // Walks the running processes, logging each one and each conflict at the debug level. Returns
-// the message for the user when a host program runs (naming the last one met) or the list cannot
-// be read; nothing when the host is idle. The installer's own process never conflicts: its file
-// name may well contain "CAD", and it would otherwise block itself.
-std::optional<Text> runningHostBlocker(plat::Platform& platform, const logs::Log& log);
+// the refusal when a host program runs (naming the last one met) or the list cannot be read,
+// with the system's reason; nothing when the host is idle. The installer's own process never
+// conflicts: its file name may well contain "CAD", and it would otherwise block itself.
+std::optional<Refusal> runningHostBlocker(plat::Platform& platform, const logs::Log& log);
 
 }  // namespace target

@@ -171,7 +171,9 @@ void Catalog::Create(const Text& connectionString) {
     file->flush();
   } catch (const plat::FileError& e) {
     file.reset();
-    impl_->fs.deleteFile(path);  // a partial file is no database; its removal is best effort
+    // A partial file is no database; its removal is best effort, and the write error is the
+    // cause worth reporting.
+    (void)impl_->fs.deleteFile(path);
     throw fileError(path, e);
   }
   impl_->database = std::move(db);

@@ -81,20 +81,20 @@ bool Win32Platform::directoryExists(const Text& path) {
   return !(a & FILE_ATTRIBUTE_REPARSE_POINT) || linkTargetExists(path);
 }
 
-bool Win32Platform::deleteFile(const Text& path) {
-  return DeleteFileW(wide(path));
+Status Win32Platform::deleteFile(const Text& path) {
+  return statusOf(DeleteFileW(wide(path)));
 }
 
-bool Win32Platform::moveFile(const Text& from, const Text& to) {
-  return MoveFileW(wide(from), wide(to));
+Status Win32Platform::moveFile(const Text& from, const Text& to) {
+  return statusOf(MoveFileW(wide(from), wide(to)));
 }
 
-bool Win32Platform::replaceFile(const Text& from, const Text& to) {
-  return MoveFileExW(wide(from), wide(to), MOVEFILE_REPLACE_EXISTING);
+Status Win32Platform::replaceFile(const Text& from, const Text& to) {
+  return statusOf(MoveFileExW(wide(from), wide(to), MOVEFILE_REPLACE_EXISTING));
 }
 
-bool Win32Platform::createDirectory(const Text& path) {
-  return CreateDirectoryW(wide(path), nullptr);
+Status Win32Platform::createDirectory(const Text& path) {
+  return statusOf(CreateDirectoryW(wide(path), nullptr));
 }
 
 void Win32Platform::forceDirectories(const Text& path) {
@@ -116,8 +116,8 @@ bool Win32Platform::isDirectoryEmpty(const Text& path) {
   return empty;
 }
 
-bool Win32Platform::removeDirectory(const Text& path) {
-  return RemoveDirectoryW(wide(path));
+Status Win32Platform::removeDirectory(const Text& path) {
+  return statusOf(RemoveDirectoryW(wide(path)));
 }
 
 bool Win32Platform::isReadOnly(const Text& path) {
@@ -125,22 +125,23 @@ bool Win32Platform::isReadOnly(const Text& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
 }
 
-bool Win32Platform::setReadOnlyAttribute(const Text& path, bool readOnly) {
+Status Win32Platform::setReadOnlyAttribute(const Text& path, bool readOnly) {
   const DWORD a = GetFileAttributesW(wide(path));
-  if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if (a == INVALID_FILE_ATTRIBUTES) return lastErrorStatus();
+  if (a & FILE_ATTRIBUTE_DIRECTORY) return Status::failed(Reason::AccessDenied);
   // NORMAL stands alone: it is dropped beside another attribute and given when none is left.
   const DWORD others = a & ~DWORD{FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_NORMAL};
   DWORD wanted = readOnly ? others | FILE_ATTRIBUTE_READONLY : others;
   if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
-  return SetFileAttributesW(wide(path), wanted);
+  return statusOf(SetFileAttributesW(wide(path), wanted));
 }
 
 // FlushFileBuffers needs a handle that may write.
-bool Win32Platform::flushToDisk(const Text& path) {
+Status Win32Platform::flushToDisk(const Text& path) {
   const HANDLE h = CreateFileW(wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  const bool flushed = FlushFileBuffers(h);
+  if (h == INVALID_HANDLE_VALUE) return lastErrorStatus();
+  Status flushed = statusOf(FlushFileBuffers(h));
   CloseHandle(h);
   return flushed;
 }
@@ -184,7 +185,10 @@ std::vector<Text> Win32Platform::logicalDrives() {
 std::vector<ProcessEntry> Win32Platform::processes() {
   std::vector<ProcessEntry> out;
   const HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return out;
+  if (snap == INVALID_HANDLE_VALUE) {
+    throw FileError(u"Nie można odczytać listy uruchomionych programów. " +
+                    systemMessage(GetLastError()));
+  }
   PROCESSENTRY32W e{};
   e.dwSize = sizeof e;
   for (BOOL more = Process32FirstW(snap, &e); more; more = Process32NextW(snap, &e)) {

@@ -1,46 +1,50 @@
 #include "platform/win32/win_error.h"
 
+#include <optional>
+
 namespace plat::win32 {
 
 namespace {
 
-// The reasons a file operation of the installer meets most, worded the same on every Windows.
-const char16_t* commonReason(DWORD code) {
+// The reasons a file operation of the installer meets most, worded the same on every platform.
+std::optional<Reason> commonReason(DWORD code) {
   switch (code) {
     case ERROR_FILE_NOT_FOUND:
-      return u"Nie znaleziono pliku.";
+      return Reason::FileNotFound;
     case ERROR_PATH_NOT_FOUND:
-      return u"Nie znaleziono ścieżki.";
+      return Reason::PathNotFound;
     case ERROR_ACCESS_DENIED:
-      return u"Odmowa dostępu.";
+      return Reason::AccessDenied;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-      return u"Plik jest używany przez inny program.";
+      return Reason::InUse;
     case ERROR_WRITE_PROTECT:
-      return u"Nośnik jest zabezpieczony przed zapisem.";
+      return Reason::WriteProtected;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-      return u"Brak miejsca na dysku.";
+      return Reason::DiskFull;
     case ERROR_WRITE_FAULT:
-      return u"Błąd zapisu na urządzeniu.";
+      return Reason::WriteFault;
     case ERROR_READ_FAULT:
-      return u"Błąd odczytu z urządzenia.";
+      return Reason::ReadFault;
     case ERROR_ALREADY_EXISTS:
     case ERROR_FILE_EXISTS:
-      return u"Plik już istnieje.";
+      return Reason::AlreadyExists;
     case ERROR_INVALID_NAME:
-      return u"Nieprawidłowa nazwa pliku lub folderu.";
+      return Reason::InvalidName;
     case ERROR_NOT_READY:
-      return u"Urządzenie nie jest gotowe.";
+      return Reason::NotReady;
+    case ERROR_DIR_NOT_EMPTY:
+      return Reason::NotEmpty;
     default:
-      return nullptr;
+      return std::nullopt;
   }
 }
 
 }  // namespace
 
 text::Text systemMessage(DWORD code) {
-  if (const char16_t* reason = commonReason(code)) return reason;
+  if (const std::optional<Reason> reason = commonReason(code)) return reasonText(*reason);
   // Other codes in the system's Polish text where Windows has it; an English text would be
   // the only foreign line of the log.
   wchar_t* buf = nullptr;
@@ -54,12 +58,20 @@ text::Text systemMessage(DWORD code) {
   while (!msg.empty() && (msg.back() == u'\n' || msg.back() == u'\r' || msg.back() == u' ')) {
     msg.pop_back();
   }
-  if (msg.empty()) msg = u"Błąd systemu " + text::num(code) + u".";
+  if (msg.empty()) msg = systemErrorText(code);
   return msg;
 }
 
 text::Text failureText(const char16_t* what, const text::Text& path, DWORD code) {
   return text::Text(what) + u" `" + path + u"`. " + systemMessage(code);
+}
+
+Status lastErrorStatus() {
+  return Status::failed(systemMessage(GetLastError()));
+}
+
+Status statusOf(BOOL done) {
+  return done ? Status::done() : lastErrorStatus();
 }
 
 }  // namespace plat::win32

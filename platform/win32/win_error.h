@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "platform/status.h"
 #include "platform/text.h"
 
 namespace plat::win32 {
@@ -10,6 +11,11 @@ namespace plat::win32 {
 // The reason an error code stands for, in Polish: common file errors worded here, others in the
 // system's Polish text, else the code.
 text::Text systemMessage(DWORD code);
+
+// The failure GetLastError names, as a status.
+Status lastErrorStatus();
+// Done when a Win32 call returned TRUE, else the failure GetLastError names.
+Status statusOf(BOOL done);
 
 // "what `path`. reason": the shape of every file and folder error.
 text::Text failureText(const char16_t* what, const text::Text& path, DWORD code);

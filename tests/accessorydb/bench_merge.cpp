@@ -93,7 +93,8 @@ int run(int argc, char** argv) {
   plat::PosixPlatform fs;
   if (command == "make") {
     const int32_t rows = std::atoi(argv[3]);
-    for (const Text name : {u"new.mdb", u"old.mdb"}) fs.deleteFile(dir + name);
+    // Files of an earlier run, if any.
+    for (const Text name : {u"new.mdb", u"old.mdb"}) (void)fs.deleteFile(dir + name);
     accdbtest::writeDatabase(fs, dir + u"old.mdb", benchContent(0, rows, 20, u"old"));
     accdbtest::writeDatabase(fs, dir + u"new.mdb", benchContent(rows / 2, rows, 10, u"new"));
     return 0;
@@ -101,7 +102,7 @@ int run(int argc, char** argv) {
   const std::string mode = argv[3];
   if (command != "merge" || (mode != "indexed" && mode != "plain")) return usage();
   const Text dest = dir + u"dodatki.mdb";
-  fs.deleteFile(dest);
+  (void)fs.deleteFile(dest);  // the result of an earlier run, if any
   Text failure;
   const logs::Log log(logs::IMPORTANT, [&](int32_t, const Text& line) { failure = line; });
   const accessorydb::MergeFiles files{dir + u"new.mdb", dir + u"old.mdb", dest};

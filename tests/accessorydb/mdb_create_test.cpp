@@ -248,11 +248,13 @@ TEST_F(MdbCreate, AFileThatCannotBeDeletedIsReportedAndStays) {
   EXPECT_FALSE(form.MDBCreate(kDb));
   ASSERT_EQ(memo().size(), 5u);
   EXPECT_EQ(memo()[0], u"Znaleniono istniejący plik z dazą danych.");
-  EXPECT_EQ(memo()[1], u"Błąd kasowania istniejącego pliku z dazą danych.");
+  const Text inUse = u"Plik jest używany przez inny program.";
+  EXPECT_EQ(memo()[1], u"Błąd kasowania istniejącego pliku z dazą danych. " + inUse);
   EXPECT_EQ(memo()[2], u"Tworzenie pliku bazy danych.");
   EXPECT_EQ(memo()[3].rfind(u"[Błąd tworzenia bazy danych MDB.] ", 0), 0u);
   // The clean-up tries the same deletion, and says that the file stays.
-  EXPECT_EQ(memo()[4], u"Nie można usunąć błędnie utworzonego pliku z bazą danych: " + kDb);
+  EXPECT_EQ(memo()[4],
+            u"Nie można usunąć błędnie utworzonego pliku z bazą danych: " + kDb + u". " + inUse);
   EXPECT_EQ(fs.readFile(kDb), "held by another program");
 }
 

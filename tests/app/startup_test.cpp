@@ -270,6 +270,22 @@ INSTANTIATE_TEST_SUITE_P(Cases, CloseTest,
                                          CloseCase{"other_file", false, false, true, true, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The window is going away and nobody sees the memo, but a log file keeps why a file stayed.
+TEST_F(FormTest, CloseRecordsTheFilesItCouldNotDeleteWithTheirReason) {
+  form.FormCreate();
+  std::vector<Text> recorded;
+  form.setRecord([&](int32_t, const Text& line) { recorded.push_back(line); });
+  fs.writeFile(form.tmpDir + u"cover.jpg", "jpg");
+  fs.writeFile(form.sourceZip, "zip");
+  fs.holdOpen(form.sourceZip);
+  form.CloseClick();
+  EXPECT_TRUE(form.closeRequested());
+  EXPECT_FALSE(fs.fileExists(form.tmpDir + u"cover.jpg"));
+  EXPECT_EQ(recorded, std::vector<Text>{u"Nie można usunąć pliku " + form.sourceZip +
+                                        u". Plik jest używany przez inny program."});
+  EXPECT_TRUE(memo().empty()) << "the normal level shows no debug line";
+}
+
 TEST_F(FormTest, CloseWithoutWorkingFolderStillCloses) {
   form.FormCreate();
   ASSERT_TRUE(fs.removeDirectory(form.tmpDir));

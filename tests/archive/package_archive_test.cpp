@@ -100,7 +100,7 @@ TEST_F(PackageArchiveTest, SearchSetsThePackageNameOnlyForExactlyOnePackage) {
 }
 
 TEST_F(PackageArchiveTest, SearchWithoutAnArchiveReportsItAndCreatesTheWorkingFolder) {
-  fs.removeDirectory(form.tmpDir);
+  ASSERT_TRUE(fs.removeDirectory(form.tmpDir));
   form.pack = true;
   EXPECT_FALSE(form.searchPackages());
   EXPECT_FALSE(form.pack);
@@ -245,8 +245,9 @@ TEST_F(PackageArchiveTest, FailingEntryStopsTheUnpackingAndKeepsEarlierFiles) {
               fs.fileExists(kLib + u"P\\b.txt") ? 3u : 2u)
         << "nothing written outside the library folder";
     fs.setReadOnly(kLib + u"P\\b.txt", false);
-    fs.deleteFile(kLib + u"P\\b.txt");
-    fs.deleteFile(kLib + u"P\\a.txt");
+    // Either may be missing, as the case decides.
+    (void)fs.deleteFile(kLib + u"P\\b.txt");
+    (void)fs.deleteFile(kLib + u"P\\a.txt");
   }
 }
 

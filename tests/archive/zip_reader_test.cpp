@@ -315,7 +315,7 @@ TEST_F(ZipReaderTest, DamagedEntriesFailWithTheirCauseAndLeaveNoFile) {
     EXPECT_EQ(extractError(u"P\\a.txt"), c.message);
     EXPECT_FALSE(fs.fileExists(kOut + u"P\\a.txt"));
     EXPECT_EQ(fs.directoryExists(kOut + u"P"), !c.refusedUpFront);
-    fs.removeDirectory(kOut + u"P");
+    (void)fs.removeDirectory(kOut + u"P");  // missing when the entry was refused up front
     reader.close();
   }
 }

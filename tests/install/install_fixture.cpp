@@ -75,7 +75,7 @@ void Scenario::makePackage(const std::optional<std::vector<Item>>& packageItems)
     fs.mkdirs(u"C:\\scratch");
     makeDatabase(fs, scratch, *packageItems);
     db = fs.readFile(scratch);
-    fs.deleteFile(scratch);
+    ASSERT_TRUE(fs.deleteFile(scratch));
   }
   makePackageWithDatabase(db);
 }

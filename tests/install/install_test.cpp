@@ -104,6 +104,25 @@ TEST_F(InstallTest, FirstInstallWhoseMergeFailsLeavesNoDatabase) {
   EXPECT_EQ(window.infoLabel(), u"Wystąpił błąd instalacji. Spróbuj ponownie.");
 }
 
+// The package's own database, deletion markers and all, must not stay as the host's database
+// when the run that unpacked it fails.
+TEST_F(InstallTest, FirstInstallThatFailsAfterUnpackingLeavesNoDatabase) {
+  makePackage(kPackage);
+  const Text database = file(u"dodatki.mdb");
+  bool unpacked = false;
+  fs.shouldFail = [&](fake::Op op, const Text& path) {
+    if (fake::pathKey(path) != fake::pathKey(database)) return false;
+    if (op == fake::Op::Write) unpacked = true;
+    return op == fake::Op::Move && unpacked;
+  };
+  form.ButtonInstallClick();
+  EXPECT_TRUE(unpacked);
+  EXPECT_FALSE(has(u"dodatki.mdb"));
+  EXPECT_FALSE(has(u"dodatki_new.mdb"));
+  EXPECT_TRUE(memoHas(u"Kasujemy plik dodatki.mdb nieudanej pierwszej instalacji"));
+  EXPECT_EQ(window.infoLabel(), u"Wystąpił błąd instalacji. Spróbuj ponownie.");
+}
+
 TEST_F(InstallTest, MissingArchiveTouchesNothing) {
   makePrevious(kPrevious);
   const std::string before = bytes(u"dodatki.mdb");
@@ -179,6 +198,20 @@ TEST_F(BlockedInstallTest, HostStartedAfterInstallWasEnabled) {
   expectUntouched(bytes(u"dodatki.mdb"), u"Wyłącz program VirelaPro.exe i spróbuj ponownie.");
 }
 
+// A leftover that cannot go fails the run before the merge, and the log says why.
+TEST_F(InstallTest, LeftoverPackageFileThatCannotBeDeletedSaysWhy) {
+  makePrevious(kPrevious);
+  const std::string before = bytes(u"dodatki.mdb");
+  makePackage(kPackage);
+  fs.writeFile(file(u"dodatki_new.mdb"), "held");
+  fs.holdOpen(file(u"dodatki_new.mdb"));
+  form.ButtonInstallClick();
+  EXPECT_TRUE(memoHas(u"Nie można usunąć pliku " + file(u"dodatki_new.mdb") +
+                      u". Plik jest używany przez inny program."));
+  EXPECT_EQ(bytes(u"dodatki.mdb"), before);
+  EXPECT_EQ(window.infoLabel(), u"Wystąpił błąd instalacji. Spróbuj ponownie.");
+}
+
 TEST_F(InstallTest, LeftoverPackageFileIsNeverMergedAsThePackage) {
   makePrevious(kPrevious);
   makePackage(kPackage);
@@ -222,7 +255,8 @@ TEST_F(InstallTest, AFailedFlushFailsTheInstallAndPutsTheBackupBack) {
   EXPECT_EQ(bytes(u"dodatki.mdb"), before);
   EXPECT_FALSE(has(u"dodatki_old.mdb"));
   EXPECT_FALSE(has(u"dodatki_new.mdb"));
-  EXPECT_TRUE(memoHas(u"Błąd zapisu na dysk pliku: " + file(u"dodatki.mdb")));
+  EXPECT_TRUE(memoHas(u"Błąd zapisu na dysk pliku: " + file(u"dodatki.mdb") + u". " +
+                      fake::kInjectedReason));
   EXPECT_EQ(window.infoLabel(), u"Wystąpił błąd instalacji. Spróbuj ponownie.");
   EXPECT_FALSE(window.visible(Ctl::BGfinish));
 }
@@ -251,7 +285,8 @@ TEST_F(InstallTest, ABackupThatCannotBeDeletedIsNamed) {
   form.ButtonInstallClick();
   EXPECT_EQ(readItems(fs, file(u"dodatki.mdb")), kMerged);
   EXPECT_TRUE(has(u"dodatki_old.mdb"));
-  EXPECT_TRUE(memoHas(u"Nie można usunąć kopii poprzedniej bazy: " + backup));
+  EXPECT_TRUE(memoHas(u"Nie można usunąć kopii poprzedniej bazy: " + backup + u". " +
+                      fake::kInjectedReason));
 }
 
 // ---------------------------------------------------------------- causes that reach the log
@@ -269,7 +304,8 @@ TEST_F(InstallTest, AFailedRenameOfTheUnpackedDatabaseIsLogged) {
     return op == fake::Op::Move && unpacked;
   };
   form.ButtonInstallClick();
-  EXPECT_TRUE(memoHas(u"Błąd zmiany nazwy pliku dodatki.mdb na dodatki_new.mdb"));
+  EXPECT_TRUE(
+      memoHas(u"Błąd zmiany nazwy pliku dodatki.mdb na dodatki_new.mdb. " + fake::kInjectedReason));
   EXPECT_FALSE(memoHas(u"Brak pliku: " + file(u"dodatki_new.mdb")));
   EXPECT_EQ(bytes(u"dodatki.mdb"), before);
   EXPECT_FALSE(has(u"dodatki_old.mdb"));

@@ -43,7 +43,7 @@ std::string databaseWithoutDodatki(fake::FakePlatform& fs) {
         accessorydb::adoxTable(accessorydb::accessoryTable(u"info_producent"), &catalog));
   }
   std::string bytes = fs.readFile(path);
-  fs.deleteFile(path);
+  EXPECT_TRUE(fs.deleteFile(path));
   return bytes;
 }
 

@@ -26,7 +26,7 @@ void wrapIntoExecutable(Scenario& s) {
   s.fs.mkdirs(s.fs.tempDir);
   s.fs.writeFile(s.fs.exePath, program + s.fs.readFile(s.form.sourceZip) + layout::kMark +
                                    layout::formatTrailer(program.size()));
-  s.fs.deleteFile(s.form.sourceZip);
+  ASSERT_TRUE(s.fs.deleteFile(s.form.sourceZip));
 }
 
 struct UnattendedCase {
@@ -110,7 +110,26 @@ INSTANTIATE_TEST_SUITE_P(
                                    [](Scenario& s, app::CommandLine&) {
                                      s.fs.writeFile(s.file(u"dodatki_old.mdb"), "old");
                                    },
-                                   ExitCode::HostBusy, kPrevious}),
+                                   ExitCode::InterruptedInstall, kPrevious},
+                    UnattendedCase{"database_in_use",
+                                   [](Scenario& s, app::CommandLine&) {
+                                     s.fs.holdOpen(s.file(u"dodatki.mdb"));
+                                   },
+                                   ExitCode::HostBusy, kPrevious},
+                    UnattendedCase{"process_list_unreadable",
+                                   [](Scenario& s, app::CommandLine&) {
+                                     s.fs.shouldFail = [](fake::Op op, const Text&) {
+                                       return op == fake::Op::Processes;
+                                     };
+                                   },
+                                   ExitCode::ProcessListUnreadable, kPrevious},
+                    UnattendedCase{"work_folder_cannot_be_made",
+                                   [](Scenario& s, app::CommandLine&) {
+                                     s.fs.shouldFail = [](fake::Op op, const Text&) {
+                                       return op == fake::Op::CreateDir;
+                                     };
+                                   },
+                                   ExitCode::WorkFolderFailed, kPrevious}),
     [](const testing::TestParamInfo<UnattendedCase>& info) {
       return std::string(info.param.name);
     });

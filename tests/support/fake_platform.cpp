@@ -10,6 +10,9 @@ namespace fake {
 
 namespace {
 
+using plat::Reason;
+using plat::Status;
+
 char16_t foldCase(char16_t c) {
   if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 0x20);
   // Latin-1 and Latin Extended-A lower case letters used in Polish names.
@@ -91,6 +94,17 @@ class FakeFile : public testsupport::MemoryFile {
 FakePlatform::FakePlatform() {
   addDrive(u"C:\\");
   mkdirs(cwd);
+}
+
+plat::Status FakePlatform::injected() const {
+  return Status::failed(kInjectedReason);
+}
+
+std::vector<plat::ProcessEntry> FakePlatform::processes() {
+  if (fail(Op::Processes, u"")) {
+    throw plat::FileError(u"Nie można odczytać listy uruchomionych programów. " + kInjectedReason);
+  }
+  return processList;
 }
 
 bool FakePlatform::fail(Op op, const Text& path) {
@@ -186,48 +200,60 @@ bool FakePlatform::directoryExists(const Text& path) {
   return dirs_.count(pathKey(path)) > 0;
 }
 
-bool FakePlatform::deleteFile(const Text& path) {
-  if (fail(Op::Delete, path)) return false;
+plat::Status FakePlatform::deleteFile(const Text& path) {
+  if (fail(Op::Delete, path)) return injected();
   auto it = files_.find(pathKey(path));
-  if (it == files_.end()) return false;
+  if (it == files_.end()) {
+    return Status::failed(dirs_.count(pathKey(path))    ? Reason::AccessDenied
+                          : parentExists(pathKey(path)) ? Reason::FileNotFound
+                                                        : Reason::PathNotFound);
+  }
   const Node& n = *it->second;
-  if (n.readOnly || n.heldByOther || n.openHandles > 0) return false;
+  if (n.readOnly) return Status::failed(Reason::AccessDenied);
+  if (n.heldByOther || n.openHandles > 0) return Status::failed(Reason::InUse);
   files_.erase(it);
-  return true;
+  return Status::done();
 }
 
-bool FakePlatform::moveFile(const Text& from, const Text& to) {
+plat::Status FakePlatform::moveFile(const Text& from, const Text& to) {
   return move(from, to, false);
 }
 
-bool FakePlatform::replaceFile(const Text& from, const Text& to) {
+plat::Status FakePlatform::replaceFile(const Text& from, const Text& to) {
   return move(from, to, true);
 }
 
-bool FakePlatform::move(const Text& from, const Text& to, bool replace) {
-  if (fail(Op::Move, from)) return false;
+plat::Status FakePlatform::move(const Text& from, const Text& to, bool replace) {
+  if (fail(Op::Move, from)) return injected();
   const auto src = files_.find(pathKey(from));
   const std::u16string dst = pathKey(to);
-  if (src == files_.end() || dirs_.count(dst) || !parentExists(dst)) return false;
-  if (src->second->heldByOther || src->second->openHandles > 0) return false;
+  if (src == files_.end()) return Status::failed(Reason::FileNotFound);
+  if (dirs_.count(dst)) return Status::failed(Reason::AccessDenied);
+  if (!parentExists(dst)) return Status::failed(Reason::PathNotFound);
+  if (src->second->heldByOther || src->second->openHandles > 0) {
+    return Status::failed(Reason::InUse);
+  }
   if (const auto old = files_.find(dst); old != files_.end()) {
     const Node& n = *old->second;
-    if (!replace || old == src || n.readOnly || n.heldByOther || n.openHandles > 0) return false;
+    if (!replace || old == src) return Status::failed(Reason::AlreadyExists);
+    if (n.readOnly) return Status::failed(Reason::AccessDenied);
+    if (n.heldByOther || n.openHandles > 0) return Status::failed(Reason::InUse);
     files_.erase(old);
   }
   auto node = src->second;
   files_.erase(src);
   node->name = to;
   files_[dst] = node;
-  return true;
+  return Status::done();
 }
 
-bool FakePlatform::createDirectory(const Text& path) {
-  if (fail(Op::CreateDir, path)) return false;
+plat::Status FakePlatform::createDirectory(const Text& path) {
+  if (fail(Op::CreateDir, path)) return injected();
   const std::u16string key = pathKey(path);
-  if (dirs_.count(key) || files_.count(key) || !parentExists(key)) return false;
+  if (dirs_.count(key) || files_.count(key)) return Status::failed(Reason::AlreadyExists);
+  if (!parentExists(key)) return Status::failed(Reason::PathNotFound);
   dirs_[key] = text::stripTrailingBackslashes(path);
-  return true;
+  return Status::done();
 }
 
 void FakePlatform::forceDirectories(const Text& path) {
@@ -256,11 +282,12 @@ bool FakePlatform::isDirectoryEmpty(const Text& path) {
   return dirs_.count(pathKey(path)) > 0;
 }
 
-bool FakePlatform::removeDirectory(const Text& path) {
-  if (fail(Op::RemoveDir, path)) return false;
-  if (!isDirectoryEmpty(path)) return false;
+plat::Status FakePlatform::removeDirectory(const Text& path) {
+  if (fail(Op::RemoveDir, path)) return injected();
+  if (!dirs_.count(pathKey(path))) return Status::failed(Reason::FileNotFound);
+  if (!isDirectoryEmpty(path)) return Status::failed(Reason::NotEmpty);
   dirs_.erase(pathKey(path));
-  return true;
+  return Status::done();
 }
 
 bool FakePlatform::isReadOnly(const Text& path) {
@@ -269,18 +296,21 @@ bool FakePlatform::isReadOnly(const Text& path) {
   return n && n->readOnly;
 }
 
-bool FakePlatform::setReadOnlyAttribute(const Text& path, bool readOnly) {
-  if (fail(Op::Attributes, path)) return false;
+plat::Status FakePlatform::setReadOnlyAttribute(const Text& path, bool readOnly) {
+  if (fail(Op::Attributes, path)) return injected();
   Node* n = findFile(path);
-  if (!n) return false;
+  if (!n) return Status::failed(Reason::FileNotFound);
   n->readOnly = readOnly;
-  return true;
+  return Status::done();
 }
 
-bool FakePlatform::flushToDisk(const Text& path) {
-  if (fail(Op::Flush, path)) return false;
+plat::Status FakePlatform::flushToDisk(const Text& path) {
+  if (fail(Op::Flush, path)) return injected();
   const Node* n = findFile(path);
-  return n && !n->readOnly && !n->heldByOther && n->openHandles == 0;
+  if (!n) return Status::failed(Reason::FileNotFound);
+  if (n->readOnly) return Status::failed(Reason::AccessDenied);
+  if (n->heldByOther || n->openHandles > 0) return Status::failed(Reason::InUse);
+  return Status::done();
 }
 
 std::unique_ptr<plat::File> FakePlatform::open(const Text& path, plat::OpenMode mode) {

@@ -31,8 +31,12 @@ enum class Op {
   Write,
   Truncate,
   Attributes,
-  Flush
+  Flush,
+  Processes,  // the process snapshot; its path is empty
 };
+
+// The reason an injected fault gives, so that a test can see it carried to the log.
+inline const Text kInjectedReason = u"Awaria dysku testowego.";
 
 class FakePlatform : public plat::Platform {
  public:
@@ -62,7 +66,7 @@ class FakePlatform : public plat::Platform {
   // The folder dialog: the folder it "returns", or nothing for a cancel.
   std::function<bool(Text& dir)> folderDialog;
   // Fault injection: called before each operation; true makes it fail as the OS would
-  // (false result, or a thrown plat::FileError).
+  // (a failed status with kInjectedReason, a false answer, or a thrown plat::FileError).
   std::function<bool(Op, const Text& path)> shouldFail;
   // Counts of operations seen, by kind.
   std::map<Op, int> opCount;
@@ -72,22 +76,22 @@ class FakePlatform : public plat::Platform {
   // --- plat::Platform ---
   bool fileExists(const Text& path) override;
   bool directoryExists(const Text& path) override;
-  bool deleteFile(const Text& path) override;
-  bool moveFile(const Text& from, const Text& to) override;
-  bool replaceFile(const Text& from, const Text& to) override;
-  bool createDirectory(const Text& path) override;
+  plat::Status deleteFile(const Text& path) override;
+  plat::Status moveFile(const Text& from, const Text& to) override;
+  plat::Status replaceFile(const Text& from, const Text& to) override;
+  plat::Status createDirectory(const Text& path) override;
   void forceDirectories(const Text& path) override;
   bool isDirectoryEmpty(const Text& path) override;
-  bool removeDirectory(const Text& path) override;
+  plat::Status removeDirectory(const Text& path) override;
   bool isReadOnly(const Text& path) override;
-  bool setReadOnlyAttribute(const Text& path, bool readOnly) override;
+  plat::Status setReadOnlyAttribute(const Text& path, bool readOnly) override;
   // As FlushFileBuffers: needs a file it may open for writing.
-  bool flushToDisk(const Text& path) override;
+  plat::Status flushToDisk(const Text& path) override;
   std::unique_ptr<plat::File> open(const Text& path, plat::OpenMode mode) override;
   std::vector<Text> subFolders(const Text& dir) override;
   std::vector<Text> filesIn(const Text& dir) override;
   std::vector<Text> logicalDrives() override;
-  std::vector<plat::ProcessEntry> processes() override { return processList; }
+  std::vector<plat::ProcessEntry> processes() override;
   uint32_t currentProcessId() override { return ownPid; }
   plat::Size screenSize() override { return screen; }
   plat::LocalTime localTime() override { return clock; }
@@ -111,8 +115,9 @@ class FakePlatform : public plat::Platform {
  private:
   friend class FakeFile;
   bool fail(Op op, const Text& path);
+  plat::Status injected() const;
   // moveFile and replaceFile; `replace` lets an existing target file go.
-  bool move(const Text& from, const Text& to, bool replace);
+  plat::Status move(const Text& from, const Text& to, bool replace);
   Node* findFile(const Text& path);
   const Node* findFile(const Text& path) const;
   bool parentExists(const Text& key) const;

@@ -229,6 +229,51 @@ const Case kCases[] = {
        place.setSystem(place.at(u"systemowy"), false);
        place.setHidden(place.at(u"systemowy"), false);
      }},
+    // A failed operation says why, in the words the log shows.
+    {"FailuresCarryTheSystemsReason",
+     [](Place& place, plat::Platform& fs) {
+       using plat::Reason;
+       writeFile(fs, place.at(u"a.mdb"), "a");
+       writeFile(fs, place.at(u"b.mdb"), "b");
+       writeFile(fs, place.at(u"tylko.mdb"), "r");
+       place.setReadOnly(place.at(u"tylko.mdb"), true);
+       ASSERT_TRUE(fs.createDirectory(place.at(u"folder")));
+       writeFile(fs, place.at(u"folder\\plik"), "x");
+       auto held = fs.open(place.at(u"b.mdb"), OpenMode::Read);
+       const struct {
+         const char* name;
+         std::function<plat::Status()> operation;
+         Reason reason;
+       } cases[] = {
+           {"rename onto an existing file",
+            [&] { return fs.moveFile(place.at(u"a.mdb"), place.at(u"tylko.mdb")); },
+            Reason::AlreadyExists},
+           {"rename of a missing file",
+            [&] { return fs.moveFile(place.at(u"brak.mdb"), place.at(u"c.mdb")); },
+            Reason::FileNotFound},
+           {"rename of a file held open",
+            [&] { return fs.moveFile(place.at(u"b.mdb"), place.at(u"c.mdb")); }, Reason::InUse},
+           {"deletion of a file held open", [&] { return fs.deleteFile(place.at(u"b.mdb")); },
+            Reason::InUse},
+           {"deletion of a missing file", [&] { return fs.deleteFile(place.at(u"brak.mdb")); },
+            Reason::FileNotFound},
+           {"deletion of a read-only file", [&] { return fs.deleteFile(place.at(u"tylko.mdb")); },
+            Reason::AccessDenied},
+           {"folder made twice", [&] { return fs.createDirectory(place.at(u"folder")); },
+            Reason::AlreadyExists},
+           {"folder without its parent", [&] { return fs.createDirectory(place.at(u"x\\y")); },
+            Reason::PathNotFound},
+           {"removal of a folder with a file",
+            [&] { return fs.removeDirectory(place.at(u"folder")); }, Reason::NotEmpty},
+       };
+       for (const auto& c : cases) {
+         SCOPED_TRACE(c.name);
+         const plat::Status status = c.operation();
+         EXPECT_FALSE(status.ok());
+         EXPECT_EQ(text::toUtf8(status.reason()), text::toUtf8(plat::reasonText(c.reason)));
+       }
+       place.setReadOnly(place.at(u"tylko.mdb"), false);
+     }},
     {"EmptyFolderTestAndRemoval",
      [](Place& place, plat::Platform& fs) {
        const Text dir = place.at(u"tmp");

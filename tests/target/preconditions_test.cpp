@@ -1,5 +1,7 @@
 // The checks that offer the Install button: the database access test, the running-host rule,
 // and the silent check an install makes before it starts.
+#include "target/preconditions.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -12,6 +14,10 @@ namespace {
 using fake::Op;
 
 const Text kHeld = u"Wyłącz program VIRELA i spróbuj ponownie.";
+const target::Refusal kHeldRefusal{target::Refusal::Reason::DatabaseInUse, kHeld};
+const target::Refusal kNoInstallation{
+    target::Refusal::Reason::NoInstallation,
+    u"Nie znaleziono oprogramowania CAD. Wskaż poprawny katalog."};
 
 class PreconditionTest : public TargetTest {
  protected:
@@ -230,17 +236,20 @@ TEST_F(PreconditionTest, ProcessWalkLogsEveryProcessWithThePositionOfTheWord) {
                                     u"Wyłącz program VirelaPro.exe i spróbuj ponownie."}));
 }
 
-class FailingProcessList : public fake::FakePlatform {
- public:
-  std::vector<plat::ProcessEntry> processes() override { throw plat::FileError(u"Odmowa dostępu"); }
-};
+// A snapshot that cannot be taken tells nothing about the host: the check refuses with the
+// system's reason, as it would for a running host.
+TEST(RunningHostErrorTest, AProcessListThatCannotBeReadRefusesWithItsReason) {
+  fake::FakePlatform fs;
+  fs.shouldFail = [](Op op, const Text&) { return op == Op::Processes; };
+  const Text message =
+      u"Nie można odczytać listy uruchomionych programów. " + fake::kInjectedReason;
+  std::vector<Text> important;
+  const logs::Log log(logs::IMPORTANT,
+                      [&](int32_t, const Text& line) { important.push_back(line); });
 
-TEST(RunningHostErrorTest, ErrorDuringTheWalkFailsTheCheck) {
-  FailingProcessList fs;
-  app::WindowModel window;
-  app::TForm1 form(fs, window);
-  EXPECT_FALSE(form.CheckRunApp());
-  EXPECT_EQ(window.infoLabel(), u"[BŁAD]Odmowa dostępu");
+  EXPECT_EQ(target::checkNoRunningHost(fs, log),
+            (target::Refusal{target::Refusal::Reason::ProcessListUnreadable, message}));
+  EXPECT_EQ(important, std::vector<Text>{message});
 }
 
 // ---------------------------------------------------------------- the check before an install
@@ -250,7 +259,8 @@ struct BlockerCase {
   Text field;
   bool databaseHeld;
   std::vector<plat::ProcessEntry> processes;
-  std::optional<Text> blocker;
+  std::optional<target::Refusal> blocker;
+  bool interruptedInstall = false;  // a backup of an interrupted install lies in the folder
 };
 
 void PrintTo(const BlockerCase& c, std::ostream* os) {
@@ -264,15 +274,12 @@ TEST_P(InstallBlockerTest, TellsWhatStopsTheInstallWithoutALogLine) {
   fs.writeFile(kDatabase, "db");
   fs.holdOpen(kDatabase, GetParam().databaseHeld);
   fs.processList = GetParam().processes;
-  window.setEdit1(GetParam().field);
-  form.log_level = app::DEBUG;
-  form.bnInstallSetDisable();
+  if (GetParam().interruptedInstall) fs.writeFile(kPackageFolder + u"dodatki_old.mdb", "old");
   mark();
 
-  EXPECT_EQ(form.installBlocker(), GetParam().blocker);
+  EXPECT_EQ(target::installBlocker(fs, GetParam().field, u"Pakiet"), GetParam().blocker);
 
   EXPECT_TRUE(newLines().empty()) << testing::PrintToString(utf8(newLines()));
-  EXPECT_FALSE(installEnabled());
   EXPECT_EQ(fs.readFile(kDatabase), "db");
   EXPECT_FALSE(fs.fileExists(kSide));
 }
@@ -281,30 +288,32 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, InstallBlockerTest,
     testing::Values(
         BlockerCase{"all_clear", kHost, false, {{1, u"explorer.exe"}}, std::nullopt},
-        BlockerCase{"no_library_folder",
-                    u"C:\\Nordeka\\",
-                    false,
-                    {},
-                    u"Nie znaleziono oprogramowania CAD. Wskaż poprawny katalog."},
+        BlockerCase{"no_library_folder", u"C:\\Nordeka\\", false, {}, kNoInstallation},
         // The install uses the folder without the blanks.
         BlockerCase{"blanks_around_field", u"  " + kHost + u" ", false, {}, std::nullopt},
-        BlockerCase{"field_without_separator",
-                    u"C:\\Nordeka\\CAD A",
-                    false,
-                    {},
-                    u"Nie znaleziono oprogramowania CAD. Wskaż poprawny katalog."},
-        BlockerCase{"database_held", kHost, true, {}, kHeld},
+        BlockerCase{"field_without_separator", u"C:\\Nordeka\\CAD A", false, {}, kNoInstallation},
+        BlockerCase{"database_held", kHost, true, {}, kHeldRefusal},
         BlockerCase{"host_running",
                     kHost,
                     false,
                     {{1, u"arcade.exe"}, {2, u"CADx.exe"}},
-                    u"Wyłącz program CADx.exe i spróbuj ponownie."},
-        BlockerCase{"own_process", kHost, false, {{4242, u"CAD instalator.exe"}}, std::nullopt}),
+                    target::Refusal{target::Refusal::Reason::HostRunning,
+                                    u"Wyłącz program CADx.exe i spróbuj ponownie."}},
+        BlockerCase{"own_process", kHost, false, {{4242, u"CAD instalator.exe"}}, std::nullopt},
+        // A backup an interrupted install left may be the host's only database.
+        BlockerCase{"interrupted_install",
+                    kHost,
+                    false,
+                    {},
+                    target::Refusal{target::Refusal::Reason::InterruptedInstall,
+                                    u"Znaleziono plik dodatki_old.mdb z przerwanej instalacji. "
+                                    u"Przenieś go w bezpieczne miejsce i spróbuj ponownie."},
+                    true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PreconditionTest, InstallBlockerGivesTheDatabaseOfAnInterruptedCheckBack) {
   fs.writeFile(kSide, "db");
-  EXPECT_EQ(form.installBlocker(), std::nullopt);
+  EXPECT_EQ(target::installBlocker(fs, kHost, u"Pakiet"), std::nullopt);
   EXPECT_EQ(fs.readFile(kDatabase), "db");
   EXPECT_FALSE(fs.fileExists(kSide));
 }

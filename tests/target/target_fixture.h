@@ -5,7 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "target/refusal.h"
 #include "tests/support/form_fixture.h"
+
+namespace target {
+
+// Readable failure output for a refusal.
+inline void PrintTo(const Refusal& r, std::ostream* os) {
+  *os << "reason " << static_cast<int>(r.reason) << ": " << text::toUtf8(r.message);
+}
+
+}  // namespace target
 
 namespace targettest {
 

@@ -33,14 +33,16 @@ int runCreate(plat::Platform& fs, const Args& args) {
 int createFile(plat::Platform& fs, const Text& path) {
   if (fs.fileExists(path)) throw text::Error(u"Database already exists: " + path);
   const Text working = path + u".create";
-  fs.deleteFile(working);  // left by a run that was cut short
+  // Left by a run that was cut short; one that cannot go makes the creation fail and say why.
+  if (fs.fileExists(working)) (void)fs.deleteFile(working);
   try {
     createTables(fs, working);
-    if (!fs.moveFile(working, path)) {
-      throw text::Error(u"cannot rename the new database " + working + u" to " + path);
+    if (const plat::Status moved = fs.moveFile(working, path); !moved) {
+      throw text::Error(u"cannot rename the new database " + working + u" to " + path + u": " +
+                        moved.reason());
     }
   } catch (const text::Error&) {
-    fs.deleteFile(working);  // a partial database is of no use
+    (void)fs.deleteFile(working);  // a partial database is of no use; the error is the cause
     throw;
   }
   const std::string line = text::toUtf8(path) + ": created with " +

@@ -157,11 +157,12 @@ int importInto(plat::Platform& fs, const Text& path, const Text& table, FILE* in
   try {
     copyFile(fs, path, copy);
     result = importRows(fs, copy, table, in);
-    if (!fs.replaceFile(copy, path)) {
-      throw text::Error(u"cannot replace " + path + u" with the imported copy " + copy);
+    if (const plat::Status replaced = fs.replaceFile(copy, path); !replaced) {
+      throw text::Error(u"cannot replace " + path + u" with the imported copy " + copy + u": " +
+                        replaced.reason());
     }
   } catch (const text::Error&) {
-    fs.deleteFile(copy);  // the copy is of no use; FILE is as it was
+    (void)fs.deleteFile(copy);  // the copy is of no use; FILE is as it was; the error is the cause
     throw;
   }
   const auto count = static_cast<int64_t>(result.rows);

@@ -109,14 +109,15 @@ int build(plat::Platform& platform, const Text& packageDir, const Text& stubPath
     const uint64_t archiveSize = writePackageArchive(platform, items, archivePath);
     const layout::Written written =
         layout::writeInstallerFile(platform, stubPath, archivePath, outPath);
-    if (!platform.deleteFile(archivePath)) {
-      io.err << "warning: cannot delete the temporary archive " << text::toUtf8(archivePath)
-             << "\n";
+    if (const plat::Status deleted = platform.deleteFile(archivePath); !deleted) {
+      io.err << "warning: cannot delete the temporary archive " << text::toUtf8(archivePath) << ": "
+             << text::toUtf8(deleted.reason()) << "\n";
     }
     printSummary(*packageName, items.size(), archiveSize, outPath, written, io);
     return 0;
   } catch (const text::Error&) {
-    if (platform.fileExists(archivePath)) platform.deleteFile(archivePath);
+    // The error thrown is the cause to report; the archive goes as best it can.
+    if (platform.fileExists(archivePath)) (void)platform.deleteFile(archivePath);
     throw;
   }
 }

@@ -27,17 +27,21 @@ Written writeInstallerFile(plat::Platform& platform, const text::Text& programPa
       const auto out = platform.open(partPath, plat::OpenMode::Create);
       written = writeInstaller(*program, *archive, *out);
     } catch (const text::Error& e) {
-      if (platform.fileExists(partPath)) platform.deleteFile(partPath);
+      // The write error is the cause; a part file that stays is replaced by the next build.
+      if (platform.fileExists(partPath)) (void)platform.deleteFile(partPath);
       throw text::Error(u"cannot write the installer: " + e.message());
     }
   }
-  if (platform.fileExists(outPath) && !platform.deleteFile(outPath)) {
-    platform.deleteFile(partPath);
-    throw text::Error(u"cannot replace " + outPath);
+  // On a failure below the part file goes as best it can: the failure is the cause to report.
+  if (platform.fileExists(outPath)) {
+    if (const plat::Status deleted = platform.deleteFile(outPath); !deleted) {
+      (void)platform.deleteFile(partPath);
+      throw text::Error(u"cannot replace " + outPath + u": " + deleted.reason());
+    }
   }
-  if (!platform.moveFile(partPath, outPath)) {
-    platform.deleteFile(partPath);
-    throw text::Error(u"cannot rename " + partPath + u" to " + outPath);
+  if (const plat::Status moved = platform.moveFile(partPath, outPath); !moved) {
+    (void)platform.deleteFile(partPath);
+    throw text::Error(u"cannot rename " + partPath + u" to " + outPath + u": " + moved.reason());
   }
   return written;
 }

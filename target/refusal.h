@@ -1,0 +1,25 @@
+// What stops an install before anything is touched: the reason, and the message for the user.
+#pragma once
+
+#include "platform/text.h"
+
+namespace target {
+
+using text::Text;
+
+// What stops an install. Each kind has its own exit code in a run without a window.
+struct Refusal {
+  enum class Reason {
+    NoInstallation,         // the folder holds no library folder
+    DatabaseInUse,          // the package folder's database cannot be renamed
+    InterruptedInstall,     // a backup left by an interrupted install lies in the package folder
+    HostRunning,            // a host program runs
+    ProcessListUnreadable,  // the running programs cannot be listed
+  };
+  Reason reason;
+  Text message;  // for the user
+
+  bool operator==(const Refusal&) const = default;
+};
+
+}  // namespace target
