@@ -2,26 +2,13 @@
 // window to the cover and show it).
 #include "app/form1.h"
 #include "archive/cover_fit.h"
-#include "archive/package_layout.h"
 
 namespace app {
 
 using text::num;
 
 void TForm1::coverStep() {
-  if (platform_.fileExists(tmpDir + cover) && platform_.deleteFile(tmpDir + cover)) {
-    info(DEBUG, u"Usunięto stary plik okładki. [" + cover + u"]");
-  }
-  const Text entry = pkg::coverEntry(packageName);
-  if (ExtractFileFromZip(tmpDir + fileZip, tmpDir, entry)) {
-    // A cover that keeps its entry's name is not shown: the fitting step then says there is no
-    // package to install.
-    if (const plat::Status moved = platform_.moveFile(tmpDir + entry, tmpDir + cover); !moved) {
-      info(DEBUG, plat::withReason(u"Błąd zmiany nazwy pliku " + entry + u" na " + cover, moved));
-    }
-  } else {
-    info(IMPORTANT, u"Brak okładki pakietu !");
-  }
+  session().takeCover(packageName);
 }
 
 void TForm1::fitCover() {

@@ -33,6 +33,10 @@ logs::Log TForm1::log() {
   return record_ ? window.withRecord(record_) : window;
 }
 
+install::Session TForm1::session() {
+  return install::Session(platform_, {tmpDir, sourceZip, tmpDir + cover}, log());
+}
+
 void TForm1::FormCreate() {
   log_level = IMPORTANT;
   if (parseCommandLine(platform_.commandLineArgs()).debug) {
@@ -67,19 +71,13 @@ void TForm1::Timer1Timer() {
 void TForm1::AfterShow() {
   extractPayload();
 
-  if (platform_.fileExists(sourceZip)) {
-    info(DEBUG, u"Znaleziono: `" + fileZip + u"`");
-    if (searchPackages()) {
-      pack = true;
-      coverStep();
-    }
-  } else {
-    info(IMPORTANT, u"Brak danych pakietu !");
-  }
+  PackageSearchLook look(*this);
+  const install::PackageFound found = session().detectPackage(look);
+  pack = found.archive;
+  if (found.package) packageName = *found.package;
+  if (found.cover) fitCover();
 
-  fitCover();
-
-  if (formCover && pack) {
+  if (formCover && found.offered()) {
     if (searchInstallationPath()) CheckInstallationEnabled();
   }
 

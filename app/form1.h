@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/window_model.h"
+#include "install/session.h"
 #include "platform/log.h"
 #include "platform/platform.h"
 
@@ -32,6 +33,18 @@ using logs::DEBUG;
 using logs::IMPORTANT;
 using logs::NONE;
 
+class TForm1;
+
+// The window's look while the session searches the package: Install disabled until one is found.
+class PackageSearchLook : public install::DetectObserver {
+ public:
+  explicit PackageSearchLook(TForm1& form) : form_(form) {}
+  void searching() override;
+
+ private:
+  TForm1& form_;
+};
+
 class TForm1 {
  public:
   TForm1(plat::Platform& platform, WindowModel& window);
@@ -44,6 +57,8 @@ class TForm1 {
   void info(int32_t level, const Text& text);
   // The log sink the steps write to: info() at the window's current level.
   logs::Log log();
+  // The install session over the working folder, logging to the window.
+  install::Session session();
   // A log file that receives every line, whatever the window's level.
   void setRecord(logs::Log::Sink record) { record_ = std::move(record); }
   void FormCreate();

@@ -1,6 +1,5 @@
 // The Install click: runs the install transaction and shows it on the window.
 #include "app/form1.h"
-#include "install/install_transaction.h"
 
 namespace app {
 
@@ -41,8 +40,7 @@ class WindowObserver : public install::Observer {
 
 void TForm1::ButtonInstallClick() {
   WindowObserver observer(*this);
-  const install::Outcome outcome =
-      install::run(platform_, {wnd_.edit1(), packageName, sourceZip}, log(), observer);
+  const install::Outcome outcome = session().apply(wnd_.edit1(), packageName, observer);
   // A refused install leaves the window as it is.
   if (outcome.result == install::Outcome::Result::Refused) return;
   bnCloseSetEnable();

@@ -5,17 +5,18 @@
 
 namespace app {
 
+void PackageSearchLook::searching() {
+  form_.pack = false;
+  form_.bnInstallSetDisable();
+}
+
 bool TForm1::searchPackages() {
-  info(DEBUG, u"Wyszukiwanie paczek instalacyjnych.");
-  pack = false;
-  bnInstallSetDisable();
-  // A folder that cannot be made shows up below as an archive that is not there.
-  if (!platform_.directoryExists(tmpDir)) (void)platform_.createDirectory(tmpDir);
-  const pkg::PackageSearch search = pkg::searchPackage(platform_, sourceZip, log());
-  if (!search.archiveFound) return false;
-  if (search.package) packageName = *search.package;
+  PackageSearchLook look(*this);
+  const install::PackageFound found = session().searchPackage(look);
+  if (!found.archive) return false;
+  if (found.package) packageName = *found.package;
   // An archive that names no package or several still sets pack; the package name then stays
-  // as it was.
+  // as it was, and the start-up offers no install.
   pack = true;
   return pack;
 }

@@ -1,7 +1,6 @@
 // The target steps of the main window: host discovery proposes a folder, the folder field's
 // choice and validation, and the preconditions that enable Install.
 #include "app/form1.h"
-#include "target/discovery.h"
 #include "target/folder_choice.h"
 #include "target/host_layout.h"
 #include "target/preconditions.h"
@@ -12,7 +11,7 @@ using text::num;
 
 bool TForm1::searchInstallationPath() {
   destination = false;
-  const std::vector<Text> found = target::findInstallations(platform_, log());
+  const std::vector<Text> found = session().findHosts();
   const auto n = static_cast<int64_t>(found.size());
   if (n > 0) {
     wnd_.setEdit1(target::asHostFolder(found.front()));  // runs CheckEdit when the text changes

@@ -4,19 +4,19 @@
 
 #include "app/payload.h"
 #include "app/work_folder.h"
-#include "archive/package_archive.h"
-#include "install/install_transaction.h"
+#include "install/session.h"
 #include "platform/unexpected_error.h"
-#include "target/discovery.h"
-#include "target/folder_choice.h"
 #include "target/host_layout.h"
-#include "target/preconditions.h"
 
 namespace app {
 
 namespace {
 
 using text::num;
+
+install::WorkFiles unattendedFiles(const Text& workFolder) {
+  return {workFolder, workFolder + kArchiveName, workFolder + kCoverName};
+}
 
 // A folder of its own under the user's temporary folder: deployment tools often start in a
 // folder nobody may write, and parallel runs must not share one.
@@ -37,8 +37,8 @@ Text makeUnattendedWorkFolder(plat::Platform& platform) {
 }
 
 // The one installation discovery finds, or nothing when it finds none or several.
-std::optional<Text> discoveredHostFolder(plat::Platform& platform, const logs::Log& log) {
-  const std::vector<Text> found = target::findInstallations(platform, log);
+std::optional<Text> discoveredHostFolder(install::Session& session, const logs::Log& log) {
+  const std::vector<Text> found = session.findHosts();
   if (found.size() == 1) return target::asHostFolder(found.front());
   if (found.size() > 1) {
     log.important(u"Znaleziono " + num(static_cast<int64_t>(found.size())) +
@@ -78,38 +78,28 @@ ExitCode exitOf(const install::Outcome& outcome) {
 
 ExitCode install(plat::Platform& platform, const CommandLine& line, const Text& workFolder,
                  const logs::Log& log) {
-  const Text archive = workFolder + kArchiveName;
   try {
     copyPayload(platform, workFolder, kArchiveName, log);
   } catch (const text::Error& e) {
     log.important(e.message());
     return ExitCode::NoPackage;
   }
-  if (!platform.fileExists(archive)) {
-    log.important(u"Brak danych pakietu !");
-    return ExitCode::NoPackage;
-  }
-  const pkg::PackageSearch search = pkg::searchPackage(platform, archive, log);
-  if (!search.package) return ExitCode::NoPackage;
+  install::Session session(platform, unattendedFiles(workFolder), log);
+  install::DetectObserver noWindow;
+  const install::PackageFound found = session.detectPackage(noWindow);
+  if (!found.offered()) return ExitCode::NoPackage;
 
   std::optional<Text> hostFolder = line.hostFolder;
   if (hostFolder) {
     log.debug(u"Folder instalacji z przełącznika /D=: " + *hostFolder);
   } else {
-    hostFolder = discoveredHostFolder(platform, log);
+    hostFolder = discoveredHostFolder(session, log);
     if (!hostFolder) return ExitCode::NoHostFolder;
   }
-  if (!target::validHostFolder(platform, *hostFolder, log)) {
-    log.important(u"Błędny folder instalacji: " + *hostFolder);
-    return ExitCode::NoHostFolder;
-  }
-  if (const auto refusal =
-          target::checkPreconditions(platform, *hostFolder, *search.package, log)) {
-    return exitOf(*refusal);
-  }
+  if (const auto refusal = session.checkHost(*hostFolder, *found.package)) return exitOf(*refusal);
 
-  install::Observer noWindow;
-  return exitOf(install::run(platform, {*hostFolder, *search.package, archive}, log, noWindow));
+  install::Observer noProgress;
+  return exitOf(session.apply(*hostFolder, *found.package, noProgress));
 }
 
 }  // namespace
@@ -161,7 +151,10 @@ ExitCode runUnattended(plat::Platform& platform, const CommandLine& line, const 
   } catch (const std::exception& e) {
     logs::logUnexpectedError(log, e);
   }
-  if (!line.debug) cleanWorkFolder(platform, workFolder, {workFolder + kArchiveName}, log);
+  if (!line.debug) {
+    const install::WorkFiles files = unattendedFiles(workFolder);
+    cleanWorkFolder(platform, workFolder, {files.archive, files.cover}, log);
+  }
   return code;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "archive/installer_layout.h"
+#include "archive/zip_writer.h"
 #include "tests/install/install_fixture.h"
 
 namespace installtest {
@@ -133,6 +134,36 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<UnattendedCase>& info) {
       return std::string(info.param.name);
     });
+
+// Both front ends take the same decision: a package without its cover is no package to install,
+// for the window as for "/S", which ends with code 2 and the window's reason.
+TEST(UnattendedAndWindow, RefuseAPackageWithoutACoverForTheSameReason) {
+  Scenario s;
+  s.makePrevious(kPrevious);
+  {
+    zipkit::ZipWriter zip(s.fs, s.form.sourceZip);
+    zip.addFile(u"P\\model.dwg", "model v2");
+    zip.addFile(u"P\\dodatki.mdb", "db");
+    zip.finish();
+  }
+  wrapIntoExecutable(s);
+  app::CommandLine line;
+  line.silent = true;
+  std::vector<Text> important;
+  const logs::Log log(logs::IMPORTANT, [&](int32_t, const Text& l) { important.push_back(l); });
+
+  EXPECT_EQ(app::runUnattended(s.fs, line, log), ExitCode::NoPackage);
+  EXPECT_EQ(important,
+            (std::vector<Text>{u"Brak okładki pakietu !", u"Brak pakietu do instalacji !"}));
+  EXPECT_FALSE(s.has(u"model.dwg"));
+
+  s.form.formCover = false;
+  s.form.bnInstallSetDisable();
+  s.form.AfterShow();
+  EXPECT_EQ(s.window.infoLabel(), u"Brak pakietu do instalacji !");
+  EXPECT_FALSE(s.window.visible(app::Ctl::bnInstallNormal) &&
+               s.window.enabled(app::Ctl::bnInstallNormal));
+}
 
 // The record holds the row changes of the merge instead of its comparisons, and every debug line
 // although nothing is shown anywhere.

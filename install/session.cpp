@@ -1,0 +1,71 @@
+#include "install/session.h"
+
+#include "archive/package_archive.h"
+#include "archive/package_layout.h"
+#include "target/discovery.h"
+#include "target/folder_choice.h"
+#include "target/host_layout.h"
+#include "target/preconditions.h"
+
+namespace install {
+
+PackageFound Session::detectPackage(DetectObserver& observer) {
+  PackageFound found;
+  if (platform_.fileExists(files_.archive)) {
+    const Text name = files_.archive.substr(files_.folder.size());
+    log_.debug(u"Znaleziono: `" + name + u"`");
+    found = searchPackage(observer);
+    if (found.package) takeCover(*found.package);
+  } else {
+    log_.important(u"Brak danych pakietu !");
+  }
+  found.cover = platform_.fileExists(files_.cover);
+  if (!found.cover) log_.important(u"Brak pakietu do instalacji !");
+  return found;
+}
+
+PackageFound Session::searchPackage(DetectObserver& observer) {
+  log_.debug(u"Wyszukiwanie paczek instalacyjnych.");
+  observer.searching();
+  // A folder that cannot be made shows up below as an archive that is not there.
+  if (!platform_.directoryExists(files_.folder)) (void)platform_.createDirectory(files_.folder);
+  const pkg::PackageSearch search = pkg::searchPackage(platform_, files_.archive, log_);
+  return {search.archiveFound, search.package, false};
+}
+
+void Session::takeCover(const Text& package) {
+  const Text coverName = files_.cover.substr(files_.folder.size());
+  if (platform_.fileExists(files_.cover) && platform_.deleteFile(files_.cover)) {
+    log_.debug(u"Usunięto stary plik okładki. [" + coverName + u"]");
+  }
+  const Text entry = pkg::coverEntry(package);
+  if (!pkg::extractEntry(platform_, files_.archive, files_.folder, entry, log_)) {
+    log_.important(u"Brak okładki pakietu !");
+    return;
+  }
+  // A cover that keeps its entry's name is not shown: the detection then says there is no
+  // package to install.
+  if (const plat::Status moved = platform_.moveFile(files_.folder + entry, files_.cover); !moved) {
+    log_.debug(plat::withReason(u"Błąd zmiany nazwy pliku " + entry + u" na " + coverName, moved));
+  }
+}
+
+std::vector<Text> Session::findHosts() {
+  return target::findInstallations(platform_, log_);
+}
+
+std::optional<target::Refusal> Session::checkHost(const Text& hostFolder, const Text& package) {
+  if (!target::validHostFolder(platform_, hostFolder, log_)) {
+    const target::Refusal refusal{target::Refusal::Reason::NoInstallation,
+                                  u"Błędny folder instalacji: " + hostFolder};
+    log_.important(refusal.message);
+    return refusal;
+  }
+  return target::checkPreconditions(platform_, hostFolder, package, log_);
+}
+
+Outcome Session::apply(const Text& hostFolder, const Text& package, Observer& observer) {
+  return run(platform_, {hostFolder, package, files_.archive}, log_, observer);
+}
+
+}  // namespace install

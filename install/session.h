@@ -1,0 +1,76 @@
+// One install as every front end runs it: detect what there is (the package archive in the
+// working folder, its package and cover, the host's installations), decide whether an install
+// may go on (the folder, the preconditions), and apply it. Every decision is made here, once;
+// the front ends only present it: the window shows each step as it goes, a run without a window
+// turns the outcome into an exit code.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "install/install_transaction.h"
+#include "platform/log.h"
+#include "platform/platform.h"
+#include "target/refusal.h"
+
+namespace install {
+
+using text::Text;
+
+// The files of the working folder the session works with.
+struct WorkFiles {
+  Text folder;   // ends with "\"
+  Text archive;  // the package archive: folder + "packages.zip"
+  Text cover;    // the cover picture: folder + "cover.jpg"
+};
+
+// What the working folder holds of the package.
+struct PackageFound {
+  bool archive = false;         // the package archive is there
+  std::optional<Text> package;  // the one package it names
+  bool cover = false;           // a cover picture is there
+  // Only a package with its cover is offered: the cover is all the user sees of it.
+  bool offered() const { return package && cover; }
+};
+
+// What a front end shows of the detection as it goes.
+class DetectObserver {
+ public:
+  virtual ~DetectObserver() = default;
+  // The package search begins: nothing may be installed until it has found one.
+  virtual void searching() {}
+};
+
+class Session {
+ public:
+  Session(plat::Platform& platform, WorkFiles files, logs::Log log)
+      : platform_(platform), files_(std::move(files)), log_(std::move(log)) {}
+
+  // --- detect ---
+  // The archive, its package and its cover, each step logged, and what is missing said at the
+  // important level ("Brak danych pakietu !", "Brak okładki pakietu !", "Brak pakietu do
+  // instalacji !"). A cover left by an earlier run counts, as the window shows it.
+  PackageFound detectPackage(DetectObserver& observer);
+  // Its steps: the package search in the archive, and the cover step (an old cover removed, the
+  // package's cover taken out and renamed).
+  PackageFound searchPackage(DetectObserver& observer);
+  void takeCover(const Text& package);
+  // The host's installations on every drive.
+  std::vector<Text> findHosts();
+
+  // --- plan ---
+  // Whether an install into the folder may go on: the folder names a host installation, and
+  // the preconditions hold. Logs the checks and the refusal.
+  std::optional<target::Refusal> checkHost(const Text& hostFolder, const Text& package);
+
+  // --- apply ---
+  // The install transaction; it checks the folder and the preconditions once more, silently.
+  Outcome apply(const Text& hostFolder, const Text& package, Observer& observer);
+
+ private:
+  plat::Platform& platform_;
+  WorkFiles files_;
+  logs::Log log_;
+};
+
+}  // namespace install
