@@ -1,0 +1,160 @@
+// The install's own log, line by line at the debug level, for each way a run ends: the texts are
+// written out here as the installer has always logged them, so that a changed or lost line shows.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "install/install_transaction.h"
+#include "tests/install/install_fixture.h"
+
+namespace installtest {
+namespace {
+
+const std::vector<Item> kPrevious = {{1, u"Stara szafa"}, {2, u"Zostaje"}};
+const std::vector<Item> kPackage = {{1, u"Nowa szafa"}, {3, u"Dodany stół"}};
+
+const Text kLibrary = u"C:\\Nordeka\\CAD A\\dodatki\\";
+const Text kDatabase = kLibrary + u"P\\dodatki.mdb";
+
+using Lines = std::vector<Text>;
+
+Lines join(std::initializer_list<Lines> parts) {
+  Lines all;
+  for (const Lines& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+const Lines kStart = {u"D Trwa instalowanie pakietu...", u"D MDB: " + kDatabase};
+const Lines kBackup = {u"D zmieniamy " + kDatabase + u" na dodatki_old.mdb"};
+const Lines kUnpackStart = {u"D Zaczynamy rozpakowywanie pliku ZIP do: " + kLibrary};
+const Lines kUnpackAll = {u"D maxFiles = 4", u"D P\\tekstury\\a.jpg", u"D P\\model.dwg",
+                          u"D P\\dodatki.mdb"};
+const Lines kCreate = {
+    u"D Zaczynamy obsługę bazy dodatki.mdb", u"D Brak pliku docelowego. Tworzymy nowy.",
+    u"D Tworzenie pliku bazy danych.",       u"D Tworzenie tabeli `info_roducent`",
+    u"D Tworzenie tabeli `Dodatki`",         u"D Utworzono pustą bazę danych."};
+const Lines kFinally = {u"D FINALLY kończymy instalację."};
+const Lines kFailed = {u"I Wystąpił błąd instalacji. Spróbuj ponownie."};
+
+struct LogCase {
+  const char* name;
+  std::function<void(Scenario&)> arrange;
+  Lines expected;  // "D " or "I " and the line
+};
+
+void PrintTo(const LogCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class InstallLog : public testing::TestWithParam<LogCase> {};
+
+TEST_P(InstallLog, IsTheWholeSequence) {
+  Scenario s;
+  GetParam().arrange(s);
+  Lines lines;
+  const logs::Log log(logs::DEBUG, [&](int32_t level, const Text& line) {
+    lines.push_back((level == logs::IMPORTANT ? u"I " : u"D ") + line);
+  });
+  install::Observer noWindow;
+  install::run(s.fs, {Text(Scenario::kHost), u"P", s.form.sourceZip}, log, noWindow);
+  EXPECT_EQ(apptest::utf8(lines), apptest::utf8(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, InstallLog,
+    testing::Values(
+        LogCase{
+            "update",
+            [](Scenario& s) {
+              s.makePrevious(kPrevious);
+              s.makePackage(kPackage);
+            },
+            join({kStart,
+                  kBackup,
+                  kUnpackStart,
+                  kUnpackAll,
+                  kCreate,
+                  {u"D Znaleniono oba istniejące pliki z dazą danych.",
+                   u"D Tworzymy połączenie do " + kDatabase,
+                   u"D Tworzymy połączenie do " + kLibrary + u"P\\dodatki_old.mdb",
+                   u"D Tworzymy połączenie do " + kLibrary + u"P\\dodatki_new.mdb",
+                   u"D Przenosimy z dodatki_new.mdb", u"D [1] : Stara szafa", u"D 1 : 1",
+                   u"D [2] : Zostaje", u"D 1 : 2", u"D 3 : 2",
+                   u"D Przenosimy dodatki z dodatki_new.mdb", u"D [NW] 1 : Nowa szafa - dopisano",
+                   u"D [DN] 1", u"D [NW] 3 : Dodany stół - dopisano", u"D [DN] 1", u"D [DN] 2",
+                   u"D Poprawnie przeniesiono dane.", u"D Poprawnie zakończono instalację."},
+                  kFinally,
+                  {u"D Kasujemy niepotrzebny plik dodatki_old.mdb"}})},
+        LogCase{"first_install", [](Scenario& s) { s.makePackage(kPackage); },
+                join({kStart,
+                      kUnpackStart,
+                      kUnpackAll,
+                      kCreate,
+                      {u"D Znaleniono oba istniejące pliki z dazą danych.",
+                       u"D Tworzymy połączenie do " + kDatabase,
+                       u"D Tworzymy połączenie do " + kLibrary + u"P\\dodatki_new.mdb",
+                       u"D Przenosimy z dodatki_new.mdb", u"D Przenosimy dodatki z dodatki_new.mdb",
+                       u"D [NW] 1 : Nowa szafa - dopisano", u"D [NW] 3 : Dodany stół - dopisano",
+                       u"D [DN] 1", u"D Poprawnie przeniesiono dane.",
+                       u"D Poprawnie zakończono instalację."},
+                      kFinally})},
+        // A package without its database: the merge finds nothing to take.
+        LogCase{"failed_merge",
+                [](Scenario& s) {
+                  s.makePrevious(kPrevious);
+                  s.makePackage(std::nullopt);
+                },
+                join({kStart,
+                      kBackup,
+                      kUnpackStart,
+                      {u"D maxFiles = 3", u"D P\\tekstury\\a.jpg", u"D P\\model.dwg"},
+                      kCreate,
+                      {u"I Brak pliku: " + kLibrary + u"P\\dodatki_new.mdb"},
+                      kFailed,
+                      {u"D Kasujemy uszkodzony plik dodatki.mdb",
+                       u"D Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb"},
+                      kFinally})},
+        LogCase{"failed_extraction",
+                [](Scenario& s) {
+                  s.makePrevious(kPrevious);
+                  s.makePackage(kPackage);
+                  s.fs.writeFile(s.file(u"model.dwg"), "model v1");
+                  s.fs.setReadOnly(s.file(u"model.dwg"));
+                },
+                join({kStart,
+                      kBackup,
+                      kUnpackStart,
+                      {u"D maxFiles = 4", u"D P\\tekstury\\a.jpg",
+                       u"I Brak dostępu do pliku `" + kLibrary + u"P\\model.dwg`."},
+                      kFailed,
+                      {u"D Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb"},
+                      kFinally})},
+        LogCase{"archive_missing",
+                [](Scenario& s) { s.makePrevious(kPrevious); },
+                {u"I Wystąpił błąd instalacji. Brak pliku: C:\\Users\\user\\Pobrane\\tmp\\"
+                 u"packages.zip"}},
+        // The check before the run renames the database away and back; the backup's rename is
+        // the database's second move, and fails with the system's reason.
+        LogCase{"failed_backup_rename",
+                [](Scenario& s) {
+                  s.makePrevious(kPrevious);
+                  s.makePackage(kPackage);
+                  auto moves = std::make_shared<int>(0);
+                  s.fs.shouldFail = [moves](fake::Op op, const Text& path) {
+                    return op == fake::Op::Move &&
+                           fake::pathKey(path) == fake::pathKey(kDatabase) && ++*moves == 2;
+                  };
+                },
+                join({kStart,
+                      kBackup,
+                      {u"I Błąd zmiany nazwy pliku dodatki.mdb na dodatki_old.mdb. "
+                       u"Awaria dysku testowego."},
+                      kFailed,
+                      kFinally})}),
+    [](const testing::TestParamInfo<LogCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace installtest
