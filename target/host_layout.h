@@ -16,6 +16,12 @@ inline const Text kInstallationPattern = u"CAD *";
 // The library folder inside an installation; one folder per package below it.
 inline const Text kLibraryFolder = u"dodatki";
 
+// The host's programs: an executable name holding the search word (in any letter case) is one,
+// except the exempt name; the main program's name is one in any case. Both names compare exactly.
+inline const Text kHostSearchWord = u"CAD";
+inline const Text kExemptProgram = u"lumicad.exe";
+inline const Text kHostMainProgram = u"VirelaPro.exe";
+
 inline const Text kNoInstallationMessage =
     u"Nie znaleziono oprogramowania CAD. Wskaż poprawny katalog.";
 

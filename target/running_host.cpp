@@ -1,18 +1,13 @@
 #include "target/running_host.h"
 
+#include "target/host_layout.h"
 #include "target/xpos.h"
 
 namespace target {
 
-namespace {
-
-const Text kSearchWord = u"CAD";
-
-}  // namespace
-
 bool isHostProgram(const Text& exeName) {
-  return (XPos(kSearchWord, exeName) > 0 && exeName != u"lumicad.exe") ||
-         exeName == u"VirelaPro.exe";
+  return (XPos(kHostSearchWord, exeName) > 0 && exeName != kExemptProgram) ||
+         exeName == kHostMainProgram;
 }
 
 std::optional<Refusal> runningHostBlocker(plat::Platform& platform, const logs::Log& log) {
@@ -27,7 +22,7 @@ std::optional<Refusal> runningHostBlocker(plat::Platform& platform, const logs::
   std::optional<Text> conflict;
   for (const plat::ProcessEntry& p : running) {
     log.debug(u"Znaleziona w pamięci aplikację: " + p.exeName + u" : " +
-              text::num(XPos(kSearchWord, p.exeName)));
+              text::num(XPos(kHostSearchWord, p.exeName)));
     if (p.pid != self && isHostProgram(p.exeName)) {
       log.debug(u"Wykryto konfliktową aplikację: " + p.exeName);
       conflict = p.exeName;
