@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/byte_order.h"
+
 namespace layout {
 
 namespace {
@@ -9,12 +11,8 @@ namespace {
 constexpr int kSecurityDirectory = 4;
 constexpr uint64_t kMaxSignerPadding = 7;  // the table starts on an 8-byte boundary
 
-uint32_t u16At(const uint8_t* p) {
-  return p[0] | (p[1] << 8);
-}
-uint32_t u32At(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
+using bytes::get16;
+using bytes::get32;
 
 // The certificate table's file offset and size from the PE header, or {0, 0}.
 std::pair<uint64_t, uint64_t> certificateTable(plat::File& exe) {
@@ -22,20 +20,20 @@ std::pair<uint64_t, uint64_t> certificateTable(plat::File& exe) {
   if (exe.readAt(0, dos.data(), dos.size()) != dos.size() || dos[0] != 'M' || dos[1] != 'Z') {
     return {0, 0};
   }
-  const uint64_t pe = u32At(&dos[0x3C]);
+  const uint64_t pe = get32(&dos[0x3C]);
   std::array<uint8_t, 24 + 240> hdr{};  // signature, file header, optional header
   const size_t got = exe.readAt(pe, hdr.data(), hdr.size());
   if (got < 24 + 2 || hdr[0] != 'P' || hdr[1] != 'E' || hdr[2] != 0 || hdr[3] != 0) return {0, 0};
-  const uint32_t optionalSize = u16At(&hdr[20]);
+  const uint32_t optionalSize = get16(&hdr[20]);
   const uint8_t* opt = &hdr[24];
-  const uint32_t magic = u16At(opt);
+  const uint32_t magic = get16(opt);
   // PE32 and PE32+ differ in where the data directories begin.
   const uint32_t countAt = magic == 0x10B ? 92 : magic == 0x20B ? 108 : 0;
   if (countAt == 0) return {0, 0};
   const uint32_t dirAt = countAt + 4 + kSecurityDirectory * 8;
   if (dirAt + 8 > optionalSize || 24 + dirAt + 8 > got) return {0, 0};
-  if (u32At(opt + countAt) <= kSecurityDirectory) return {0, 0};
-  return {u32At(opt + dirAt), u32At(opt + dirAt + 4)};
+  if (get32(opt + countAt) <= kSecurityDirectory) return {0, 0};
+  return {get32(opt + dirAt), get32(opt + dirAt + 4)};
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/jpeg_size.h"
 
+#include "platform/byte_order.h"
+
 namespace plat {
 
 std::optional<JpegInfo> readJpegInfo(const uint8_t* data, size_t size) {
@@ -13,15 +15,15 @@ std::optional<JpegInfo> readJpegInfo(const uint8_t* data, size_t size) {
       continue;
     }
     if (marker == 0xD9 || marker == 0xDA) return std::nullopt;  // no frame before the scan
-    const size_t len = (size_t{data[pos + 2]} << 8) | data[pos + 3];
+    const size_t len = bytes::getBigEndian16(data + pos + 2);
     if (len < 2) return std::nullopt;
     // Baseline (C0), extended sequential (C1) and progressive (C2) Huffman frames.
     if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2) {
       if (pos + 4 + 5 > size || len < 7) return std::nullopt;
       const uint8_t* f = data + pos + 4;
       JpegInfo info;
-      info.height = (f[1] << 8) | f[2];
-      info.width = (f[3] << 8) | f[4];
+      info.height = bytes::getBigEndian16(f + 1);
+      info.width = bytes::getBigEndian16(f + 3);
       info.progressive = marker == 0xC2;
       if (info.width == 0 || info.height == 0) return std::nullopt;
       return info;
