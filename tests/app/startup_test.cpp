@@ -270,6 +270,24 @@ INSTANTIATE_TEST_SUITE_P(Cases, CloseTest,
                                          CloseCase{"other_file", false, false, true, true, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The package search as the window runs it: Install disabled while it runs, the working folder
+// made when it is missing, and pack set whenever the archive is there.
+TEST_F(FormTest, PackageSearchSetsPackAndMakesTheWorkingFolder) {
+  form.FormCreate();
+  ASSERT_TRUE(fs.removeDirectory(form.tmpDir));
+  form.pack = true;
+  EXPECT_FALSE(form.searchPackages());
+  EXPECT_FALSE(form.pack);
+  EXPECT_TRUE(fs.directoryExists(form.tmpDir));
+  EXPECT_TRUE(window.visible(app::Ctl::bnInstallDisable));
+
+  fs.writeFile(form.sourceZip, "not a zip at all");
+  form.packageName = u"Poprzedni";
+  EXPECT_TRUE(form.searchPackages());
+  EXPECT_TRUE(form.pack);
+  EXPECT_EQ(form.packageName, u"Poprzedni") << "no package found: the name stays";
+}
+
 // The window is going away and nobody sees the memo, but a log file keeps why a file stayed.
 TEST_F(FormTest, CloseRecordsTheFilesItCouldNotDeleteWithTheirReason) {
   form.FormCreate();

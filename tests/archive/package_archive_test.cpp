@@ -1,44 +1,68 @@
-// The package archive steps of the main window over the in-memory platform: package detection,
-// the cover lookup and the whole-package extraction with its log and gauge.
+// The package archive steps over the in-memory platform: package detection, the cover lookup and
+// the whole-package extraction with its log and progress.
+#include "archive/package_archive.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "tests/archive/zip_fixtures.h"
-#include "tests/support/form_fixture.h"
+#include "tests/support/fake_platform.h"
 
 namespace {
 
-using apptest::utf8;
 using text::Text;
 using ziptest::Item;
 
-class PackageArchiveTest : public apptest::FormTest {
+std::vector<std::string> utf8(const std::vector<Text>& lines) {
+  std::vector<std::string> out;
+  for (const Text& l : lines) out.push_back(text::toUtf8(l));
+  return out;
+}
+
+class PackageArchiveTest : public testing::Test {
  protected:
+  fake::FakePlatform fs;
   const Text kLib = u"C:\\CAD A\\dodatki\\";
+  const Text kWork = u"C:\\run\\tmp\\";
+  const Text kArchive = kWork + u"packages.zip";
+  std::vector<Text> lines;
+  Text lastImportant;
   std::vector<int> gaugeSteps;
+  const logs::Log log{logs::DEBUG, [this](int32_t level, const Text& line) {
+                        lines.push_back(line);
+                        if (level == logs::IMPORTANT) lastImportant = line;
+                      }};
+  // What a gauge starting at 0 shows: each value the progress changes it to.
+  const pkg::Progress progress = [this](int percent) {
+    if (percent != (gaugeSteps.empty() ? 0 : gaugeSteps.back())) gaugeSteps.push_back(percent);
+  };
 
   void SetUp() override {
-    form.log_level = app::DEBUG;
-    form.tmpDir = u"C:\\run\\tmp\\";
-    form.sourceZip = form.tmpDir + u"packages.zip";
-    fs.mkdirs(form.tmpDir);
+    fs.mkdirs(kWork);
     fs.mkdirs(kLib);
-    window.onChange = [this](app::Change what, app::Ctl) {
-      if (what == app::Change::Gauge) gaugeSteps.push_back(window.gauge());
-    };
   }
 
-  void writeArchive(const std::vector<Item>& items) {
-    ziptest::writeZip(fs, form.sourceZip, items);
-  }
+  void writeArchive(const std::vector<Item>& items) { ziptest::writeZip(fs, kArchive, items); }
   static std::vector<Item> named(const std::vector<Text>& names) {
     std::vector<Item> items;
     for (const Text& n : names) items.push_back({n, text::toUtf8(n)});
     return items;
   }
   std::string lib(const Text& relative) { return fs.readFile(kLib + relative); }
-  // The log lines added since the memo held `mark` lines.
+  // The log lines added since the log held `mark` lines.
   std::vector<Text> logSince(size_t mark) const {
-    return std::vector<Text>(memo().begin() + static_cast<std::ptrdiff_t>(mark), memo().end());
+    return std::vector<Text>(lines.begin() + static_cast<std::ptrdiff_t>(mark), lines.end());
+  }
+  bool logged(const Text& line) const {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+  bool unpack(const Text& archive, const Text& package = u"P") {
+    return pkg::extractPackage(fs, archive, kLib, package, log, progress);
   }
 };
 
@@ -60,8 +84,8 @@ TEST_F(PackageArchiveTest, DetectsPackageFoldersByTheirDatabaseEntry) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     writeArchive(named(c.entries));
-    const size_t mark = memo().size();
-    EXPECT_EQ(form.GetSubFoldersListFromZip(form.sourceZip), c.folders);
+    const size_t mark = lines.size();
+    EXPECT_EQ(pkg::packageFolders(fs, kArchive, log), c.folders);
     std::vector<Text> expectedLog;
     for (const Text& f : c.folders) {
       expectedLog.push_back(u"Znaleziono podkatalog w ZIP : `" + f + u"`");
@@ -70,55 +94,46 @@ TEST_F(PackageArchiveTest, DetectsPackageFoldersByTheirDatabaseEntry) {
   }
 }
 
-TEST_F(PackageArchiveTest, SearchSetsThePackageNameOnlyForExactlyOnePackage) {
+TEST_F(PackageArchiveTest, SearchNamesThePackageOnlyForExactlyOnePackage) {
   struct Case {
     std::vector<Text> entries;
-    Text packageName;
+    std::optional<Text> package;
     std::vector<Text> log;
   } cases[] = {
       {{u"P.jpg", u"P\\dodatki.mdb"}, u"P", {u"Znaleziono podkatalog w ZIP : `P`"}},
-      {{u"P.jpg", u"P/dodatki.mdb"}, u"", {u"Błędna zawartość pliku ZIP! (0 katalogów)"}},
+      {{u"P.jpg", u"P/dodatki.mdb"}, std::nullopt, {u"Błędna zawartość pliku ZIP! (0 katalogów)"}},
       {{u"A\\dodatki.mdb", u"B\\dodatki.mdb"},
-       u"",
+       std::nullopt,
        {u"Znaleziono podkatalog w ZIP : `A`", u"Znaleziono podkatalog w ZIP : `B`",
         u"Błędna zawartość pliku ZIP! (2 katalogów)", u"[ A ] - PAKIET", u"[ B ] - PAKIET"}},
   };
   for (const Case& c : cases) {
-    form.packageName.clear();
-    form.pack = false;
     writeArchive(named(c.entries));
-    const size_t mark = memo().size();
-    EXPECT_TRUE(form.searchPackages());
-    EXPECT_TRUE(form.pack);
-    EXPECT_EQ(form.packageName, c.packageName);
-    std::vector<Text> expected = {u"Wyszukiwanie paczek instalacyjnych.",
-                                  u"Blokujemy klawisz INSTALL"};
-    expected.insert(expected.end(), c.log.begin(), c.log.end());
-    EXPECT_EQ(utf8(logSince(mark)), utf8(expected));
-    EXPECT_TRUE(window.visible(app::Ctl::bnInstallDisable));
+    const size_t mark = lines.size();
+    const pkg::PackageSearch search = pkg::searchPackage(fs, kArchive, log);
+    EXPECT_TRUE(search.archiveFound);
+    EXPECT_EQ(search.package, c.package);
+    EXPECT_EQ(utf8(logSince(mark)), utf8(c.log));
   }
 }
 
-TEST_F(PackageArchiveTest, SearchWithoutAnArchiveReportsItAndCreatesTheWorkingFolder) {
-  ASSERT_TRUE(fs.removeDirectory(form.tmpDir));
-  form.pack = true;
-  EXPECT_FALSE(form.searchPackages());
-  EXPECT_FALSE(form.pack);
-  EXPECT_TRUE(fs.directoryExists(form.tmpDir));
-  EXPECT_EQ(text::toUtf8(window.infoLabel()), "Brak pliku paczki : `C:\\run\\tmp\\packages.zip`");
+TEST_F(PackageArchiveTest, SearchWithoutAnArchiveReportsIt) {
+  const pkg::PackageSearch search = pkg::searchPackage(fs, kArchive, log);
+  EXPECT_FALSE(search.archiveFound);
+  EXPECT_EQ(text::toUtf8(lastImportant), "Brak pliku paczki : `C:\\run\\tmp\\packages.zip`");
 }
 
 TEST_F(PackageArchiveTest, UnusableArchivesGiveNoFolders) {
-  fs.writeFile(form.sourceZip, "not a zip at all");
-  EXPECT_TRUE(form.searchPackages());
-  EXPECT_TRUE(memoHas(u"Plik jest uszkodzony lub zawiera błędy!"));
-  EXPECT_EQ(text::toUtf8(window.infoLabel()), "Błędna zawartość pliku ZIP! (0 katalogów)");
+  fs.writeFile(kArchive, "not a zip at all");
+  EXPECT_TRUE(pkg::searchPackage(fs, kArchive, log).archiveFound);
+  EXPECT_TRUE(logged(u"Plik jest uszkodzony lub zawiera błędy!"));
+  EXPECT_EQ(text::toUtf8(lastImportant), "Błędna zawartość pliku ZIP! (0 katalogów)");
 
   std::string zip = ziptest::zipBytes(named({u"P\\dodatki.mdb"}));
   zip[ziptest::centralHeaderAt(zip, 0)] = 'X';
-  fs.writeFile(form.sourceZip, zip);
-  EXPECT_TRUE(form.GetSubFoldersListFromZip(form.sourceZip).empty());
-  EXPECT_EQ(text::toUtf8(window.infoLabel()), "Uszkodzony katalog archiwum ZIP.");
+  fs.writeFile(kArchive, zip);
+  EXPECT_TRUE(pkg::packageFolders(fs, kArchive, log).empty());
+  EXPECT_EQ(text::toUtf8(lastImportant), "Uszkodzony katalog archiwum ZIP.");
 }
 
 TEST_F(PackageArchiveTest, CoverLookupIgnoresAsciiLetterCase) {
@@ -126,55 +141,53 @@ TEST_F(PackageArchiveTest, CoverLookupIgnoresAsciiLetterCase) {
     std::vector<Item> items = {{u"P\\dodatki.mdb", "db"}, {u"P\\a.txt", "a"}};
     items.insert(coverFirst ? items.begin() : items.end(), Item{u"P.JPG", "jpeg"});
     writeArchive(items);
-    const size_t mark = memo().size();
-    EXPECT_TRUE(form.ExtractFileFromZip(form.sourceZip, form.tmpDir, u"P.jpg"));
-    EXPECT_EQ(fs.readFile(form.tmpDir + u"P.jpg"), "jpeg");
+    const size_t mark = lines.size();
+    EXPECT_TRUE(pkg::extractEntry(fs, kArchive, kWork, u"P.jpg", log));
+    EXPECT_EQ(fs.readFile(kWork + u"P.jpg"), "jpeg");
     EXPECT_EQ(utf8(logSince(mark)),
               utf8({u"Rozpakowywujemy z `C:\\run\\tmp\\packages.zip` plik `P.jpg` do "
                     u"katalogu `C:\\run\\tmp\\`"}));
   }
-  EXPECT_FALSE(form.ExtractFileFromZip(form.sourceZip, form.tmpDir, u"Q.jpg"));
-  EXPECT_FALSE(form.ExtractFileFromZip(u"C:\\none.zip", form.tmpDir, u"P.jpg"));
+  EXPECT_FALSE(pkg::extractEntry(fs, kArchive, kWork, u"Q.jpg", log));
+  EXPECT_FALSE(pkg::extractEntry(fs, u"C:\\none.zip", kWork, u"P.jpg", log));
 }
 
 TEST_F(PackageArchiveTest, CoverExtractionLetsReaderErrorsThrough) {
   std::string zip = ziptest::zipBytes({{u"P.jpg", "jpeg data", zipkit::Method::Stored}});
   zip[ziptest::entryDataAt(zip, 0)] ^= 1;
-  fs.writeFile(form.sourceZip, zip);
+  fs.writeFile(kArchive, zip);
   try {
-    form.ExtractFileFromZip(form.sourceZip, form.tmpDir, u"P.jpg");
+    pkg::extractEntry(fs, kArchive, kWork, u"P.jpg", log);
     ADD_FAILURE() << "no error";
   } catch (const text::Error& e) {
     EXPECT_EQ(text::toUtf8(e.message()), "Błąd sumy kontrolnej CRC pliku: `P.jpg`");
   }
-  EXPECT_FALSE(fs.fileExists(form.tmpDir + u"P.jpg"));
+  EXPECT_FALSE(fs.fileExists(kWork + u"P.jpg"));
 }
 
 TEST_F(PackageArchiveTest, UnpacksEverythingButTheExactCoverAndDescription) {
-  form.packageName = u"P";
   writeArchive({{u"P.jpg", "cover"},
                 {u"P.txt", "about"},
                 {u"P\\textures\\a.jpg", "tex"},
                 {u"P\\models\\", ""},
                 {u"P/settings/s.ini", "ini"},
                 {u"P\\dodatki.mdb", "db"}});
-  EXPECT_TRUE(form.ExtractFilesFromZip(form.sourceZip, kLib));
+  EXPECT_TRUE(unpack(kArchive));
   EXPECT_FALSE(fs.fileExists(kLib + u"P.jpg"));
   EXPECT_FALSE(fs.fileExists(kLib + u"P.txt"));
   EXPECT_EQ(lib(u"P\\textures\\a.jpg"), "tex");
   EXPECT_TRUE(fs.directoryExists(kLib + u"P\\models"));
   EXPECT_EQ(lib(u"P\\settings\\s.ini"), "ini");
   EXPECT_EQ(lib(u"P\\dodatki.mdb"), "db");
-  EXPECT_EQ(utf8(memo()), utf8({u"maxFiles = 5", u"P\\textures\\a.jpg", u"P\\models\\",
-                                u"P/settings/s.ini", u"P\\dodatki.mdb"}));
+  EXPECT_EQ(utf8(lines), utf8({u"maxFiles = 5", u"P\\textures\\a.jpg", u"P\\models\\",
+                               u"P/settings/s.ini", u"P\\dodatki.mdb"}));
   // Positions 0 and 1 are skipped, so the gauge starts at 2/5.
   EXPECT_EQ(gaugeSteps, (std::vector<int>{40, 60, 80, 100}));
 }
 
 TEST_F(PackageArchiveTest, CoverAndDescriptionInOtherLetterCaseAreUnpacked) {
-  form.packageName = u"P";
   writeArchive({{u"P.JPG", "cover"}, {u"p.txt", "about"}, {u"P\\dodatki.mdb", "db"}});
-  EXPECT_TRUE(form.ExtractFilesFromZip(form.sourceZip, kLib));
+  EXPECT_TRUE(unpack(kArchive));
   EXPECT_EQ(lib(u"P.JPG"), "cover");
   EXPECT_EQ(lib(u"p.txt"), "about");
 }
@@ -183,19 +196,18 @@ TEST_F(PackageArchiveTest, GaugeRoundsHalvesToEven) {
   std::vector<Item> items;
   for (int i = 0; i < 9; ++i) items.push_back({u"P\\f" + text::num(i), "x"});
   writeArchive(items);
-  EXPECT_TRUE(form.ExtractFilesFromZip(form.sourceZip, kLib));
+  EXPECT_TRUE(unpack(kArchive));
   // 1/8, 3/8, 5/8 and 7/8 are exact halves: 12.5 -> 12, 37.5 -> 38, 62.5 -> 62, 87.5 -> 88.
   EXPECT_EQ(gaugeSteps, (std::vector<int>{12, 25, 38, 50, 62, 75, 88, 100}));
 }
 
 TEST_F(PackageArchiveTest, GaugeFollowsEveryEntryOfAFullPackage) {
-  form.packageName = u"P";
   std::vector<Item> items = {{u"P.jpg", "c"}, {u"P.txt", "t"}};
   for (int i = 2; i < 47; ++i) items.push_back({u"P\\pliki\\f" + text::num(i) + u".dat", "d"});
   items.push_back({u"P\\dodatki.mdb", "db"});
   ASSERT_EQ(items.size(), 48u);
   writeArchive(items);
-  EXPECT_TRUE(form.ExtractFilesFromZip(form.sourceZip, kLib));
+  EXPECT_TRUE(unpack(kArchive));
 
   std::vector<Text> expectedLog = {u"maxFiles = 47"};
   std::vector<int> expectedGauge;
@@ -203,9 +215,9 @@ TEST_F(PackageArchiveTest, GaugeFollowsEveryEntryOfAFullPackage) {
     expectedLog.push_back(items[i].name);
     expectedGauge.push_back((200 * i + 47) / 94);  // round(100 i / 47); 47 gives no halves
   }
-  EXPECT_EQ(utf8(memo()), utf8(expectedLog));
+  EXPECT_EQ(utf8(lines), utf8(expectedLog));
   EXPECT_EQ(gaugeSteps, expectedGauge);
-  EXPECT_EQ(window.gauge(), 100);
+  EXPECT_EQ(gaugeSteps.back(), 100);
   EXPECT_EQ(fs.listFiles(kLib).size(), 46u);
 }
 
@@ -232,12 +244,12 @@ TEST_F(PackageArchiveTest, FailingEntryStopsTheUnpackingAndKeepsEarlierFiles) {
     SCOPED_TRACE(c.what);
     fs.mkdirs(kLib);
     c.prepare();
-    const size_t mark = memo().size();
+    const size_t mark = lines.size();
     writeArchive({{u"P\\a.txt", "a"}, {c.badName, "bad"}, {u"P\\c.txt", "c"}});
-    EXPECT_FALSE(form.ExtractFilesFromZip(form.sourceZip, kLib));
+    EXPECT_FALSE(unpack(kArchive));
     EXPECT_EQ(lib(u"P\\a.txt"), "a");
     EXPECT_FALSE(fs.fileExists(kLib + u"P\\c.txt"));
-    EXPECT_EQ(text::toUtf8(window.infoLabel()), c.message);
+    EXPECT_EQ(text::toUtf8(lastImportant), c.message);
     EXPECT_EQ(utf8(logSince(mark)),
               utf8({u"maxFiles = 2", u"P\\a.txt", text::fromUtf8(c.message)}));
     EXPECT_EQ(fs.listFiles(u"C:\\CAD A").size() + fs.listFiles(u"C:\\Windows").size() +
@@ -255,25 +267,25 @@ TEST_F(PackageArchiveTest, DamagedEntryStopsTheUnpackingWithItsCause) {
   std::string zip = ziptest::zipBytes(
       {{u"P\\a.txt", "a"}, {u"P\\b.txt", "bbbb", zipkit::Method::Stored}, {u"P\\c.txt", "c"}});
   zip[ziptest::entryDataAt(zip, 1)] ^= 1;
-  fs.writeFile(form.sourceZip, zip);
-  EXPECT_FALSE(form.ExtractFilesFromZip(form.sourceZip, kLib));
-  EXPECT_EQ(text::toUtf8(window.infoLabel()), "Błąd sumy kontrolnej CRC pliku: `P\\b.txt`");
+  fs.writeFile(kArchive, zip);
+  EXPECT_FALSE(unpack(kArchive));
+  EXPECT_EQ(text::toUtf8(lastImportant), "Błąd sumy kontrolnej CRC pliku: `P\\b.txt`");
   EXPECT_EQ(lib(u"P\\a.txt"), "a");
   EXPECT_FALSE(fs.fileExists(kLib + u"P\\b.txt"));
   EXPECT_FALSE(fs.fileExists(kLib + u"P\\c.txt"));
 }
 
 TEST_F(PackageArchiveTest, UnpackingSomethingThatIsNoArchiveFailsSilently) {
-  fs.writeFile(form.sourceZip, "junk");
-  EXPECT_FALSE(form.ExtractFilesFromZip(form.sourceZip, kLib));
-  EXPECT_FALSE(form.ExtractFilesFromZip(u"C:\\none.zip", kLib));
-  EXPECT_TRUE(memo().empty());
+  fs.writeFile(kArchive, "junk");
+  EXPECT_FALSE(unpack(kArchive));
+  EXPECT_FALSE(unpack(u"C:\\none.zip"));
+  EXPECT_TRUE(lines.empty());
   EXPECT_TRUE(gaugeSteps.empty());
 }
 
 TEST_F(PackageArchiveTest, EntriesDifferingInLetterCaseBothWriteTheFirst) {
   writeArchive({{u"P\\a.txt", "first"}, {u"P\\A.TXT", "second"}});
-  EXPECT_TRUE(form.ExtractFilesFromZip(form.sourceZip, kLib));
+  EXPECT_TRUE(unpack(kArchive));
   EXPECT_EQ(lib(u"P\\a.txt"), "first");
 }
 
