@@ -5,27 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "target/refusal.h"
 #include "tests/support/form_fixture.h"
-
-namespace target {
-
-// Readable failure output for a refusal.
-inline void PrintTo(const Refusal& r, std::ostream* os) {
-  *os << "reason " << static_cast<int>(r.reason) << ": " << text::toUtf8(r.message);
-}
-
-}  // namespace target
+#include "tests/target/target_paths.h"
 
 namespace targettest {
 
-using apptest::utf8;
 using text::Text;
-
-inline const Text kHost = u"C:\\Nordeka\\CAD A\\";
-inline const Text kPackageFolder = u"C:\\Nordeka\\CAD A\\dodatki\\Pakiet\\";
-inline const Text kDatabase = kPackageFolder + u"dodatki.mdb";
-inline const Text kSide = kDatabase + u".old";
 
 class TargetTest : public apptest::FormTest {
  protected:
