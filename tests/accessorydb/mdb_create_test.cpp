@@ -12,8 +12,8 @@
 #include "accessorydb/jet/ado.h"
 #include "accessorydb/jet/database.h"
 #include "tests/accessorydb/accessory_db.h"
+#include "tests/accessorydb/step_fixture.h"
 #include "tests/accessorydb/test_print.h"
-#include "tests/support/form_fixture.h"
 
 namespace accdbtest {
 namespace {
@@ -25,12 +25,9 @@ const std::vector<Text> kCreationLog = {
     u"Tworzenie pliku bazy danych.", u"Tworzenie tabeli `info_roducent`",
     u"Tworzenie tabeli `Dodatki`", u"Utworzono pustą bazę danych."};
 
-class MdbCreate : public apptest::FormTest {
+class MdbCreate : public StepTest {
  protected:
-  MdbCreate() {
-    fs.mkdirs(u"C:\\P");
-    form.log_level = app::DEBUG;
-  }
+  MdbCreate() { fs.mkdirs(u"C:\\P"); }
 
   // Opens one table of kDb for writing.
   void openTable(const Text& table) {
@@ -58,9 +55,8 @@ class MdbCreate : public apptest::FormTest {
 };
 
 TEST_F(MdbCreate, MakesBothTablesEmptyWithTheirColumnsInOrder) {
-  ASSERT_TRUE(form.MDBCreate(kDb));
-  EXPECT_EQ(memo(), kCreationLog);
-  EXPECT_EQ(form.mdbBase, nullptr);
+  ASSERT_TRUE(accessorydb::createDatabase(fs, kDb, log()).created());
+  EXPECT_EQ(lines, kCreationLog);
   EXPECT_EQ(readDatabase(fs, kDb), Content{});
 
   openTable(u"info_producent");
@@ -97,7 +93,7 @@ TEST_F(MdbCreate, MakesBothTablesEmptyWithTheirColumnsInOrder) {
 }
 
 TEST_F(MdbCreate, TextColumnsHoldTheirDefinedSizeAndNoMore) {
-  ASSERT_TRUE(form.MDBCreate(kDb));
+  ASSERT_TRUE(accessorydb::createDatabase(fs, kDb, log()).created());
   struct Case {
     const char16_t* table;
     const char16_t* column;
@@ -123,7 +119,7 @@ TEST_F(MdbCreate, TextColumnsHoldTheirDefinedSizeAndNoMore) {
 }
 
 TEST_F(MdbCreate, IdIsAPrimaryKeyTheCallerFills) {
-  ASSERT_TRUE(form.MDBCreate(kDb));
+  ASSERT_TRUE(accessorydb::createDatabase(fs, kDb, log()).created());
   openTable(u"Dodatki");
   EXPECT_TRUE(post({{u"ID", int32_t{-7}}, {u"Dodatek_wst", true}}));
   EXPECT_TRUE(post({{u"ID", int32_t{2147483647}}}));
@@ -141,32 +137,31 @@ TEST_F(MdbCreate, IdIsAPrimaryKeyTheCallerFills) {
 
 TEST_F(MdbCreate, ReplacesAnExistingFile) {
   writeDatabase(fs, kDb, {{producer(Text(u"A"), Text(u"x"))}, {item(int32_t{1}, Text(u"a"))}});
-  ASSERT_TRUE(form.MDBCreate(kDb));
+  ASSERT_TRUE(accessorydb::createDatabase(fs, kDb, log()).created());
   std::vector<Text> expected = {u"Znaleniono istniejący plik z dazą danych.",
                                 u"Usunięto istniejący plik z dazą danych."};
   expected.insert(expected.end(), kCreationLog.begin(), kCreationLog.end());
-  EXPECT_EQ(memo(), expected);
+  EXPECT_EQ(lines, expected);
   EXPECT_EQ(readDatabase(fs, kDb), Content{});
 }
 
 TEST_F(MdbCreate, AtTheNormalLevelASuccessLogsNothing) {
-  form.log_level = app::IMPORTANT;
+  level = logs::IMPORTANT;
   fs.writeFile(kDb, std::string("not a database"));
-  ASSERT_TRUE(form.MDBCreate(kDb));
-  EXPECT_TRUE(memo().empty());
-  EXPECT_EQ(window.infoLabel(), u"");
+  ASSERT_TRUE(accessorydb::createDatabase(fs, kDb, log()).created());
+  EXPECT_TRUE(lines.empty());
+  EXPECT_EQ(lastImportant, u"");
 }
 
 TEST_F(MdbCreate, IntoAMissingFolderFailsWithTheEngineMessage) {
   const Text path = u"C:\\brak\\dodatki.mdb";
-  EXPECT_FALSE(form.MDBCreate(path));
-  ASSERT_EQ(memo().size(), 2u);
+  EXPECT_FALSE(accessorydb::createDatabase(fs, path, log()).created());
+  ASSERT_EQ(lines.size(), 2u);
   const Text prefix = u"[Błąd tworzenia bazy danych MDB.] ";
-  EXPECT_EQ(memo()[1].substr(0, prefix.size()), prefix);
-  EXPECT_GT(memo()[1].size(), prefix.size()) << "the engine's own message follows";
-  EXPECT_EQ(window.infoLabel(), memo()[1]);
+  EXPECT_EQ(lines[1].substr(0, prefix.size()), prefix);
+  EXPECT_GT(lines[1].size(), prefix.size()) << "the engine's own message follows";
+  EXPECT_EQ(lastImportant, lines[1]);
   EXPECT_FALSE(fs.fileExists(path));
-  EXPECT_EQ(form.mdbBase, nullptr);
 }
 
 // Writes counted on a fresh platform: those of the whole creation, or of the empty file alone.
@@ -181,8 +176,7 @@ int writesOf(const std::function<void(fake::FakePlatform&)>& step) {
 // half-made file before it is deleted (an open file could not be deleted).
 TEST_F(MdbCreate, AFailedWriteRemovesTheHalfMadeFile) {
   const int all = writesOf([](fake::FakePlatform& p) {
-    app::WindowModel w;
-    ASSERT_TRUE(app::TForm1(p, w).MDBCreate(kDb));
+    ASSERT_TRUE(accessorydb::createDatabase(p, kDb, logs::Log()).created());
   });
   const int emptyFile = writesOf([](fake::FakePlatform& p) {
     jet::adox::Catalog(p).Create(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + kDb);
@@ -196,17 +190,18 @@ TEST_F(MdbCreate, AFailedWriteRemovesTheHalfMadeFile) {
     local.shouldFail = [&](fake::Op op, const Text&) {
       return op == fake::Op::Write && ++seen == failing;
     };
-    app::WindowModel w;
-    app::TForm1 f(local, w);
-    f.log_level = app::DEBUG;
-    EXPECT_FALSE(f.MDBCreate(kDb));
-    const std::vector<Text>& lines = w.memoLines();
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[lines.size() - 2].rfind(u"[Błąd tworzenia bazy danych MDB.] ", 0), 0u);
-    EXPECT_EQ(lines.back(), u"Usunięto błędnie utworzony plik z dazą danych.");
-    EXPECT_EQ(w.infoLabel(), lines.back());
+    std::vector<Text> logged;
+    Text important;
+    const logs::Log log(logs::DEBUG, [&](int32_t level, const Text& line) {
+      logged.push_back(line);
+      if (level == logs::IMPORTANT) important = line;
+    });
+    EXPECT_FALSE(accessorydb::createDatabase(local, kDb, log).created());
+    ASSERT_GE(logged.size(), 3u);
+    EXPECT_EQ(logged[logged.size() - 2].rfind(u"[Błąd tworzenia bazy danych MDB.] ", 0), 0u);
+    EXPECT_EQ(logged.back(), u"Usunięto błędnie utworzony plik z dazą danych.");
+    EXPECT_EQ(important, logged.back());
     EXPECT_FALSE(local.fileExists(kDb));
-    EXPECT_EQ(f.mdbBase, nullptr);
   }
 }
 
@@ -245,51 +240,17 @@ TEST(MdbCreateUnexpected, AnyErrorTakesTheCleanUpAndIsLogged) {
 TEST_F(MdbCreate, AFileThatCannotBeDeletedIsReportedAndStays) {
   fs.writeFile(kDb, std::string("held by another program"));
   fs.holdOpen(kDb);
-  EXPECT_FALSE(form.MDBCreate(kDb));
-  ASSERT_EQ(memo().size(), 5u);
-  EXPECT_EQ(memo()[0], u"Znaleniono istniejący plik z dazą danych.");
+  EXPECT_FALSE(accessorydb::createDatabase(fs, kDb, log()).created());
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], u"Znaleniono istniejący plik z dazą danych.");
   const Text inUse = u"Plik jest używany przez inny program.";
-  EXPECT_EQ(memo()[1], u"Błąd kasowania istniejącego pliku z dazą danych. " + inUse);
-  EXPECT_EQ(memo()[2], u"Tworzenie pliku bazy danych.");
-  EXPECT_EQ(memo()[3].rfind(u"[Błąd tworzenia bazy danych MDB.] ", 0), 0u);
+  EXPECT_EQ(lines[1], u"Błąd kasowania istniejącego pliku z dazą danych. " + inUse);
+  EXPECT_EQ(lines[2], u"Tworzenie pliku bazy danych.");
+  EXPECT_EQ(lines[3].rfind(u"[Błąd tworzenia bazy danych MDB.] ", 0), 0u);
   // The clean-up tries the same deletion, and says that the file stays.
-  EXPECT_EQ(memo()[4],
+  EXPECT_EQ(lines[4],
             u"Nie można usunąć błędnie utworzonego pliku z bazą danych: " + kDb + u". " + inUse);
   EXPECT_EQ(fs.readFile(kDb), "held by another program");
-}
-
-// The window's table builders give the tables its creation makes: the same columns, types,
-// sizes and flags, and the same key.
-TEST_F(MdbCreate, TheWindowsTableBuildersGiveTheCreatedTables) {
-  ASSERT_TRUE(form.MDBCreate(kDb));
-  const Text built = u"C:\\P\\zbudowana.mdb";
-  {
-    jet::adox::Catalog catalog(fs);
-    catalog.Create(accessorydb::createConnectionString(built));
-    catalog.setActiveConnection(accessorydb::openConnectionString(built));
-    catalog.appendTable(form.createTableProducent());
-    catalog.appendTable(form.createTableDodatki());
-  }
-  const auto layout = [&](const Text& path) {
-    jet::Database db;
-    db.open(fs, path, true);
-    std::vector<std::string> lines;
-    for (const Text& table : {Text(u"info_producent"), Text(u"Dodatki")}) {
-      const jet::TableDef& def = db.table(table);
-      for (const jet::ColumnDef& c : def.columns) {
-        lines.push_back(text::toUtf8(table + u"." + c.name) + " " + std::to_string(c.type) + " " +
-                        std::to_string(c.length) + " " + std::to_string(c.flags));
-      }
-      for (const jet::LogicalIndex& index : def.indexes) {
-        lines.push_back(text::toUtf8(table + u" index " + index.name) + " " +
-                        std::to_string(index.type));
-      }
-    }
-    return lines;
-  };
-  const std::vector<std::string> created = layout(kDb);
-  EXPECT_EQ(layout(built), created);
-  EXPECT_GT(created.size(), 30u);
 }
 
 }  // namespace

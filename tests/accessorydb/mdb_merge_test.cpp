@@ -14,8 +14,8 @@
 #include "accessorydb/error_text.h"
 #include "accessorydb/jet/ado.h"
 #include "tests/accessorydb/accessory_db.h"
+#include "tests/accessorydb/step_fixture.h"
 #include "tests/accessorydb/test_print.h"
-#include "tests/support/form_fixture.h"
 
 namespace accdbtest {
 namespace {
@@ -31,12 +31,9 @@ Text t(const char16_t* s) {
   return Text(s);
 }
 
-class Merge : public apptest::FormTest {
+class Merge : public StepTest {
  protected:
-  Merge() {
-    fs.mkdirs(u"C:\\P");
-    form.log_level = app::DEBUG;
-  }
+  Merge() { fs.mkdirs(u"C:\\P"); }
 
   // Writes the sources, merges them into a new kDest and returns what it holds.
   Content merge(const Content& package, const std::optional<Content>& previous) {
@@ -44,7 +41,8 @@ class Merge : public apptest::FormTest {
     if (previous) writeDatabase(fs, kOld, *previous);
     const std::string newBytes = fs.readFile(kNew);
     const std::string oldBytes = previous ? fs.readFile(kOld) : "";
-    EXPECT_TRUE(form.CopyMdb(kNew, kOld, kDest)) << text::toUtf8(window.infoLabel());
+    EXPECT_TRUE(accessorydb::mergeDatabases(fs, {kNew, kOld, kDest}, log()).merged())
+        << text::toUtf8(lastImportant);
     EXPECT_EQ(fs.readFile(kNew), newBytes) << "the package's database is only read";
     if (previous) {
       EXPECT_EQ(fs.readFile(kOld), oldBytes) << "the previous database is only read";
@@ -177,7 +175,7 @@ TEST_F(Merge, TraceOfASmallMerge) {
       u"[DN] 2",
       u"Poprawnie przeniesiono dane.",
   };
-  EXPECT_EQ(memo(), expected);
+  EXPECT_EQ(lines, expected);
 }
 
 // A null manufacturer is traced as empty text and merged like any other key.
@@ -188,15 +186,15 @@ TEST_F(Merge, NullManufacturerIsTracedAsEmptyText) {
   // The last lines of the manufacturers' merge, up to the items' heading.
   const std::vector<Text> expected = {u"[] : o", u" : ",   u"Przenosimy z dodatki_new.mdb",
                                       u"[NW] ",  u"[DN] ", u"Przenosimy dodatki z dodatki_new.mdb"};
-  ASSERT_GE(memo().size(), expected.size() + 1);
-  EXPECT_EQ(std::vector<Text>(memo().end() - 7, memo().end() - 1), expected);
+  ASSERT_GE(lines.size(), expected.size() + 1);
+  EXPECT_EQ(std::vector<Text>(lines.end() - 7, lines.end() - 1), expected);
 }
 
 TEST_F(Merge, AtTheNormalLevelASuccessfulMergeLogsNothing) {
-  form.log_level = app::IMPORTANT;
+  level = logs::IMPORTANT;
   merge({{producer(t(u"A"), t(u"n"))}, {item(int32_t{1}, t(u"a"))}},
         Content{{producer(t(u"A"), t(u"o"))}, {item(int32_t{2}, t(u"b"))}});
-  EXPECT_TRUE(memo().empty());
+  EXPECT_TRUE(lines.empty());
 }
 
 TEST_F(Merge, AnExistingDestinationKeepsItsRowsAndGetsTheMergedOnes) {
@@ -208,7 +206,7 @@ TEST_F(Merge, AnExistingDestinationKeepsItsRowsAndGetsTheMergedOnes) {
   EXPECT_EQ(merged, (Content{{producer(t(u"A"), t(u"dn"), u"dn")},
                              {item(int32_t{9}, t(u"z"), u"dn"), item(int32_t{2}, t(u"b"), u"old"),
                               item(int32_t{1}, t(u"a"), u"new")}}));
-  EXPECT_EQ(memo().front(), u"Znaleniono oba istniejące pliki z dazą danych.");
+  EXPECT_EQ(lines.front(), u"Znaleniono oba istniejące pliki z dazą danych.");
 }
 
 // A row the destination refuses fails the merge: its message is shown as it is, the
@@ -219,11 +217,11 @@ TEST_F(Merge, ADuplicateIdInAnExistingDestinationFailsAndDeletesIt) {
   writeDatabase(fs, kOld, {{}, {item(int32_t{1}, t(u"a"))}});
   const std::string newBytes = fs.readFile(kNew);
   const std::string oldBytes = fs.readFile(kOld);
-  form.log_level = app::IMPORTANT;
-  EXPECT_FALSE(form.CopyMdb(kNew, kOld, kDest));
-  ASSERT_EQ(memo().size(), 1u);
-  EXPECT_FALSE(memo()[0].empty());
-  EXPECT_EQ(window.infoLabel(), memo()[0]);
+  level = logs::IMPORTANT;
+  EXPECT_FALSE(accessorydb::mergeDatabases(fs, {kNew, kOld, kDest}, log()).merged());
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_FALSE(lines[0].empty());
+  EXPECT_EQ(lastImportant, lines[0]);
   EXPECT_FALSE(fs.fileExists(kDest));
   EXPECT_EQ(fs.readFile(kNew), newBytes);
   EXPECT_EQ(fs.readFile(kOld), oldBytes);
@@ -243,28 +241,28 @@ TEST_F(Merge, AnUnreadablePackageDatabaseFailsWithTheEnginesCauseInPolish) {
     cause = text::toUtf8(accessorydb::errorText(e));
   }
   ASSERT_FALSE(cause.empty());
-  EXPECT_FALSE(form.CopyMdb(kNew, kOld, kDest));
-  EXPECT_EQ(text::toUtf8(memo().back()), cause);
-  EXPECT_EQ(text::toUtf8(window.infoLabel()), cause);
+  EXPECT_FALSE(accessorydb::mergeDatabases(fs, {kNew, kOld, kDest}, log()).merged());
+  EXPECT_EQ(text::toUtf8(lines.back()), cause);
+  EXPECT_EQ(text::toUtf8(lastImportant), cause);
   EXPECT_FALSE(fs.fileExists(kDest));
   EXPECT_TRUE(fs.deleteFile(kNew));
 }
 
 TEST_F(Merge, MissingPackageDatabaseLeavesTheNewEmptyDestination) {
-  form.log_level = app::IMPORTANT;
-  EXPECT_FALSE(form.CopyMdb(kNew, kOld, kDest));
-  EXPECT_EQ(memo(), std::vector<Text>{u"Brak pliku: " + kNew});
+  level = logs::IMPORTANT;
+  EXPECT_FALSE(accessorydb::mergeDatabases(fs, {kNew, kOld, kDest}, log()).merged());
+  EXPECT_EQ(lines, std::vector<Text>{u"Brak pliku: " + kNew});
   EXPECT_EQ(readDatabase(fs, kDest), Content{});
 }
 
 TEST_F(Merge, DestinationThatCannotBeCreatedStopsBeforeAnythingIsOpened) {
   writeDatabase(fs, kNew, {{}, {item(int32_t{1}, t(u"a"))}});
   const Text dest = u"C:\\brak\\dodatki.mdb";
-  form.log_level = app::IMPORTANT;
-  EXPECT_FALSE(form.CopyMdb(kNew, kOld, dest));
-  ASSERT_EQ(memo().size(), 2u);
-  EXPECT_EQ(memo()[0].rfind(u"[Błąd tworzenia bazy danych MDB.] ", 0), 0u);
-  EXPECT_EQ(memo()[1], u"Błąd tworzenia pliku docelowego: " + dest);
+  level = logs::IMPORTANT;
+  EXPECT_FALSE(accessorydb::mergeDatabases(fs, {kNew, kOld, dest}, log()).merged());
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].rfind(u"[Błąd tworzenia bazy danych MDB.] ", 0), 0u);
+  EXPECT_EQ(lines[1], u"Błąd tworzenia pliku docelowego: " + dest);
   EXPECT_TRUE(fs.deleteFile(kNew));
 }
 
@@ -337,7 +335,8 @@ TEST_F(Merge, ReadOnlySourceFilesAreMerged) {
   writeDatabase(fs, kOld, {{}, {item(int32_t{2}, t(u"b"), u"old")}});
   fs.setReadOnly(kNew);
   fs.setReadOnly(kOld);
-  EXPECT_TRUE(form.CopyMdb(kNew, kOld, kDest)) << text::toUtf8(window.infoLabel());
+  EXPECT_TRUE(accessorydb::mergeDatabases(fs, {kNew, kOld, kDest}, log()).merged())
+      << text::toUtf8(lastImportant);
   EXPECT_EQ(readDatabase(fs, kDest),
             (Content{{}, {item(int32_t{2}, t(u"b"), u"old"), item(int32_t{1}, t(u"a"), u"new")}}));
 }
@@ -346,7 +345,7 @@ TEST_F(Merge, ReadOnlySourceFilesAreMerged) {
 TEST_F(Merge, ASecondMergeOnTheSameWindowWorks) {
   merge({{}, {item(int32_t{1}, t(u"a"))}}, std::nullopt);
   ASSERT_TRUE(fs.deleteFile(kDest));
-  EXPECT_TRUE(form.CopyMdb(kNew, kOld, kDest));
+  EXPECT_TRUE(accessorydb::mergeDatabases(fs, {kNew, kOld, kDest}, log()).merged());
   EXPECT_EQ(readDatabase(fs, kDest), (Content{{}, {item(int32_t{1}, t(u"a"))}}));
 }
 

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "accessorydb/connection_strings.h"
+#include "accessorydb/jet/ado.h"
+#include "accessorydb/jet/database.h"
 #include "accessorydb/mdb_create.h"
 #include "accessorydb/mdb_merge.h"
 #include "archive/package_archive.h"
@@ -158,6 +161,45 @@ INSTANTIATE_TEST_SUITE_P(
                                        .merged());
                     }}),
     [](const testing::TestParamInfo<AdapterCase>& info) { return std::string(info.param.name); });
+
+// The window's table builders give the tables its creation makes: the same columns, types,
+// sizes and flags, and the same key.
+TEST(WindowTableBuilders, GiveTheTablesTheCreationMakes) {
+  apptest::Form window;
+  fake::FakePlatform& fs = window.fs;
+  const Text kDb = u"C:\\P\\dodatki.mdb";
+  fs.mkdirs(u"C:\\P");
+  ASSERT_TRUE(window.form.MDBCreate(kDb));
+  EXPECT_EQ(window.form.mdbBase, nullptr) << "the creation keeps no catalog in the window";
+  const Text built = u"C:\\P\\zbudowana.mdb";
+  {
+    jet::adox::Catalog catalog(fs);
+    catalog.Create(accessorydb::createConnectionString(built));
+    catalog.setActiveConnection(accessorydb::openConnectionString(built));
+    catalog.appendTable(window.form.createTableProducent());
+    catalog.appendTable(window.form.createTableDodatki());
+  }
+  const auto layout = [&](const Text& path) {
+    jet::Database db;
+    db.open(fs, path, true);
+    std::vector<std::string> lines;
+    for (const Text& table : {Text(u"info_producent"), Text(u"Dodatki")}) {
+      const jet::TableDef& def = db.table(table);
+      for (const jet::ColumnDef& c : def.columns) {
+        lines.push_back(text::toUtf8(table + u"." + c.name) + " " + std::to_string(c.type) + " " +
+                        std::to_string(c.length) + " " + std::to_string(c.flags));
+      }
+      for (const jet::LogicalIndex& index : def.indexes) {
+        lines.push_back(text::toUtf8(table + u" index " + index.name) + " " +
+                        std::to_string(index.type));
+      }
+    }
+    return lines;
+  };
+  const std::vector<std::string> created = layout(kDb);
+  EXPECT_EQ(layout(built), created);
+  EXPECT_GT(created.size(), 30u);
+}
 
 }  // namespace
 }  // namespace installtest
