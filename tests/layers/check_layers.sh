@@ -8,8 +8,18 @@ cd "${1:-$(dirname "$0")/../..}"
 
 # The layer of a path, from the bottom; a file may include only files of its own layer or below.
 # tools/ sits beside app/ rather than below it, so it gets a layer of its own that app/ cannot
-# include and that cannot include app/; tests/ may include everything.
+# include and that cannot include app/.
+#
+# A test folder takes the layer it tests, so that its tests call their own layer: tests/jet the
+# engine and mdbtool, tests/archive and tests/accessorydb their steps, tests/target the checks.
+# The window's fixtures (the form, and the scenarios built on it) are of the app layer, and so is
+# every test that includes one: a window test may live beside the layer its steps belong to.
+window_fixtures='tests/support/form_fixture\.h|tests/target/target_fixture\.h|tests/install/install_fixture\.h'
 layer() {
+  if [[ "$1" =~ ^($window_fixtures)$ ]]; then
+    echo 50
+    return
+  fi
   case "$1" in
     platform/* | resources/*) echo 0 ;;
     accessorydb/jet/*) echo 10 ;;
@@ -19,14 +29,31 @@ layer() {
     tools/*) echo 45 ;;
     app/win32/*) echo 60 ;;
     app/*) echo 50 ;;
-    tests/*) echo 100 ;;
+    tests/support/*) echo 0 ;;
+    tests/archive/* | tests/accessorydb/* | tests/fuzz/*) echo 20 ;;
+    tests/target/*) echo 30 ;;
+    tests/install/*) echo 40 ;;
+    tests/jet/* | tests/mkinstaller/*) echo 45 ;;
+    tests/app/*) echo 50 ;;
+    tests/win32/*) echo 60 ;;
     *) echo "" ;;
   esac
 }
 
+# A test that includes a window fixture is a window test.
+file_layer() {
+  local own
+  own=$(layer "$1")
+  if [[ "$1" == tests/* && "$own" -lt 50 ]] &&
+    grep -Eq "^[[:space:]]*#[[:space:]]*include[[:space:]]*\"($window_fixtures)\"" "$1"; then
+    own=50
+  fi
+  echo "$own"
+}
+
 failures=0
 while IFS= read -r file; do
-  from=$(layer "$file")
+  from=$(file_layer "$file")
   while IFS= read -r included; do
     to=$(layer "$included")
     [[ -z "$to" ]] && continue
@@ -35,7 +62,7 @@ while IFS= read -r file; do
       failures=$((failures + 1))
     fi
   done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
-done < <(find platform resources accessorydb archive target install app tools \
+done < <(find platform resources accessorydb archive target install app tools tests \
               -name '*.h' -o -name '*.cpp' | sort)
 
 # The main window's header names the engine's objects only by declaration: whoever includes it
