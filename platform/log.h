@@ -18,10 +18,8 @@ namespace logs {
 
 using text::Text;
 
-// Log levels.
-constexpr int32_t NONE = 0;
-constexpr int32_t IMPORTANT = 1;
-constexpr int32_t DEBUG = 2;
+// Log levels, in the order of their detail; a sink shows the lines up to its own level.
+enum Level : int32_t { NONE = 0, IMPORTANT = 1, DEBUG = 2 };
 
 class Log {
  public:
