@@ -61,6 +61,7 @@ bool TableScanner::next() {
       }
       decodeRow(pages_, table_, slot.bytes, values_);
       rowId_ = at;
+      slotId_ = RowPointer{pageNo, static_cast<uint8_t>(row)};
       return true;
     }
     page_.reset();

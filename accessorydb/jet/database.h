@@ -98,6 +98,8 @@ class TableScanner {
   const Value& value(const Text& column) const;
   // Where the current row's data lies (the moved row for an overflow pointer).
   RowPointer rowId() const { return rowId_; }
+  // The row's own slot, which index entries name: for a moved row, its overflow pointer.
+  RowPointer slotId() const { return slotId_; }
 
  private:
   PageFile& pages_;
@@ -108,6 +110,7 @@ class TableScanner {
   PageRef page_;
   std::vector<Value> values_;
   RowPointer rowId_;
+  RowPointer slotId_;
 };
 
 class Database {

@@ -31,7 +31,9 @@ namespace jet {
 
 class TableWriter {
  public:
-  // `table` must have been read from `pages`, which must be writable.
+  // `table` must have been read from `pages`, which must be writable. Throws Error
+  // (UnencodedSortOrder) for a table with an index on text of a sort order the engine does not
+  // encode.
   TableWriter(PageFile& pages, const TableDef& table);
 
   // Inserts one row; `values` holds one value per column in table order (see coerceValue for
@@ -42,6 +44,7 @@ class TableWriter {
   // Everything an accepted row changes, into pending pages.
   RowPointer write(const std::vector<uint8_t>& row, const std::vector<KeyBytes>& keys,
                    const std::vector<bool>& newKey, uint32_t autoNumber);
+  void refuseUnencodedSortOrder(const RealIndex& index) const;
   void findDataPage();
   RowPointer placeRow(const std::vector<uint8_t>& row);
   void checkKeys(const std::vector<KeyBytes>& keys, const std::vector<Value>& values);

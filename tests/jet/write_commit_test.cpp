@@ -29,7 +29,7 @@ Row dodatek(int32_t id, size_t textChars) {
 size_t soundRows(const std::vector<uint8_t>& bytes) {
   jet::Database db;
   jettest::openShared(db, std::make_shared<std::vector<uint8_t>>(bytes));
-  for (const std::string& p : jet::checkTable(db, u"Dodatki")) ADD_FAILURE() << p;
+  for (const std::string& p : jet::checkTable(db, u"Dodatki").all()) ADD_FAILURE() << p;
   size_t rows = 0;
   jet::TableScanner scan = db.scan(db.table(u"Dodatki"));
   while (scan.next()) ++rows;
