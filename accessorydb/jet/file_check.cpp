@@ -81,8 +81,9 @@ void checkHeader(PageFile& pages, CheckFindings& findings) {
   }
   if (std::string_view(reinterpret_cast<const char*>(&plain[page0::kFormatTextOffset]),
                        page0::kFormatText.size()) != page0::kFormatText) {
-    findings.faults.push_back("header: no \"" + std::string(page0::kFormatText.data()) + "\" at " +
-                              offsetText(page0::kFormatTextOffset));
+    std::string fault = "header: no \"";
+    fault.append(page0::kFormatText.data()).append("\" at ");
+    findings.faults.push_back(fault + offsetText(page0::kFormatTextOffset));
   }
   for (size_t slot = 0; slot < page0::kCommitSlotCount; ++slot) {
     if (plain[page0::kCommitSlotsOffset + page0::kCommitSlotSize * slot +
