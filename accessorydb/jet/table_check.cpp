@@ -246,7 +246,7 @@ void checkTableIn(Database& db, const Text& name, CheckFindings& f) {
   // Rows by the slot their index entries name (a moved row's pointer slot).
   std::map<Slot, std::vector<Value>> rows;
   TableScanner scan = db.scan(def);
-  while (scan.next()) rows[{scan.slotId().page, scan.slotId().row}] = scan.values();
+  while (scan.next()) rows[{scan.position().page, scan.position().row}] = scan.values();
   if (rows.size() != def.rowCount) {
     // Access leaves the counts of its system tables behind their rows.
     (isUserTable(db, def) ? f.faults : f.notes)

@@ -121,7 +121,7 @@ RowPointer TableWriter::insert(std::vector<Value> values) {
 
   try {
     const RowPointer where = write(row, keys, newKey, autoNumber);
-    pages_.commitIfFull();
+    pages_.writeBackIfFull();
     return where;
   } catch (const text::Error& e) {
     // The row is partly in the pending pages: none of them may reach the file.

@@ -8,14 +8,15 @@
 // writer marks the PageFile failed, so they are never written.
 //
 // The file is whole at each commit point, not after each insert: PageFile::commit() (the
-// caller's commit), PageFile::commitIfFull() after an insert (the cache's bound), and the close
-// of the database or connection. Who relies on what:
+// caller's commit) and the close of the database or connection. Between them, the cache's bound
+// (PageFile::writeBackIfFull() after an insert) may write some pages out, so the file on disk is
+// whole only once the next commit is through. Who relies on what:
 //   - the merge commits its new database before it reports success; a failed commit fails the
 //     merge, and the install transaction deletes the half-written file and restores the backup;
 //   - `mdbtool import` writes into a copy and renames it over the original only after its
 //     commit, so the original is whole whatever happens;
-//   - readers of the same PageFile see the pending pages at once; other readers of the file see
-//     the state of the last commit.
+//   - readers of the same PageFile see the pending pages at once; other readers of the file
+//     must wait for a commit.
 #pragma once
 
 #include <cstdint>
