@@ -82,20 +82,14 @@ std::optional<Text> nearMissAdvice(const Text& name) {
 
 void checkCoverName(const std::vector<Text>& names, const Text& cover, Findings& findings) {
   if (std::find(names.begin(), names.end(), cover) != names.end()) return;
-  const auto other = std::find_if(names.begin(), names.end(), [&](const Text& name) {
-    return text::equalsIgnoreAsciiCase(name, cover);
-  });
-  if (other != names.end()) {
-    error(findings, *other,
-          u"the installer shows this picture as the cover, but leaves out of the unpacking only "
-          u"an entry named exactly " +
-              cover + u", so it would copy this one into the host's library folder; rename it to " +
-              cover);
-  } else {
-    error(findings, cover,
-          u"missing: the installer shows the package's cover, a JPEG picture at the top level "
-          u"beside the package folder; add it");
+  // A cover in other letters breaks the package rules, whose finding says to rename it.
+  if (std::any_of(names.begin(), names.end(),
+                  [&](const Text& name) { return text::equalsIgnoreAsciiCase(name, cover); })) {
+    return;
   }
+  error(findings, cover,
+        u"missing: the installer shows the package's cover, a JPEG picture at the top level "
+        u"beside the package folder; add it");
 }
 
 // Entries that land on one file: the installer looks entries up without regard to letter case,
@@ -199,6 +193,14 @@ Finding ruleFinding(const pkg::Violation& v, const Text& packageName) {
                 u"for dodatki_old.mdb), which may reach another file; rename it";
       break;
     case pkg::Rule::OutsidePackage:
+      for (const Text& allowed :
+           {pkg::coverEntry(packageName), pkg::descriptionEntry(packageName)}) {
+        if (text::equalsIgnoreAsciiCase(v.entry, allowed)) {
+          problem = refuses + u"beside the package folder it takes only " + allowed +
+                    u", in exactly this letter case; rename it to " + allowed;
+          return {Severity::Error, v.entry, problem};
+        }
+      }
       problem = refuses + u"it lies outside the package folder " + folder + u", where only " +
                 pkg::coverEntry(packageName) + u" and " + pkg::descriptionEntry(packageName) +
                 u" may lie (in exactly this letter case); move it into " + folder +
