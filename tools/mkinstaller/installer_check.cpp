@@ -121,9 +121,12 @@ bool refusedByRules(zipkit::ZipReader& zip, InstallerReport& r) {
         u"the installer refuses the package, since it cannot read it: " + e.message() + kRebuild);
     return true;
   }
+  // The names' findings came with the names; an overlap's names no package, so there need not
+  // be one.
   for (const pkg::Violation& v : violations) {
-    if (v.rule == pkg::Rule::Overlap)
-      r.findings.push_back(ruleFinding(v, r.packageName.value_or(u"P")));
+    if (v.rule == pkg::Rule::Overlap) {
+      r.findings.push_back(ruleFinding(v, r.packageName.value_or(Text())));
+    }
   }
   if (violations.empty()) return false;
   if (r.packageName) {
