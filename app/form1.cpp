@@ -18,8 +18,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::info(int32_t level, const Text& text) {
-  if (record_ && level <= DEBUG) record_(level, text);
-  show(level, text);
+  log().write(level, text);
 }
 
 void TForm1::show(int32_t level, const Text& text) {
@@ -77,7 +76,7 @@ void TForm1::AfterShow() {
     info(IMPORTANT, u"Brak danych pakietu !");
   }
 
-  fitCover();
+  if (!packageRefused_) fitCover();
 
   if (formCover && pack) {
     if (searchInstallationPath()) CheckInstallationEnabled();

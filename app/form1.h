@@ -128,6 +128,8 @@ class TForm1 {
   WindowModel& wnd_;
   bool timerEnabled_ = true;
   bool closeRequested_ = false;
+  // The package broke a package rule: its refusal stays the status label's last word.
+  bool packageRefused_ = false;
   logs::Log::Sink record_;
 
   // The window's part of info(): the memo and the status label, up to log_level.

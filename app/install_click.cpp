@@ -44,7 +44,7 @@ void TForm1::ButtonInstallClick() {
   const install::Outcome outcome =
       install::run(platform_, {wnd_.edit1(), packageName, sourceZip}, log(), observer);
   // A refused install leaves the window as it is.
-  if (outcome.result == install::Outcome::Result::Refused) return;
+  if (outcome.refused()) return;
   bnCloseSetEnable();
   wnd_.setVisible(Ctl::bnInstallActive, false);
   wnd_.setVisible(Ctl::bnInstallDisable, false);

@@ -12,6 +12,9 @@ bool TForm1::searchPackages() {
   if (!platform_.directoryExists(tmpDir)) platform_.createDirectory(tmpDir);
   const pkg::PackageSearch search = pkg::searchPackage(platform_, sourceZip, log());
   if (!search.archiveFound) return false;
+  // A refused package is not offered at all: no cover, no install.
+  packageRefused_ = search.refusal.has_value();
+  if (packageRefused_) return false;
   if (search.package) packageName = *search.package;
   // An archive that names no package or several still sets pack; the package name then stays
   // as it was.

@@ -173,6 +173,10 @@ Outcome run(plat::Platform& platform, const Request& request, const logs::Log& l
     log.important(message);
     return {Outcome::Result::Refused, message};
   }
+  if (const std::optional<Text> refusal =
+          pkg::checkUnpacking(platform, request.archive, request.packageName, p.library, log)) {
+    return {Outcome::Result::PackageRefused, *refusal};
+  }
 
   observer.started();
   if (!platform.fileExists(request.archive)) {

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -162,6 +163,12 @@ bool PosixPlatform::setReadOnlyAttribute(const Text& path, bool readOnly) {
   const mode_t mode =
       readOnly ? st.st_mode & ~mode_t{S_IWUSR | S_IWGRP | S_IWOTH} : st.st_mode | S_IWUSR;
   return ::chmod(p.c_str(), mode & 07777) == 0;
+}
+
+std::optional<uint64_t> PosixPlatform::freeSpace(const Text& dir) {
+  struct statvfs fs {};
+  if (::statvfs(nativePath(dir).c_str(), &fs) != 0) return std::nullopt;
+  return static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
 }
 
 bool PosixPlatform::flushToDisk(const Text& path) {

@@ -31,6 +31,7 @@ class Win32Platform : public Platform {
   std::unique_ptr<File> open(const Text& path, OpenMode mode) override;
   std::vector<Text> subFolders(const Text& dir) override;
   std::vector<Text> filesIn(const Text& dir) override;
+  std::optional<uint64_t> freeSpace(const Text& dir) override;
   std::vector<Text> logicalDrives() override;
   std::vector<ProcessEntry> processes() override;
   uint32_t currentProcessId() override;

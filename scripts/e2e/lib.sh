@@ -294,6 +294,26 @@ e2e_install_ended() {
     e2e_label_text | grep -q '^Wystąpił błąd instalacji'
 }
 
+# e2e_unattended NAME DRIVE_DIR WINDOWS_COMMAND_LINE: runs the command line from a batch file in
+# the drive's run folder, as a deployment script does (a batch file hands the line over as
+# written); sets CODE. Fails the check "NAME: no window" when a window shows.
+e2e_unattended() {
+  local name=$1 drive=$2
+  e2e_log "--- $name: $3"
+  mkdir -p "$drive/run"
+  printf '@%s\r\n@exit %%errorlevel%%\r\n' "$3" >"$drive/run/deploy.bat"
+  (cd "$drive/run" && exec "$WINE" cmd /c 'D:\run\deploy.bat') >>"$E2E_ART/installer.log" 2>&1 &
+  E2E_PID=$!
+  local window=0
+  while e2e_installer_running; do
+    e2e_find_window && window=1
+    sleep 0.2
+  done
+  wait "$E2E_PID"
+  CODE=$?
+  e2e_check_eq "$name: no window" "$window" 0
+}
+
 # --- packages ---
 
 # e2e_make_cover FILE WIDTH HEIGHT: a JPEG of that size: left half orange, right half blue, so

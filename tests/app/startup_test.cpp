@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "archive/payload_trailer.h"
+#include "archive/zip_writer.h"
 #include "tests/support/form_fixture.h"
 #include "tests/support/pe_program.h"
 
@@ -225,6 +226,31 @@ TEST_F(FormTest, StartWithoutAnyPackageReportsAndFinishes) {
   EXPECT_FALSE(window.visible(Ctl::ActivityIndicator));
   EXPECT_TRUE(window.visible(Ctl::bnCloseNormal));
   EXPECT_TRUE(window.visible(Ctl::bnInstallDisable));
+}
+
+// The refusal stays the label's last word: no cover is looked for, no host, no Install.
+TEST_F(FormTest, StartWithARefusedPackageShowsWhyAndOffersNoInstall) {
+  fs.mkdirs(u"C:\\scratch");
+  {
+    zipkit::ZipWriter zip(fs, u"C:\\scratch\\p.zip");
+    zip.addFile(u"P.jpg", "cover");
+    zip.addFile(u"P\\DODATK~1.MDB", "old rows");
+    zip.addFile(u"P\\dodatki.mdb", "rows");
+    zip.finish();
+  }
+  fs.writeFile(fs.exePath, installerBytes("MZ", fs.readFile(u"C:\\scratch\\p.zip")));
+  form.FormCreate();
+  form.Timer1Timer();
+  const Text refusal =
+      u"Pakiet odrzucony: krótka nazwa systemu Windows (z ~ i cyfrą), która może wskazać inny "
+      u"plik: `P\\DODATK~1.MDB`";
+  EXPECT_EQ(utf8(memo()), utf8({refusal}));
+  EXPECT_EQ(window.infoLabel(), refusal);
+  EXPECT_FALSE(form.formCover);
+  EXPECT_FALSE(form.pack);
+  EXPECT_FALSE(fs.fileExists(form.tmpDir + u"cover.jpg"));
+  EXPECT_TRUE(window.visible(Ctl::bnInstallDisable));
+  EXPECT_TRUE(window.visible(Ctl::bnCloseNormal));
 }
 
 TEST_F(FormTest, UnreadableExecutableEndsTheSequenceWithTheBusyIndicatorOn) {

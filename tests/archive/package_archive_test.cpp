@@ -50,9 +50,12 @@ TEST_F(PackageArchiveTest, DetectsPackageFoldersByTheirDatabaseEntry) {
   } cases[] = {
       {"one package", {u"P.jpg", u"P\\tex\\a.jpg", u"P.txt", u"P\\dodatki.mdb"}, {u"P"}},
       {"look-alikes only",
-       {u"P\\Dodatki.mdb", u"P\\sub\\dodatki.mdb", u"\\dodatki.mdb", u"dodatki.mdb",
-        u"P/dodatki.mdb", u"P\\dodatki.mdbx", u"P\\xdodatki.mdb", u"P\\dodatki.mdb\\"},
+       {u"P\\Dodatki.mdb", u"P\\sub\\dodatki.mdb", u"P/sub\\dodatki.mdb", u"\\dodatki.mdb",
+        u"/dodatki.mdb", u"dodatki.mdb", u"P\\dodatki.mdbx", u"P\\xdodatki.mdb",
+        u"P\\dodatki.mdb\\"},
        {}},
+      // Either separator names the package, as either one separates folders when unpacking.
+      {"forward slash", {u"P/dodatki.mdb", u"Q\\dodatki.mdb"}, {u"P", u"Q"}},
       {"two packages", {u"A\\dodatki.mdb", u"x.txt", u"B\\dodatki.mdb"}, {u"A", u"B"}},
       {"one folder named twice", {u"A\\dodatki.mdb", u"A\\dodatki.mdb"}, {u"A", u"A"}},
       {"polish folder name", {u"Łóżka Żółte\\dodatki.mdb"}, {u"Łóżka Żółte"}},
@@ -75,21 +78,29 @@ TEST_F(PackageArchiveTest, SearchSetsThePackageNameOnlyForExactlyOnePackage) {
     std::vector<Text> entries;
     Text packageName;
     std::vector<Text> log;
+    bool offered = true;  // pack set and true returned
   } cases[] = {
       {{u"P.jpg", u"P\\dodatki.mdb"}, u"P", {u"Znaleziono podkatalog w ZIP : `P`"}},
-      {{u"P.jpg", u"P/dodatki.mdb"}, u"", {u"Błędna zawartość pliku ZIP! (0 katalogów)"}},
-      {{u"A\\dodatki.mdb", u"B\\dodatki.mdb"},
+      {{u"P.jpg", u"P/dodatki.mdb"}, u"P", {u"Znaleziono podkatalog w ZIP : `P`"}},
+      {{u"P.jpg", u"P\\a.jpg"}, u"", {u"Błędna zawartość pliku ZIP! (0 katalogów)"}},
+      {{u"A\\dodatki.mdb", u"B/dodatki.mdb"},
        u"",
        {u"Znaleziono podkatalog w ZIP : `A`", u"Znaleziono podkatalog w ZIP : `B`",
         u"Błędna zawartość pliku ZIP! (2 katalogów)", u"[ A ] - PAKIET", u"[ B ] - PAKIET"}},
+      // A package that breaks a package rule is not offered at all.
+      {{u"P.jpg", u"P\\dodatki_old.mdb", u"P\\dodatki.mdb"},
+       u"",
+       {u"Znaleziono podkatalog w ZIP : `P`",
+        u"Pakiet odrzucony: plik o nazwie zastrzeżonej dla instalatora: `P\\dodatki_old.mdb`"},
+       false},
   };
   for (const Case& c : cases) {
     form.packageName.clear();
     form.pack = false;
     writeArchive(named(c.entries));
     const size_t mark = memo().size();
-    EXPECT_TRUE(form.searchPackages());
-    EXPECT_TRUE(form.pack);
+    EXPECT_EQ(form.searchPackages(), c.offered);
+    EXPECT_EQ(form.pack, c.offered);
     EXPECT_EQ(form.packageName, c.packageName);
     std::vector<Text> expected = {u"Wyszukiwanie paczek instalacyjnych.",
                                   u"Blokujemy klawisz INSTALL"};

@@ -59,6 +59,8 @@ class FakePlatform : public plat::Platform {
   std::vector<Text> args;
   Text rawCommandLine = u"installer.exe";
   plat::LocalTime clock{2024, 3, 5, 9, 7, 2};
+  // What every volume reports as free: plenty, unless a test says otherwise (nothing: unknown).
+  std::optional<uint64_t> freeBytes = uint64_t{1} << 40;
   // The folder dialog: the folder it "returns", or nothing for a cancel.
   std::function<bool(Text& dir)> folderDialog;
   // Fault injection: called before each operation; true makes it fail as the OS would
@@ -86,6 +88,7 @@ class FakePlatform : public plat::Platform {
   std::unique_ptr<plat::File> open(const Text& path, plat::OpenMode mode) override;
   std::vector<Text> subFolders(const Text& dir) override;
   std::vector<Text> filesIn(const Text& dir) override;
+  std::optional<uint64_t> freeSpace(const Text& dir) override;
   std::vector<Text> logicalDrives() override;
   std::vector<plat::ProcessEntry> processes() override { return processList; }
   uint32_t currentProcessId() override { return ownPid; }
