@@ -199,10 +199,6 @@ uint32_t Win32Platform::currentProcessId() {
   return GetCurrentProcessId();
 }
 
-Size Win32Platform::screenSize() {
-  return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-}
-
 Text Win32Platform::executablePath() {
   return grownBuffer([](wchar_t* b, DWORD n) {
     const DWORD got = GetModuleFileNameW(nullptr, b, n);

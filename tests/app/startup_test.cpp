@@ -57,7 +57,7 @@ TEST_F(FormTest, NormalLevelDropsDebugLinesAndShowsImportantOnes) {
 
 TEST_F(FormTest, CreationLogsItsStepsInOrder) {
   fs.args = {u"/debug"};
-  fs.screen = {1920, 1080};
+  setScreen(1920, 1080);
   form.FormCreate();
   EXPECT_EQ(utf8(memo()), utf8({u"Ustawiono parametr DEBUG", u"Blokujemy klawisz INSTALL",
                                 u"Sprawdzamy folder instalacji : C:\\dodatki",
@@ -83,7 +83,7 @@ TEST_F(FormTest, WorkingFolderUnderADriveRootHasTwoSeparators) {
 
 TEST_F(FormTest, CentringTruncatesTowardZero) {
   form.log_level = app::DEBUG;
-  fs.screen = {1037, 582};
+  setScreen(1037, 582);
   form.CenterForm();
   EXPECT_EQ(window.window().left, -1);
   EXPECT_EQ(window.window().top, -1);
