@@ -130,9 +130,7 @@ void printAccessible(HWND w, int depth) {
   GetClassNameW(w, cls, 256);
   std::wstring line = std::to_wstring(depth) + L"\t" + cls + L"\t";
   IAccessible* object = nullptr;
-  // The top-level window is named by its window object; a control by its client area's.
-  const LONG id = depth == 0 ? OBJID_WINDOW : OBJID_CLIENT;
-  if (FAILED(AccessibleObjectFromWindow(w, static_cast<DWORD>(id), IID_IAccessible,
+  if (FAILED(AccessibleObjectFromWindow(w, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
                                         reinterpret_cast<void**>(&object)))) {
     printLine(utf8(line + L"(no accessible object)"));
     return;
