@@ -221,6 +221,7 @@ TEST_F(FormTest, StartWithoutAnyPackageReportsAndFinishes) {
   EXPECT_EQ(utf8(memo()), utf8({u"Brak zawartego pakietu!", u"Brak danych pakietu !",
                                 u"Brak pakietu do instalacji !"}));
   EXPECT_EQ(window.infoLabel(), u"Brak pakietu do instalacji !");
+  EXPECT_EQ(window.caption(), u"Instalator bibliotek CAD");  // no package to name
   EXPECT_FALSE(form.formCover);
   EXPECT_FALSE(window.visible(Ctl::ActivityIndicator));
   EXPECT_TRUE(window.visible(Ctl::bnCloseNormal));

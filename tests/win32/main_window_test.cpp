@@ -315,6 +315,57 @@ TEST_F(MainWindowTest, TabEnterAndEscReachTheButtonsAndTheFocusCueFollowsTheKeyb
   EXPECT_FALSE(fs.directoryExists(tmp.at(u"tmp")));
 }
 
+// The font a control draws with, as its character height in pixels.
+int fontPixels(HWND w) {
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0)), sizeof font, &font);
+  return std::abs(font.lfHeight);
+}
+
+TEST_F(MainWindowTest, AMonitorOfAnotherDpiScalesTheWindowItsTextAndItsMouse) {
+  const HWND w = window->handle();
+  offerInstall();
+  EXPECT_EQ(fontPixels(child(Ctl::Edit1)), 11);
+  EXPECT_EQ(fontPixels(child(Ctl::InfoLabel)), 12);
+  model.setWindowPos(20, 10);
+
+  // Moved to a monitor of 144 DPI: the system suggests the place and size there.
+  RECT suggested{30, 15, 30 + 1560, 15 + 878};
+  SendMessageW(w, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  RECT outer{};
+  GetWindowRect(w, &outer);
+  EXPECT_EQ(outer.right - outer.left, 1560);
+  EXPECT_EQ(outer.bottom - outer.top, 878);
+  EXPECT_EQ(outer.left, 30);
+  // The model keeps its logical figures.
+  EXPECT_EQ(model.window(), (app::Rect{20, 10, 1040, 585}));
+  EXPECT_EQ(fontPixels(child(Ctl::Edit1)), 16);
+  EXPECT_EQ(fontPixels(child(Ctl::StaticText1)), 16);
+  EXPECT_EQ(fontPixels(child(Ctl::gauge)), 16);
+  EXPECT_EQ(fontPixels(child(Ctl::InfoLabel)), 18);
+  const RECT edit = rectIn(child(Ctl::Edit1), w);
+  EXPECT_EQ(edit.left, 158);  // 105 and 408 logical
+  EXPECT_EQ(edit.top, 612);
+  EXPECT_EQ(rectIn(installButton(), w).left, 1047);  // 698 logical
+  // The caption is as wide as its text in the new font, and never narrower than designed.
+  const RECT caption = rectIn(child(Ctl::StaticText1), w);
+  const HDC dc = GetDC(child(Ctl::StaticText1));
+  SelectObject(dc,
+               reinterpret_cast<HFONT>(SendMessageW(child(Ctl::StaticText1), WM_GETFONT, 0, 0)));
+  SIZE text{};
+  const std::wstring captionText = wide(model.staticText1());
+  GetTextExtentPoint32W(dc, captionText.c_str(), static_cast<int>(captionText.size()), &text);
+  ReleaseDC(child(Ctl::StaticText1), dc);
+  EXPECT_GE(caption.right - caption.left, text.cx);
+  EXPECT_GE(caption.right - caption.left, 345);
+
+  // The mouse's pixels are the monitor's: the middle of Install there is its middle.
+  mouse(WM_MOUSEMOVE, (698 + 75) * 3 / 2, (527 + 25) * 3 / 2);
+  EXPECT_TRUE(model.visible(Ctl::bnInstallHover));
+  mouse(WM_MOUSEMOVE, 5, 5);
+  EXPECT_TRUE(model.visible(Ctl::bnInstallNormal));
+}
+
 // What a screen reader reads of a window's client area through MSAA.
 struct Accessible {
   Text name;
