@@ -53,7 +53,7 @@ void TForm1::FormCreate() {
   wnd_.setInfoLabel(u"");
   cover = kCoverName;
   info(DEBUG, u"Inicjalizacja.");
-  const plat::Size screen = platform_.screenSize();
+  const Rect& screen = wnd_.display().screen;
   info(DEBUG, u"Screen [" + num(screen.width) + u" x " + num(screen.height) + u" ]");
   CenterForm();
 }
@@ -70,6 +70,8 @@ void TForm1::AfterShow() {
     info(DEBUG, u"Znaleziono: `" + fileZip + u"`");
     if (searchPackages()) {
       pack = true;
+      // Screen readers name the window by its caption: it says which package it installs.
+      wnd_.setCaption(Text(WindowModel::kCaption) + u" – " + packageName);
       coverStep();
     }
   } else {
@@ -87,10 +89,11 @@ void TForm1::AfterShow() {
 }
 
 void TForm1::CenterForm() {
-  const plat::Size screen = platform_.screenSize();
+  const Rect& area = wnd_.display().workArea;
   const Rect& w = wnd_.window();
   // Integer division truncating toward zero, as the layout expects (-3 / 2 = -1).
-  wnd_.setWindowPos((screen.width - w.width) / 2, (screen.height - w.height) / 2);
+  wnd_.setWindowPos(area.left + (area.width - w.width) / 2,
+                    area.top + (area.height - w.height) / 2);
   info(DEBUG,
        u"Centrujemy  [ " + num(wnd_.window().left) + u" - " + num(wnd_.window().top) + u" ]");
 }

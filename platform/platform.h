@@ -73,7 +73,6 @@ class Platform {
   // Running processes in snapshot order; an empty list when no snapshot can be taken.
   virtual std::vector<ProcessEntry> processes() = 0;
   virtual uint32_t currentProcessId() = 0;
-  virtual Size screenSize() = 0;
   virtual LocalTime localTime() = 0;
 
   // --- this process ---

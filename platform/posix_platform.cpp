@@ -231,10 +231,6 @@ uint32_t PosixPlatform::currentProcessId() {
   return static_cast<uint32_t>(::getpid());
 }
 
-Size PosixPlatform::screenSize() {
-  return {};
-}
-
 Text PosixPlatform::executablePath() {
   std::error_code ec;
   return text::fromUtf8(std::filesystem::read_symlink("/proc/self/exe", ec).string());

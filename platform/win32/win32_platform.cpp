@@ -206,10 +206,6 @@ std::optional<uint64_t> Win32Platform::freeSpace(const Text& dir) {
   return available.QuadPart;
 }
 
-Size Win32Platform::screenSize() {
-  return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-}
-
 Text Win32Platform::executablePath() {
   return grownBuffer([](wchar_t* b, DWORD n) {
     const DWORD got = GetModuleFileNameW(nullptr, b, n);

@@ -35,7 +35,6 @@ class Win32Platform : public Platform {
   std::vector<Text> logicalDrives() override;
   std::vector<ProcessEntry> processes() override;
   uint32_t currentProcessId() override;
-  Size screenSize() override;
   LocalTime localTime() override;
   Text executablePath() override;
   Text currentDirectory() override;

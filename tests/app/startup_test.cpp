@@ -58,7 +58,7 @@ TEST_F(FormTest, NormalLevelDropsDebugLinesAndShowsImportantOnes) {
 
 TEST_F(FormTest, CreationLogsItsStepsInOrder) {
   fs.args = {u"/debug"};
-  fs.screen = {1920, 1080};
+  setScreen(1920, 1080);
   form.FormCreate();
   EXPECT_EQ(utf8(memo()), utf8({u"Ustawiono parametr DEBUG", u"Blokujemy klawisz INSTALL",
                                 u"Sprawdzamy folder instalacji : C:\\dodatki",
@@ -84,7 +84,7 @@ TEST_F(FormTest, WorkingFolderUnderADriveRootHasTwoSeparators) {
 
 TEST_F(FormTest, CentringTruncatesTowardZero) {
   form.log_level = app::DEBUG;
-  fs.screen = {1037, 582};
+  setScreen(1037, 582);
   form.CenterForm();
   EXPECT_EQ(window.window().left, -1);
   EXPECT_EQ(window.window().top, -1);
@@ -222,6 +222,7 @@ TEST_F(FormTest, StartWithoutAnyPackageReportsAndFinishes) {
   EXPECT_EQ(utf8(memo()), utf8({u"Brak zawartego pakietu!", u"Brak danych pakietu !",
                                 u"Brak pakietu do instalacji !"}));
   EXPECT_EQ(window.infoLabel(), u"Brak pakietu do instalacji !");
+  EXPECT_EQ(window.caption(), u"Instalator bibliotek CAD");  // no package to name
   EXPECT_FALSE(form.formCover);
   EXPECT_FALSE(window.visible(Ctl::ActivityIndicator));
   EXPECT_TRUE(window.visible(Ctl::bnCloseNormal));

@@ -52,7 +52,6 @@ class FakePlatform : public plat::Platform {
 
   std::vector<plat::ProcessEntry> processList;
   uint32_t ownPid = 4242;
-  plat::Size screen{1920, 1080};
   Text exePath = u"C:\\Users\\user\\Pobrane\\instalator.exe";
   Text cwd = u"C:\\Users\\user\\Pobrane";
   Text tempDir = u"C:\\Users\\user\\AppData\\Local\\Temp\\";
@@ -92,7 +91,6 @@ class FakePlatform : public plat::Platform {
   std::vector<Text> logicalDrives() override;
   std::vector<plat::ProcessEntry> processes() override { return processList; }
   uint32_t currentProcessId() override { return ownPid; }
-  plat::Size screenSize() override { return screen; }
   plat::LocalTime localTime() override { return clock; }
   Text executablePath() override { return exePath; }
   Text currentDirectory() override { return cwd; }
