@@ -65,6 +65,13 @@ Text engineText(const jet::Error& e) {
       return u"Wiersz jest za długi dla tabeli " + quoted(a.table) + u".";
     case ErrorKind::KeylessText:
       return u"Tekst " + quoted(a.value) + u" zawiera znak, którego nie można zapisać w indeksie.";
+    case ErrorKind::UnencodedSortOrder:
+      return a.table.empty()
+                 ? u"Kolumna " + quoted(a.column) + u" ma porządek sortowania " + a.value +
+                       u", którego program nie obsługuje."
+                 : u"Tabela " + quoted(a.table) + u" ma indeks na tekście kolumny " +
+                       quoted(a.column) + u" w porządku sortowania " + a.value +
+                       u", którego program nie obsługuje; nie można dopisać do niej wierszy.";
     case ErrorKind::BadDefinition:
       return a.table.empty() ? u"Nieprawidłowa definicja tabeli bazy danych."
                              : u"Nieprawidłowa definicja tabeli " + quoted(a.table) + u".";

@@ -1,6 +1,5 @@
 #include "accessorydb/merge_key.h"
 
-#include <functional>
 #include <string>
 
 namespace accessorydb {
@@ -20,18 +19,37 @@ struct Normalise {
   }
 };
 
+// Digests: a null is 0, an integer (all of them fit 32 bits) 2^32 plus its 32 bits, anything
+// else a hash with the top bit set.
+constexpr uint64_t kIntegerDigest = uint64_t{1} << 32;
+constexpr uint64_t kHashedDigest = uint64_t{1} << 63;
+
+// FNV-1a over the UTF-16 units: 64 bits on every build.
+uint64_t textHash(const text::Text& t) {
+  uint64_t h = 14695981039346656037ULL;
+  for (const char16_t c : t) {
+    h = (h ^ static_cast<uint8_t>(c)) * 1099511628211ULL;
+    h = (h ^ static_cast<uint8_t>(c >> 8)) * 1099511628211ULL;
+  }
+  return h;
+}
+
 }  // namespace
 
 MergeKey::MergeKey(const jet::Value& v) : key_(std::visit(Normalise{}, v)) {}
 
-size_t MergeKey::hash() const {
-  const size_t kind = key_.index();
-  if (const auto* n = std::get_if<int64_t>(&key_)) return std::hash<int64_t>{}(*n) ^ kind;
-  if (const auto* t = std::get_if<text::Text>(&key_)) return std::hash<text::Text>{}(*t) ^ kind;
-  // Nulls and the rare other types (the schema keys on texts and integers): equal values
-  // still land in one bucket, which is all a hash must give.
-  if (const auto* other = std::get_if<jet::Value>(&key_)) return other->index() * 31 + kind;
-  return kind;
+uint64_t MergeKey::digest() const {
+  if (const auto* n = std::get_if<int64_t>(&key_))
+    return kIntegerDigest | static_cast<uint32_t>(*n);
+  if (const auto* t = std::get_if<text::Text>(&key_)) return kHashedDigest | textHash(*t);
+  // The rare other types (the schema keys on texts and integers): equal values share their
+  // type's digest, which is all a digest must give.
+  if (const auto* other = std::get_if<jet::Value>(&key_)) return kHashedDigest | other->index();
+  return 0;
+}
+
+bool MergeKey::exact() const {
+  return std::holds_alternative<jet::Null>(key_) || std::holds_alternative<int64_t>(key_);
 }
 
 }  // namespace accessorydb

@@ -1,11 +1,11 @@
 #include "accessorydb/table_merge.h"
 
-#include <unordered_map>
-#include <unordered_set>
+#include <optional>
 #include <vector>
 
 #include "accessorydb/accessory_schema.h"
 #include "accessorydb/jet/value_text.h"
+#include "accessorydb/key_directory.h"
 #include "accessorydb/merge_key.h"
 
 namespace accessorydb {
@@ -13,16 +13,9 @@ namespace accessorydb {
 namespace {
 
 using jet::ado::TableCursor;
-using Row = std::vector<jet::Value>;  // the table's columns in schema order
 
 const Text kMarker = u"DELETE";
 const Text kName = u"Nazwa";
-
-struct PackageRow {
-  Row values;
-  MergeKey key;
-  bool marker;
-};
 
 size_t columnIndex(const TableSchema& schema, const Text& name) {
   for (size_t i = 0; i < schema.columns.size(); ++i) {
@@ -31,31 +24,72 @@ size_t columnIndex(const TableSchema& schema, const Text& name) {
   throw text::Error(u"Tabela `" + schema.name + u"` nie ma kolumny `" + name + u"`.");
 }
 
+// The schema's columns in one cursor's table, each looked up by name when first read or set: a
+// column the table lacks fails only the read that wants it, as a read by name would.
+class Fields {
+ public:
+  Fields(const TableSchema& schema, TableCursor& cursor)
+      : schema_(schema), cursor_(cursor), places_(schema.columns.size(), kUnknown) {}
+
+  size_t at(size_t column) {
+    if (places_[column] == kUnknown)
+      places_[column] = cursor_.fieldIndex(schema_.columns[column].name);
+    return places_[column];
+  }
+  // Every column, in schema order: what reading a whole row needs.
+  void findAll() {
+    for (size_t i = 0; i < places_.size(); ++i) at(i);
+  }
+  const jet::Value& value(size_t column) { return cursor_.fieldValue(at(column)); }
+  TableCursor& cursor() { return cursor_; }
+
+ private:
+  static constexpr size_t kUnknown = static_cast<size_t>(-1);
+  const TableSchema& schema_;
+  TableCursor& cursor_;
+  std::vector<size_t> places_;
+};
+
+// The merge keeps no rows: the package's rows are found again through a second cursor on the
+// package table, by the bookmarks of a KeyDirectory.
 class TableMerge {
  public:
-  TableMerge(const MergeRules& rules, TableCursor& destination, const logs::Log& log)
+  TableMerge(const MergeRules& rules, TableCursor& destination, TableCursor& package,
+             const logs::Log& log)
       : rules_(rules),
         schema_(accessoryTable(rules.table)),
         keyIndex_(columnIndex(schema_, rules.keyColumn)),
         nameIndex_(columnIndex(schema_, kName)),
-        destination_(destination),
+        destination_(schema_, destination),
+        package_(schema_, package),
+        lookup_(schema_, lookupCursor_),
+        keys_([this](uint32_t bookmark, const MergeKey& key) {
+          lookupCursor_.gotoBookmark(bookmark);
+          return MergeKey(lookup_.value(keyIndex_)) == key;
+        }),
         tracing_(log.wants(logs::DEBUG)),
         comparing_(log.wantsComparisons()),
         log_(log) {}
 
-  void run(TableCursor& package, TableCursor* previous) {
-    open(destination_, false);
+  void run(TableCursor* previous) {
+    TableCursor& destination = destination_.cursor();
+    TableCursor& package = package_.cursor();
+    open(destination, false);
     open(package, true);
+    // A destination that holds rows but lacks the key column fails before the package is read.
+    if (!destination.eof()) destination_.at(keyIndex_);
+    loadPackage();
     indexDestination();
-    loadPackage(package);
     if (previous) {
       open(*previous, true);
-      firstPass(*previous);
+      Fields previousFields(schema_, *previous);
+      firstPass(previousFields);
     }
     trace(rules_.packageHeading);
     secondPass();
-    destination_.close();
+    destination.close();
     package.close();
+    lookupCursor_.close();
     if (previous) previous->close();
   }
 
@@ -66,55 +100,55 @@ class TableMerge {
     cursor.open();
   }
 
-  Row readRow(const TableCursor& cursor) const {
-    Row row;
-    row.reserve(schema_.columns.size());
-    for (const ColumnSchema& c : schema_.columns) row.push_back(cursor.value(c.name));
-    return row;
+  void loadPackage() {
+    TableCursor& package = package_.cursor();
+    if (!package.eof()) package_.findAll();
+    for (; !package.eof(); package.next()) {
+      keys_.add(MergeKey(package_.value(keyIndex_)), package.bookmark());
+    }
+    keys_.seal();
+    lookupCursor_.connection = package.connection;
+    open(lookupCursor_, true);
   }
 
   // The destination may hold rows before the merge starts.
   void indexDestination() {
-    for (destination_.first(); !destination_.eof(); destination_.next()) {
-      destinationKeys_.emplace(destination_.value(rules_.keyColumn));
+    TableCursor& destination = destination_.cursor();
+    for (destination.first(); !destination.eof(); destination.next()) {
+      keys_.markHeld(MergeKey(destination_.value(keyIndex_)));
     }
   }
 
-  void loadPackage(TableCursor& package) {
-    for (package.first(); !package.eof(); package.next()) {
-      Row values = readRow(package);
-      MergeKey key(values[keyIndex_]);
-      const bool marker = jet::valueText(values[nameIndex_]) == kMarker;
-      firstPackageRow_.emplace(key, package_.size());
-      package_.push_back({std::move(values), std::move(key), marker});
+  // Copies the source's current row into the destination.
+  void post(Fields& source, const MergeKey& key) {
+    source.findAll();
+    TableCursor& destination = destination_.cursor();
+    destination.insert();
+    for (size_t i = 0; i < schema_.columns.size(); ++i) {
+      destination.setField(destination_.at(i), source.value(i));
     }
+    destination.post();
+    keys_.markHeld(key);
   }
 
-  void post(const Row& row) {
-    destination_.insert();
-    for (size_t i = 0; i < row.size(); ++i) destination_.set(schema_.columns[i].name, row[i]);
-    destination_.post();
-    destinationKeys_.emplace(row[keyIndex_]);
-  }
-
-  Text packageKeyText(size_t i) const { return jet::valueText(package_[i].values[keyIndex_]); }
+  bool isMarker(Fields& row) const { return jet::valueText(row.value(nameIndex_)) == kMarker; }
 
   // Each previous row takes the first package row with its key; a marker there drops it.
-  void firstPass(TableCursor& previous) {
-    for (; !previous.eof(); previous.next()) {
-      const jet::Value key = previous.value(rules_.keyColumn);
-      const Text name = previous.asText(kName);
-      const auto found = firstPackageRow_.find(MergeKey(key));
-      if (tracing_)
-        traceFirstPass(key, name,
-                       found == firstPackageRow_.end() ? package_.size() : found->second + 1);
-      if (found != firstPackageRow_.end()) {
-        const PackageRow& row = package_[found->second];
-        if (!row.marker) post(row.values);
-        change(key, row.marker ? name : jet::valueText(row.values[nameIndex_]),
-               row.marker ? u"usunięto" : u"zaktualizowano");
+  void firstPass(Fields& previous) {
+    for (TableCursor& cursor = previous.cursor(); !cursor.eof(); cursor.next()) {
+      const jet::Value key = previous.value(keyIndex_);
+      const Text name = jet::valueText(previous.value(nameIndex_));
+      const MergeKey mergeKey(key);
+      const std::optional<KeyDirectory::Row> found = keys_.first(mergeKey);
+      if (tracing_) traceFirstPass(key, name, found);
+      if (found) {
+        lookupCursor_.gotoBookmark(found->bookmark);
+        const bool marker = isMarker(lookup_);
+        if (!marker) post(lookup_, mergeKey);
+        change(key, marker ? name : jet::valueText(lookup_.value(nameIndex_)),
+               marker ? u"usunięto" : u"zaktualizowano");
       } else if (rules_.copyPreviousMarkers || name != kMarker) {
-        post(readRow(previous));
+        post(previous, mergeKey);
         change(key, name, u"zachowano");
       } else {
         change(key, name, u"usunięto");
@@ -122,12 +156,19 @@ class TableMerge {
     }
   }
 
-  // The lines of one previous row: itself, then every package row compared with it.
-  void traceFirstPass(const jet::Value& key, const Text& name, size_t compared) {
+  // The lines of one previous row: itself, then every package row compared with it, up to the
+  // one found.
+  void traceFirstPass(const jet::Value& key, const Text& name,
+                      const std::optional<KeyDirectory::Row>& found) {
     const Text keyText = jet::valueText(key);
     trace(u"[" + keyText + u"] : " + name);
     if (!comparing_) return;
-    for (size_t i = 0; i < compared; ++i) log_.comparison(packageKeyText(i) + u" : " + keyText);
+    TableCursor& package = package_.cursor();
+    uint32_t i = 0;
+    for (package.first(); !package.eof(); package.next(), ++i) {
+      log_.comparison(jet::valueText(package_.value(keyIndex_)) + u" : " + keyText);
+      if (found && i == found->ordinal) break;
+    }
   }
 
   // The record's one line for a row of the previous database or of the package.
@@ -138,43 +179,48 @@ class TableMerge {
 
   // Package rows that are no markers and whose key the destination lacks are appended.
   void secondPass() {
-    for (size_t i = 0; i < package_.size(); ++i) {
-      const PackageRow& row = package_[i];
-      if (tracing_ && !rules_.traceItems) trace(u"[NW] " + packageKeyText(i));
-      if (row.marker) continue;
+    TableCursor& package = package_.cursor();
+    uint32_t ordinal = 0;
+    for (package.first(); !package.eof(); package.next(), ++ordinal) {
+      const jet::Value& key = package_.value(keyIndex_);
+      if (tracing_ && !rules_.traceItems) trace(u"[NW] " + jet::valueText(key));
+      if (isMarker(package_)) continue;
       if (tracing_ && rules_.traceItems) {
-        trace(u"[NW] " + packageKeyText(i) + u" : " + jet::valueText(row.values[nameIndex_]) +
+        trace(u"[NW] " + jet::valueText(key) + u" : " + jet::valueText(package_.value(nameIndex_)) +
               u" - dopisano");
       }
-      if (comparing_) traceDestinationScan(row.key);
-      if (destinationKeys_.contains(row.key)) continue;
-      post(row.values);
-      change(row.values[keyIndex_], jet::valueText(row.values[nameIndex_]), u"dopisano");
+      const MergeKey mergeKey(key);
+      if (comparing_) traceDestinationScan(mergeKey);
+      if (keys_.held(mergeKey, ordinal)) continue;
+      post(package_, mergeKey);
+      change(key, jet::valueText(package_.value(nameIndex_)), u"dopisano");
     }
   }
 
   // The destination rows a scan for the key passes, up to and including the one it finds.
   void traceDestinationScan(const MergeKey& wanted) {
-    for (destination_.first(); !destination_.eof(); destination_.next()) {
-      const jet::Value key = destination_.value(rules_.keyColumn);
+    TableCursor& destination = destination_.cursor();
+    for (destination.first(); !destination.eof(); destination.next()) {
+      const jet::Value& key = destination_.value(keyIndex_);
       log_.comparison(u"[DN] " + jet::valueText(key));
       if (MergeKey(key) == wanted) break;
     }
   }
 
+  void trace(const Text& line) const { log_.debug(line); }
+
   const MergeRules& rules_;
   const TableSchema& schema_;
   const size_t keyIndex_;
   const size_t nameIndex_;
-  void trace(const Text& line) const { log_.debug(line); }
-
-  TableCursor& destination_;
+  Fields destination_;
+  Fields package_;
+  TableCursor lookupCursor_;  // the package table again, for the rows found by key
+  Fields lookup_;
+  KeyDirectory keys_;  // the package's keys
   const bool tracing_;
   const bool comparing_;
   const logs::Log& log_;
-  std::vector<PackageRow> package_;
-  std::unordered_map<MergeKey, size_t, MergeKeyHash> firstPackageRow_;
-  std::unordered_set<MergeKey, MergeKeyHash> destinationKeys_;
 };
 
 }  // namespace
@@ -193,7 +239,7 @@ const MergeRules& dodatkiRules() {
 
 void mergeTable(const MergeRules& rules, TableCursor& destination, TableCursor& package,
                 TableCursor* previous, const logs::Log& log) {
-  TableMerge(rules, destination, log).run(package, previous);
+  TableMerge(rules, destination, package, log).run(previous);
 }
 
 }  // namespace accessorydb

@@ -19,7 +19,9 @@ void TForm1::fitCover() {
   }
   // An unreadable picture throws here and ends the start-up sequence.
   const plat::Size pic = platform_.pictureSize(path);
-  const plat::Size screen = platform_.screenSize();
+  // The monitor's work area, in the same logical pixels as the cover: a cover fits when it fits
+  // at the monitor's DPI.
+  const Rect& screen = wnd_.display().workArea;
   const Rect& w = wnd_.window();
   const int bw = w.width - wnd_.clientWidth();
   const int bh = w.height - wnd_.clientHeight();
@@ -42,7 +44,7 @@ void TForm1::fitCover() {
                     num(screen.height) + u"]");
     info(DEBUG, u"scaleWidth x scaleHeight : [" + num(fit.windowWidth - bw) + u"x" +
                     num(fit.windowHeight - bh) + u"]");
-    wnd_.setWindowSize(fit.windowWidth, fit.windowHeight);
+    wnd_.scaleWindowTo(fit.windowWidth, fit.windowHeight);
     info(DEBUG, u"Form: [" + num(wnd_.window().width) + u"x" + num(wnd_.window().height) + u"]");
     info(DEBUG, u"FormClient: [" + num(bw) + u"x" + num(bh) + u"]");
     // The picture is redrawn stretched to the client size.

@@ -18,8 +18,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::info(int32_t level, const Text& text) {
-  if (record_ && level <= DEBUG) record_(level, text);
-  show(level, text);
+  log().write(level, text);
 }
 
 void TForm1::show(int32_t level, const Text& text) {
@@ -58,7 +57,7 @@ void TForm1::FormCreate() {
   wnd_.setInfoLabel(u"");
   cover = kCoverName;
   info(DEBUG, u"Inicjalizacja.");
-  const plat::Size screen = platform_.screenSize();
+  const Rect& screen = wnd_.display().screen;
   info(DEBUG, u"Screen [" + num(screen.width) + u" x " + num(screen.height) + u" ]");
   CenterForm();
 }
@@ -73,8 +72,13 @@ void TForm1::AfterShow() {
 
   PackageSearchLook look(*this);
   const install::PackageFound found = session().detectPackage(look);
-  pack = found.archive;
-  if (found.package) packageName = *found.package;
+  // A refused package is not offered at all: no cover, no install.
+  pack = found.archive && !found.refusal;
+  if (found.package) {
+    packageName = *found.package;
+    // Screen readers name the window by its caption: it says which package it installs.
+    wnd_.setCaption(Text(WindowModel::kCaption) + u" – " + packageName);
+  }
   if (found.cover) fitCover();
 
   if (formCover && found.offered()) {
@@ -86,10 +90,11 @@ void TForm1::AfterShow() {
 }
 
 void TForm1::CenterForm() {
-  const plat::Size screen = platform_.screenSize();
+  const Rect& area = wnd_.display().workArea;
   const Rect& w = wnd_.window();
   // Integer division truncating toward zero, as the layout expects (-3 / 2 = -1).
-  wnd_.setWindowPos((screen.width - w.width) / 2, (screen.height - w.height) / 2);
+  wnd_.setWindowPos(area.left + (area.width - w.width) / 2,
+                    area.top + (area.height - w.height) / 2);
   info(DEBUG,
        u"Centrujemy  [ " + num(wnd_.window().left) + u" - " + num(wnd_.window().top) + u" ]");
 }

@@ -78,6 +78,7 @@ void TForm1::SetFinish() {
   wnd_.setVisible(Ctl::InfoLabel, false);
   wnd_.setVisible(Ctl::gauge, false);
   wnd_.setVisible(Ctl::BGfinish, true);
+  wnd_.setVisible(Ctl::FinishText, true);  // the picture's headline, for screen readers
   wnd_.setVisible(Ctl::BG, false);
   bnInstallSetDisable();
   wnd_.setVisible(Ctl::bnInstallDisable, false);

@@ -42,7 +42,7 @@ void TForm1::ButtonInstallClick() {
   WindowObserver observer(*this);
   const install::Outcome outcome = session().apply(wnd_.edit1(), packageName, observer);
   // A refused install leaves the window as it is.
-  if (outcome.result == install::Outcome::Result::Refused) return;
+  if (outcome.refused()) return;
   bnCloseSetEnable();
   wnd_.setVisible(Ctl::bnInstallActive, false);
   wnd_.setVisible(Ctl::bnInstallDisable, false);

@@ -13,7 +13,7 @@ void PackageSearchLook::searching() {
 bool TForm1::searchPackages() {
   PackageSearchLook look(*this);
   const install::PackageFound found = session().searchPackage(look);
-  if (!found.archive) return false;
+  if (!found.archive || found.refusal) return false;
   if (found.package) packageName = *found.package;
   // An archive that names no package or several still sets pack; the package name then stays
   // as it was, and the start-up offers no install.

@@ -68,6 +68,8 @@ ExitCode exitOf(const install::Outcome& outcome) {
       return ExitCode::Installed;
     case install::Outcome::Result::Refused:
       return outcome.refusal ? exitOf(*outcome.refusal) : ExitCode::HostBusy;
+    case install::Outcome::Result::PackageRefused:
+      return ExitCode::NoPackage;
     case install::Outcome::Result::Restored:
       return ExitCode::FailedRestored;
     case install::Outcome::Result::BackupKept:
@@ -111,7 +113,7 @@ Text exitCodeMeaning(ExitCode code) {
     case ExitCode::BadCommandLine:
       return u"błędny wiersz poleceń";
     case ExitCode::NoPackage:
-      return u"brak pakietu lub pakiet uszkodzony";
+      return u"brak pakietu, pakiet uszkodzony lub odrzucony";
     case ExitCode::NoHostFolder:
       return u"brak poprawnego folderu instalacji";
     case ExitCode::HostBusy:

@@ -11,7 +11,7 @@ namespace app {
 enum class ExitCode {
   Installed = 0,
   BadCommandLine = 1,
-  NoPackage = 2,       // none in the executable, or a bad one
+  NoPackage = 2,       // none in the executable, or a bad one, or one that does not fit the drive
   NoHostFolder = 3,    // none or several found without "/D=", or "/D=" invalid
   HostBusy = 4,        // the host program runs, or its database is in use
   FailedRestored = 5,  // the previous database is back, or a first install left nothing

@@ -80,6 +80,10 @@ Focus WindowKeys::settle(const WindowModel& m, Focus focus) {
     startFocusGiven_ = true;
     return Focus::Edit1;
   }
+  // The finish screen's one control: a screen reader reads it with the finish message.
+  if (focus == Focus::Window && m.visible(Ctl::BGfinish) && canFocus(m, Focus::Close)) {
+    return Focus::Close;
+  }
   return focus;
 }
 

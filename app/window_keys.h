@@ -38,7 +38,7 @@ class WindowKeys {
 
   // Where the focus belongs after the window changed: a control keeps it while it can take it,
   // otherwise the window holds it. At start the folder field takes it once it is shown, unless
-  // the keyboard has moved the focus before.
+  // the keyboard has moved the focus before; on the finish screen Close takes it.
   Focus settle(const WindowModel& m, Focus focus);
 
   // Focus cues are drawn once the keyboard has been used, as Windows hides them for mouse users.

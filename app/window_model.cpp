@@ -1,5 +1,8 @@
 #include "app/window_model.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace app {
 
 namespace {
@@ -13,7 +16,7 @@ struct Layout {
 
 // The designed 1040 x 585 layout.
 constexpr unsigned kAll = akLeft | akTop | akRight | akBottom;
-const Layout kLayout[] = {
+constexpr Layout kLayout[] = {
     {Ctl::BGfinish, {0, 0, 1040, 585}, kAll, false},
     {Ctl::BG, {0, 0, 1040, 585}, kAll, true},
     {Ctl::InfoLabel, {105, 367, 0, 15}, akLeft | akBottom, true},
@@ -31,7 +34,71 @@ const Layout kLayout[] = {
     {Ctl::Edit1, {105, 408, pkg::kFolderFieldWidth, 19}, akLeft | akRight | akBottom, false},
     {Ctl::StaticText1, {105, 391, 230, 17}, akLeft | akBottom, false},
     {Ctl::ActivityIndicator, {935, 454, 64, 64}, 0, true},
+    {Ctl::FinishText, {120, 250, 800, 80}, kAll, false},
 };
+
+// The table lists every control in stacking order, so a control's row is found by its place.
+constexpr bool inStackingOrder() {
+  int i = 0;
+  for (const auto& l : kLayout) {
+    if (static_cast<int>(l.ctl) != i++) return false;
+  }
+  return i == kControlCount;
+}
+static_assert(inStackingOrder());
+
+const Layout& designOf(Ctl c) {
+  return kLayout[static_cast<int>(c)];
+}
+
+// How a control follows a window whose whole layout scales.
+enum class Scaling {
+  Stretch,  // with the window, on each axis
+  Picture,  // keeps its proportions: by the smaller of the two factors
+  Text,     // holds text: never smaller than designed
+};
+
+Scaling scalingOf(Ctl c) {
+  switch (c) {
+    case Ctl::InfoLabel:
+    case Ctl::Edit1:
+    case Ctl::StaticText1:
+      return Scaling::Text;
+    case Ctl::BGfinish:
+    case Ctl::BG:
+    case Ctl::gauge:
+    case Ctl::gaugeBG:
+    case Ctl::infoBox:
+    case Ctl::FinishText:
+      return Scaling::Stretch;
+    default:
+      return Scaling::Picture;
+  }
+}
+
+int scaled(int v, double f) {
+  return static_cast<int>(std::lround(v * f));
+}
+
+Rect scaledRect(Ctl c, double sx, double sy) {
+  const Rect& d = designOf(c).rect;
+  Rect r{scaled(d.left, sx), scaled(d.top, sy), scaled(d.width, sx), scaled(d.height, sy)};
+  switch (scalingOf(c)) {
+    case Scaling::Stretch:
+      break;
+    case Scaling::Picture: {
+      const double s = std::min(sx, sy);
+      r.width = scaled(d.width, s);
+      r.height = scaled(d.height, s);
+      break;
+    }
+    case Scaling::Text:
+      if (c != Ctl::Edit1) r.width = std::max(r.width, d.width);  // the field stretches
+      r.height = std::max(r.height, d.height);
+      break;
+  }
+  return r;
+}
 
 // One axis of the anchor rule: both edges stretch, the far edge moves, none keeps the centre
 // at the same relative place, the near edge (or nothing said) keeps the place.
@@ -139,6 +206,35 @@ void WindowModel::setWindowSize(int width, int height) {
     window_.height = height;
     applyAnchors(oldW, oldH);
     notify(Change::Window);
+  });
+}
+
+void WindowModel::scaleWindowTo(int width, int height) {
+  write([&] {
+    window_.width = width;
+    window_.height = height;
+    const double sx = static_cast<double>(clientWidth()) / kDesignWidth;
+    const double sy = static_cast<double>(clientHeight()) / kDesignHeight;
+    for (int i = 0; i < kControlCount; ++i) {
+      controls_[i].rect = scaledRect(static_cast<Ctl>(i), sx, sy);
+    }
+    // Text does not shrink with the picture: the caption sits on the field as designed, and the
+    // status label keeps its designed distance above the caption.
+    Rect& field = controls_[static_cast<int>(Ctl::Edit1)].rect;
+    Rect& caption = controls_[static_cast<int>(Ctl::StaticText1)].rect;
+    Rect& label = controls_[static_cast<int>(Ctl::InfoLabel)].rect;
+    const int labelAboveCaption =
+        designOf(Ctl::StaticText1).rect.top - designOf(Ctl::InfoLabel).rect.top;
+    caption.top = field.top - caption.height;
+    label.top = caption.top - labelAboveCaption;
+    notify(Change::Window);
+  });
+}
+
+void WindowModel::setCaption(const Text& t) {
+  write([&] {
+    caption_ = t;
+    notify(Change::Caption);
   });
 }
 

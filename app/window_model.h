@@ -33,6 +33,7 @@ enum class Ctl {
   Edit1,
   StaticText1,
   ActivityIndicator,
+  FinishText,  // the finish picture's message as text, over its headline; draws nothing itself
   Count
 };
 constexpr int kControlCount = static_cast<int>(Ctl::Count);
@@ -63,13 +64,23 @@ struct Picture {
   bool stretch = true;
 };
 
+// The monitor the window is on, in logical pixels (96 to the inch, whatever the monitor's DPI):
+// its whole area and its work area (without the task bar).
+struct Display {
+  Rect screen;
+  Rect workArea;
+};
+
 // What changed, for the view.
-enum class Change { Control, Texts, Memo, Gauge, Window, Picture };
+enum class Change { Control, Texts, Memo, Gauge, Window, Picture, Caption };
 
 class WindowModel {
  public:
   static constexpr int kDesignWidth = pkg::kCoverWidth;
   static constexpr int kDesignHeight = pkg::kCoverHeight;
+  static constexpr char16_t kCaption[] = u"Instalator bibliotek CAD";
+  // The message of the finish picture's headline, as text for screen readers.
+  static constexpr char16_t kFinishText[] = u"Instalacja zakończona pomyślnie.";
 
   WindowModel();
 
@@ -105,11 +116,23 @@ class WindowModel {
   int clientHeight() const { return window_.height - frameHeight_; }
   // Resizes the window, moving and stretching the controls by their anchors.
   void setWindowSize(int width, int height);
+  // Resizes the window and scales the designed layout with it: each control keeps its place on
+  // the picture. The pictures scale with the window; the text controls keep at least their
+  // designed size, and the folder field's caption and the status label stay above the field.
+  void scaleWindowTo(int width, int height);
   void setWindowPos(int left, int top);
 
   const Picture& background() const { return background_; }
   void setBackground(const Picture& p);
   void setControlSize(Ctl c, int width, int height);
+
+  // Set by the view before the window is created, and again when it moves to another monitor.
+  const Display& display() const { return display_; }
+  void setDisplay(const Display& d) { display_ = d; }
+
+  // The window's caption, which screen readers read as its name.
+  const Text& caption() const { return caption_; }
+  void setCaption(const Text& t);
 
   // The view listens to every change.
   std::function<void(Change, Ctl)> onChange;
@@ -134,6 +157,8 @@ class WindowModel {
   int frameWidth_ = 0;
   int frameHeight_ = 0;
   Picture background_;
+  Display display_{{0, 0, kDesignWidth, kDesignHeight}, {0, 0, kDesignWidth, kDesignHeight}};
+  Text caption_ = kCaption;
 };
 
 }  // namespace app

@@ -58,13 +58,16 @@ std::optional<UnsafeName> stepFault(std::u16string_view step) {
 std::optional<NameFault> nameFault(std::u16string_view name) {
   if (name.empty()) return NameFault{UnsafeName::Empty, {}};
   if (isSeparator(name.front())) return NameFault{UnsafeName::Absolute, {}};
-  // A colon names a drive or a data stream; control characters (NUL cuts the path short on
-  // its way to the system) are no part of a Windows file name.
+  // Control characters (NUL cuts the path short on its way to the system) are no part of a
+  // Windows file name, and a colon names a drive or a data stream.
+  if (std::any_of(name.begin(), name.end(), [](char16_t c) { return c < 0x20; })) {
+    return NameFault{UnsafeName::ControlCharacter, {}};
+  }
   if (name.find(u':') != std::u16string_view::npos) {
     return NameFault{UnsafeName::DriveOrStream, {}};
   }
-  if (std::any_of(name.begin(), name.end(), [](char16_t c) { return c < 0x20; })) {
-    return NameFault{UnsafeName::ControlCharacter, {}};
+  if (name.find_first_of(u"<>\"|?*") != std::u16string_view::npos) {
+    return NameFault{UnsafeName::ReservedCharacter, {}};
   }
   size_t start = 0;
   while (start <= name.size()) {

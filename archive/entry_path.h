@@ -19,6 +19,7 @@ enum class UnsafeName {
   Absolute,            // starts with "\" (or "/")
   DriveOrStream,       // holds ":"
   ControlCharacter,    // holds a character below U+0020, NUL included
+  ReservedCharacter,   // holds one of < > " | ? *, which no Windows file name may hold
   ParentStep,          // a step of dots and blanks with two dots or more: ".." as Windows reads it
   DeviceName,          // a step Windows opens as a device: CON, NUL, COM1, CON.txt, "nul .x"
   TrailingDotOrBlank,  // a step ending with "." or " ", which Windows drops

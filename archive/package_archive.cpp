@@ -1,8 +1,10 @@
 #include "archive/package_archive.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "archive/package_layout.h"
+#include "archive/package_rules.h"
 #include "archive/zip_reader.h"
 
 namespace pkg {
@@ -16,6 +18,51 @@ int gaugePercent(size_t i, int64_t maxFiles) {
   return static_cast<int>(std::nearbyint(static_cast<double>(i) / maxFiles * 100.0));
 }
 
+// The first package rule the open archive breaks, as the line the installer refuses it with.
+std::optional<Text> ruleRefusal(zipkit::ZipReader& zip, const Text& package) {
+  const std::vector<Violation> violations = archiveViolations(zip, package);
+  if (violations.empty()) return std::nullopt;
+  return refusalLine(violations.front());
+}
+
+Text bytes(uint64_t n) {
+  return text::num(static_cast<int64_t>(std::min<uint64_t>(n, INT64_MAX))) + u" bajtów";
+}
+
+// The unpacked package must fit on destination's volume; the system may not know its free space.
+std::optional<Text> roomRefusal(plat::Platform& platform, zipkit::ZipReader& zip,
+                                const Text& package, const Text& destination,
+                                const logs::Log& log) {
+  const uint64_t needed = declaredUnpackSize(zip, package);
+  const std::optional<uint64_t> free = platform.freeSpace(destination);
+  if (!free) {
+    log.debug(u"Nie można sprawdzić wolnego miejsca na dysku: " + destination);
+    return std::nullopt;
+  }
+  log.debug(u"Pakiet zajmie " + bytes(needed) + u", wolne jest " + bytes(*free));
+  if (needed <= *free) return std::nullopt;
+  return u"Za mało miejsca na dysku: pakiet zajmie " + bytes(needed) + u", a wolne jest " +
+         bytes(*free) + u".";
+}
+
+// Opens the archive for the checks; an archive that cannot be read (a damaged local header
+// among them) is refused with the cause. The refusal is logged as important.
+template <typename Check>
+std::optional<Text> refusalOf(plat::Platform& platform, const Text& archive, const logs::Log& log,
+                              const Check& check) {
+  zipkit::ZipReader zip(platform);
+  std::optional<Text> refusal;
+  try {
+    zip.open(archive);
+    refusal = check(zip);
+  } catch (const text::Error& e) {
+    refusal = e.message();
+  }
+  zip.close();
+  if (refusal) log.important(*refusal);
+  return refusal;
+}
+
 }  // namespace
 
 PackageSearch searchPackage(plat::Platform& platform, const Text& archive, const logs::Log& log) {
@@ -27,7 +74,10 @@ PackageSearch searchPackage(plat::Platform& platform, const Text& archive, const
   search.archiveFound = true;
   const std::vector<Text> folders = packageFolders(platform, archive, log);
   if (folders.size() == 1) {
-    search.package = folders.front();
+    const Text& package = folders.front();
+    search.refusal = refusalOf(platform, archive, log,
+                               [&](zipkit::ZipReader& zip) { return ruleRefusal(zip, package); });
+    if (!search.refusal) search.package = package;
   } else {
     log.important(u"Błędna zawartość pliku ZIP! (" +
                   text::num(static_cast<int64_t>(folders.size())) + u" katalogów)");
@@ -71,6 +121,16 @@ bool extractEntry(plat::Platform& platform, const Text& archive, const Text& des
   if (found) zip.extract(entry, destination);
   zip.close();
   return found;
+}
+
+std::optional<Text> checkUnpacking(plat::Platform& platform, const Text& archive,
+                                   const Text& package, const Text& destination,
+                                   const logs::Log& log) {
+  if (!zipkit::isZipArchive(platform, archive)) return std::nullopt;
+  return refusalOf(platform, archive, log, [&](zipkit::ZipReader& zip) {
+    std::optional<Text> refusal = ruleRefusal(zip, package);
+    return refusal ? refusal : roomRefusal(platform, zip, package, destination, log);
+  });
 }
 
 bool extractPackage(plat::Platform& platform, const Text& archive, const Text& destination,

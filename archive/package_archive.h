@@ -15,10 +15,13 @@ namespace pkg {
 using text::Text;
 
 // What the package search found: whether the archive is there at all, and the one package it
-// names (nothing when it names none or several, which are then logged).
+// names (nothing when it names none or several, which are then logged, or when the package breaks
+// the package rules).
 struct PackageSearch {
   bool archiveFound = false;
   std::optional<Text> package;
+  // The line a package that breaks the package rules (archive/package_rules.h) was refused with.
+  std::optional<Text> refusal;
 };
 PackageSearch searchPackage(plat::Platform& platform, const Text& archive, const logs::Log& log);
 
@@ -32,6 +35,14 @@ std::vector<Text> packageFolders(plat::Platform& platform, const Text& archive,
 // Errors of the reader (a damaged archive, a file that cannot be written) propagate.
 bool extractEntry(plat::Platform& platform, const Text& archive, const Text& destination,
                   const Text& entry, const logs::Log& log);
+
+// Decides, before anything on the host is touched, whether the package may be unpacked into
+// destination: the package rules, and the sum of the sizes its entries declare against the free
+// space of destination's volume. The refusal's line, logged as important, or nothing. A missing
+// file or one that is no archive gives nothing: the unpacking reports it.
+std::optional<Text> checkUnpacking(plat::Platform& platform, const Text& archive,
+                                   const Text& package, const Text& destination,
+                                   const logs::Log& log);
 
 // Receives the unpacking's progress in whole percent.
 using Progress = std::function<void(int percent)>;

@@ -14,16 +14,26 @@ using text::Text;
 // The package database's file name, in exactly this letter case.
 inline constexpr std::u16string_view kDatabaseName = u"dodatki.mdb";
 
-// "P\dodatki.mdb" names the package P: exactly one backslash, a non-empty P and the database
-// name in exactly this letter case. Every other name gives nothing.
+// Both separate folders in entry names, as they do when an entry is unpacked.
+inline constexpr std::u16string_view kSeparators = u"\\/";
+
+// "P\dodatki.mdb" (or "P/dodatki.mdb") names the package P: exactly one separator, a non-empty P
+// and the database name in exactly this letter case. Every other name gives nothing.
 inline std::optional<Text> packageFolderOf(const Text& entryName) {
-  const size_t sep = entryName.rfind(u'\\');
+  const size_t sep = entryName.find_last_of(kSeparators);
   if (sep == Text::npos || sep == 0) return std::nullopt;
   if (std::u16string_view(entryName).substr(sep + 1) != kDatabaseName) return std::nullopt;
   Text folder = entryName.substr(0, sep);
-  if (folder.find(u'\\') != Text::npos) return std::nullopt;
+  if (folder.find_first_of(kSeparators) != Text::npos) return std::nullopt;
   return folder;
 }
+
+// The names the install gives its own files in the package folder for a while: the previous
+// database, the package's database, and the precondition check's side file. A package may not
+// carry them.
+inline const Text kBackupName = u"dodatki_old.mdb";
+inline const Text kFromPackageName = u"dodatki_new.mdb";
+inline const Text kCheckSuffix = u".old";
 
 // The package database's entry name.
 inline Text databaseEntry(const Text& package) {

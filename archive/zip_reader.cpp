@@ -180,6 +180,16 @@ int ZipReader::indexOf(std::u16string_view name) const {
   return it == firstByFoldedName_.end() ? -1 : it->second;
 }
 
+std::vector<ZipReader::Extent> ZipReader::extents() {
+  std::vector<Extent> out;
+  out.reserve(entries_.size());
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const Entry& e = entries_[i];
+    out.push_back({e.localOffset, dataStart(e, names_[i]) + e.compSize, e.size});
+  }
+  return out;
+}
+
 void ZipReader::extract(const Text& name, const Text& folder) {
   const int index = indexOf(name);
   if (index < 0) throw ZipError(entryMessage(u"Brak pliku w archiwum: ", name));

@@ -40,6 +40,17 @@ class ZipReader {
   // regard to case; -1 when there is none.
   int indexOf(std::u16string_view name) const;
 
+  // Where an entry lies in the archive, from its local header to the end of its data, and the
+  // size it declares once unpacked.
+  struct Extent {
+    uint64_t begin = 0;
+    uint64_t end = 0;
+    uint64_t size = 0;
+  };
+  // Every entry's extent, in central-directory order, read from the local headers; ZipError when
+  // one is damaged or its data run past the end of the file.
+  std::vector<Extent> extents();
+
   // Extracts the entry found by indexOf(name) below `folder` (which ends with "\"), creating the
   // missing folders and replacing an existing file. Never writes more than the entry's declared
   // size; a file whose data turn out damaged is removed again. Errors: ZipError, plat::FileError.

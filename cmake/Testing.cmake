@@ -19,6 +19,9 @@ if(NOT EXISTS "${_fixtures}/MANIFEST.md")
   endif()
 endif()
 set(FIXTURES_DIR "${_fixtures}" CACHE PATH "Real Access-made .mdb files")
+# Access files from the field (public repositories) lie beside them.
+get_filename_component(_field_fixtures "${FIXTURES_DIR}/../jet4-field" ABSOLUTE)
+set(FIELD_FIXTURES_DIR "${_field_fixtures}" CACHE PATH "Access files from the field")
 if(NOT EXISTS "${FIXTURES_DIR}/MANIFEST.md")
   message(WARNING "No Access-made fixtures at ${FIXTURES_DIR}: the engine's tests against them "
                   "will fail; pass -DFIXTURES_DIR=...")
@@ -45,6 +48,7 @@ function(add_native_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE FIXTURES_DIR="${FIXTURES_DIR}"
+                                             FIELD_FIXTURES_DIR="${FIELD_FIXTURES_DIR}"
                                              SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                              BINARY_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS native)

@@ -199,6 +199,10 @@ Outcome run(plat::Platform& platform, const Request& request, const logs::Log& l
     return {Outcome::Result::Refused, blocker->message, blocker};
   }
   const PackagePaths p = target::packagePaths(request.hostFolder, request.packageName);
+  if (const std::optional<Text> refusal =
+          pkg::checkUnpacking(platform, request.archive, request.packageName, p.library, log)) {
+    return {Outcome::Result::PackageRefused, *refusal};
+  }
 
   observer.started();
   if (!platform.fileExists(request.archive)) {

@@ -22,7 +22,8 @@ struct Request {
 struct Outcome {
   enum class Result {
     Installed,
-    Refused,     // nothing was touched; detail is the message for the user
+    Refused,         // nothing was touched; detail is the message for the user
+    PackageRefused,  // as Refused, for the package itself: its rules, or no room for it
     Restored,    // failed; the package folder's database is as it was (put back, or never moved)
     BackupKept,  // failed; the previous database is in the file named by detail
   };
@@ -31,6 +32,7 @@ struct Outcome {
   std::optional<target::Refusal> refusal;  // what stopped a refused run
 
   bool installed() const { return result == Result::Installed; }
+  bool refused() const { return result == Result::Refused || result == Result::PackageRefused; }
 };
 
 // What a window shows of a run as it goes; a run without a window ignores it all.
@@ -50,8 +52,9 @@ class Observer {
 };
 
 // One install. Re-checks the folder and the preconditions first and refuses, touching nothing,
-// when they no longer hold or when a backup left by an interrupted run lies in the package
-// folder. Every step and failure is logged.
+// when they no longer hold, when a backup left by an interrupted run lies in the package folder,
+// or when the package breaks the package rules or would not fit on the drive. Every step and
+// failure is logged.
 Outcome run(plat::Platform& platform, const Request& request, const logs::Log& log,
             Observer& observer);
 

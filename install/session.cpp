@@ -15,6 +15,8 @@ PackageFound Session::detectPackage(DetectObserver& observer) {
     const Text name = files_.archive.substr(files_.folder.size());
     log_.debug(u"Znaleziono: `" + name + u"`");
     found = searchPackage(observer);
+    // The refusal's line stays the last word: no cover is looked for.
+    if (found.refusal) return found;
     if (found.package) takeCover(*found.package);
   } else {
     log_.important(u"Brak danych pakietu !");
@@ -30,7 +32,7 @@ PackageFound Session::searchPackage(DetectObserver& observer) {
   // A folder that cannot be made shows up below as an archive that is not there.
   if (!platform_.directoryExists(files_.folder)) (void)platform_.createDirectory(files_.folder);
   const pkg::PackageSearch search = pkg::searchPackage(platform_, files_.archive, log_);
-  return {search.archiveFound, search.package, false};
+  return {search.archiveFound, search.package, false, search.refusal};
 }
 
 void Session::takeCover(const Text& package) {

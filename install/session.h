@@ -29,6 +29,8 @@ struct PackageFound {
   bool archive = false;         // the package archive is there
   std::optional<Text> package;  // the one package it names
   bool cover = false;           // a cover picture is there
+  // The line a package that breaks the package rules was refused with: nothing of it is offered.
+  std::optional<Text> refusal;
   // Only a package with its cover is offered: the cover is all the user sees of it.
   bool offered() const { return package && cover; }
 };

@@ -38,9 +38,13 @@ class Log {
   }
 
   bool wants(int32_t level) const { return shows(level) || (record_ && level <= DEBUG); }
+  // Lines carry names from the package archive: a control character in one must not break the
+  // line or forge another, so every line is written with its control characters escaped.
   void write(int32_t level, const Text& line) const {
-    if (shows(level)) sink_(level, line);
-    if (record_ && level <= DEBUG) record_(level, line);
+    if (!shows(level) && !(record_ && level <= DEBUG)) return;
+    const Text shown = text::escapeControls(line);
+    if (shows(level)) sink_(level, shown);
+    if (record_ && level <= DEBUG) record_(level, shown);
   }
   void important(const Text& line) const { write(IMPORTANT, line); }
   void debug(const Text& line) const { write(DEBUG, line); }
@@ -48,12 +52,12 @@ class Log {
   // A debug line comparing two rows: the sink's alone.
   bool wantsComparisons() const { return shows(DEBUG); }
   void comparison(const Text& line) const {
-    if (shows(DEBUG)) sink_(DEBUG, line);
+    if (shows(DEBUG)) sink_(DEBUG, text::escapeControls(line));
   }
   // A row posted, updated or deleted: the record's alone.
   bool wantsChanges() const { return static_cast<bool>(record_); }
   void change(const Text& line) const {
-    if (record_) record_(DEBUG, line);
+    if (record_) record_(DEBUG, text::escapeControls(line));
   }
 
  private:

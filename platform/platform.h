@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/file.h"
@@ -64,6 +65,9 @@ class Platform {
   virtual std::vector<Text> subFolders(const Text& dir) = 0;
   // Names of the files directly in a folder (not its sub-folders), in listing order.
   virtual std::vector<Text> filesIn(const Text& dir) = 0;
+  // Bytes this user may still write on the volume that holds the folder; nothing when the
+  // system cannot tell.
+  virtual std::optional<uint64_t> freeSpace(const Text& dir) = 0;
 
   // --- machine ---
   // Roots of the logical drives, each "X:\\", ascending.
@@ -72,7 +76,6 @@ class Platform {
   // be taken.
   virtual std::vector<ProcessEntry> processes() = 0;
   virtual uint32_t currentProcessId() = 0;
-  virtual Size screenSize() = 0;
   virtual LocalTime localTime() = 0;
 
   // --- this process ---

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -207,6 +208,12 @@ Status PosixPlatform::setReadOnlyAttribute(const Text& path, bool readOnly) {
   return statusOf(::chmod(p.c_str(), mode & 07777));
 }
 
+std::optional<uint64_t> PosixPlatform::freeSpace(const Text& dir) {
+  struct statvfs fs {};
+  if (::statvfs(nativePath(dir).c_str(), &fs) != 0) return std::nullopt;
+  return static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
+}
+
 Status PosixPlatform::flushToDisk(const Text& path) {
   const int fd = ::open(nativePath(path).c_str(), O_RDWR);
   if (fd < 0) return errnoStatus(errno);
@@ -266,10 +273,6 @@ std::vector<ProcessEntry> PosixPlatform::processes() {
 
 uint32_t PosixPlatform::currentProcessId() {
   return static_cast<uint32_t>(::getpid());
-}
-
-Size PosixPlatform::screenSize() {
-  return {};
 }
 
 Text PosixPlatform::executablePath() {

@@ -105,13 +105,33 @@ Text trim(std::u16string_view s) {
   return Text(s.substr(b, e - b));
 }
 
+Text escapeControls(std::u16string_view s) {
+  const auto isControl = [](char16_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+  };
+  Text out;
+  out.reserve(s.size());
+  for (const char16_t c : s) {
+    if (!isControl(c)) {
+      out += c;
+      continue;
+    }
+    constexpr char16_t kHex[] = u"0123456789ABCDEF";
+    out += c > 0xFF ? u"\\u" : u"\\x";
+    for (int shift = c > 0xFF ? 12 : 4; shift >= 0; shift -= 4) out += kHex[(c >> shift) & 0xF];
+  }
+  return out;
+}
+
 Text stripTrailingBackslashes(std::u16string_view s) {
   size_t e = s.size();
   while (e > 0 && s[e - 1] == u'\\') --e;
   return Text(s.substr(0, e));
 }
 
-char16_t foldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c & ~0x20) : c; }
+char16_t foldAscii(char16_t c) {
+  return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c & ~0x20) : c;
+}
 
 bool equalsIgnoreAsciiCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;

@@ -25,6 +25,10 @@ Text num(int64_t v);
 // Removes every character with a code up to and including U+0020 at both ends.
 Text trim(std::u16string_view s);
 
+// Control characters (C0, DEL, C1) as \xNN and the Unicode line and paragraph separators as
+// \uNNNN, so that text from outside cannot break or forge a line.
+Text escapeControls(std::u16string_view s);
+
 // Removes every trailing '\\'.
 Text stripTrailingBackslashes(std::u16string_view s);
 
@@ -36,7 +40,8 @@ Text lowerAscii(std::u16string_view s);
 // An exception that carries a message shown to the user as it is (UTF-16).
 class Error : public std::runtime_error {
  public:
-  explicit Error(Text message) : std::runtime_error(toUtf8(message)), message_(std::move(message)) {}
+  explicit Error(Text message)
+      : std::runtime_error(toUtf8(message)), message_(std::move(message)) {}
   const Text& message() const { return message_; }
 
  private:

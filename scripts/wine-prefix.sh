@@ -18,12 +18,18 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer dialogs.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 
+# Wine's own fonts (Tahoma, the installer's font, among them; package fonts-wine). This Wine
+# build never reads the fonts of its data folder, only C:\windows\Fonts and the system's
+# fontconfig folders, so without them in the prefix a substitute (DejaVu Sans) draws every text
+# and screenshots show wider text than a Windows user sees.
+WINE_OWN_FONTS=${WINE_OWN_FONTS:-/usr/share/wine/fonts}
+
 # Makes the template once; safe when several tests ask at the same time.
 wine_template_ensure() {
   mkdir -p "$(dirname "$WINE_TEMPLATE")"
   local stamp="$WINE_TEMPLATE/.template-ready" version
   # Made again when Wine or its fonts change.
-  version="$("$WINE" --version) win$WINE_WIDTH fonts:$(ls /usr/share/wine/fonts 2>/dev/null | wc -l)"
+  version="$("$WINE" --version) win$WINE_WIDTH fonts:$(ls "$WINE_OWN_FONTS" 2>/dev/null | wc -l) own-fonts-installed"
   (
     flock 9
     if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then
@@ -35,6 +41,11 @@ wine_template_ensure() {
       exit 1
     fi
     WINEPREFIX="$WINE_TEMPLATE" wineserver -w
+    if [ ! -f "$WINE_OWN_FONTS/tahoma.ttf" ] ||
+      ! cp "$WINE_OWN_FONTS"/* "$WINE_TEMPLATE/drive_c/windows/Fonts/"; then
+      echo "wine-prefix: Wine's own fonts are missing in $WINE_OWN_FONTS (package fonts-wine)" >&2
+      exit 1
+    fi
     echo "$version" >"$stamp"
   ) 9>"$WINE_TEMPLATE.lock"
 }

@@ -1,12 +1,13 @@
 #include "target/package_database.h"
 
+#include "archive/package_layout.h"
 #include "target/package_paths.h"
 
 namespace target {
 
 PackageDatabase packageDatabase(const Text& hostFolder, const Text& packageName) {
   const Text file = packagePaths(hostFolder, packageName).database;
-  return {file, file + kCheckSuffix};
+  return {file, file + pkg::kCheckSuffix};
 }
 
 plat::Status databaseReplaceable(plat::Platform& platform, const PackageDatabase& db,

@@ -10,8 +10,8 @@ PackagePaths packagePaths(const Text& hostFolder, const Text& packageName) {
   p.library = text::trim(hostFolder) + kLibraryFolder + u"\\";
   p.package = p.library + packageName + u"\\";
   p.database = p.package + Text(pkg::kDatabaseName);
-  p.backup = p.package + kBackupName;
-  p.fromPackage = p.package + kFromPackageName;
+  p.backup = p.package + pkg::kBackupName;
+  p.fromPackage = p.package + pkg::kFromPackageName;
   return p;
 }
 

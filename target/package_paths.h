@@ -1,5 +1,6 @@
 // The files of one package in a host installation: the package folder, its accessory database
-// and the side files the precondition check and the install give the database for a while.
+// and the side files the precondition check and the install give the database for a while (their
+// names are in archive/package_layout.h, since a package may not carry them).
 #pragma once
 
 #include "platform/text.h"
@@ -7,12 +8,6 @@
 namespace target {
 
 using text::Text;
-
-// The install's side files, in the package folder.
-inline const Text kBackupName = u"dodatki_old.mdb";       // the previous database
-inline const Text kFromPackageName = u"dodatki_new.mdb";  // the package's database
-// The precondition check's side file: the database's own name with this added.
-inline const Text kCheckSuffix = u".old";
 
 struct PackagePaths {
   Text library;      // <host folder>dodatki\ .

@@ -190,6 +190,36 @@ Value TableCursor::value(const Text& column) const {
   return impl_->scanner->values()[i];
 }
 
+size_t TableCursor::fieldIndex(const Text& column) const {
+  return impl_->column(column);
+}
+
+const Value& TableCursor::fieldValue(size_t field) const {
+  const TableDef& def = impl_->table();
+  if (field >= def.columns.size())
+    throw Error(ErrorKind::Misuse,
+                u"Table " + def.name + u" has no column " + text::num(static_cast<int64_t>(field)));
+  if (impl_->atEnd) {
+    throw Error(ErrorKind::Misuse, u"No current row in table " + def.name + u" to read column " +
+                                       def.columns[field].name + u" from");
+  }
+  return impl_->scanner->values()[field];
+}
+
+uint32_t TableCursor::bookmark() const {
+  impl_->table();
+  if (impl_->atEnd)
+    throw Error(ErrorKind::Misuse, u"No current row in table " + TableName + u" to mark");
+  return impl_->scanner->position().encode();
+}
+
+void TableCursor::gotoBookmark(uint32_t bookmark) {
+  impl_->table();
+  impl_->atEnd = true;
+  impl_->scanner->seek(RowPointer::decode(bookmark));
+  impl_->atEnd = false;
+}
+
 Text TableCursor::asText(const Text& column) const {
   return valueText(value(column));
 }
@@ -206,12 +236,19 @@ void TableCursor::insert() {
 }
 
 void TableCursor::set(const Text& column, const Value& v) {
-  const size_t i = impl_->column(column);
+  setField(impl_->column(column), v);
+}
+
+void TableCursor::setField(size_t field, const Value& v) {
+  const TableDef& def = impl_->table();
+  if (field >= def.columns.size())
+    throw Error(ErrorKind::Misuse,
+                u"Table " + def.name + u" has no column " + text::num(static_cast<int64_t>(field)));
   if (!impl_->inserting) {
-    throw Error(ErrorKind::Misuse, u"Column " + column + u" of table " + impl_->table().name +
+    throw Error(ErrorKind::Misuse, u"Column " + def.columns[field].name + u" of table " + def.name +
                                        u" can only be set in a new row (call insert first)");
   }
-  impl_->pending[i] = v;
+  impl_->pending[field] = v;
 }
 
 void TableCursor::post() {

@@ -129,6 +129,15 @@ class TableCursor {
   Value value(const Text& column) const;
   // The same as text; null reads as empty text.
   Text asText(const Text& column) const;
+  // A column's place in table order (fails for an unknown name), and the current row's value at
+  // that place: a faster way to read the same column of many rows.
+  size_t fieldIndex(const Text& column) const;
+  const Value& fieldValue(size_t field) const;
+
+  // The current row's bookmark, and the way back to the row that has it: another cursor on the
+  // same table may take it, so that one cursor scans while another looks rows up.
+  uint32_t bookmark() const;
+  void gotoBookmark(uint32_t bookmark);
 
   // Starts a new row, sets its columns, posts it into the connection's pending pages; a refused
   // post (duplicate primary key, text too long, unknown column) raises an Error and changes
@@ -136,6 +145,7 @@ class TableCursor {
   // close, or when the pending pages reach their bound.
   void insert();
   void set(const Text& column, const Value& v);
+  void setField(size_t field, const Value& v);  // by fieldIndex()
   void post();
 
   // Column names in table order.

@@ -1,5 +1,7 @@
 #include "accessorydb/jet/database.h"
 
+#include <algorithm>
+
 #include "accessorydb/jet/data_page.h"
 #include "accessorydb/jet/row_decode.h"
 #include "accessorydb/jet/usage_map.h"
@@ -25,17 +27,22 @@ T catalogField(const TableScanner& rows, const char16_t* column) {
 TableScanner::TableScanner(PageFile& pages, const TableDef& table)
     : pages_(pages), table_(table), dataPages_(readUsageMap(pages, table.ownedPages)) {}
 
+void TableScanner::loadPage() {
+  const uint32_t pageNo = dataPages_[pageIndex_];
+  page_ = pages_.readTyped(pageNo, kPageData, "table rows");
+  const uint32_t owner = u32le(page_->data() + pagehead::kOwnerOffset);
+  if (owner != table_.page()) {
+    throw Error(ErrorKind::Damaged, u"Damaged database: data page " + text::num(pageNo) +
+                                        u" of table " + table_.name + u" belongs to TDEF page " +
+                                        text::num(owner));
+  }
+}
+
 bool TableScanner::next() {
   while (pageIndex_ < dataPages_.size()) {
     const uint32_t pageNo = dataPages_[pageIndex_];
     if (!page_) {
-      page_ = pages_.readTyped(pageNo, kPageData, "table rows");
-      const uint32_t owner = u32le(page_->data() + pagehead::kOwnerOffset);
-      if (owner != table_.page()) {
-        throw Error(ErrorKind::Damaged, u"Damaged database: data page " + text::num(pageNo) +
-                                            u" of table " + table_.name +
-                                            u" belongs to TDEF page " + text::num(owner));
-      }
+      loadPage();
       nextRow_ = 0;
     }
     const int rows = rowCountOf(*page_, pageNo);
@@ -44,6 +51,7 @@ bool TableScanner::next() {
       RowSlot slot = rowSlot(*page_, pageNo, row);
       if (slot.deleted() || slot.overflowTarget()) continue;
       RowPointer at{pageNo, static_cast<uint8_t>(row)};
+      position_ = at;
       RowRef moved;
       for (int hops = 0; slot.overflowPointer(); ++hops) {
         if (hops == kMaxOverflowHops) {
@@ -67,6 +75,19 @@ bool TableScanner::next() {
     ++pageIndex_;
   }
   return false;
+}
+
+void TableScanner::seek(RowPointer position) {
+  const auto it = std::lower_bound(dataPages_.begin(), dataPages_.end(), position.page);
+  const bool owned = it != dataPages_.end() && *it == position.page;
+  if (owned) {
+    pageIndex_ = static_cast<size_t>(it - dataPages_.begin());
+    loadPage();
+    nextRow_ = position.row;
+    if (next() && position_ == position) return;
+  }
+  throw Error(ErrorKind::Misuse, u"No row of table " + table_.name + u" at page " +
+                                     text::num(position.page) + u" row " + text::num(position.row));
 }
 
 const Value& TableScanner::value(const Text& column) const {

@@ -92,14 +92,23 @@ class TableScanner {
 
   // Moves to the next row; false when there is none.
   bool next();
+  // Makes the row at a position() of this table current, as next() would have reached it; the
+  // scan goes on from there. Throws Error when no row of the table is at that position.
+  void seek(RowPointer position);
   // The current row's values, one per column in table order.
   const std::vector<Value>& values() const { return values_; }
   // The current row's value of a column (case-insensitive name); throws for an unknown column.
   const Value& value(const Text& column) const;
   // Where the current row's data lies (the moved row for an overflow pointer).
   RowPointer rowId() const { return rowId_; }
+  // The current row's place in table order: for a moved row, its overflow pointer's own slot,
+  // which is what index entries name.
+  RowPointer position() const { return position_; }
 
  private:
+  // The data page at pageIndex_, checked to belong to the table.
+  void loadPage();
+
   PageFile& pages_;
   const TableDef& table_;
   std::vector<uint32_t> dataPages_;
@@ -108,6 +117,7 @@ class TableScanner {
   PageRef page_;
   std::vector<Value> values_;
   RowPointer rowId_;
+  RowPointer position_;
 };
 
 class Database {

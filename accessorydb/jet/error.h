@@ -8,28 +8,30 @@ namespace jet {
 // What failed, so that a caller can word it in its own language; the English message stays for
 // the engine's own tools.
 enum class ErrorKind {
-  Damaged,        // the file's bytes contradict the format
-  NotJet4,        // not a Jet 4 database: too short, no signature, another version
-  Encrypted,      // encrypted, or opened with a password
-  Unsupported,    // a setting or a value this engine does not read or write (`column` if any)
-  TooLarge,       // the file or a definition outgrows the format's limits
-  OpenFailed,     // `path` could not be opened; `cause` is the file error's message
-  CreateFailed,   // `path` could not be created; `cause`
-  WriteFailed,    // `path` could not be written; `cause`
-  Exists,         // `path` already exists
-  ReadOnly,       // the database (or `table`) is open read-only
-  NoTable,        // `table` is not in the database
-  NoColumn,       // `table` has no `column`
-  MissingValue,   // `table` needs a value in `column`
-  DuplicateKey,   // `table` already has a row with that key (`value`: "column = value, ...")
-  BadValue,       // the value for `column` does not suit its type
-  OutOfRange,     // the value for `column` is out of its type's range
-  TooLong,        // the value for `column` is too long
-  RowTooLong,     // a row does not fit a page of `table`
-  KeylessText,    // text `value` of `column` has a character the sort order cannot key
-  BadDefinition,  // a new table (`table`) or column (`column`) breaks the format's rules
-  Misuse,         // the caller used an object out of order (not open, no current row)
-  Internal,       // the engine's own fault
+  Damaged,             // the file's bytes contradict the format
+  NotJet4,             // not a Jet 4 database: too short, no signature, another version
+  Encrypted,           // encrypted, or opened with a password
+  Unsupported,         // a setting or a value this engine does not read or write (`column` if any)
+  TooLarge,            // the file or a definition outgrows the format's limits
+  OpenFailed,          // `path` could not be opened; `cause` is the file error's message
+  CreateFailed,        // `path` could not be created; `cause`
+  WriteFailed,         // `path` could not be written; `cause`
+  Exists,              // `path` already exists
+  ReadOnly,            // the database (or `table`) is open read-only
+  NoTable,             // `table` is not in the database
+  NoColumn,            // `table` has no `column`
+  MissingValue,        // `table` needs a value in `column`
+  DuplicateKey,        // `table` already has a row with that key (`value`: "column = value, ...")
+  BadValue,            // the value for `column` does not suit its type
+  OutOfRange,          // the value for `column` is out of its type's range
+  TooLong,             // the value for `column` is too long
+  RowTooLong,          // a row does not fit a page of `table`
+  KeylessText,         // text `value` of `column` has a character the sort order cannot key
+  UnencodedSortOrder,  // `table` (or `column`) keys text in sort order `value`, which the
+                       // engine does not encode
+  BadDefinition,       // a new table (`table`) or column (`column`) breaks the format's rules
+  Misuse,              // the caller used an object out of order (not open, no current row)
+  Internal,            // the engine's own fault
 };
 
 // The named parts of a message; each kind uses the ones its comment names.

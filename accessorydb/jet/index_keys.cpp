@@ -172,10 +172,6 @@ const CharCode& codeOf(char16_t c) {
   return c < 256 ? kCodes[c] : kCodes[0];
 }
 
-std::u16string_view keyedPart(std::u16string_view value) {
-  return value.substr(0, std::min(value.size(), kMaxTextKeyChars));
-}
-
 text::Text codePointName(char16_t c) {
   static constexpr char16_t kHex[] = u"0123456789ABCDEF";
   text::Text name = u"U+";
@@ -183,18 +179,30 @@ text::Text codePointName(char16_t c) {
   return name;
 }
 
+// Ligatures key as two letters ("ss"); in the accent and unprintable sections Access counts
+// ß as two positions as well (checked on Access's keys of "Nuß-Nougat" and "großmärkte").
+constexpr char16_t kSharpS = 0x00DF;
+constexpr char16_t kSpace = 0x0020;
+
+// The characters a key covers: the first 255, without the trailing spaces Access leaves out.
+std::u16string_view keyedPart(std::u16string_view value) {
+  value = value.substr(0, std::min(value.size(), kMaxTextKeyChars));
+  while (!value.empty() && value.back() == kSpace) value.remove_suffix(1);
+  return value;
+}
+
 // The text part without flag byte and final 00: inline codes, 01, accents, unprintables.
-void appendTextCodes(KeyBytes& out, std::u16string_view value) {
-  KeyBytes accents;      // one slot per inline-coded character up to the last accented one
+void appendTextCodes(KeyBytes& out, std::u16string_view value, SortOrder order) {
+  KeyBytes accents;      // one slot per position up to the last accented one
   KeyBytes unprintable;  // (position, code) of each unprintable character
-  size_t pos = 0;        // characters with inline codes so far
+  size_t pos = 0;        // positions of the characters with inline codes so far
   for (char16_t ch : keyedPart(value)) {
     const CharCode& c = codeOf(ch);
     if (c.kind == kNone) {
       throw Error(ErrorKind::KeylessText,
                   u"Cannot build an index key for the text \"" + text::Text(value) +
                       u"\": its character " + codePointName(ch) +
-                      u" has no supported General sort-order code",
+                      u" has no supported sort-order code",
                   {.value = text::Text(value)});
     }
     if (c.kind == kUnprintable) {
@@ -209,9 +217,14 @@ void appendTextCodes(KeyBytes& out, std::u16string_view value) {
       accents.push_back(c.accent);
     }
     out.insert(out.end(), c.code, c.code + c.length);
-    ++pos;
+    pos += ch == kSharpS ? 2 : 1;
   }
   out.push_back(kEndText);
+  if (order == SortOrder::French && !accents.empty()) {
+    // French compares accents from the end of the text: the same slots, last position first.
+    accents.resize(pos, kAccentPlaceholder);
+    std::reverse(accents.begin(), accents.end());
+  }
   while (!accents.empty() && accents.back() <= kAccentPlaceholder) accents.pop_back();
   out.insert(out.end(), accents.begin(), accents.end());
   if (!unprintable.empty()) {
@@ -251,6 +264,13 @@ Error wrongKind(const ColumnDef& column) {
       {.column = column.name});
 }
 
+Error unencodedSortOrder(const ColumnDef& column) {
+  return Error(ErrorKind::UnencodedSortOrder,
+               u"Cannot build an index key for column " + column.name + u": its sort order " +
+                   text::num(column.sortOrder) + u" is not one this engine encodes",
+               {.column = column.name, .value = text::num(column.sortOrder)});
+}
+
 template <typename T>
 const T& valueAs(const ColumnDef& column, const Value& value) {
   const T* v = std::get_if<T>(&value);
@@ -277,10 +297,21 @@ bool textKeyEncodable(std::u16string_view value) {
                      [](char16_t c) { return codeOf(c).kind != kNone; });
 }
 
-void appendTextKey(KeyBytes& key, std::u16string_view value, bool ascending) {
+std::optional<SortOrder> encodedSortOrder(uint16_t collation) {
+  switch (collation) {
+    case kSortOrderGeneral:
+      return SortOrder::General;
+    case kSortOrderFrench:
+      return SortOrder::French;
+    default:
+      return std::nullopt;
+  }
+}
+
+void appendTextKey(KeyBytes& key, std::u16string_view value, bool ascending, SortOrder order) {
   key.push_back(ascending ? kAscendingFlag : kDescendingFlag);
   const size_t from = key.size();
-  appendTextCodes(key, value);
+  appendTextCodes(key, value, order);
   if (!ascending) {
     // Descending: one more end byte inside the inverted part, then the plain end byte.
     key.push_back(kEndExtra);
@@ -339,9 +370,12 @@ void appendKeyValue(KeyBytes& key, const ColumnDef& column, const Value& value, 
       appendFloatBits(key, bits, ascending);
       return;
     }
-    case ColumnType::Text:
-      appendTextKey(key, valueAs<std::u16string>(column, value), ascending);
+    case ColumnType::Text: {
+      const std::optional<SortOrder> order = encodedSortOrder(column.sortOrder);
+      if (!order) throw unencodedSortOrder(column);
+      appendTextKey(key, valueAs<std::u16string>(column, value), ascending, *order);
       return;
+    }
     default:
       throw Error(ErrorKind::Unsupported,
                   u"Cannot build an index key for column " + column.name + u" of type " +

@@ -3,15 +3,19 @@
 // encoder: the catalog writer builds the MSysObjects and MSysACEs keys with it, and row inserts
 // into user indexes use it as well.
 //
-// Text keys follow the "General" sort order (1033, legacy version 0). The codes of every
+// Text keys follow the column's sort order: "General" (1033, legacy version 0) or French (1036),
+// which is General with the accent section read from the end of the text. The codes of every
 // character U+0001..U+00FF (letters case-blind, accented letters as base letter plus an accent
 // code, apostrophe, hyphen and control characters in the "unprintable" section) were read from
 // a Jet-written key holding all of them and checked against every text index entry of the
-// Access-made sample files. Characters above U+00FF (and U+0000) are refused with an Error
-// rather than written in a wrong order. Trailing spaces count, as in those files' keys.
+// Access-made sample and field files. Trailing spaces are left out of the key, and ß counts as
+// two positions in the accent and unprintable sections, as in Access's keys. Characters above
+// U+00FF (and U+0000), and columns of other sort orders, are refused with an Error rather than
+// written in a wrong order.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -27,14 +31,21 @@ using KeyBytes = std::vector<uint8_t>;
 void appendNullKey(KeyBytes& key, bool ascending);
 // Long Integer: big-endian with the sign bit flipped, so negative values sort first.
 void appendLongKey(KeyBytes& key, int32_t value, bool ascending);
-// Text under General collation; at most the first 255 characters count.
-void appendTextKey(KeyBytes& key, std::u16string_view value, bool ascending);
+// The text sort orders the engine encodes.
+enum class SortOrder { General, French };
+// The sort order of a collation id (a column's or page 0's), or none for one not encoded.
+std::optional<SortOrder> encodedSortOrder(uint16_t collation);
+
+// Text in a sort order; at most the first 255 characters count.
+void appendTextKey(KeyBytes& key, std::u16string_view value, bool ascending,
+                   SortOrder order = SortOrder::General);
 // True when appendTextKey can encode every character of the value.
 bool textKeyEncodable(std::u16string_view value);
 
 // One column's part of a key: Boolean, Byte, Integer, Long Integer, Currency, Single, Double,
 // Date/Time and Text columns (and null for any of them but Boolean, which is never null). Throws
-// Error for other column types and for a value of another kind than the column's.
+// Error for other column types, for a value of another kind than the column's, and for text in
+// a sort order the engine does not encode (UnencodedSortOrder).
 void appendKeyValue(KeyBytes& key, const ColumnDef& column, const Value& value, bool ascending);
 
 // The key of a row for one real index; `values` holds one value per column in table order.

@@ -1,5 +1,9 @@
 #include "accessorydb/jet/index_page.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
 namespace jet {
 
 namespace {
@@ -99,6 +103,83 @@ IndexEntry nodeEntry(const IndexEntry& childLastEntry, uint32_t childPage) {
 
 uint32_t nodeEntryChild(const IndexEntry& entry) {
   return u32be(entry.data() + entry.size() - indexpage::kChildPageSize);
+}
+
+std::optional<StoredLeaf> StoredLeaf::of(PageRef bytes, uint32_t pageNo) {
+  const Page& page = *bytes;
+  if (page[pagehead::kTypeOffset] != kPageIndexLeaf ||
+      u16le(&page[indexpage::kPrefixLengthOffset]) != 0) {
+    return std::nullopt;
+  }
+  const size_t freeSpace = u16le(&page[pagehead::kFreeSpaceOffset]);
+  if (freeSpace > indexpage::kEntrySpace) throw damaged(pageNo, u"has a wrong free-space figure");
+  const size_t used = indexpage::kEntrySpace - freeSpace;
+  std::vector<uint16_t> ends;
+  ends.reserve(used / indexpage::kRowIdSize + 1);
+  // Bits 1 to `used` of the bitmap, 64 at a time (the bitmap lies inside the page, before the
+  // entries, so the last word's read stays in the page).
+  const uint8_t* bitmap = &page[indexpage::kBitmapOffset];
+  for (size_t word = 0; word * 64 <= used; ++word) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, bitmap + word * 8, sizeof bits);
+    if (word == 0) bits &= ~uint64_t{1};
+    if (used - word * 64 < 63) bits &= (uint64_t{2} << (used - word * 64)) - 1;
+    for (; bits != 0; bits &= bits - 1) {
+      ends.push_back(
+          static_cast<uint16_t>(word * 64 + static_cast<size_t>(std::countr_zero(bits))));
+    }
+  }
+  size_t start = 0;
+  size_t largest = 0;
+  for (const uint16_t end : ends) {
+    if (end - start < indexpage::kRowIdSize)
+      throw damaged(pageNo, u"has an entry that is too short");
+    largest = std::max(largest, end - start);
+    start = end;
+  }
+  if (start != used) throw damaged(pageNo, u"has entry bytes after its last entry");
+  return StoredLeaf(std::move(bytes), std::move(ends), largest);
+}
+
+ByteView StoredLeaf::entry(size_t i) const {
+  const size_t start = i == 0 ? 0 : ends_[i - 1];
+  return ByteView(bytes_->data() + indexpage::kEntriesOffset + start, ends_[i] - start);
+}
+
+size_t StoredLeaf::lowerBound(ByteView target) const {
+  size_t low = 0;
+  size_t high = ends_.size();
+  while (low < high) {
+    const size_t mid = (low + high) / 2;
+    const ByteView e = entry(mid);
+    if (std::lexicographical_compare(e.begin(), e.end(), target.begin(), target.end())) {
+      low = mid + 1;
+    } else {
+      high = mid;
+    }
+  }
+  return low;
+}
+
+std::optional<Page> StoredLeaf::withEntry(size_t i, ByteView entry) const {
+  const size_t used = entryBytes();
+  const size_t length = entry.size();
+  if (used + length > indexpage::kEntrySpace) return std::nullopt;
+  Page page = *bytes_;
+  const size_t start = i == 0 ? 0 : ends_[i - 1];
+  uint8_t* entries = &page[indexpage::kEntriesOffset];
+  std::memmove(entries + start + length, entries + start, used - start);
+  std::memcpy(entries + start, entry.data(), length);
+  // The bits after `start` are set again, each end moved by the entry's length.
+  uint8_t* bitmap = &page[indexpage::kBitmapOffset];
+  const size_t firstByte = (start + 1) / 8;
+  bitmap[firstByte] &= static_cast<uint8_t>((1u << ((start + 1) % 8)) - 1);
+  std::memset(bitmap + firstByte + 1, 0, (used + length) / 8 - firstByte);
+  setBitAt(bitmap, start + length, true);
+  for (size_t j = i; j < ends_.size(); ++j) setBitAt(bitmap, ends_[j] + length, true);
+  putU16le(&page[pagehead::kFreeSpaceOffset],
+           static_cast<uint16_t>(indexpage::kEntrySpace - used - length));
+  return page;
 }
 
 }  // namespace jet

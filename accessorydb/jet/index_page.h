@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "accessorydb/jet/format.h"
@@ -36,5 +37,32 @@ IndexEntry leafEntry(const std::vector<uint8_t>& key, RowPointer row);
 RowPointer leafEntryRow(const IndexEntry& entry);
 IndexEntry nodeEntry(const IndexEntry& childLastEntry, uint32_t childPage);
 uint32_t nodeEntryChild(const IndexEntry& entry);
+
+// A leaf page stored without prefix compression (as encodeIndexPage stores every page), read
+// and changed in its bytes: its entries lie one after another, each ending where the bitmap has
+// a bit. Reading or inserting then costs no decoded copy of every entry.
+class StoredLeaf {
+ public:
+  // The page as a stored leaf, or nothing when it is a node or prefix-compressed; throws Error
+  // when its entries are inconsistent.
+  static std::optional<StoredLeaf> of(PageRef bytes, uint32_t pageNo);
+
+  size_t size() const { return ends_.size(); }
+  ByteView entry(size_t i) const;
+  size_t entryBytes() const { return ends_.empty() ? 0 : ends_.back(); }
+  size_t largestEntry() const { return largest_; }
+  // The position of the first entry not below `target`.
+  size_t lowerBound(ByteView target) const;
+  // The page's bytes with `entry` inserted at position i, or nothing when it does not fit.
+  std::optional<Page> withEntry(size_t i, ByteView entry) const;
+  bool holds(const PageRef& bytes) const { return bytes_ == bytes; }
+
+ private:
+  StoredLeaf(PageRef bytes, std::vector<uint16_t> ends, size_t largest)
+      : bytes_(std::move(bytes)), ends_(std::move(ends)), largest_(largest) {}
+  PageRef bytes_;
+  std::vector<uint16_t> ends_;  // each entry's end, from the start of the entries
+  size_t largest_;
+};
 
 }  // namespace jet

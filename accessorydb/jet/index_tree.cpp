@@ -46,8 +46,27 @@ IndexPage& IndexTree::load(uint32_t page) {
   if (it == cache_.end()) {
     const PageRef bytes = pages_.read(page);
     it = cache_.emplace(page, decodeIndexPage(*bytes, page)).first;
+    if (it->second.leaf) decodedLeaves_.push_back(page);
   }
   return it->second;
+}
+
+const StoredLeaf* IndexTree::storedLeaf(uint32_t page) {
+  if (cache_.contains(page)) return nullptr;
+  PageRef bytes = pages_.read(page);
+  // The same bytes as last time (a changed page comes as new bytes while these are held).
+  if (lastLeaf_ && lastLeafPage_ == page && lastLeaf_->holds(bytes)) return &*lastLeaf_;
+  std::optional<StoredLeaf> leaf = StoredLeaf::of(std::move(bytes), page);
+  if (!leaf) return nullptr;
+  lastLeaf_ = std::move(leaf);
+  lastLeafPage_ = page;
+  return &*lastLeaf_;
+}
+
+void IndexTree::trimCache() {
+  for (const uint32_t page : decodedLeaves_) cache_.erase(page);
+  decodedLeaves_.clear();
+  if (cache_.size() > kDecodedNodes) cache_.clear();
 }
 
 void IndexTree::store(uint32_t page) {
@@ -60,6 +79,7 @@ uint32_t IndexTree::newPage() {
   IndexPage& p = cache_[page];
   p = IndexPage{};
   p.owner = owner_;
+  decodedLeaves_.push_back(page);  // a node-to-be is dropped too: it is stored at once
   return page;
 }
 
@@ -69,6 +89,10 @@ std::vector<IndexTree::Step> IndexTree::descend(const IndexEntry& target) {
   for (;;) {
     if (path.size() > 32)
       throw Error(ErrorKind::Damaged, u"Damaged database: an index tree has a loop");
+    if (const StoredLeaf* leaf = storedLeaf(page)) {
+      path.push_back({page, leaf->lowerBound(target)});
+      return path;
+    }
     const IndexPage& p = load(page);
     if (p.leaf) {
       const auto pos = std::lower_bound(
@@ -94,15 +118,25 @@ std::vector<IndexTree::Step> IndexTree::descend(const IndexEntry& target) {
 }
 
 void IndexTree::checkRoom(const KeyBytes& key) {
+  trimCache();
   const IndexEntry entry = leafEntry(key, RowPointer{kPageNumberMask, rowpointer::kRowMask});
   for (const Step& step : descend(entry)) {
-    const IndexPage& p = load(step.page);
-    // What the page may have to take: the new leaf entry, or a node entry for a new child.
-    const size_t added = entry.size() + (p.leaf ? 0 : indexpage::kChildPageSize);
-    size_t largest = added;
-    for (const IndexEntry& e : p.entries) largest = std::max(largest, e.size());
+    size_t bytes = 0;
+    size_t largest = 0;
+    size_t added = entry.size();
+    if (const StoredLeaf* leaf = storedLeaf(step.page)) {
+      bytes = leaf->entryBytes();
+      largest = leaf->largestEntry();
+    } else {
+      const IndexPage& p = load(step.page);
+      // What the page may have to take: the new leaf entry, or a node entry for a new child.
+      if (!p.leaf) added += indexpage::kChildPageSize;
+      bytes = p.entryBytes();
+      for (const IndexEntry& e : p.entries) largest = std::max(largest, e.size());
+    }
+    largest = std::max(largest, added);
     // An even split leaves at most half the bytes plus one entry on either side.
-    if (p.entryBytes() + added + 2 * largest > 2 * indexpage::kEntrySpace) {
+    if (bytes + added + 2 * largest > 2 * indexpage::kEntrySpace) {
       throw Error(ErrorKind::TooLarge,
                   u"Cannot add to the index: page " + text::num(step.page) +
                       u" holds prefix-compressed entries that need more than two pages in full");
@@ -111,25 +145,52 @@ void IndexTree::checkRoom(const KeyBytes& key) {
 }
 
 bool IndexTree::contains(const KeyBytes& key) {
+  trimCache();
   const IndexEntry lowest = leafEntry(key, RowPointer{0, 0});
-  const std::vector<Step> path = descend(lowest);
-  const IndexPage* leaf = &load(path.back().page);
-  size_t pos = path.back().child;
-  if (pos == leaf->entries.size()) {
-    if (leaf->next == 0) return false;
-    leaf = &load(leaf->next);
-    pos = 0;
-    if (leaf->entries.empty()) return false;
+  const Step at = descend(lowest).back();
+  std::optional<IndexEntry> found = leafEntryAt(at.page, at.child);
+  if (!found) return false;
+  return found->size() == key.size() + indexpage::kRowIdSize &&
+         std::equal(key.begin(), key.end(), found->begin());
+}
+
+std::optional<IndexEntry> IndexTree::leafEntryAt(uint32_t page, size_t pos) {
+  // Past a leaf's last entry: the first entry of the next leaf.
+  for (int hops = 0; hops < 2; ++hops, pos = 0) {
+    uint32_t next = 0;
+    if (const StoredLeaf* leaf = storedLeaf(page)) {
+      if (pos < leaf->size()) {
+        const ByteView e = leaf->entry(pos);
+        return IndexEntry(e.begin(), e.end());
+      }
+      next = u32le(&(*pages_.read(page))[indexpage::kNextOffset]);
+    } else {
+      const IndexPage& p = load(page);
+      if (pos < p.entries.size()) return p.entries[pos];
+      next = p.next;
+    }
+    if (next == 0) return std::nullopt;
+    page = next;
   }
-  const IndexEntry& e = leaf->entries[pos];
-  return e.size() == key.size() + indexpage::kRowIdSize &&
-         std::equal(key.begin(), key.end(), e.begin());
+  return std::nullopt;
 }
 
 void IndexTree::insert(const KeyBytes& key, RowPointer row) {
+  trimCache();
   IndexEntry entry = leafEntry(key, row);
   std::vector<Step> path = descend(entry);
-  insertEntry(path, path.size() - 1, std::move(entry), path.back().child);
+  const Step at = path.back();
+  if (const StoredLeaf* leaf = storedLeaf(at.page)) {
+    // Most inserts fit their leaf: the stored bytes take the entry without decoding the page.
+    if (std::optional<Page> changed = leaf->withEntry(at.child, entry)) {
+      const bool atEnd = at.child == leaf->size();
+      lastLeaf_.reset();  // lets the page be changed in place
+      pages_.write(at.page, *changed);
+      if (atEnd) maxChanged(path, path.size() - 1, entry);
+      return;
+    }
+  }
+  insertEntry(path, path.size() - 1, std::move(entry), at.child);
 }
 
 void IndexTree::insertEntry(std::vector<Step>& path, size_t depth, IndexEntry entry, size_t pos) {
@@ -142,25 +203,25 @@ void IndexTree::insertEntry(std::vector<Step>& path, size_t depth, IndexEntry en
     return;
   }
   store(page);
-  if (atEnd && (p.leaf || p.tail == 0)) maxChanged(path, depth);
+  if (atEnd && (p.leaf || p.tail == 0)) maxChanged(path, depth, pageMax(p));
 }
 
-void IndexTree::maxChanged(std::vector<Step>& path, size_t depth) {
+void IndexTree::maxChanged(std::vector<Step>& path, size_t depth, const IndexEntry& max) {
   if (depth == 0) return;
   const uint32_t page = path[depth].page;
   const Step& up = path[depth - 1];
   IndexPage& parent = load(up.page);
   if (up.child == parent.entries.size()) {  // a tail: the parent's own maximum moved
-    if (parent.tail == page) maxChanged(path, depth - 1);
+    if (parent.tail == page) maxChanged(path, depth - 1, max);
     return;
   }
-  parent.entries[up.child] = nodeEntry(pageMax(load(page)), page);
+  parent.entries[up.child] = nodeEntry(max, page);
   if (!parent.fits()) {
     split(path, depth - 1, false);
     return;
   }
   store(up.page);
-  if (up.child + 1 == parent.entries.size() && parent.tail == 0) maxChanged(path, depth - 1);
+  if (up.child + 1 == parent.entries.size() && parent.tail == 0) maxChanged(path, depth - 1, max);
 }
 
 void IndexTree::split(std::vector<Step>& path, size_t depth, bool appended) {

@@ -1,10 +1,14 @@
-// Inserting into one index B-tree. Pages are decoded once and kept, so an insert costs a walk
-// from the root to a leaf and the pages it changes. Leaves and nodes split when full (an entry
-// past the end of the last page starts a new page, keeping sequential keys densely packed);
-// the root keeps its page number and becomes a node when it splits.
+// Inserting into one index B-tree. Node pages are decoded once and kept (a bounded number of
+// them); leaves are read and changed in their stored bytes (StoredLeaf), decoded only to be
+// split or when prefix-compressed, and dropped after the operation: an insert costs a walk from
+// the root to a leaf and the pages it changes, and memory stays bounded however large the index.
+// Leaves and nodes split when full (an entry past the end of the last page starts a new page,
+// keeping sequential keys densely packed); the root keeps its page number and becomes a node when
+// it splits.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -32,11 +36,22 @@ class IndexTree {
     size_t child;  // leaf: insert position; node: entry index, entries.size() for the tail
   };
 
+  // Decoded nodes beyond which the cache starts again (a tree of millions of rows has a few
+  // dozen).
+  static constexpr size_t kDecodedNodes = 256;
+
   IndexPage& load(uint32_t page);
+  // The page as a stored leaf, unless it is decoded (then load() has the current entries).
+  const StoredLeaf* storedLeaf(uint32_t page);
+  // Between operations: drops the decoded leaves, and every page when too many nodes are kept.
+  void trimCache();
+  // The entry at `pos` of a leaf, or the first of the next leaf when pos is past the end.
+  std::optional<IndexEntry> leafEntryAt(uint32_t page, size_t pos);
   void store(uint32_t page);
   std::vector<Step> descend(const IndexEntry& target);
   void insertEntry(std::vector<Step>& path, size_t depth, IndexEntry entry, size_t pos);
-  void maxChanged(std::vector<Step>& path, size_t depth);
+  // The largest entry below path[depth] is now `max`.
+  void maxChanged(std::vector<Step>& path, size_t depth, const IndexEntry& max);
   void split(std::vector<Step>& path, size_t depth, bool appended);
   uint32_t newPage();
 
@@ -45,6 +60,9 @@ class IndexTree {
   uint32_t owner_;
   RealIndex index_;
   std::unordered_map<uint32_t, IndexPage> cache_;
+  std::vector<uint32_t> decodedLeaves_;  // leaves (and new pages) decoded in this operation
+  std::optional<StoredLeaf> lastLeaf_;   // the leaf last read, while its bytes stay the same
+  uint32_t lastLeafPage_ = 0;
 };
 
 }  // namespace jet

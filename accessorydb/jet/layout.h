@@ -19,8 +19,10 @@ inline constexpr uint32_t kHeaderPage = 0;
 inline constexpr uint32_t kGlobalMapPage = 1;
 inline constexpr uint32_t kCatalogTdefPage = 2;  // MSysObjects
 
-// The "General" collation (legacy version 0): page 0 and every text column carry it.
+// Text collations (page 0 and every text column carry one, legacy version 0): "General", which
+// the engine writes, and French, which Access writes in French-language databases.
 inline constexpr uint16_t kSortOrderGeneral = 1033;
+inline constexpr uint16_t kSortOrderFrench = 1036;
 inline constexpr uint8_t kSortOrderVersionLegacy = 0;
 
 // A row pointer (usage maps, long values, moved rows): row number in the low byte, page above.
@@ -255,6 +257,7 @@ inline constexpr size_t kInlineHeaderSize = 5;
 inline constexpr uint32_t kMapPageOwner = 0;  // owner field of a page of usage-map rows
 inline constexpr size_t kReferenceSlotsOffset = 1;
 inline constexpr size_t kReferenceSlotSize = 4;
+inline constexpr uint32_t kNoBitmapPageFlag = 0x80000000;  // a slot naming no page
 inline constexpr size_t kBitmapPageHeadSize = 4;
 inline constexpr uint32_t kBitmapPageBits = (kPageSize - kBitmapPageHeadSize) * 8;  // 32736
 // Jet creates inline maps with this many bitmap bytes (pages 0..511), starting at page 0.

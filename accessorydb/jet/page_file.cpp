@@ -1,5 +1,6 @@
 #include "accessorydb/jet/page_file.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace jet {
@@ -77,6 +78,7 @@ void PageFile::write(uint32_t page, const Page& bytes, Order order) {
     p.bytes = std::make_shared<Page>(bytes);
   }
   if (order == Order::Last) p.order = Order::Last;
+  p.changed = ++changes_;
   if (page == pageCount_) ++pageCount_;
   if (auto it = cached_.find(page); it != cached_.end()) {
     lru_.erase(it->second);
@@ -97,24 +99,46 @@ void PageFile::commit() {
                 {.cause = *failure_});
   }
   if (pending_.empty()) return;
-  try {
-    for (const Order order : {Order::Data, Order::Last}) {
-      for (const auto& [page, p] : pending_) {
-        if (p.order == order) writeOut(page, *p.bytes);
-      }
+  std::vector<uint32_t> order;
+  order.reserve(pending_.size());
+  for (const Order o : {Order::Data, Order::Last}) {
+    for (const auto& [page, p] : pending_) {
+      if (p.order == o) order.push_back(page);
     }
-    file_->flush();
+  }
+  writeOutPending(order, true);
+}
+
+void PageFile::writeBackIfFull() {
+  if (pending_.size() < kPendingBound) return;
+  // The least recently changed quarter: pages that are full or rarely touched (a table's
+  // finished data pages, index pages of keys seldom inserted), written once in page order.
+  std::vector<std::pair<uint64_t, uint32_t>> byAge;
+  byAge.reserve(pending_.size());
+  for (const auto& [page, p] : pending_) byAge.emplace_back(p.changed, page);
+  const auto oldest = byAge.begin() + static_cast<ptrdiff_t>(kPendingBound / 4);
+  std::nth_element(byAge.begin(), oldest, byAge.end());
+  std::vector<uint32_t> pages;
+  pages.reserve(kPendingBound / 4);
+  for (auto it = byAge.begin(); it != oldest; ++it) pages.push_back(it->second);
+  std::sort(pages.begin(), pages.end());
+  writeOutPending(pages, false);
+}
+
+void PageFile::writeOutPending(const std::vector<uint32_t>& pages, bool flush) {
+  try {
+    for (const uint32_t page : pages) writeOut(page, *pending_.at(page).bytes);
+    if (flush) file_->flush();
   } catch (const text::Error& e) {
     fail(e.message());
     throw Error(ErrorKind::WriteFailed, e.message(), {.cause = e.message()});
   }
   // The pages just written are the likeliest to be read next.
-  for (auto& [page, p] : pending_) remember(page, std::move(p.bytes));
-  pending_.clear();
-}
-
-void PageFile::commitIfFull() {
-  if (pending_.size() >= kPendingBound) commit();
+  for (const uint32_t page : pages) {
+    const auto it = pending_.find(page);
+    remember(page, std::move(it->second.bytes));
+    pending_.erase(it);
+  }
 }
 
 void PageFile::fail(const Text& cause) noexcept {

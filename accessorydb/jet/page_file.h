@@ -4,9 +4,12 @@
 // Writes go to memory. commit() writes the pending pages out, in page order, with the pages
 // written as `Last` (table definitions, usage maps) after all others, so that a commit that
 // fails half-way has written the pages those name before the maps and definitions that name
-// them. The file is whole only at a commit; between commits it holds the last commit's state
-// plus whatever a failed commit got through, which is why an error leaves the PageFile failed:
-// every later commit throws the first cause, and close() then discards the pending pages.
+// them. When the pending pages reach their bound, writeBackIfFull() writes out the quarter
+// changed least recently (each page is then written about once however large the file grows,
+// while the pages still changing stay in memory). The file is whole only at a commit; between
+// commits it holds the last commit's state plus whatever has been written back or a failed
+// commit got through, which is why an error leaves the PageFile failed: every later commit
+// throws the first cause, and close() then discards the pending pages.
 #pragma once
 
 #include <array>
@@ -16,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 #include "accessorydb/jet/format.h"
 #include "platform/file.h"
@@ -36,8 +40,8 @@ class PageFile {
  public:
   // Which part of a commit writes a page.
   enum class Order { Data, Last };
-  // Pending pages that make commitIfFull() commit: 8 MiB of pages.
-  static constexpr size_t kPendingBound = 2048;
+  // Pending pages that make writeBackIfFull() write some out: 48 MiB of pages.
+  static constexpr size_t kPendingBound = 12288;
 
   // `writable` allows write() and append(); the file must then be open for writing.
   PageFile(std::unique_ptr<plat::File> file, bool writable);
@@ -63,9 +67,9 @@ class PageFile {
   // Writes the pending pages out and flushes the file; throws Error with the cause. After a
   // failed commit, and after fail(), the file is not whole: every later commit throws.
   void commit();
-  // Commits when the pending pages have reached their bound. Call only where the pending pages
-  // make a whole file (between two inserts, never inside one).
-  void commitIfFull();
+  // Writes out the least recently changed quarter of the pending pages when they have reached
+  // their bound; the file is whole again at the next commit. Throws Error with the cause.
+  void writeBackIfFull();
   // Marks the pending pages as unfit to write (a change failed half-way); `cause` is kept for
   // the commits that follow.
   void fail(const Text& cause) noexcept;
@@ -82,8 +86,12 @@ class PageFile {
   struct Pending {
     std::shared_ptr<Page> bytes;
     Order order = Order::Data;
+    uint64_t changed = 0;  // when last written, by changes_
   };
   void remember(uint32_t page, PageRef bytes);
+  // Writes the pending pages in the given order (flushing the file after them, for a commit),
+  // then keeps them as read.
+  void writeOutPending(const std::vector<uint32_t>& pages, bool flush);
   void writeOut(uint32_t page, const Page& bytes);
 
   std::unique_ptr<plat::File> file_;
@@ -92,6 +100,7 @@ class PageFile {
   uint32_t pagesOnDisk_;
   std::optional<Text> failure_;
   std::map<uint32_t, Pending> pending_;  // by page number: commits write in page order
+  uint64_t changes_ = 0;
   // Least recently used at the back.
   std::list<std::pair<uint32_t, PageRef>> lru_;
   std::unordered_map<uint32_t, std::list<std::pair<uint32_t, PageRef>>::iterator> cached_;

@@ -19,9 +19,23 @@ TableWriter::TableWriter(PageFile& pages, const TableDef& table)
                                         table_.name + u" do not fit its first page");
   }
   for (const RealIndex& index : table_.realIndexes) {
+    refuseUnencodedSortOrder(index);
     indexes_.push_back(std::make_unique<IndexTree>(pages_, allocator_, table_.page(), index));
   }
   findDataPage();
+}
+
+void TableWriter::refuseUnencodedSortOrder(const RealIndex& index) const {
+  for (const IndexColumn& ic : index.columns) {
+    const ColumnDef* c = table_.columnByNumber(ic.columnNumber);
+    if (!c || !c->is(ColumnType::Text) || encodedSortOrder(c->sortOrder)) continue;
+    // Keys built in another order would put the rows where Jet's seeks do not look.
+    throw Error(ErrorKind::UnencodedSortOrder,
+                u"Cannot write rows into table " + table_.name + u": its index on column " +
+                    c->name + u" sorts text in sort order " + text::num(c->sortOrder) +
+                    u", which this engine does not encode",
+                {.table = table_.name, .column = c->name, .value = text::num(c->sortOrder)});
+  }
 }
 
 void TableWriter::findDataPage() {
@@ -107,7 +121,7 @@ RowPointer TableWriter::insert(std::vector<Value> values) {
 
   try {
     const RowPointer where = write(row, keys, newKey, autoNumber);
-    pages_.commitIfFull();
+    pages_.writeBackIfFull();
     return where;
   } catch (const text::Error& e) {
     // The row is partly in the pending pages: none of them may reach the file.

@@ -8,14 +8,15 @@
 // writer marks the PageFile failed, so they are never written.
 //
 // The file is whole at each commit point, not after each insert: PageFile::commit() (the
-// caller's commit), PageFile::commitIfFull() after an insert (the cache's bound), and the close
-// of the database or connection. Who relies on what:
+// caller's commit) and the close of the database or connection. Between them, the cache's bound
+// (PageFile::writeBackIfFull() after an insert) may write some pages out, so the file on disk is
+// whole only once the next commit is through. Who relies on what:
 //   - the merge commits its new database before it reports success; a failed commit fails the
 //     merge, and the install transaction deletes the half-written file and restores the backup;
 //   - `mdbtool import` writes into a copy and renames it over the original only after its
 //     commit, so the original is whole whatever happens;
-//   - readers of the same PageFile see the pending pages at once; other readers of the file see
-//     the state of the last commit.
+//   - readers of the same PageFile see the pending pages at once; other readers of the file
+//     must wait for a commit.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +32,9 @@ namespace jet {
 
 class TableWriter {
  public:
-  // `table` must have been read from `pages`, which must be writable.
+  // `table` must have been read from `pages`, which must be writable. Throws Error
+  // (UnencodedSortOrder) for a table with an index on text of a sort order the engine does not
+  // encode.
   TableWriter(PageFile& pages, const TableDef& table);
 
   // Inserts one row; `values` holds one value per column in table order (see coerceValue for
@@ -42,6 +45,7 @@ class TableWriter {
   // Everything an accepted row changes, into pending pages.
   RowPointer write(const std::vector<uint8_t>& row, const std::vector<KeyBytes>& keys,
                    const std::vector<bool>& newKey, uint32_t autoNumber);
+  void refuseUnencodedSortOrder(const RealIndex& index) const;
   void findDataPage();
   RowPointer placeRow(const std::vector<uint8_t>& row);
   void checkKeys(const std::vector<KeyBytes>& keys, const std::vector<Value>& values);

@@ -23,12 +23,15 @@ void collectBits(ByteView bitmap, uint64_t first, uint32_t limit, std::vector<ui
   }
 }
 
-// Reference-map slots: each slot's bitmap page, 0 where there is none yet.
+// Reference-map slots: each slot's bitmap page, 0 where there is none. Jet also leaves values
+// with the top bit set (0xFFFFFF80 in the last slot of a global map), which name no page: a
+// file has fewer than 2^31 pages.
 std::vector<uint32_t> slotsOf(ByteView row) {
   std::vector<uint32_t> slots;
   for (size_t at = usagemap::kReferenceSlotsOffset; at + usagemap::kReferenceSlotSize <= row.size();
        at += usagemap::kReferenceSlotSize) {
-    slots.push_back(u32le(row.data() + at));
+    const uint32_t page = u32le(row.data() + at);
+    slots.push_back(page & usagemap::kNoBitmapPageFlag ? 0 : page);
   }
   return slots;
 }

@@ -28,22 +28,21 @@ LRESULT CALLBACK buttonProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DW
   return DefSubclassProc(w, msg, wp, lp);
 }
 
-HWND makeButton(HWND parent, HFONT font, int id, const wchar_t* name) {
+HWND makeButton(HWND parent, int id, const wchar_t* name) {
   const HWND w =
       CreateWindowExW(0, L"BUTTON", name, WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | BS_OWNERDRAW, 0,
                       0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                       GetModuleHandleW(nullptr), nullptr);
   if (!w) throw text::Error(u"Nie można utworzyć kontrolek okna instalatora.");
-  SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   SetWindowSubclass(w, buttonProc, 0, 0);
   return w;
 }
 
-void syncButton(HWND w, const WindowModel& m, const ButtonLooks& b) {
+void syncButton(HWND w, const WindowModel& m, const Scale& scale, const ButtonLooks& b) {
   bool shown = false;
   for (Ctl c : b.looks) shown = shown || m.visible(c);
-  const Rect& r = m.control(b.looks[0]).rect;  // the four looks lie at one place
-  SetWindowPos(w, nullptr, r.left, r.top, r.width, r.height,
+  const RECT r = scale.px(m.control(b.looks[0]).rect);  // the four looks lie at one place
+  SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                SWP_NOZORDER | SWP_NOACTIVATE | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
   EnableWindow(w, b.enabled(m));
 }
@@ -51,8 +50,9 @@ void syncButton(HWND w, const WindowModel& m, const ButtonLooks& b) {
 }  // namespace
 
 void ButtonWindows::create(HWND parent, HFONT font) {
-  install_ = makeButton(parent, font, kInstallId, L"Instaluj");
-  close_ = makeButton(parent, font, kCloseId, L"Zamknij");
+  install_ = makeButton(parent, kInstallId, L"Instaluj");
+  close_ = makeButton(parent, kCloseId, L"Zamknij");
+  setFont(font);
 }
 
 HWND ButtonWindows::handle(Focus f) const {
@@ -67,9 +67,14 @@ Focus ButtonWindows::which(HWND w) const {
   return Focus::Window;
 }
 
-void ButtonWindows::sync(const WindowModel& m) {
-  syncButton(install_, m, kInstall);
-  syncButton(close_, m, kClose);
+void ButtonWindows::sync(const WindowModel& m, const Scale& scale) {
+  syncButton(install_, m, scale, kInstall);
+  syncButton(close_, m, scale, kClose);
+}
+
+void ButtonWindows::setFont(HFONT font) {
+  SendMessageW(install_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  SendMessageW(close_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
 void ButtonWindows::invalidate() {

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "app/win32/dpi.h"
 #include "app/window_keys.h"
 #include "app/window_model.h"
 
@@ -22,8 +23,9 @@ class ButtonWindows {
   HWND handle(Focus f) const;
   // Focus::Install or Focus::Close for their windows, Focus::Window for any other.
   Focus which(HWND w) const;
-  // Shows, places and enables each button as the model's looks say.
-  void sync(const WindowModel& m);
+  // Shows, places (at the scale's pixels) and enables each button as the model's looks say.
+  void sync(const WindowModel& m, const Scale& scale);
+  void setFont(HFONT font);
   void invalidate();
 
  private:

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "app/win32/gauge_accessible.h"
+
 namespace app::win32 {
 
 namespace {
@@ -16,6 +18,10 @@ struct GaugeState {
 
 GaugeState* stateOf(HWND w) {
   return reinterpret_cast<GaugeState*>(GetWindowLongPtrW(w, GWLP_USERDATA));
+}
+
+int percentOf(HWND w) {
+  return stateOf(w)->percent;
 }
 
 void paint(HWND w, HDC dc) {
@@ -49,6 +55,17 @@ LRESULT CALLBACK gaugeProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_ERASEBKGND:
       return 1;
+    case WM_SETFONT:
+      stateOf(w)->font = reinterpret_cast<HFONT>(wp);
+      if (LOWORD(lp)) InvalidateRect(w, nullptr, FALSE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(stateOf(w)->font);
+    case WM_GETOBJECT:
+      if (static_cast<LONG>(static_cast<DWORD>(lp)) == OBJID_CLIENT) {
+        if (const LRESULT object = gaugeAccessibleObject(w, wp, percentOf)) return object;
+      }
+      break;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(w, &ps);
@@ -88,6 +105,7 @@ void setGaugePercent(HWND gauge, int percent) {
   stateOf(gauge)->percent = percent;
   SetWindowTextW(gauge, (std::to_wstring(percent) + L"%").c_str());
   RedrawWindow(gauge, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, gauge, OBJID_CLIENT, CHILDID_SELF);
 }
 
 }  // namespace app::win32

@@ -1,5 +1,6 @@
 // The progress bar: drawn by us, since with visual styles Windows ignores a progress control's
-// bar colour. A child window whose text is the percentage, readable from outside.
+// bar colour. A child window whose text is the percentage, readable from outside; screen
+// readers find a progress bar named "Postęp instalacji" with the percentage as its value.
 #pragma once
 
 #include <windows.h>

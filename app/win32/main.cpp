@@ -1,6 +1,8 @@
 // Program entry of installer.exe: the process set-up, the platform, the command line, and either
 // the unattended install of "/S" or the window model, the form, its window and the message loop.
 #include <windows.h>
+// After windows.h:
+#include <objbase.h>
 
 #include <optional>
 
@@ -18,6 +20,8 @@ namespace {
 
 int runWindow(plat::Platform& platform, app::LogFile* logFile) {
   int exitCode = 1;
+  // Screen readers reach the gauge's accessible object through COM.
+  const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
   // An error before the message loop runs (no window, no pictures) is reported like any other.
   app::win32::guarded(nullptr, [&] {
     app::WindowModel model;
@@ -33,6 +37,7 @@ int runWindow(plat::Platform& platform, app::LogFile* logFile) {
     }
     exitCode = static_cast<int>(msg.wParam);
   });
+  if (com) CoUninitialize();
   if (logFile) logFile->writeEnd(u"zamknięto okno", exitCode);
   return exitCode;
 }

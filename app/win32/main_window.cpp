@@ -3,9 +3,11 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+
+#include "app/win32/dpi.h"
 #include "app/win32/error_report.h"
 #include "app/win32/gauge_control.h"
-#include "app/win32/titles.h"
 #include "resources/resource_ids.h"
 
 namespace app::win32 {
@@ -17,8 +19,16 @@ constexpr UINT_PTR kBusyTimer = MainWindow::kTimer1 + 1;
 constexpr int kTimer1Ms = 1000;
 constexpr UINT kEdit1Clicked = WM_APP + 1;
 constexpr COLORREF kLabelRed = RGB(0xFF, 0x00, 0x00);
-// The focus cue lies this far inside the button's picture, on its face.
+// The focus cue: a solid frame this far inside the button's picture, on its face, this thick
+// (logical pixels). Black stands out 9:1 from the orange face and 14:1 from the grey one.
 constexpr int kFocusCueInset = 5;
+constexpr int kFocusCueWidth = 2;
+constexpr COLORREF kFocusCueColour = RGB(0, 0, 0);
+// The text controls' fonts, in points: 11 and 12 pixels at 96 DPI.
+constexpr int kFontPoints = 8;
+constexpr int kLabelFontPoints = 9;
+// Room around the caption's text inside its white box (logical pixels).
+constexpr int kCaptionPadding = 2;
 
 const wchar_t* wide(const Text& t) {
   return reinterpret_cast<const wchar_t*>(t.c_str());
@@ -36,14 +46,32 @@ HFONT tahoma(int pixels, int weight) {
                      DEFAULT_PITCH | FF_SWISS, L"Tahoma");
 }
 
+constexpr Ctl kChildControls[] = {Ctl::InfoLabel, Ctl::gauge,       Ctl::infoBox,
+                                  Ctl::Edit1,     Ctl::StaticText1, Ctl::FinishText};
+
 bool isChildControl(Ctl c) {
-  return c == Ctl::InfoLabel || c == Ctl::gauge || c == Ctl::infoBox || c == Ctl::Edit1 ||
-         c == Ctl::StaticText1;
+  for (Ctl child : kChildControls) {
+    if (c == child) return true;
+  }
+  return false;
 }
 
-// Pictures under the transparent status label show through it.
+// Pictures under the transparent labels show through them.
 bool liesUnderLabel(Ctl c) {
   return c == Ctl::BG || c == Ctl::BGfinish;
+}
+
+// A text's width in the window's font, and the font's line height.
+SIZE textSize(HWND w, HFONT font, const Text& t) {
+  const HDC dc = GetDC(w);
+  const HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, wide(t), static_cast<int>(t.size()), &size);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  SelectObject(dc, old);
+  ReleaseDC(w, dc);
+  return {size.cx, tm.tmHeight};
 }
 
 LPCWSTR cursorOf(Pointer p) {
@@ -62,8 +90,6 @@ LPCWSTR cursorOf(Pointer p) {
 
 MainWindow::MainWindow(plat::Platform& fs, WindowModel& model, TForm1& form)
     : platform_(fs), model_(model), form_(form), commands_(form, windowThread_) {
-  font_ = tahoma(11, FW_NORMAL);
-  labelFont_ = tahoma(12, FW_BOLD);
   white_ = CreateSolidBrush(RGB(255, 255, 255));
 }
 
@@ -94,10 +120,17 @@ void MainWindow::create() {
   wc.lpszClassName = kClass;
   RegisterClassExW(&wc);
 
-  // Borderless, with a taskbar button of its own; sized in pixels, whatever the screen's DPI.
+  // The window first appears on the primary monitor, at its DPI.
+  const HMONITOR primary = MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY);
+  applyDpi(monitorDpi(primary));
+  model_.setDisplay(displayOf(primary, scale_));
+
+  // Borderless, with a taskbar button of its own.
   const Rect& r = model_.window();
-  hwnd_ = CreateWindowExW(WS_EX_APPWINDOW, kClass, kWindowCaption, WS_POPUP | WS_CLIPCHILDREN,
-                          r.left, r.top, r.width, r.height, nullptr, nullptr, instance, this);
+  hwnd_ =
+      CreateWindowExW(WS_EX_APPWINDOW, kClass, wide(model_.caption()), WS_POPUP | WS_CLIPCHILDREN,
+                      scale_.px(r.left), scale_.px(r.top), scale_.px(r.width), scale_.px(r.height),
+                      nullptr, nullptr, instance, this);
   if (!hwnd_) throw text::Error(u"Nie można utworzyć okna instalatora.");
   windowThread_.attach(hwnd_);
   createControls();
@@ -114,8 +147,7 @@ void MainWindow::createControls() {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   auto adopt = [&](Ctl c, HWND w) {
     if (!w) throw text::Error(u"Nie można utworzyć kontrolek okna instalatora.");
-    SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(c == Ctl::InfoLabel ? labelFont_ : font_),
-                 FALSE);
+    SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(fontOf(c)), FALSE);
     children_[static_cast<int>(c)] = w;
   };
   auto make = [&](Ctl c, DWORD exStyle, const wchar_t* cls, DWORD style, const wchar_t* text) {
@@ -130,12 +162,16 @@ void MainWindow::createControls() {
        ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, L"");
   make(Ctl::Edit1, WS_EX_CLIENTEDGE, L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, L"");
   make(Ctl::StaticText1, 0, L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX, wide(model_.staticText1()));
-  for (Ctl c : {Ctl::InfoLabel, Ctl::gauge, Ctl::infoBox, Ctl::Edit1, Ctl::StaticText1}) {
+  make(Ctl::FinishText, 0, L"STATIC", SS_LEFT | SS_NOPREFIX,
+       reinterpret_cast<const wchar_t*>(WindowModel::kFinishText));
+  for (Ctl c : kChildControls) {
     SetWindowPos(children_[static_cast<int>(c)], HWND_TOP, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
-  SetWindowSubclass(children_[static_cast<int>(Ctl::InfoLabel)], labelProc, 0,
-                    reinterpret_cast<DWORD_PTR>(this));
+  for (Ctl c : {Ctl::InfoLabel, Ctl::FinishText}) {
+    SetWindowSubclass(children_[static_cast<int>(c)], labelProc, 0,
+                      reinterpret_cast<DWORD_PTR>(this));
+  }
   SetWindowSubclass(children_[static_cast<int>(Ctl::Edit1)], edit1Proc, 0,
                     reinterpret_cast<DWORD_PTR>(this));
   SendMessageW(children_[static_cast<int>(Ctl::Edit1)], EM_SETCUEBANNER, TRUE,
@@ -143,42 +179,61 @@ void MainWindow::createControls() {
   SetWindowTextW(children_[static_cast<int>(Ctl::InfoLabel)], wide(model_.infoLabel()));
   syncEdit1();
   syncMemo();
-  for (Ctl c : {Ctl::InfoLabel, Ctl::gauge, Ctl::infoBox, Ctl::Edit1, Ctl::StaticText1}) {
-    placeChild(c);
-  }
+  for (Ctl c : kChildControls) placeChild(c);
   buttons_.create(hwnd_, font_);
-  buttons_.sync(model_);
+  buttons_.sync(model_, scale_);
+}
+
+void MainWindow::applyDpi(int dpi) {
+  scale_ = Scale(dpi);
+  const HFONT oldFont = font_;
+  const HFONT oldLabelFont = labelFont_;
+  font_ = tahoma(scale_.fontPixels(kFontPoints), FW_NORMAL);
+  labelFont_ = tahoma(scale_.fontPixels(kLabelFontPoints), FW_BOLD);
+  if (hwnd_) {
+    for (Ctl c : kChildControls) {
+      SendMessageW(children_[static_cast<int>(c)], WM_SETFONT, reinterpret_cast<WPARAM>(fontOf(c)),
+                   FALSE);
+    }
+    buttons_.setFont(font_);
+  }
+  DeleteObject(oldFont);
+  DeleteObject(oldLabelFont);
+}
+
+// The window moved to a monitor of another DPI (or the monitor's DPI changed): it takes the new
+// scale and the place the system suggests, and the form sees the new monitor.
+void MainWindow::dpiChanged(int dpi, const RECT& suggested) {
+  applyDpi(dpi);
+  model_.setDisplay(displayOf(MonitorFromRect(&suggested, MONITOR_DEFAULTTONEAREST), scale_));
+  model_.setWindowPos(scale_.logical(suggested.left), scale_.logical(suggested.top));
 }
 
 void MainWindow::placeChild(Ctl c) {
   const HWND w = children_[static_cast<int>(c)];
   const ControlState& s = model_.control(c);
-  int width = s.rect.width;
-  int height = s.rect.height;
+  const RECT r = scale_.px(s.rect);
+  int width = r.right - r.left;
+  int height = r.bottom - r.top;
   if (c == Ctl::InfoLabel) {  // one line, as wide and as high as its text
-    const HDC dc = GetDC(w);
-    const HGDIOBJ old = SelectObject(dc, labelFont_);
-    const Text t = model_.infoLabel();
-    SIZE size{};
-    GetTextExtentPoint32W(dc, wide(t), static_cast<int>(t.size()), &size);
-    TEXTMETRICW tm{};
-    GetTextMetricsW(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(w, dc);
-    width = size.cx;
-    height = tm.tmHeight;
+    const SIZE text = textSize(w, labelFont_, model_.infoLabel());
+    width = text.cx;
+    height = text.cy;
+  } else if (c == Ctl::StaticText1) {  // never cuts its text, whatever the font and the DPI
+    const SIZE text = textSize(w, font_, model_.staticText1());
+    width = std::max<int>(width, text.cx + scale_.px(kCaptionPadding));
+    height = std::max<int>(height, text.cy);
   }
-  SetWindowPos(w, nullptr, s.rect.left, s.rect.top, width, height,
+  SetWindowPos(w, nullptr, r.left, r.top, width, height,
                SWP_NOZORDER | SWP_NOACTIVATE | (s.visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
 }
 
 void MainWindow::placeWindow() {
   const Rect& r = model_.window();
-  SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
-  for (int i = 0; i < kControlCount; ++i) {
-    if (isChildControl(static_cast<Ctl>(i))) placeChild(static_cast<Ctl>(i));
-  }
-  buttons_.sync(model_);
+  SetWindowPos(hwnd_, nullptr, scale_.px(r.left), scale_.px(r.top), scale_.px(r.width),
+               scale_.px(r.height), SWP_NOZORDER | SWP_NOACTIVATE);
+  for (Ctl c : kChildControls) placeChild(c);
+  buttons_.sync(model_, scale_);
   invalidatePictures(true);
 }
 
@@ -201,11 +256,14 @@ void MainWindow::syncMemo() {
   }
 }
 
-// The transparent label and the buttons show the pictures beneath them, so they repaint with
+// The transparent labels and the buttons show the pictures beneath them, so they repaint with
 // them.
-void MainWindow::invalidatePictures(bool underLabel) {
+void MainWindow::invalidatePictures(bool underLabels) {
   InvalidateRect(hwnd_, nullptr, FALSE);
-  if (underLabel) InvalidateRect(children_[static_cast<int>(Ctl::InfoLabel)], nullptr, FALSE);
+  if (underLabels) {
+    InvalidateRect(children_[static_cast<int>(Ctl::InfoLabel)], nullptr, FALSE);
+    InvalidateRect(children_[static_cast<int>(Ctl::FinishText)], nullptr, FALSE);
+  }
   buttons_.invalidate();
 }
 
@@ -231,7 +289,7 @@ void MainWindow::onModelChange(Change what, Ctl c) {
         invalidatePictures(liesUnderLabel(c));
       }
       // A look or the field shown or hidden: the buttons and the focus follow.
-      buttons_.sync(model_);
+      buttons_.sync(model_, scale_);
       settleFocus();
       break;
     case Change::Texts:
@@ -256,6 +314,9 @@ void MainWindow::onModelChange(Change what, Ctl c) {
       scene_.setBackground(platform_, model_.background());
       invalidatePictures(true);
       break;
+    case Change::Caption:
+      SetWindowTextW(hwnd_, wide(model_.caption()));
+      break;
   }
 }
 
@@ -272,7 +333,7 @@ void MainWindow::paint() {
     const HGDIOBJ old = SelectObject(mem, buf);
     SetViewportOrgEx(mem, -area.left, -area.top, nullptr);
     FillRect(mem, &area, GetSysColorBrush(COLOR_WINDOW));
-    scene_.paint(mem, model_);
+    scene_.paint(mem, model_, scale_);
     BitBlt(dc, area.left, area.top, w, h, mem, area.left, area.top, SRCCOPY);
     SelectObject(mem, old);
     DeleteObject(buf);
@@ -295,7 +356,7 @@ void MainWindow::paintOver(HWND child, HDC dc, Extra&& extra) {
   const HGDIOBJ oldBitmap = SelectObject(mem, buf);
   FillRect(mem, &client, GetSysColorBrush(COLOR_WINDOW));
   SetViewportOrgEx(mem, -at.x, -at.y, nullptr);
-  scene_.paint(mem, model_);
+  scene_.paint(mem, model_, scale_);
   SetViewportOrgEx(mem, 0, 0, nullptr);
   extra(mem, client);
   BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
@@ -304,11 +365,13 @@ void MainWindow::paintOver(HWND child, HDC dc, Extra&& extra) {
   DeleteDC(mem);
 }
 
-// The label is transparent: it paints the pictures beneath it, then its text.
+// The labels are transparent: they paint the pictures beneath them, then the status label its
+// text. The finish text shows only the picture's own headline, which it puts into words.
 void MainWindow::paintLabel(HWND label) {
   PAINTSTRUCT ps;
   const HDC dc = BeginPaint(label, &ps);
   paintOver(label, dc, [&](HDC mem, RECT& client) {
+    if (label != children_[static_cast<int>(Ctl::InfoLabel)]) return;
     const HGDIOBJ oldFont = SelectObject(mem, labelFont_);
     SetBkMode(mem, TRANSPARENT);
     SetTextColor(mem, kLabelRed);
@@ -325,12 +388,20 @@ void MainWindow::paintLabel(HWND label) {
 void MainWindow::paintButton(const DRAWITEMSTRUCT& item) {
   paintOver(item.hwndItem, item.hDC, [&](HDC mem, RECT& client) {
     if (!keys_.showFocusCue() || GetFocus() != item.hwndItem) return;
-    InflateRect(&client, -kFocusCueInset, -kFocusCueInset);
-    DrawFocusRect(mem, &client);
+    const int inset = scale_.px(kFocusCueInset);
+    InflateRect(&client, -inset, -inset);
+    const HBRUSH ink = CreateSolidBrush(kFocusCueColour);
+    for (int i = std::max(1, scale_.px(kFocusCueWidth)); i > 0; --i) {
+      FrameRect(mem, &client, ink);
+      InflateRect(&client, -1, -1);
+    }
+    DeleteObject(ink);
   });
 }
 
-void MainWindow::mouseMoved(int x, int y) {
+void MainWindow::mouseMoved(int px, int py) {
+  const int x = scale_.logical(px);
+  const int y = scale_.logical(py);
   if (!trackingMouse_) {
     TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, hwnd_, 0};
     trackingMouse_ = TrackMouseEvent(&t);
@@ -494,7 +565,8 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         POINT p{};
         GetCursorPos(&p);
         ScreenToClient(hwnd_, &p);
-        SetCursor(LoadCursorW(nullptr, cursorOf(pointerAt(model_, p.x, p.y))));
+        SetCursor(LoadCursorW(
+            nullptr, cursorOf(pointerAt(model_, scale_.logical(p.x), scale_.logical(p.y)))));
         return TRUE;
       }
       break;
@@ -511,12 +583,15 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_LBUTTONDOWN:
       SetCapture(hwnd_);
-      if (!commands_.installing()) mouse_.press(model_, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+      if (!commands_.installing()) {
+        mouse_.press(model_, scale_.logical(GET_X_LPARAM(lp)), scale_.logical(GET_Y_LPARAM(lp)));
+      }
       return 0;
     case WM_LBUTTONUP: {
       ReleaseCapture();
       if (commands_.installing()) return 0;  // no click while installing, not even afterwards
-      if (const auto click = mouse_.release(model_, GET_X_LPARAM(lp), GET_Y_LPARAM(lp))) {
+      if (const auto click = mouse_.release(model_, scale_.logical(GET_X_LPARAM(lp)),
+                                            scale_.logical(GET_Y_LPARAM(lp)))) {
         follow({*click});
       }
       return 0;
@@ -527,8 +602,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         call([this] { form_.Timer1Timer(); });
       } else if (wp == kBusyTimer) {
         scene_.nextBusyFrame();
-        const Rect& r = model_.control(Ctl::ActivityIndicator).rect;
-        const RECT area{r.left, r.top, r.left + r.width, r.top + r.height};
+        const RECT area = scale_.px(model_.control(Ctl::ActivityIndicator).rect);
         InvalidateRect(hwnd_, &area, FALSE);
       }
       return 0;
@@ -549,6 +623,9 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case kEdit1Clicked:
       if (!commands_.installing()) call([this] { form_.Edit1Click(); });
+      return 0;
+    case WM_DPICHANGED:
+      dpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
       return 0;
     case WM_DRAWITEM:
       paintButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));

@@ -51,12 +51,16 @@ class MainWindow {
   LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
 
   void createControls();
+  HFONT fontOf(Ctl c) const { return c == Ctl::InfoLabel ? labelFont_ : font_; }
+  // Fonts, pictures and places for the monitor's DPI.
+  void applyDpi(int dpi);
+  void dpiChanged(int dpi, const RECT& suggested);
   void onModelChange(Change what, Ctl c);
   void placeChild(Ctl c);
   void placeWindow();
   void syncEdit1();
   void syncMemo();
-  void invalidatePictures(bool underLabel);
+  void invalidatePictures(bool underLabels);
   void startBusyAnimation(bool on);
 
   void paint();
@@ -89,6 +93,7 @@ class MainWindow {
   WindowKeys keys_;
   ButtonWindows buttons_;
 
+  Scale scale_;
   HWND hwnd_ = nullptr;
   HWND children_[kControlCount] = {};
   HFONT font_ = nullptr;

@@ -56,40 +56,50 @@ void Scene::setBackground(plat::Platform& fs, const Picture& background) {
   coverShape_ = background;
 }
 
-void Scene::paintBackground(HDC dc, const ControlState& bg) {
-  const Rect& r = bg.rect;
+namespace {
+
+void drawIn(Image& picture, HDC dc, const RECT& r, bool opaque) {
+  picture.draw(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, opaque);
+}
+
+}  // namespace
+
+void Scene::paintBackground(HDC dc, const ControlState& bg, const Scale& scale) {
+  const RECT r = scale.px(bg.rect);
   if (!cover_) {
-    designed_[static_cast<int>(Ctl::BG)]->draw(dc, r.left, r.top, r.width, r.height, true);
+    drawIn(*designed_[static_cast<int>(Ctl::BG)], dc, r, true);
     return;
   }
   if (coverShape_.stretch) {
-    cover_->draw(dc, r.left, r.top, r.width, r.height, true);
+    drawIn(*cover_, dc, r, true);
     return;
   }
   // Drawn at its own size from the top-left corner, cut to the control.
   const int saved = SaveDC(dc);
-  IntersectClipRect(dc, r.left, r.top, r.left + r.width, r.top + r.height);
-  cover_->draw(dc, r.left, r.top, coverShape_.width, coverShape_.height, true);
+  IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+  drawIn(*cover_, dc,
+         scale.px(Rect{bg.rect.left, bg.rect.top, coverShape_.width, coverShape_.height}), true);
   RestoreDC(dc, saved);
 }
 
-void Scene::paint(HDC dc, const WindowModel& model) {
+void Scene::paint(HDC dc, const WindowModel& model, const Scale& scale) {
   for (int i = 0; i < kControlCount; ++i) {
     const Ctl c = static_cast<Ctl>(i);
     const ControlState& s = model.control(c);
     if (!s.visible) continue;
+    const RECT r = scale.px(s.rect);
     if (c == Ctl::BG) {
-      paintBackground(dc, s);
+      paintBackground(dc, s, scale);
     } else if (designed_[i]) {
-      designed_[i]->draw(dc, s.rect.left, s.rect.top, s.rect.width, s.rect.height, isOpaque(c));
+      drawIn(*designed_[i], dc, r, isOpaque(c));
     } else if (c == Ctl::ActivityIndicator) {
-      const int size = std::min(s.rect.width, s.rect.height);
+      const int size = std::min(r.right - r.left, r.bottom - r.top);
       if (!busy_ || busy_->width() != size || busyDrawn_ != busyFrame_) {
         busy_ = std::make_unique<Dib>(size, size);
         busy_->draw([&](Gdiplus::Graphics& g) { drawBusyFrame(g, size, busyFrame_); });
         busyDrawn_ = busyFrame_;
       }
-      busy_->blit(dc, s.rect.left, s.rect.top, false);
+      busy_->blit(dc, r.left, r.top, false);
     }
   }
 }

@@ -7,6 +7,7 @@
 
 #include "app/win32/bitmaps.h"
 #include "app/win32/busy_indicator.h"
+#include "app/win32/dpi.h"
 #include "app/window_model.h"
 #include "platform/platform.h"
 
@@ -21,11 +22,12 @@ class Scene {
   // decoded once. Throws when the file cannot be read or is not a picture.
   void setBackground(plat::Platform& fs, const Picture& background);
   void nextBusyFrame() { busyFrame_ = (busyFrame_ + 1) % kBusyFrames; }
-  // Paints every visible picture and the busy indicator; dc may be clipped or offset.
-  void paint(HDC dc, const WindowModel& model);
+  // Paints every visible picture and the busy indicator at the scale's pixels, each picture
+  // resampled to its size there; dc may be clipped or offset.
+  void paint(HDC dc, const WindowModel& model, const Scale& scale);
 
  private:
-  void paintBackground(HDC dc, const ControlState& bg);
+  void paintBackground(HDC dc, const ControlState& bg, const Scale& scale);
 
   std::array<std::unique_ptr<Image>, kControlCount> designed_;
   std::unique_ptr<Image> cover_;

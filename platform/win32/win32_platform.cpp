@@ -203,8 +203,11 @@ uint32_t Win32Platform::currentProcessId() {
   return GetCurrentProcessId();
 }
 
-Size Win32Platform::screenSize() {
-  return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+std::optional<uint64_t> Win32Platform::freeSpace(const Text& dir) {
+  // The bytes available to this user, which a quota may keep below the volume's free bytes.
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(wide(dir), &available, nullptr, nullptr)) return std::nullopt;
+  return available.QuadPart;
 }
 
 Text Win32Platform::executablePath() {

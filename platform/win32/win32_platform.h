@@ -31,10 +31,10 @@ class Win32Platform : public Platform {
   std::unique_ptr<File> open(const Text& path, OpenMode mode) override;
   std::vector<Text> subFolders(const Text& dir) override;
   std::vector<Text> filesIn(const Text& dir) override;
+  std::optional<uint64_t> freeSpace(const Text& dir) override;
   std::vector<Text> logicalDrives() override;
   std::vector<ProcessEntry> processes() override;
   uint32_t currentProcessId() override;
-  Size screenSize() override;
   LocalTime localTime() override;
   Text executablePath() override;
   Text currentDirectory() override;

@@ -20,6 +20,7 @@ E2E_MDBTOOL=${E2E_MDBTOOL:-$E2E_ROOT/build/native/mdbtool}
 E2E_ARTIFACTS=${E2E_ARTIFACTS:-$E2E_ROOT/build/e2e-artifacts}
 E2E_INSTALLER_EXE=$E2E_WINDOWS_DIR/installer.exe
 E2E_WINTEXT_EXE=$E2E_WINDOWS_DIR/wintext.exe
+# The window's caption begins with this; once the package is known, its name follows.
 E2E_WINDOW_NAME="Instalator bibliotek CAD"
 # Seconds for the installer's window to appear (the first start in a prefix is the slowest).
 E2E_START_DEADLINE=${E2E_START_DEADLINE:-60}
@@ -123,6 +124,19 @@ e2e_file_absent() { [ ! -e "$1" ]; }
 
 # --- the installer under Wine ---
 
+# e2e_set_dpi DPI: the screen's dots per inch, as the display settings set them, for the programs
+# started afterwards. The Wine server keeps the value it started with, so it is restarted.
+e2e_set_dpi() {
+  local key
+  for key in 'HKCU\Control Panel\Desktop' \
+    'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+    "$WINE" reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 || return 1
+  done
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  return 0
+}
+
 # e2e_drive LETTER LINUX_DIR: makes LINUX_DIR the prefix's drive LETTER.
 e2e_drive() {
   local letter=${1,,}
@@ -142,7 +156,7 @@ e2e_start_installer() {
 e2e_installer_running() { kill -0 "$E2E_PID" 2>/dev/null; }
 
 e2e_find_window() {
-  E2E_WID=$(xdotool search --name "^${E2E_WINDOW_NAME}\$" 2>/dev/null | head -n 1)
+  E2E_WID=$(xdotool search --name "^${E2E_WINDOW_NAME}" 2>/dev/null | head -n 1)
   [ -n "$E2E_WID" ] && e2e_window_mapped
 }
 
@@ -235,10 +249,32 @@ e2e_control() {
     '$1 > 0 && $2 == cls && (at == "" || index($6, at ",") == 1) { print; exit }'
 }
 
+# e2e_control_with_text CLASS TEXT: the line of the first child window of that class whose text
+# is TEXT, wherever it lies (at any DPI).
+e2e_control_with_text() {
+  e2e_controls | CLS=$1 TEXT=$(sed 's/\\/\\\\/g' <<<"$2") \
+    awk -F'\t' '$1 > 0 && $2 == ENVIRON["CLS"] && $7 == ENVIRON["TEXT"] { print; exit }'
+}
+
+# e2e_click_button NAME: the mouse onto the middle of the button of that name, then a click, as
+# a user clicks Install (which reacts in its hover look only) or Close, wherever it lies.
+e2e_click_button() {
+  local at x y w h
+  at=$(e2e_control_with_text Button "$1" | cut -f 6)
+  [ -n "$at" ] || e2e_fail "no button $1"
+  IFS=, read -r x y w h <<<"$at"
+  e2e_move $((x + w / 2)) $((y + h / 2))
+  e2e_click $((x + w / 2)) $((y + h / 2))
+}
+
 # e2e_control_text CLASS [LEFT,TOP]: the control's text, unescaped, CR LF as line ends.
 e2e_control_text() {
-  e2e_control "$@" | cut -f 7- |
-    perl -pe 's/\\(.)/$1 eq "n" ? "\n" : $1 eq "r" ? "\r" : $1 eq "t" ? "\t" : $1/ge' | tr -d '\r'
+  e2e_control "$@" | cut -f 7- | e2e_unescaped
+}
+
+# A text as wintext escapes it, unescaped, CR LF as line ends.
+e2e_unescaped() {
+  perl -pe 's/\\(.)/$1 eq "n" ? "\n" : $1 eq "r" ? "\r" : $1 eq "t" ? "\t" : $1/ge' | tr -d '\r'
 }
 
 # e2e_ping MS: true when the installer's window answers a message sent from outside within MS
@@ -247,6 +283,27 @@ e2e_ping() {
   "$WINE" "$E2E_WINTEXT_EXE" --caption "$E2E_WINDOW_NAME" --ping "$1" 2>>"$E2E_ART/wintext.err" |
     tr -d '\r'
   return "${PIPESTATUS[0]}"
+}
+
+# Prints what a screen reader reads of the installer's window and its child windows, one per line:
+#   depth <TAB> class <TAB> role <TAB> name <TAB> value <TAB> state (hex STATE_SYSTEM_* flags)
+e2e_accessible() {
+  "$WINE" "$E2E_WINTEXT_EXE" --caption "$E2E_WINDOW_NAME" --accessible \
+    2>>"$E2E_ART/wintext.err" | tr -d '\r'
+}
+
+# e2e_ink_box PNG LEFT TOP WIDTH HEIGHT: the box of the dark pixels (text) within that part of a
+# screenshot, as "width height left top", left and top within the part.
+e2e_ink_box() {
+  /usr/bin/convert "$1" -crop "${4}x${5}+${2}+${3}" +repage -colorspace gray -threshold 60% \
+    -trim -format '%w %h %[fx:page.x] %[fx:page.y]' info:
+}
+
+# e2e_text_box TEXT PIXELS: the box of the text's dark pixels, drawn in Wine's Tahoma with a
+# character height of that many pixels, as "width height".
+e2e_text_box() {
+  /usr/bin/convert -density 72 -font "$WINE_OWN_FONTS/tahoma.ttf" -pointsize "$2" \
+    label:"$1" -trim -format '%w %h' info:
 }
 
 # e2e_control_visible CLASS [LEFT,TOP]: the control's visible flag (0 or 1).
@@ -292,6 +349,26 @@ e2e_click_close() { e2e_click "${E2E_CLOSE_AT[@]}"; }
 e2e_install_ended() {
   [ "$(e2e_control_visible "${E2E_LABEL[@]}")" = 0 ] ||
     e2e_label_text | grep -q '^Wystąpił błąd instalacji'
+}
+
+# e2e_unattended NAME DRIVE_DIR WINDOWS_COMMAND_LINE: runs the command line from a batch file in
+# the drive's run folder, as a deployment script does (a batch file hands the line over as
+# written); sets CODE. Fails the check "NAME: no window" when a window shows.
+e2e_unattended() {
+  local name=$1 drive=$2
+  e2e_log "--- $name: $3"
+  mkdir -p "$drive/run"
+  printf '@%s\r\n@exit %%errorlevel%%\r\n' "$3" >"$drive/run/deploy.bat"
+  (cd "$drive/run" && exec "$WINE" cmd /c 'D:\run\deploy.bat') >>"$E2E_ART/installer.log" 2>&1 &
+  E2E_PID=$!
+  local window=0
+  while e2e_installer_running; do
+    e2e_find_window && window=1
+    sleep 0.2
+  done
+  wait "$E2E_PID"
+  CODE=$?
+  e2e_check_eq "$name: no window" "$window" 0
 }
 
 # --- packages ---

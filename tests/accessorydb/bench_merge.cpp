@@ -7,6 +7,10 @@
 //                                                the normal log level; prints the seconds taken
 //                                                and the pages read and written (the process's
 //                                                bytes through read and write calls, in pages)
+//   bench_accessorydb_merge insert DIR ROWS      the engine's own insert: ROWS items posted into a
+//                                                new DIR/insert.mdb through a table cursor and
+//                                                committed; prints the same figures
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "accessorydb/connection_strings.h"
+#include "accessorydb/jet/ado.h"
 #include "accessorydb/mdb_merge.h"
 #include "platform/posix_platform.h"
 #include "tests/accessorydb/accessory_db.h"
@@ -48,19 +54,34 @@ accdbtest::Row benchItem(int32_t id, bool marker, const Text& source) {
                               {u"wymiar Z", Text(u"720")}});
 }
 
-Content benchContent(int32_t first, int32_t rows, int markerEvery, const Text& source) {
+// Items [from, to) of a table of `rows`: a fixed stride visits every ID of the range once, out
+// of order.
+Content benchItems(int32_t first, int32_t rows, int32_t from, int32_t to, int markerEvery,
+                   const Text& source) {
+  const int32_t stride = 7919;
+  Content c;
+  for (int32_t i = from; i < to; ++i) {
+    const int32_t id = first + static_cast<int32_t>((int64_t{i} * stride) % rows);
+    c.items.push_back(benchItem(id, i % markerEvery == markerEvery - 1, source));
+  }
+  return c;
+}
+
+// A database of five producers and `rows` items, written in slices so that the rows never
+// all sit in memory.
+void writeBenchDatabase(plat::Platform& fs, const Text& path, int32_t first, int32_t rows,
+                        int markerEvery, const Text& source) {
   Content c;
   for (int32_t i = 0; i < 5; ++i) {
     c.producers.push_back(
         accdbtest::producer(u"Producent " + text::num(i), Text(u"Firma"), source));
   }
-  // A fixed stride visits every ID of the range once, out of order.
-  const int32_t stride = 7919;
-  for (int32_t i = 0; i < rows; ++i) {
-    const int32_t id = first + static_cast<int32_t>((int64_t{i} * stride) % rows);
-    c.items.push_back(benchItem(id, i % markerEvery == markerEvery - 1, source));
+  accdbtest::writeDatabase(fs, path, c);
+  const int32_t slice = 50000;
+  for (int32_t from = 0; from < rows; from += slice) {
+    const int32_t to = std::min(rows, from + slice);
+    accdbtest::appendRows(fs, path, benchItems(first, rows, from, to, markerEvery, source));
   }
-  return c;
 }
 
 // The bytes this process has read and written through system calls so far.
@@ -82,8 +103,40 @@ IoBytes ioBytes() {
 }
 
 int usage() {
-  std::fprintf(stderr, "usage: bench_accessorydb_merge make DIR ROWS | merge DIR indexed|plain\n");
+  std::fprintf(
+      stderr,
+      "usage: bench_accessorydb_merge make DIR ROWS | merge DIR indexed|plain | insert DIR "
+      "ROWS\n");
   return 1;
+}
+
+void printFigures(double seconds, const IoBytes& before) {
+  const IoBytes after = ioBytes();
+  std::printf("%.3f %llu %llu\n", seconds,
+              static_cast<unsigned long long>((after.read - before.read) / 4096),
+              static_cast<unsigned long long>((after.written - before.written) / 4096));
+}
+
+// Posts the items through one cursor and commits; the rows are made as they are posted.
+void insertItems(plat::Platform& fs, const Text& path, int32_t rows) {
+  jet::ado::Connection connection(fs);
+  connection.ConnectionString = accessorydb::openConnectionString(path);
+  connection.LoginPrompt = false;
+  connection.open();
+  jet::ado::TableCursor table;
+  table.connection = &connection;
+  table.TableName = u"Dodatki";
+  table.open();
+  const std::vector<Text> columns = table.columnNames();
+  for (int32_t i = 0; i < rows; ++i) {
+    const Content c = benchItems(0, rows, i, i + 1, 10, u"insert");
+    table.insert();
+    for (size_t k = 0; k < columns.size(); ++k) table.setField(k, c.items[0][k]);
+    table.post();
+  }
+  table.close();
+  connection.commit();
+  connection.close();
 }
 
 int run(int argc, char** argv) {
@@ -95,8 +148,19 @@ int run(int argc, char** argv) {
     const int32_t rows = std::atoi(argv[3]);
     // Files of an earlier run, if any.
     for (const Text name : {u"new.mdb", u"old.mdb"}) (void)fs.deleteFile(dir + name);
-    accdbtest::writeDatabase(fs, dir + u"old.mdb", benchContent(0, rows, 20, u"old"));
-    accdbtest::writeDatabase(fs, dir + u"new.mdb", benchContent(rows / 2, rows, 10, u"new"));
+    writeBenchDatabase(fs, dir + u"old.mdb", 0, rows, 20, u"old");
+    writeBenchDatabase(fs, dir + u"new.mdb", rows / 2, rows, 10, u"new");
+    return 0;
+  }
+  if (command == "insert") {
+    const Text path = dir + u"insert.mdb";
+    (void)fs.deleteFile(path);  // a file of an earlier run, if any
+    accdbtest::writeDatabase(fs, path, {});
+    const IoBytes ioBefore = ioBytes();
+    const auto start = std::chrono::steady_clock::now();
+    insertItems(fs, path, std::atoi(argv[3]));
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    printFigures(took.count(), ioBefore);
     return 0;
   }
   const std::string mode = argv[3];
@@ -115,10 +179,7 @@ int run(int argc, char** argv) {
     std::fprintf(stderr, "merge failed: %s\n", text::toUtf8(failure).c_str());
     return 1;
   }
-  const IoBytes ioAfter = ioBytes();
-  std::printf("%.3f %llu %llu\n", took.count(),
-              static_cast<unsigned long long>((ioAfter.read - ioBefore.read) / 4096),
-              static_cast<unsigned long long>((ioAfter.written - ioBefore.written) / 4096));
+  printFigures(took.count(), ioBefore);
   return 0;
 }
 

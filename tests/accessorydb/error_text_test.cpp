@@ -70,6 +70,13 @@ TEST(ErrorText, EveryEngineKindIsWordedInPolishWithItsNames) {
       {ErrorKind::KeylessText,
        {.value = u"a\u0378b"},
        u"Tekst `a\u0378b` zawiera znak, którego nie można zapisać w indeksie."},
+      {ErrorKind::UnencodedSortOrder,
+       {.table = u"Dodatki", .column = u"Nazwa", .value = u"2052"},
+       u"Tabela `Dodatki` ma indeks na tekście kolumny `Nazwa` w porządku sortowania 2052, "
+       u"którego program nie obsługuje; nie można dopisać do niej wierszy."},
+      {ErrorKind::UnencodedSortOrder,
+       {.column = u"Nazwa", .value = u"2052"},
+       u"Kolumna `Nazwa` ma porządek sortowania 2052, którego program nie obsługuje."},
       {ErrorKind::BadDefinition, {}, u"Nieprawidłowa definicja tabeli bazy danych."},
       {ErrorKind::BadDefinition,
        {.table = u"Dodatki"},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "archive/payload_trailer.h"
+#include "archive/zip_writer.h"
 #include "tests/support/form_fixture.h"
 #include "tests/support/pe_program.h"
 
@@ -57,7 +58,7 @@ TEST_F(FormTest, NormalLevelDropsDebugLinesAndShowsImportantOnes) {
 
 TEST_F(FormTest, CreationLogsItsStepsInOrder) {
   fs.args = {u"/debug"};
-  fs.screen = {1920, 1080};
+  setScreen(1920, 1080);
   form.FormCreate();
   EXPECT_EQ(utf8(memo()), utf8({u"Ustawiono parametr DEBUG", u"Blokujemy klawisz INSTALL",
                                 u"Sprawdzamy folder instalacji : C:\\dodatki",
@@ -83,7 +84,7 @@ TEST_F(FormTest, WorkingFolderUnderADriveRootHasTwoSeparators) {
 
 TEST_F(FormTest, CentringTruncatesTowardZero) {
   form.log_level = app::DEBUG;
-  fs.screen = {1037, 582};
+  setScreen(1037, 582);
   form.CenterForm();
   EXPECT_EQ(window.window().left, -1);
   EXPECT_EQ(window.window().top, -1);
@@ -221,10 +222,36 @@ TEST_F(FormTest, StartWithoutAnyPackageReportsAndFinishes) {
   EXPECT_EQ(utf8(memo()), utf8({u"Brak zawartego pakietu!", u"Brak danych pakietu !",
                                 u"Brak pakietu do instalacji !"}));
   EXPECT_EQ(window.infoLabel(), u"Brak pakietu do instalacji !");
+  EXPECT_EQ(window.caption(), u"Instalator bibliotek CAD");  // no package to name
   EXPECT_FALSE(form.formCover);
   EXPECT_FALSE(window.visible(Ctl::ActivityIndicator));
   EXPECT_TRUE(window.visible(Ctl::bnCloseNormal));
   EXPECT_TRUE(window.visible(Ctl::bnInstallDisable));
+}
+
+// The refusal stays the label's last word: no cover is looked for, no host, no Install.
+TEST_F(FormTest, StartWithARefusedPackageShowsWhyAndOffersNoInstall) {
+  fs.mkdirs(u"C:\\scratch");
+  {
+    zipkit::ZipWriter zip(fs, u"C:\\scratch\\p.zip");
+    zip.addFile(u"P.jpg", "cover");
+    zip.addFile(u"P\\DODATK~1.MDB", "old rows");
+    zip.addFile(u"P\\dodatki.mdb", "rows");
+    zip.finish();
+  }
+  fs.writeFile(fs.exePath, installerBytes("MZ", fs.readFile(u"C:\\scratch\\p.zip")));
+  form.FormCreate();
+  form.Timer1Timer();
+  const Text refusal =
+      u"Pakiet odrzucony: krótka nazwa systemu Windows (z ~ i cyfrą), która może wskazać inny "
+      u"plik: `P\\DODATK~1.MDB`";
+  EXPECT_EQ(utf8(memo()), utf8({refusal}));
+  EXPECT_EQ(window.infoLabel(), refusal);
+  EXPECT_FALSE(form.formCover);
+  EXPECT_FALSE(form.pack);
+  EXPECT_FALSE(fs.fileExists(form.tmpDir + u"cover.jpg"));
+  EXPECT_TRUE(window.visible(Ctl::bnInstallDisable));
+  EXPECT_TRUE(window.visible(Ctl::bnCloseNormal));
 }
 
 TEST_F(FormTest, UnreadableExecutableEndsTheSequenceWithTheBusyIndicatorOn) {

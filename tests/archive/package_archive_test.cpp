@@ -74,9 +74,12 @@ TEST_F(PackageArchiveTest, DetectsPackageFoldersByTheirDatabaseEntry) {
   } cases[] = {
       {"one package", {u"P.jpg", u"P\\tex\\a.jpg", u"P.txt", u"P\\dodatki.mdb"}, {u"P"}},
       {"look-alikes only",
-       {u"P\\Dodatki.mdb", u"P\\sub\\dodatki.mdb", u"\\dodatki.mdb", u"dodatki.mdb",
-        u"P/dodatki.mdb", u"P\\dodatki.mdbx", u"P\\xdodatki.mdb", u"P\\dodatki.mdb\\"},
+       {u"P\\Dodatki.mdb", u"P\\sub\\dodatki.mdb", u"P/sub\\dodatki.mdb", u"\\dodatki.mdb",
+        u"/dodatki.mdb", u"dodatki.mdb", u"P\\dodatki.mdbx", u"P\\xdodatki.mdb",
+        u"P\\dodatki.mdb\\"},
        {}},
+      // Either separator names the package, as either one separates folders when unpacking.
+      {"forward slash", {u"P/dodatki.mdb", u"Q\\dodatki.mdb"}, {u"P", u"Q"}},
       {"two packages", {u"A\\dodatki.mdb", u"x.txt", u"B\\dodatki.mdb"}, {u"A", u"B"}},
       {"one folder named twice", {u"A\\dodatki.mdb", u"A\\dodatki.mdb"}, {u"A", u"A"}},
       {"polish folder name", {u"Łóżka Żółte\\dodatki.mdb"}, {u"Łóżka Żółte"}},
@@ -99,13 +102,21 @@ TEST_F(PackageArchiveTest, SearchNamesThePackageOnlyForExactlyOnePackage) {
     std::vector<Text> entries;
     std::optional<Text> package;
     std::vector<Text> log;
+    bool refused = false;
   } cases[] = {
       {{u"P.jpg", u"P\\dodatki.mdb"}, u"P", {u"Znaleziono podkatalog w ZIP : `P`"}},
-      {{u"P.jpg", u"P/dodatki.mdb"}, std::nullopt, {u"Błędna zawartość pliku ZIP! (0 katalogów)"}},
-      {{u"A\\dodatki.mdb", u"B\\dodatki.mdb"},
+      {{u"P.jpg", u"P/dodatki.mdb"}, u"P", {u"Znaleziono podkatalog w ZIP : `P`"}},
+      {{u"P.jpg", u"P\\a.jpg"}, std::nullopt, {u"Błędna zawartość pliku ZIP! (0 katalogów)"}},
+      {{u"A\\dodatki.mdb", u"B/dodatki.mdb"},
        std::nullopt,
        {u"Znaleziono podkatalog w ZIP : `A`", u"Znaleziono podkatalog w ZIP : `B`",
         u"Błędna zawartość pliku ZIP! (2 katalogów)", u"[ A ] - PAKIET", u"[ B ] - PAKIET"}},
+      // A package that breaks a package rule is not offered at all.
+      {{u"P.jpg", u"P\\dodatki_old.mdb", u"P\\dodatki.mdb"},
+       std::nullopt,
+       {u"Znaleziono podkatalog w ZIP : `P`",
+        u"Pakiet odrzucony: plik o nazwie zastrzeżonej dla instalatora: `P\\dodatki_old.mdb`"},
+       true},
   };
   for (const Case& c : cases) {
     writeArchive(named(c.entries));
@@ -113,6 +124,7 @@ TEST_F(PackageArchiveTest, SearchNamesThePackageOnlyForExactlyOnePackage) {
     const pkg::PackageSearch search = pkg::searchPackage(fs, kArchive, log);
     EXPECT_TRUE(search.archiveFound);
     EXPECT_EQ(search.package, c.package);
+    EXPECT_EQ(search.refusal.has_value(), c.refused);
     EXPECT_EQ(utf8(logSince(mark)), utf8(c.log));
   }
 }

@@ -24,24 +24,8 @@ drive() {
   e2e_make_installer "$E2E_WORK/package.zip" "$DRIVE/installer.exe"
 }
 
-# unattended NAME WINDOWS_COMMAND_LINE: runs the command line from a batch file in the drive's run
-# folder, as a deployment script does (a batch file hands the line over as written); sets CODE.
-# Fails the test when a window shows.
-unattended() {
-  local name=$1
-  e2e_log "--- $name: $2"
-  printf '@%s\r\n@exit %%errorlevel%%\r\n' "$2" >"$DRIVE/run/deploy.bat"
-  (cd "$DRIVE/run" && exec "$WINE" cmd /c 'D:\run\deploy.bat') >>"$E2E_ART/installer.log" 2>&1 &
-  E2E_PID=$!
-  local window=0
-  while e2e_installer_running; do
-    e2e_find_window && window=1
-    sleep 0.2
-  done
-  wait "$E2E_PID"
-  CODE=$?
-  e2e_check_eq "$name: no window" "$window" 0
-}
+# unattended NAME WINDOWS_COMMAND_LINE: e2e_unattended on the current drive.
+unattended() { e2e_unattended "$1" "$DRIVE" "$2"; }
 
 # No working folder is left in the run folder or under the user's temporary folder.
 no_working_folder() {

@@ -5,6 +5,7 @@
 #include "accessorydb/connection_strings.h"
 #include "accessorydb/jet/ado.h"
 #include "accessorydb/mdb_create.h"
+#include "archive/installer_layout.h"
 #include "archive/zip_writer.h"
 
 namespace installtest {
@@ -93,6 +94,14 @@ void Scenario::makePackageWithDatabase(const std::optional<std::string>& db) {
 void Scenario::makePrevious(const std::vector<Item>& items) {
   fs.mkdirs(kPackageDir);
   makeDatabase(fs, file(u"dodatki.mdb"), items);
+}
+
+void Scenario::wrapIntoExecutable() {
+  const std::string program = "MZ program";
+  fs.mkdirs(fs.tempDir);
+  fs.writeFile(fs.exePath, program + fs.readFile(form.sourceZip) + layout::kMark +
+                               layout::formatTrailer(program.size()));
+  fs.deleteFile(form.sourceZip);
 }
 
 int runWithEachSingleFault(const std::function<void(Scenario&)>& prepare,

@@ -41,6 +41,9 @@ class Scenario : public apptest::Form {
   // The same archive with the given bytes as its database.
   void makePackageWithDatabase(const std::optional<std::string>& db);
   void makePrevious(const std::vector<Item>& items);
+  // The package archive wrapped into the installer's own executable, as mkinstaller wraps it,
+  // for the unattended install.
+  void wrapIntoExecutable();
 
   Text file(const Text& name) const { return Text(kPackageDir) + name; }
   bool has(const Text& name) { return fs.fileExists(file(name)); }

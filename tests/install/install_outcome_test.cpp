@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/zip_writer.h"
 #include "install/install_transaction.h"
 #include "tests/install/install_fixture.h"
 
@@ -75,7 +76,7 @@ TEST_P(InstallOutcome, TellsHowTheRunEnded) {
     EXPECT_EQ(observer.last, 100);
   }
   // A refusal's message is also the one line logged.
-  if (GetParam().result == Result::Refused) {
+  if (outcome.refused()) {
     EXPECT_EQ(lines, std::vector<Text>{detail});
   }
 }
@@ -121,6 +122,19 @@ INSTANTIATE_TEST_SUITE_P(
                         u"Znaleziono plik dodatki_old.mdb z przerwanej instalacji. Przenieś go w "
                         u"bezpieczne miejsce i spróbuj ponownie.",
                         {}},
+                    // The package is checked again before the host is touched.
+                    OutcomeCase{"package_breaking_a_package_rule",
+                                [](Scenario& s) {
+                                  s.makePrevious(kPrevious);
+                                  zipkit::ZipWriter zip(s.fs, s.form.sourceZip);
+                                  zip.addFile(u"P.jpg", "cover");
+                                  zip.addFile(u"P\\dodatki.mdb\\stray.txt", "x");
+                                  zip.finish();
+                                },
+                                Result::PackageRefused,
+                                u"Pakiet odrzucony: folder w miejscu bazy dodatki.mdb: "
+                                u"`P\\dodatki.mdb\\stray.txt`",
+                                {}},
                     OutcomeCase{"host_running",
                                 [](Scenario& s) {
                                   s.makePackage(kPackage);

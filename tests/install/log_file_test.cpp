@@ -39,6 +39,65 @@ TEST(LogFile, CannotBeCreatedInAMissingFolder) {
   EXPECT_THROW(app::LogFile(fs, u"C:\\brak\\a.log"), plat::FileError);
 }
 
+// The log never writes into a file the install reads or writes: nothing in a folder Windows
+// reads as a library folder "dodatki", and no existing database or archive. Refused files stay
+// as they were; a log that merely mentions such names is appended to.
+TEST(LogFile, RefusesFilesTheInstallReadsOrWrites) {
+  struct Case {
+    const char* what;
+    Text path;
+    std::string bytes;  // what the file held before; empty: no file
+    bool refused;
+  };
+  const std::string jet = std::string("\x00\x01\x00\x00Standard Jet DB\x00", 20) + "rest";
+  const Case cases[] = {
+      {"in a package folder", u"C:\\Nordeka\\CAD A\\dodatki\\P\\a.log", "", true},
+      {"the library folder in capitals, with a dot", u"C:\\Nordeka\\CAD A\\DODATKI.\\a.log", "",
+       true},
+      {"forward slashes", u"C:/Nordeka/CAD A/dodatki/a.log", "", true},
+      {"relative, from a library folder", u"a.log", "", true},
+      {"a package database", u"C:\\logi\\dodatki.mdb", jet, true},
+      {"a package archive", u"C:\\logi\\packages.zip", "PK\x03\x04rest", true},
+      {"an empty archive", u"C:\\logi\\empty.zip", "PK\x05\x06rest", true},
+      {"a log beside the library folder", u"C:\\Nordeka\\CAD A\\dodatki.log", "", false},
+      {"an earlier log", u"C:\\logi\\a.log", "2024-03-05 09:07:02 PK Standard Jet DB\r\n", false},
+      {"a short earlier log", u"C:\\logi\\b.log", "PK", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fake::FakePlatform fs;
+    fs.cwd = u"C:\\Nordeka\\CAD A\\dodatki";
+    fs.mkdirs(u"C:\\Nordeka\\CAD A\\dodatki\\P");
+    fs.mkdirs(u"C:\\Nordeka\\CAD A\\DODATKI.");
+    fs.mkdirs(u"C:\\logi");
+    if (!c.bytes.empty()) fs.writeFile(c.path, c.bytes);
+    if (c.refused) {
+      EXPECT_THROW(app::LogFile(fs, c.path), plat::FileError);
+      if (c.bytes.empty()) {
+        EXPECT_FALSE(fs.fileExists(c.path));
+      } else {
+        EXPECT_EQ(fs.readFile(c.path), c.bytes);
+      }
+    } else {
+      app::LogFile(fs, c.path).write(u"wpis");
+      EXPECT_TRUE(fs.readFile(c.path).ends_with(" wpis\r\n"));
+    }
+  }
+}
+
+// Names from the archive reach the log: a line break or NUL in one is shown, never written.
+TEST(LogFile, ControlCharactersOfALineAreEscaped) {
+  fake::FakePlatform fs;
+  fs.mkdirs(u"C:\\logi");
+  {
+    app::LogFile file(fs, kLog);
+    const logs::Log log = logs::Log().withRecord(file.sink());
+    log.debug(Text(u"P\\a\r\nWynik: zainstalowano\x00\x7F\u0085\u2028.jpg", 33));
+  }
+  EXPECT_EQ(fs.readFile(kLog),
+            "2024-03-05 09:07:02 P\\a\\x0D\\x0AWynik: zainstalowano\\x00\\x7F\\x85\\u2028.jpg\r\n");
+}
+
 // Every write to the log fails once the run has started: the install still completes.
 TEST(LogFile, FailedWritesNeverStopTheInstall) {
   Scenario s;

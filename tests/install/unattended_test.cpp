@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "archive/installer_layout.h"
-#include "archive/zip_writer.h"
 #include "tests/install/install_fixture.h"
 
 namespace installtest {
@@ -20,15 +18,6 @@ using app::ExitCode;
 
 const std::vector<Item> kPrevious = {{1, u"Stara szafa"}, {2, u"Stare krzesło"}};
 const std::vector<Item> kPackage = {{1, u"Nowa szafa"}, {3, u"Dodany stół"}};
-
-// The package wrapped into the installer's own executable, as mkinstaller wraps it.
-void wrapIntoExecutable(Scenario& s) {
-  const std::string program = "MZ program";
-  s.fs.mkdirs(s.fs.tempDir);
-  s.fs.writeFile(s.fs.exePath, program + s.fs.readFile(s.form.sourceZip) + layout::kMark +
-                                   layout::formatTrailer(program.size()));
-  ASSERT_TRUE(s.fs.deleteFile(s.form.sourceZip));
-}
 
 struct UnattendedCase {
   const char* name;
@@ -47,7 +36,7 @@ TEST_P(Unattended, EndsWithItsExitCode) {
   Scenario s;
   s.makePrevious(kPrevious);
   s.makePackage(kPackage);
-  wrapIntoExecutable(s);
+  s.wrapIntoExecutable();
   app::CommandLine line;
   line.silent = true;
   GetParam().arrange(s, line);
@@ -171,7 +160,7 @@ TEST(UnattendedLog, RecordsRowChangesInsteadOfComparisons) {
   Scenario s;
   s.makePrevious(kPrevious);
   s.makePackage(std::vector<Item>{{1, u"Nowa szafa"}, {2, u"DELETE"}, {3, u"Dodany stół"}});
-  wrapIntoExecutable(s);
+  s.wrapIntoExecutable();
   app::CommandLine line;
   line.silent = true;
   std::vector<Text> lines;

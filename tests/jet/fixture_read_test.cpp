@@ -82,6 +82,37 @@ TEST(FixtureRead, OverflowRowsAreReadOnceThroughTheirPointer) {
                                        u"row5col2", u"row6col2", jet::Null{}}));
 }
 
+// A scan's positions bring back their rows (moved rows, deleted slots and several pages among
+// them), and the scan goes on from there in table order; a position where the table has no row
+// is refused.
+TEST(FixtureRead, SeekingAPositionResumesTheScanThere) {
+  for (const auto& [file, table] :
+       {std::pair{"overflow_rows.mdb", u"Table1"}, std::pair{"deleted_row.mdb", u"Table"},
+        std::pair{"rows512_multipage.mdb", u"Table1"}}) {
+    jet::Database db;
+    open(db, file);
+    const jet::TableDef& def = db.table(table);
+    std::vector<jet::RowPointer> positions;
+    std::vector<std::vector<Value>> rows;
+    for (jet::TableScanner scan = db.scan(def); scan.next();) {
+      positions.push_back(scan.position());
+      rows.push_back(scan.values());
+    }
+    jet::TableScanner again = db.scan(def);
+    for (size_t i = positions.size(); i-- > 0;) {
+      again.seek(positions[i]);
+      EXPECT_EQ(again.values(), rows[i]) << file << " row " << i;
+      if (i + 1 < rows.size()) {
+        ASSERT_TRUE(again.next());
+        EXPECT_EQ(again.values(), rows[i + 1]) << file << " after row " << i;
+      }
+    }
+    const jet::RowPointer last = positions.back();
+    EXPECT_THROW(again.seek({last.page, static_cast<uint8_t>(last.row + 1)}), jet::Error) << file;
+    EXPECT_THROW(again.seek({0, 0}), jet::Error) << file;
+  }
+}
+
 TEST(FixtureRead, RowCountComesFromThePagesNotTheTdef) {
   jet::Database db;
   open(db, "index_codes_text.mdb");

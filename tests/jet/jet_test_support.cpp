@@ -9,19 +9,39 @@
 namespace jettest {
 
 #ifdef FIXTURES_DIR
-std::vector<uint8_t> fixture(const std::string& name) {
-  std::ifstream in(std::string(FIXTURES_DIR) + "/" + name, std::ios::binary);
+namespace {
+
+std::vector<uint8_t> fileIn(const std::string& dir, const std::string& name) {
+  std::ifstream in(dir + "/" + name, std::ios::binary);
   if (!in) throw std::runtime_error("missing fixture " + name);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-std::vector<std::string> fixtureNames() {
+std::vector<std::string> databasesIn(const std::string& dir) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(FIXTURES_DIR)) {
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     if (entry.path().extension() == ".mdb") names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+}  // namespace
+
+std::vector<uint8_t> fixture(const std::string& name) {
+  return fileIn(FIXTURES_DIR, name);
+}
+
+std::vector<std::string> fixtureNames() {
+  return databasesIn(FIXTURES_DIR);
+}
+
+std::vector<uint8_t> fieldFixture(const std::string& name) {
+  return fileIn(FIELD_FIXTURES_DIR, name);
+}
+
+std::vector<std::string> fieldFixtureNames() {
+  return databasesIn(FIELD_FIXTURES_DIR);
 }
 #endif
 

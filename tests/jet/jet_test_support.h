@@ -18,6 +18,10 @@ using testsupport::MemoryFile;
 std::vector<uint8_t> fixture(const std::string& name);
 // Every *.mdb name in FIXTURES_DIR, sorted.
 std::vector<std::string> fixtureNames();
+// The same for FIELD_FIXTURES_DIR: Access files from public repositories, each showing something
+// Access leaves in sound files (its MANIFEST.md says what).
+std::vector<uint8_t> fieldFixture(const std::string& name);
+std::vector<std::string> fieldFixtureNames();
 
 void openBytes(jet::Database& db, std::vector<uint8_t> bytes);
 

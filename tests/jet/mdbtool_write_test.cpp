@@ -92,6 +92,25 @@ TEST_F(MdbtoolWrite, FailedImportLeavesTheFileAsItWas) {
   }
 }
 
+// A table whose index keys text of a sort order the engine does not encode (a Chinese PRC
+// database from the field) takes no rows: the import says why in English, the file stays.
+TEST_F(MdbtoolWrite, ImportRefusesTextIndexesOfAnotherSortOrder) {
+  const std::vector<uint8_t> field = jettest::fieldFixture("trailing_space_keys.mdb");
+  fs.writeFile(kPath, field);
+  try {
+    mdbtool::importInto(fs, kPath, u"site_config", input("{\"key\":\"a \"}\n").get());
+    ADD_FAILURE() << "no error";
+  } catch (const jet::Error& e) {
+    EXPECT_EQ(e.kind(), jet::ErrorKind::UnencodedSortOrder);
+    EXPECT_EQ(text::toUtf8(e.message()),
+              "Cannot write rows into table site_config: its index on column key sorts text in "
+              "sort order 2052, which this engine does not encode");
+  }
+  const std::string after = fs.readFile(kPath);
+  EXPECT_EQ(std::vector<uint8_t>(after.begin(), after.end()), field);
+  EXPECT_FALSE(fs.fileExists(kPath + u".import"));
+}
+
 // A failure at any write of create leaves no file at all.
 TEST_F(MdbtoolWrite, FailedCreateLeavesNoFile) {
   const Text path = u"C:\\db\\nowa.mdb";

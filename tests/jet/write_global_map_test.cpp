@@ -129,7 +129,7 @@ TEST(WriteGlobalMap, TenThousandDodatkiKeepPageOneInline) {
         << pageCount << " pages";
   }
   EXPECT_GT(bytes->size() / kPage, 700u);
-  for (const std::string& p : jet::checkTable(db, u"Dodatki")) ADD_FAILURE() << p;
+  for (const std::string& p : jet::checkTable(db, u"Dodatki").all()) ADD_FAILURE() << p;
 }
 
 // Two equal rows fill page 1 at (4096 - 14 - 2 * 2) / 2 = 2039 bytes each: a bitmap of 2032

@@ -7,10 +7,21 @@
 #include "accessorydb/jet/index_page.h"
 #include "accessorydb/jet/row_decode.h"
 #include "accessorydb/jet/table_check.h"
+#include "accessorydb/jet/value_text.h"
 #include "tests/jet/jet_test_support.h"
 #include "tests/jet/write_support.h"
 
 namespace {
+
+std::string hex(const jet::KeyBytes& bytes) {
+  std::string out;
+  for (uint8_t b : bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    out += kDigits[b >> 4];
+    out += kDigits[b & 0xF];
+  }
+  return out;
+}
 
 // Index pages as the sample files hold them: the prefix length at 24, entries from 0x1E0, each
 // leaf entry ending in a 4-byte row id.
@@ -20,14 +31,17 @@ constexpr size_t kRowId = 4;
 
 struct KeyCount {
   size_t checked = 0;
-  size_t skipped = 0;  // columns of types or characters we do not key
+  size_t skipped = 0;                  // columns of types or characters not keyed
+  size_t unencodedSortOrder = 0;       // text of a sort order not keyed
+  std::vector<std::string> differing;  // "table: values" of each entry whose key differs
 };
 
-// Rebuilds every entry of every index of every table of one file.
-KeyCount checkKeysOf(const std::string& fixture) {
+// Rebuilds every entry of every index of every table of one file and compares it with the
+// stored key.
+KeyCount compareKeys(std::vector<uint8_t> file) {
   KeyCount count;
   jet::Database db;
-  jettest::openBytes(db, jettest::fixture(fixture));
+  jettest::openBytes(db, std::move(file));
   for (const jet::CatalogEntry& e : db.catalog()) {
     if (!e.isTable()) continue;
     const jet::TableDef& def = db.table(e.name);
@@ -44,14 +58,19 @@ KeyCount checkKeysOf(const std::string& fixture) {
         jet::KeyBytes key;
         try {
           key = jet::indexKey(def, real, values);
-        } catch (const jet::Error&) {
-          ++count.skipped;
+        } catch (const jet::Error& error) {
+          ++(error.kind() == jet::ErrorKind::UnencodedSortOrder ? count.unencodedSortOrder
+                                                                : count.skipped);
           continue;
         }
-        EXPECT_EQ(key, jet::KeyBytes(entry.begin(), entry.end() - kRowId))
-            << fixture << " table " << text::toUtf8(e.name) << " row at page "
-            << jet::leafEntryRow(entry).page;
         ++count.checked;
+        if (key == jet::KeyBytes(entry.begin(), entry.end() - kRowId)) continue;
+        std::string described = text::toUtf8(e.name) + ":";
+        for (const jet::IndexColumn& ic : real.columns) {
+          const jet::ColumnDef* c = def.columnByNumber(ic.columnNumber);
+          described += " " + text::toUtf8(jet::valueText(values[c - def.columns.data()]));
+        }
+        count.differing.push_back(described);
       }
     }
   }
@@ -61,12 +80,75 @@ KeyCount checkKeysOf(const std::string& fixture) {
 TEST(WriteIndexKeys, EveryKeyableEntryOfTheSampleFilesIsRebuiltExactly) {
   size_t checked = 0;
   for (const std::string& name : jettest::fixtureNames()) {
-    const KeyCount c = checkKeysOf(name);
+    const KeyCount c = compareKeys(jettest::fixture(name));
     checked += c.checked;
+    if (name == "unicode_text.mdb") {
+      // Its row of every character U+0001..U+00FF keys "Þßà" with one accent slot for ß, where
+      // Access's keys in the field files give ß two (below); who wrote this row is not known.
+      ASSERT_EQ(c.differing.size(), 1u) << name;
+      EXPECT_NE(c.differing[0].find("ÝÞßàá"), std::string::npos) << c.differing[0];
+      continue;
+    }
+    for (const std::string& d : c.differing) ADD_FAILURE() << name << ": " << d;
   }
   // Long, Integer, Byte, Boolean and Text keys (Latin-1 text with accents, apostrophes, hyphens
   // and control characters, ascending and descending) of all sample files.
   EXPECT_GT(checked, 3500u);
+}
+
+// Access files from the field: every key of a sort order the engine encodes (General, French)
+// equals Access's, trailing spaces and ß included; the Chinese PRC file's text keys are not
+// built.
+TEST(WriteIndexKeys, EveryKeyOfTheFieldFilesIsAccesss) {
+  struct Case {
+    const char* file;
+    size_t checked;      // entries rebuilt
+    size_t textSkipped;  // entries of PRC-ordered text, not rebuilt
+  };
+  const Case cases[] = {
+      {"french_sort_order.mdb", 13591, 0},    {"ignore_nulls_freed_pages.mdb", 206, 0},
+      {"overflow_rows_functions.mdb", 97, 0}, {"pages_not_in_maps.mdb", 109, 0},
+      {"reference_global_map.mdb", 116, 0},   {"sample_orders_eszett.mdb", 14353, 0},
+      {"stale_system_counts.mdb", 633, 0},    {"trailing_space_keys.mdb", 8393, 82},
+  };
+  for (const Case& c : cases) {
+    const KeyCount count = compareKeys(jettest::fieldFixture(c.file));
+    EXPECT_EQ(count.checked, c.checked) << c.file;
+    EXPECT_EQ(count.unencodedSortOrder, c.textSkipped) << c.file;
+    for (const std::string& d : count.differing) ADD_FAILURE() << c.file << ": " << d;
+  }
+  EXPECT_EQ(std::size(cases), jettest::fieldFixtureNames().size());
+}
+
+// Access's own keys of the values the field files show, byte for byte.
+TEST(WriteIndexKeys, TextKeysAsAccessBuildsThem) {
+  struct Case {
+    const char16_t* text;
+    jet::SortOrder order;
+    const char* key;  // hex, without the flag byte
+  };
+  const Case cases[] = {
+      // ß is two positions for the hyphens' positions and the accent after it.
+      {u"NuNuCa Nuß-Nougat-Creme", jet::SortOrder::General,
+       "626f626f4d4a07626f6b6b62646f554a6d4d695160510101010180330682804b068200"},
+      {u"Plutzer Lebensmittelgroßmärkte AG", jet::SortOrder::General,
+       "665e6f6d785169075e514c51626b60596d6d515e5569646b6b604a695c6d51074a55010202020202"
+       "0202020202020202020202020202020202020202021300"},
+      // The final spaces are left out, however many.
+      {u"login.msg.account ", jet::SortOrder::General, "5e645559621c606b551c4a4d4d646f626d0100"},
+      {u"Etourdi                       ", jet::SortOrder::French, "516d646f694f590100"},
+      // French reads the accents from the end of the text.
+      {u"Québec", jet::SortOrder::French, "686f514c514d010202020e00"},
+      {u"Pâtes et céréales", jet::SortOrder::French,
+       "664a6d516b07516d074d5169514a5e516b01020202020e020e02020202020202021200"},
+      {u"HILARIÓN-Abastos", jet::SortOrder::French,
+       "57595e4a695964624a4c4a6b6d646b0102020202020202020e0101018027068200"},
+  };
+  for (const Case& c : cases) {
+    jet::KeyBytes key;
+    jet::appendTextKey(key, c.text, true, c.order);
+    EXPECT_EQ(hex(jet::KeyBytes(key.begin() + 1, key.end())), c.key) << text::toUtf8(c.text);
+  }
 }
 
 TEST(WriteIndexKeys, TextBeyondLatin1IsRefusedNotMiskeyed) {

@@ -220,17 +220,35 @@ TEST_F(BuildCommand, APackageWithAnErrorWritesNothing) {
          fs::copy_file(p / "Meble" / "dodatki.mdb", p / "Drugi" / "dodatki.mdb");
        },
        "error: "},
+      // A folder zipped after a test install: the install would merge the package's own file
+      // as the host's previous database and lose the host's rows.
+      {"the previous database of a test install",
+       [](const fs::path& p) {
+         fs::copy_file(p / "Meble" / "dodatki.mdb", p / "Meble" / "dodatki_old.mdb");
+       },
+       "error: Meble\\dodatki_old.mdb: the installer refuses the package for this entry: the "
+       "installer gives its own copies of the package's database this name while it installs (a "
+       "package folder zipped after a test install carries one); remove Meble\\dodatki_old.mdb "
+       "from the package\n"},
+      {"a stray beside the package folder",
+       [](const fs::path& p) { writeAll(p / "setup.exe", "MZ"); },
+       "error: setup.exe: the installer refuses the package for this entry: it lies outside the "
+       "package folder Meble\\"},
   };
 #ifndef _WIN32
   // Names a Windows folder cannot hold, so only a package made elsewhere has them.
   cases.push_back({"a file named like a device",
                    [](const fs::path& p) { writeAll(p / "Meble" / "aux.txt", "x"); },
-                   "error: Meble\\aux.txt: the installer refuses this name and stops unpacking: "
+                   "error: Meble\\aux.txt: the installer refuses the package for this entry: "
                    "\"aux.txt\" is a Windows device name"});
   cases.push_back({"a folder name ending with a dot",
                    [](const fs::path& p) { writeAll(p / "Meble" / "modele." / "x.3ds", "x"); },
-                   "error: Meble\\modele.\\x.3ds: the installer refuses this name and stops "
-                   "unpacking: \"modele.\" ends with a dot or a blank"});
+                   "error: Meble\\modele.\\x.3ds: the installer refuses the package for this "
+                   "entry: \"modele.\" ends with a dot or a blank"});
+  cases.push_back({"a name Windows cannot create",
+                   [](const fs::path& p) { writeAll(p / "Meble" / "a?.jpg", "x"); },
+                   "error: Meble\\a?.jpg: the installer refuses the package for this entry: it "
+                   "holds one of < > \" | ? *"});
 #endif
   int n = 0;
   for (const auto& c : cases) {

@@ -163,13 +163,15 @@ TEST_F(VerifyCommand, AGoodInstallerIsReportedWithItsPackage) {
 TEST_F(VerifyCommand, FindsWhatWouldMakeTheInstallerFail) {
   const std::string stub(700, 'p');
   const std::string good = installerOf(stub, packageArchive());
-  const std::string nearMissArchive = [&] {
+  const auto archiveOf = [&](const std::vector<Text>& names) {
     zipkit::ZipWriter zip(*platform_, pathText(dir_ / "other.zip"));
-    zip.addFile(u"Szafy.jpg", "cover");
-    zip.addFile(u"Szafy/dodatki.mdb", "database");
+    for (const Text& name : names) zip.addFile(name, "data");
     zip.finish();
     return readAll(dir_ / "other.zip");
-  }();
+  };
+  const std::string nearMissArchive = archiveOf({u"Szafy.jpg", u"Szafy\\Dodatki.mdb"});
+  const std::string testInstallLeftover =
+      archiveOf({u"Szafy.jpg", u"Szafy\\dodatki_old.mdb", u"Szafy\\dodatki.mdb"});
   const std::string archive = packageArchive();
   struct Case {
     const char* what;
@@ -205,7 +207,14 @@ TEST_F(VerifyCommand, FindsWhatWouldMakeTheInstallerFail) {
         "(the trailer's offset 300 does not point at the start of a ZIP archive)"}},
       {"archive without a package",
        installerOf(stub, nearMissArchive),
-       {"package: none found", "error: Szafy/dodatki.mdb: not taken for the package database"}},
+       {"package: none found", "error: Szafy\\Dodatki.mdb: not taken for the package database"}},
+      {"the previous database of a test install",
+       installerOf(stub, testInstallLeftover),
+       {"error: Szafy\\dodatki_old.mdb: the installer refuses the package for this entry",
+        "remove Szafy\\dodatki_old.mdb from the package",
+        "error: the installer refuses this package and touches nothing on the host; it says: "
+        "Pakiet odrzucony: plik o nazwie zastrzeżonej dla instalatora: `Szafy\\dodatki_old.mdb`",
+        "entries: 3, 0 bytes unpacked"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -367,6 +367,11 @@ std::vector<Text> FakePlatform::filesIn(const Text& dir) {
   return out;
 }
 
+std::optional<uint64_t> FakePlatform::freeSpace(const Text& dir) {
+  if (!dirs_.count(pathKey(dir))) return std::nullopt;
+  return freeBytes;
+}
+
 std::vector<Text> FakePlatform::logicalDrives() {
   return drives_;
 }

@@ -56,13 +56,14 @@ class FakePlatform : public plat::Platform {
 
   std::vector<plat::ProcessEntry> processList;
   uint32_t ownPid = 4242;
-  plat::Size screen{1920, 1080};
   Text exePath = u"C:\\Users\\user\\Pobrane\\instalator.exe";
   Text cwd = u"C:\\Users\\user\\Pobrane";
   Text tempDir = u"C:\\Users\\user\\AppData\\Local\\Temp\\";
   std::vector<Text> args;
   Text rawCommandLine = u"installer.exe";
   plat::LocalTime clock{2024, 3, 5, 9, 7, 2};
+  // What every volume reports as free: plenty, unless a test says otherwise (nothing: unknown).
+  std::optional<uint64_t> freeBytes = uint64_t{1} << 40;
   // The folder dialog: the folder it "returns", or nothing for a cancel.
   std::function<bool(Text& dir)> folderDialog;
   // Fault injection: called before each operation; true makes it fail as the OS would
@@ -90,10 +91,10 @@ class FakePlatform : public plat::Platform {
   std::unique_ptr<plat::File> open(const Text& path, plat::OpenMode mode) override;
   std::vector<Text> subFolders(const Text& dir) override;
   std::vector<Text> filesIn(const Text& dir) override;
+  std::optional<uint64_t> freeSpace(const Text& dir) override;
   std::vector<Text> logicalDrives() override;
   std::vector<plat::ProcessEntry> processes() override;
   uint32_t currentProcessId() override { return ownPid; }
-  plat::Size screenSize() override { return screen; }
   plat::LocalTime localTime() override { return clock; }
   Text executablePath() override { return exePath; }
   Text currentDirectory() override { return cwd; }

@@ -273,6 +273,14 @@ const Case kCases[] = {
          EXPECT_EQ(text::toUtf8(status.reason()), text::toUtf8(plat::reasonText(c.reason)));
        }
        place.setReadOnly(place.at(u"tylko.mdb"), false);
+       }},
+    // The install compares a package's size with it; a missing folder has no volume to ask.
+    {"FreeSpaceOfAFolderOnly",
+     [](Place& place, plat::Platform& fs) {
+       const std::optional<uint64_t> free = fs.freeSpace(place.dir() + u"\\");
+       ASSERT_TRUE(free.has_value());
+       EXPECT_GT(*free, 0u);
+       EXPECT_FALSE(fs.freeSpace(place.at(u"brak\\")).has_value());
      }},
     {"EmptyFolderTestAndRemoval",
      [](Place& place, plat::Platform& fs) {

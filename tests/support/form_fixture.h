@@ -20,6 +20,12 @@ struct Form {
   app::WindowModel window;
   app::TForm1 form{fs, window};
 
+  Form() { setScreen(1920, 1080); }
+  // A monitor of that size at 96 DPI, its whole area free (no task bar).
+  void setScreen(int width, int height) {
+    window.setDisplay({{0, 0, width, height}, {0, 0, width, height}});
+  }
+
   const std::vector<Text>& memo() const { return window.memoLines(); }
 
   // The memo lines from the first one equal to `from` on (all when empty).

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <functional>
 
@@ -120,6 +121,12 @@ bool closeTo(COLORREF c, int r, int g, int b) {
 
 TEST_F(MainWindowTest, TextControlsCarryTheModelsTexts) {
   const HWND w = window->handle();
+  // The monitor, as the form fits and centres the window on it (96 DPI here: in pixels).
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(w, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  EXPECT_EQ(model.display().workArea.width, monitor.rcWork.right - monitor.rcWork.left);
+  EXPECT_EQ(model.display().screen.height, monitor.rcMonitor.bottom - monitor.rcMonitor.top);
   EXPECT_EQ(textOf(w), u"Instalator bibliotek CAD");
   EXPECT_EQ(textOf(child(Ctl::StaticText1)), u"Miejsce instalacji pakietu, zmień jeśli konieczne.");
   EXPECT_EQ(textOf(child(Ctl::Edit1)), u"C:\\");  // set by the creation handler
@@ -291,6 +298,8 @@ TEST_F(MainWindowTest, TabEnterAndEscReachTheButtonsAndTheFocusCueFollowsTheKeyb
   EXPECT_TRUE(key(VK_TAB));
   EXPECT_EQ(GetFocus(), installButton());
   EXPECT_NE(cueRow(698), installPlain);
+  // A solid black frame, 9:1 against the orange face, not dots of the face's inverse.
+  for (COLORREF c : cueRow(698)) EXPECT_TRUE(closeTo(c, 0, 0, 0));
   EXPECT_TRUE(key(VK_TAB));
   EXPECT_EQ(GetFocus(), closeButton());
   EXPECT_EQ(cueRow(698), installPlain);
@@ -304,6 +313,112 @@ TEST_F(MainWindowTest, TabEnterAndEscReachTheButtonsAndTheFocusCueFollowsTheKeyb
   EXPECT_TRUE(form->closeRequested());
   EXPECT_EQ(window->handle(), nullptr);
   EXPECT_FALSE(fs.directoryExists(tmp.at(u"tmp")));
+}
+
+// The font a control draws with, as its character height in pixels.
+int fontPixels(HWND w) {
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0)), sizeof font, &font);
+  return std::abs(font.lfHeight);
+}
+
+TEST_F(MainWindowTest, AMonitorOfAnotherDpiScalesTheWindowItsTextAndItsMouse) {
+  const HWND w = window->handle();
+  offerInstall();
+  EXPECT_EQ(fontPixels(child(Ctl::Edit1)), 11);
+  EXPECT_EQ(fontPixels(child(Ctl::InfoLabel)), 12);
+  model.setWindowPos(20, 10);
+
+  // Moved to a monitor of 144 DPI: the system suggests the place and size there.
+  RECT suggested{30, 15, 30 + 1560, 15 + 878};
+  SendMessageW(w, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  RECT outer{};
+  GetWindowRect(w, &outer);
+  EXPECT_EQ(outer.right - outer.left, 1560);
+  EXPECT_EQ(outer.bottom - outer.top, 878);
+  EXPECT_EQ(outer.left, 30);
+  // The model keeps its logical figures.
+  EXPECT_EQ(model.window(), (app::Rect{20, 10, 1040, 585}));
+  EXPECT_EQ(fontPixels(child(Ctl::Edit1)), 16);
+  EXPECT_EQ(fontPixels(child(Ctl::StaticText1)), 16);
+  EXPECT_EQ(fontPixels(child(Ctl::gauge)), 16);
+  EXPECT_EQ(fontPixels(child(Ctl::InfoLabel)), 18);
+  const RECT edit = rectIn(child(Ctl::Edit1), w);
+  EXPECT_EQ(edit.left, 158);  // 105 and 408 logical
+  EXPECT_EQ(edit.top, 612);
+  EXPECT_EQ(rectIn(installButton(), w).left, 1047);  // 698 logical
+  // The caption is as wide as its text in the new font, and never narrower than designed.
+  const RECT caption = rectIn(child(Ctl::StaticText1), w);
+  const HDC dc = GetDC(child(Ctl::StaticText1));
+  SelectObject(dc,
+               reinterpret_cast<HFONT>(SendMessageW(child(Ctl::StaticText1), WM_GETFONT, 0, 0)));
+  SIZE text{};
+  const std::wstring captionText = wide(model.staticText1());
+  GetTextExtentPoint32W(dc, captionText.c_str(), static_cast<int>(captionText.size()), &text);
+  ReleaseDC(child(Ctl::StaticText1), dc);
+  EXPECT_GE(caption.right - caption.left, text.cx);
+  EXPECT_GE(caption.right - caption.left, 345);
+
+  // The mouse's pixels are the monitor's: the middle of Install there is its middle.
+  mouse(WM_MOUSEMOVE, (698 + 75) * 3 / 2, (527 + 25) * 3 / 2);
+  EXPECT_TRUE(model.visible(Ctl::bnInstallHover));
+  mouse(WM_MOUSEMOVE, 5, 5);
+  EXPECT_TRUE(model.visible(Ctl::bnInstallNormal));
+}
+
+// What a screen reader reads of a window's client area through MSAA.
+struct Accessible {
+  Text name;
+  long role = 0;
+  Text value;
+};
+
+Accessible accessibleOf(HWND w) {
+  Accessible out;
+  IAccessible* object = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(w, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                        reinterpret_cast<void**>(&object)))) {
+    return out;
+  }
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  auto take = [](BSTR s) {
+    Text t = s ? Text(reinterpret_cast<const char16_t*>(s), SysStringLen(s)) : Text();
+    SysFreeString(s);
+    return t;
+  };
+  BSTR s = nullptr;
+  if (object->get_accName(self, &s) == S_OK) out.name = take(s);
+  if (object->get_accValue(self, &s) == S_OK) out.value = take(s);
+  VARIANT role;
+  VariantInit(&role);
+  if (SUCCEEDED(object->get_accRole(self, &role)) && role.vt == VT_I4) out.role = role.lVal;
+  object->Release();
+  return out;
+}
+
+TEST_F(MainWindowTest, ScreenReadersFindTheProgressTheFinishMessageAndThePackage) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  model.setVisible(Ctl::gauge, true);
+  model.setGauge(42);
+  const Accessible gauge = accessibleOf(child(Ctl::gauge));
+  EXPECT_EQ(text::toUtf8(gauge.name), "Postęp instalacji");
+  EXPECT_EQ(gauge.role, ROLE_SYSTEM_PROGRESSBAR);
+  EXPECT_EQ(text::toUtf8(gauge.value), "42%");
+
+  // The finish picture's headline as text, with the focus on Close.
+  EXPECT_FALSE(IsWindowVisible(child(Ctl::FinishText)));
+  form->SetFinish();
+  EXPECT_TRUE(IsWindowVisible(child(Ctl::FinishText)));
+  EXPECT_EQ(textOf(child(Ctl::FinishText)), u"Instalacja zakończona pomyślnie.");
+  SetForegroundWindow(window->handle());
+  ASSERT_TRUE(pumpUntil([&] { return GetFocus() == closeButton(); }));
+
+  model.setCaption(u"Instalator bibliotek CAD – Meble");
+  EXPECT_EQ(textOf(window->handle()), u"Instalator bibliotek CAD – Meble");
+  CoUninitialize();
 }
 
 TEST_F(MainWindowTest, CloseMessagesDoWhatCloseDoes) {

@@ -6,6 +6,7 @@
 #include "archive/entry_path.h"
 #include "archive/installer_layout.h"
 #include "archive/package_layout.h"
+#include "archive/package_rules.h"
 #include "archive/payload_trailer.h"
 #include "archive/signed_installer.h"
 #include "archive/zip_reader.h"
@@ -105,6 +106,37 @@ Text offsetHint(plat::File& exe, const InstallerReport& r) {
          u" does not point at the start of a ZIP archive)";
 }
 
+// The package rules, as the installer applies them before it touches anything: the violations
+// the names did not report, and the line the installer refuses the package with. Entries that
+// overlap are looked for whether or not the archive names a package: such an archive is never
+// unpacked. True when the installer would refuse the package.
+bool refusedByRules(zipkit::ZipReader& zip, InstallerReport& r) {
+  std::vector<pkg::Violation> violations;
+  try {
+    violations = r.packageName ? pkg::archiveViolations(zip, *r.packageName)
+                               : pkg::overlapViolations(zip.names(), zip.extents());
+  } catch (const zipkit::ZipError& e) {
+    addError(
+        r, r.path,
+        u"the installer refuses the package, since it cannot read it: " + e.message() + kRebuild);
+    return true;
+  }
+  // The names' findings came with the names; an overlap's names no package, so there need not
+  // be one.
+  for (const pkg::Violation& v : violations) {
+    if (v.rule == pkg::Rule::Overlap) {
+      r.findings.push_back(ruleFinding(v, r.packageName.value_or(Text())));
+    }
+  }
+  if (violations.empty()) return false;
+  if (r.packageName) {
+    addError(r, {},
+             u"the installer refuses this package and touches nothing on the host; it says: " +
+                 pkg::refusalLine(violations.front()));
+  }
+  return true;
+}
+
 // Unpacks every entry below folder as the installer will, which checks each one's data and
 // CRC; an entry that fails is reported with the reader's message and the rest go on.
 void unpackEntries(plat::Platform& fs, zipkit::ZipReader& zip, const Text& folder,
@@ -162,6 +194,7 @@ void checkArchive(plat::Platform& fs, const Text& zipPath, const Text& folder, c
     r.entries = zip.count();
     r.packageName = findPackage(zip.names(), r.findings);
     if (r.packageName) checkEntryNames(zip.names(), *r.packageName, r.findings);
+    if (refusedByRules(zip, r)) return;
     unpackEntries(fs, zip, folder, r);
     // The installer looks the cover up without regard to letter case.
     if (r.packageName) {

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <vector>
 
+#include "archive/package_rules.h"
 #include "platform/platform.h"
 
 namespace mkinstaller {
@@ -40,11 +41,16 @@ inline const Text kTypicalLibraryFolder = u"C:\\Nordeka\\CAD 2024\\dodatki\\";
 // a database one folder too deep) with how to fix them. Nothing when there is not exactly one.
 std::optional<Text> findPackage(const std::vector<Text>& entryNames, Findings& findings);
 
+// A package rule the installer refuses a package by (archive/package_rules.h), in the package
+// maker's terms, ending with what to do.
+Finding ruleFinding(const pkg::Violation& violation, const Text& packageName);
+
 // The package's entry names as a whole, for the package P that findPackage found: the cover
 // "P.jpg" present in exactly that case, names that land on one file (differing only in letter
-// case or separators), names the installer refuses to unpack (zipkit::nameFault, with why), names
-// too long for Windows under kTypicalLibraryFolder (errors), and entries outside the package folder
-// that would land in the host's library folder (warnings).
+// case or separators), names the installer refuses (the name rules of archive/package_rules.h,
+// with why: unsafe names, short names, entries outside the package folder, the installer's own
+// file names, the database as a folder), and names too long for Windows under
+// kTypicalLibraryFolder.
 void checkEntryNames(const std::vector<Text>& entryNames, const Text& packageName,
                      Findings& findings);
 

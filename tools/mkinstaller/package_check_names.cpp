@@ -6,6 +6,7 @@
 
 #include "archive/entry_path.h"
 #include "archive/package_layout.h"
+#include "archive/package_rules.h"
 #include "tools/mkinstaller/package_check.h"
 
 namespace mkinstaller {
@@ -21,10 +22,6 @@ constexpr size_t kMaxFolderPath = 247;
 
 void error(Findings& findings, const Text& file, const Text& problem) {
   findings.push_back({Severity::Error, file, problem});
-}
-
-void warning(Findings& findings, const Text& file, const Text& problem) {
-  findings.push_back({Severity::Warning, file, problem});
 }
 
 Text withBackslashes(Text name) {
@@ -70,9 +67,6 @@ std::optional<Text> nearMissAdvice(const Text& name) {
   }
   const Text database(pkg::kDatabaseName);
   std::vector<Text> reasons;
-  if (name.find(u'/') != Text::npos) {
-    reasons.push_back(u"it separates folders with \"/\" where the installer looks for \"\\\"");
-  }
   if (file != database) reasons.push_back(u"its file name is not " + database + u" in lower case");
   if (folders.empty()) {
     reasons.push_back(u"it lies outside any package folder");
@@ -88,20 +82,14 @@ std::optional<Text> nearMissAdvice(const Text& name) {
 
 void checkCoverName(const std::vector<Text>& names, const Text& cover, Findings& findings) {
   if (std::find(names.begin(), names.end(), cover) != names.end()) return;
-  const auto other = std::find_if(names.begin(), names.end(), [&](const Text& name) {
-    return text::equalsIgnoreAsciiCase(name, cover);
-  });
-  if (other != names.end()) {
-    error(findings, *other,
-          u"the installer shows this picture as the cover, but leaves out of the unpacking only "
-          u"an entry named exactly " +
-              cover + u", so it would copy this one into the host's library folder; rename it to " +
-              cover);
-  } else {
-    error(findings, cover,
-          u"missing: the installer shows the package's cover, a JPEG picture at the top level "
-          u"beside the package folder; add it");
+  // A cover in other letters breaks the package rules, whose finding says to rename it.
+  if (std::any_of(names.begin(), names.end(),
+                  [&](const Text& name) { return text::equalsIgnoreAsciiCase(name, cover); })) {
+    return;
   }
+  error(findings, cover,
+        u"missing: the installer shows the package's cover, a JPEG picture at the top level "
+        u"beside the package folder; add it");
 }
 
 // Entries that land on one file: the installer looks entries up without regard to letter case,
@@ -159,29 +147,7 @@ void checkPathLength(const Text& name, const zipkit::EntryTarget& target,
   }
 }
 
-void checkPlace(const Text& name, const Text& packageName, Findings& findings) {
-  const Text cover = pkg::coverEntry(packageName);
-  const Text description = pkg::descriptionEntry(packageName);
-  const Text folder = text::lowerAscii(packageName + u"\\");
-  if (text::lowerAscii(withBackslashes(name)).starts_with(folder)) return;
-  if (name == cover || name == description || text::equalsIgnoreAsciiCase(name, cover)) return;
-  if (text::equalsIgnoreAsciiCase(name, description)) {
-    warning(findings, name,
-            u"the installer leaves out of the unpacking only an entry named exactly " +
-                description +
-                u", so it would copy this one into the host's library folder; "
-                u"rename it to " +
-                description);
-    return;
-  }
-  warning(findings, name,
-          u"lies outside the package folder " + packageName +
-              u"\\: the installer would unpack it straight into the host's library folder, "
-              u"beside the folders of other packages; move it into " +
-              packageName + u"\\ or leave it out");
-}
-
-// Why the installer's unpacking refuses a name, in the package maker's terms.
+// Why the installer refuses a name, in the package maker's terms.
 Text whyUnsafe(const zipkit::NameFault& fault) {
   const Text step = u"\"" + fault.step + u"\"";
   switch (fault.kind) {
@@ -194,6 +160,8 @@ Text whyUnsafe(const zipkit::NameFault& fault) {
       return u"it holds \":\", which names a drive or a data stream";
     case zipkit::UnsafeName::ControlCharacter:
       return u"it holds a control character, which no Windows file name may hold";
+    case zipkit::UnsafeName::ReservedCharacter:
+      return u"it holds one of < > \" | ? *, which no Windows file name may hold";
     case zipkit::UnsafeName::ParentStep:
       return u"its step " + step +
              u" climbs out of the host's library folder (Windows reads dots and blanks as \"..\")";
@@ -210,6 +178,53 @@ Text whyUnsafe(const zipkit::NameFault& fault) {
 }
 
 }  // namespace
+
+Finding ruleFinding(const pkg::Violation& v, const Text& packageName) {
+  const Text folder = packageName + u"\\";
+  const Text refuses = u"the installer refuses the package for this entry: ";
+  Text problem;
+  switch (v.rule) {
+    case pkg::Rule::UnsafeName:
+      problem = refuses + whyUnsafe(*v.fault) + u"; rename it";
+      break;
+    case pkg::Rule::ShortName:
+      problem = refuses +
+                u"a step with \"~\" and a digit looks like a Windows short name (as DODATK~1.MDB "
+                u"for dodatki_old.mdb), which may reach another file; rename it";
+      break;
+    case pkg::Rule::OutsidePackage:
+      for (const Text& allowed :
+           {pkg::coverEntry(packageName), pkg::descriptionEntry(packageName)}) {
+        if (text::equalsIgnoreAsciiCase(v.entry, allowed)) {
+          problem = refuses + u"beside the package folder it takes only " + allowed +
+                    u", in exactly this letter case; rename it to " + allowed;
+          return {Severity::Error, v.entry, problem};
+        }
+      }
+      problem = refuses + u"it lies outside the package folder " + folder + u", where only " +
+                pkg::coverEntry(packageName) + u" and " + pkg::descriptionEntry(packageName) +
+                u" may lie (in exactly this letter case); move it into " + folder +
+                u" or leave it out";
+      break;
+    case pkg::Rule::InstallerFile:
+      problem = refuses +
+                u"the installer gives its own copies of the package's database this name while it "
+                u"installs (a package folder zipped after a test install carries one); remove " +
+                v.entry + u" from the package";
+      break;
+    case pkg::Rule::DatabaseFolder:
+      problem = refuses + u"the package's database " + pkg::databaseEntry(packageName) +
+                u" must be a file, with no folder of that name and nothing below it; remove " +
+                v.entry + u" from the package";
+      break;
+    case pkg::Rule::Overlap:
+      problem = refuses + u"its data share bytes of the archive with " + v.other +
+                u", so the archive would unpack more than it holds; rebuild the installer with "
+                u"mkinstaller";
+      break;
+  }
+  return {Severity::Error, v.entry, problem};
+}
 
 std::optional<Text> findPackage(const std::vector<Text>& entryNames, Findings& findings) {
   std::vector<Text> packages;
@@ -247,16 +262,15 @@ void checkEntryNames(const std::vector<Text>& entryNames, const Text& packageNam
                      Findings& findings) {
   checkCoverName(entryNames, pkg::coverEntry(packageName), findings);
   checkCollisions(entryNames, findings);
+  std::unordered_set<Text> refused;
+  for (const pkg::Violation& v : pkg::nameViolations(entryNames, packageName)) {
+    findings.push_back(ruleFinding(v, packageName));
+    refused.insert(v.entry);
+  }
   std::unordered_set<Text> longFolders;
   for (const Text& name : entryNames) {
-    if (const std::optional<zipkit::NameFault> fault = zipkit::nameFault(name)) {
-      error(findings, name,
-            u"the installer refuses this name and stops unpacking: " + whyUnsafe(*fault) +
-                u"; rename it");
-      continue;
-    }
+    if (refused.count(name)) continue;
     checkPathLength(name, zipkit::entryTarget(kTypicalLibraryFolder, name), longFolders, findings);
-    checkPlace(name, packageName, findings);
   }
 }
 

@@ -1,8 +1,9 @@
 // wintext: prints the windows of a process as an accessibility tool reads them, one UTF-8 line
-// per window: the top-level windows of a process (or with a given caption) and all their child
-// windows, each with its class, control id, visibility, enabled state, rectangle and text.
+// per window: the top-level windows of a process (or whose caption begins with a given text) and
+// all their child windows, each with its class, control id, visibility, enabled state, rectangle
+// and text.
 //
-//   wintext --caption TEXT | --pid N  [--ping MS]
+//   wintext --caption TEXT | --pid N  [--ping MS | --accessible]
 //
 // Line format, fields separated by tabs:
 //   depth  class  id  visible(0/1)  enabled(0/1)  left,top,width,height  text
@@ -13,9 +14,17 @@
 // nothing (WM_NULL) and given MS milliseconds to answer, as Windows asks a window before it calls
 // it "Not Responding"; one line per window says "answered in N ms" or "no answer in MS ms".
 //
+// With --accessible, each line says what a screen reader reads of the window (through MSAA, the
+// object the window gives for its client area, or the system's one):
+//   depth  class  role  name  value  state
+// role as the system names it in English ("push button", "progress bar"), state as flags in hex
+// (STATE_SYSTEM_*: 0x1 unavailable, 0x4 focused, 0x8000 invisible).
+//
 // Exit code: 0 when a window was found (and with --ping, every one answered), 1 when none,
 // 2 on bad usage, 3 when a window did not answer in time.
 #include <windows.h>
+// After windows.h:
+#include <oleacc.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -109,9 +118,58 @@ bool ping(HWND w, UINT timeoutMs) {
   return answered;
 }
 
-void printTree(HWND w, int depth) {
-  print(w, depth);
-  for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) printTree(c, depth + 1);
+std::wstring taken(BSTR s) {
+  std::wstring out = s ? std::wstring(s, SysStringLen(s)) : std::wstring();
+  SysFreeString(s);
+  return out;
+}
+
+// The role, name, value and state a screen reader reads of the window's client area.
+void printAccessible(HWND w, int depth) {
+  wchar_t cls[256] = {};
+  GetClassNameW(w, cls, 256);
+  std::wstring line = std::to_wstring(depth) + L"\t" + cls + L"\t";
+  IAccessible* object = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(w, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                        reinterpret_cast<void**>(&object)))) {
+    printLine(utf8(line + L"(no accessible object)"));
+    return;
+  }
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT role;
+  VariantInit(&role);
+  wchar_t roleText[128] = L"?";
+  if (SUCCEEDED(object->get_accRole(self, &role)) && role.vt == VT_I4) {
+    GetRoleTextW(static_cast<DWORD>(role.lVal), roleText, 128);
+  }
+  BSTR name = nullptr;
+  BSTR value = nullptr;
+  if (object->get_accName(self, &name) != S_OK) name = nullptr;
+  if (object->get_accValue(self, &value) != S_OK) value = nullptr;
+  VARIANT state;
+  VariantInit(&state);
+  long flags = 0;
+  if (SUCCEEDED(object->get_accState(self, &state)) && state.vt == VT_I4) flags = state.lVal;
+  object->Release();
+  wchar_t hex[16];
+  std::swprintf(hex, 16, L"0x%lx", static_cast<unsigned long>(flags));
+  line += std::wstring(roleText) + L"\t" + escaped(taken(name)) + L"\t" + escaped(taken(value)) +
+          L"\t" + hex;
+  printLine(utf8(line));
+}
+
+void printTree(HWND w, int depth, bool accessible) {
+  if (accessible) {
+    printAccessible(w, depth);
+  } else {
+    print(w, depth);
+  }
+  for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    printTree(c, depth + 1, accessible);
+  }
 }
 
 BOOL CALLBACK collect(HWND w, LPARAM param) {
@@ -129,7 +187,7 @@ bool matches(HWND w, const Filter& f) {
   // The caption as the system keeps it: found even while the window does not answer.
   wchar_t caption[256] = {};
   GetWindowTextW(w, caption, 256);
-  return std::wcscmp(caption, f.caption) == 0;
+  return std::wcsncmp(caption, f.caption, std::wcslen(f.caption)) == 0;
 }
 
 }  // namespace
@@ -138,15 +196,17 @@ int wmain(int argc, wchar_t** argv) {
   Filter filter;
   const bool withPing = argc == 5 && std::wcscmp(argv[3], L"--ping") == 0;
   const UINT pingMs = withPing ? static_cast<UINT>(std::wcstoul(argv[4], nullptr, 10)) : 0;
-  const bool usable = argc == 3 || (withPing && pingMs > 0);
+  const bool accessible = argc == 4 && std::wcscmp(argv[3], L"--accessible") == 0;
+  const bool usable = argc == 3 || accessible || (withPing && pingMs > 0);
   if (usable && std::wcscmp(argv[1], L"--pid") == 0) {
     filter.pid = static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10));
   } else if (usable && std::wcscmp(argv[1], L"--caption") == 0) {
     filter.caption = argv[2];
   } else {
-    std::fputs("usage: wintext --caption TEXT | --pid N  [--ping MS]\n", stderr);
+    std::fputs("usage: wintext --caption TEXT | --pid N  [--ping MS | --accessible]\n", stderr);
     return 2;
   }
+  if (accessible) CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   std::vector<HWND> all;
   EnumWindows(collect, reinterpret_cast<LPARAM>(&all));
   int found = 0;
@@ -156,7 +216,7 @@ int wmain(int argc, wchar_t** argv) {
     if (withPing) {
       allAnswered = ping(w, pingMs) && allAnswered;
     } else {
-      printTree(w, 0);
+      printTree(w, 0, accessible);
     }
     ++found;
   }

@@ -1,0 +1,54 @@
+// The keys of a table's rows, in 16 bytes a row: where the first row with a key lies, and which
+// keys the merge's destination holds, without keeping the rows in memory. A key its digest does
+// not identify alone (a text) is confirmed by the caller's `SameKey`, which reads the row back.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "accessorydb/merge_key.h"
+
+namespace accessorydb {
+
+class KeyDirectory {
+ public:
+  // Whether the row at the bookmark has the key.
+  using SameKey = std::function<bool(uint32_t bookmark, const MergeKey& key)>;
+
+  struct Row {
+    uint32_t ordinal;  // its place in table order, from 0
+    uint32_t bookmark;
+  };
+
+  explicit KeyDirectory(SameKey sameKey) : sameKey_(std::move(sameKey)) {}
+
+  // The rows in table order, then seal() before any lookup.
+  void add(const MergeKey& key, uint32_t bookmark);
+  void seal();
+
+  // The first row with the key, in table order.
+  std::optional<Row> first(const MergeKey& key) const;
+  // Notes that the destination holds the key, for every row that has it.
+  void markHeld(const MergeKey& key);
+  // Whether the destination holds the key of the row at `ordinal`, whose key is `key`.
+  bool held(const MergeKey& key, uint32_t ordinal) const;
+
+ private:
+  struct Entry {
+    uint64_t digest;
+    uint32_t bookmark;
+    uint32_t ordinalAndHeld;  // the ordinal; the top bit is set once the destination holds it
+  };
+  static constexpr uint32_t kHeld = uint32_t{1} << 31;
+
+  // The entries with the key's digest, in table order.
+  std::pair<Entry*, Entry*> withDigest(const MergeKey& key) const;
+  bool matches(const Entry& e, const MergeKey& key) const;
+
+  SameKey sameKey_;
+  mutable std::vector<Entry> entries_;  // by digest, then ordinal
+};
+
+}  // namespace accessorydb
