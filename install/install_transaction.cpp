@@ -201,7 +201,7 @@ Outcome run(plat::Platform& platform, const Request& request, const logs::Log& l
   const PackagePaths p = target::packagePaths(request.hostFolder, request.packageName);
   if (const std::optional<Text> refusal =
           pkg::checkUnpacking(platform, request.archive, request.packageName, p.library, log)) {
-    return {Outcome::Result::PackageRefused, *refusal};
+    return {Outcome::Result::PackageRefused, *refusal, std::nullopt};
   }
 
   observer.started();

@@ -101,7 +101,7 @@ void Scenario::wrapIntoExecutable() {
   fs.mkdirs(fs.tempDir);
   fs.writeFile(fs.exePath, program + fs.readFile(form.sourceZip) + layout::kMark +
                                layout::formatTrailer(program.size()));
-  fs.deleteFile(form.sourceZip);
+  ASSERT_TRUE(fs.deleteFile(form.sourceZip));
 }
 
 int runWithEachSingleFault(const std::function<void(Scenario&)>& prepare,

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/zip_writer.h"
 #include "tests/install/install_fixture.h"
 
 namespace installtest {
@@ -135,7 +136,7 @@ TEST(UnattendedAndWindow, RefuseAPackageWithoutACoverForTheSameReason) {
     zip.addFile(u"P\\dodatki.mdb", "db");
     zip.finish();
   }
-  wrapIntoExecutable(s);
+  s.wrapIntoExecutable();
   app::CommandLine line;
   line.silent = true;
   std::vector<Text> important;

@@ -40,9 +40,17 @@ layer() {
   esac
 }
 
+# A test that holds the installer and mkinstaller side by side, because they must judge a package
+# alike, sits above both.
+side_by_side_tests='tests/install/package_rules_test\.cpp'
+
 # A test that includes a window fixture is a window test.
 file_layer() {
   local own
+  if [[ "$1" =~ ^($side_by_side_tests)$ ]]; then
+    echo 70
+    return
+  fi
   own=$(layer "$1")
   if [[ "$1" == tests/* && "$own" -lt 50 ]] &&
     grep -Eq "^[[:space:]]*#[[:space:]]*include[[:space:]]*\"($window_fixtures)\"" "$1"; then
