@@ -9,7 +9,7 @@ exe=${1:?usage: $0 INSTALLER.exe}
 OBJDUMP=${OBJDUMP:-i686-w64-mingw32-objdump}
 
 # The DLLs a program may import: Windows' own, present on every supported Windows.
-SYSTEM_DLLS="advapi32 comctl32 comdlg32 gdi32 gdiplus kernel32 msimg32 msvcrt ole32 oleaut32
+SYSTEM_DLLS="advapi32 comctl32 comdlg32 gdi32 gdiplus kernel32 msimg32 msvcrt ole32 oleacc oleaut32
 shell32 shlwapi user32 uxtheme version"
 
 failures=0
