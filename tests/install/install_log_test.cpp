@@ -27,6 +27,11 @@ Lines join(std::initializer_list<Lines> parts) {
   return all;
 }
 
+// The room check before anything is touched: the sizes the package's entries declare, and what
+// the fake disk has free.
+Lines room(const char16_t* packageBytes) {
+  return {u"D Pakiet zajmie " + Text(packageBytes) + u" bajtów, wolne jest 1099511627776 bajtów"};
+}
 const Lines kStart = {u"D Trwa instalowanie pakietu...", u"D MDB: " + kDatabase};
 const Lines kBackup = {u"D zmieniamy " + kDatabase + u" na dodatki_old.mdb"};
 const Lines kUnpackStart = {u"D Zaczynamy rozpakowywanie pliku ZIP do: " + kLibrary};
@@ -72,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
               s.makePrevious(kPrevious);
               s.makePackage(kPackage);
             },
-            join({kStart,
+            join({room(u"90127"),
+                  kStart,
                   kBackup,
                   kUnpackStart,
                   kUnpackAll,
@@ -89,7 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
                   kFinally,
                   {u"D Kasujemy niepotrzebny plik dodatki_old.mdb"}})},
         LogCase{"first_install", [](Scenario& s) { s.makePackage(kPackage); },
-                join({kStart,
+                join({room(u"90127"),
+                      kStart,
                       kUnpackStart,
                       kUnpackAll,
                       kCreate,
@@ -107,7 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
                   s.makePrevious(kPrevious);
                   s.makePackage(std::nullopt);
                 },
-                join({kStart,
+                join({room(u"15"),
+                      kStart,
                       kBackup,
                       kUnpackStart,
                       {u"D maxFiles = 3", u"D P\\tekstury\\a.jpg", u"D P\\model.dwg"},
@@ -124,7 +132,8 @@ INSTANTIATE_TEST_SUITE_P(
                   s.fs.writeFile(s.file(u"model.dwg"), "model v1");
                   s.fs.setReadOnly(s.file(u"model.dwg"));
                 },
-                join({kStart,
+                join({room(u"90127"),
+                      kStart,
                       kBackup,
                       kUnpackStart,
                       {u"D maxFiles = 4", u"D P\\tekstury\\a.jpg",
@@ -148,7 +157,8 @@ INSTANTIATE_TEST_SUITE_P(
                            fake::pathKey(path) == fake::pathKey(kDatabase) && ++*moves == 2;
                   };
                 },
-                join({kStart,
+                join({room(u"90127"),
+                      kStart,
                       kBackup,
                       {u"I Błąd zmiany nazwy pliku dodatki.mdb na dodatki_old.mdb. "
                        u"Awaria dysku testowego."},
