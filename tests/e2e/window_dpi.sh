@@ -88,7 +88,10 @@ installed() {
     "$E2E_ART/$name-accessible-proposed.txt"
 
   e2e_click_button Instaluj
-  e2e_wait_until 60 finish_shown || e2e_fail "$name: no finish screen"
+  if ! e2e_wait_until 60 finish_shown; then
+    e2e_controls >"$E2E_ART/$name-controls-nofinish.txt"
+    e2e_fail "$name: no finish screen"
+  fi
   e2e_accessible >"$E2E_ART/$name-accessible-finished.txt"
   e2e_screenshot "$name-finished" >/dev/null
   e2e_check "$name: the finish message is text a screen reader finds" \
@@ -104,8 +107,10 @@ focus_on_close() {
   state=$(e2e_accessible | awk -F'\t' '$2 == "Button" && $4 == "Zamknij" { print $6; exit }')
   [ -n "$state" ] && [ $((state & 4)) -ne 0 ]
 }
+# grep reads the whole list: one that stops at the first match breaks the pipe of a long list,
+# which pipefail counts as a failure.
 finish_shown() {
-  e2e_controls | grep -qP "^1\tStatic\t\d+\t1\t.*\t$FINISH$"
+  e2e_controls | grep -P "^1\tStatic\t\d+\t1\t.*\t$FINISH$" >/dev/null
 }
 
 #   DPI  window     font  memo lines in pixels of 96 DPI                        install
