@@ -1,5 +1,5 @@
-// Reading and writing integers of a given byte order in a byte buffer: little-endian for the ZIP
-// and PE formats, big-endian for JPEG's markers.
+// Reading and writing integers of a given byte order in a byte buffer: little-endian for the ZIP,
+// PE and Jet formats, big-endian for JPEG's markers.
 #pragma once
 
 #include <cstdint>

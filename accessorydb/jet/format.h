@@ -9,6 +9,7 @@
 
 #include "accessorydb/jet/error.h"
 #include "accessorydb/jet/layout.h"
+#include "platform/byte_order.h"
 
 namespace jet {
 
@@ -105,17 +106,17 @@ inline constexpr uint8_t kLongValueSinglePage = 0x40;
 using ByteView = std::span<const uint8_t>;
 
 inline uint16_t u16le(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+  return bytes::get16(p);
 }
 inline uint32_t u24le(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16);
 }
 inline uint32_t u32le(const uint8_t* p) {
-  return u24le(p) | (static_cast<uint32_t>(p[3]) << 24);
+  return bytes::get32(p);
 }
 inline uint64_t u64le(const uint8_t* p) {
-  return static_cast<uint64_t>(u32le(p)) | (static_cast<uint64_t>(u32le(p + 4)) << 32);
+  return bytes::get64(p);
 }
 inline int16_t i16le(const uint8_t* p) {
   return static_cast<int16_t>(u16le(p));
@@ -140,16 +141,13 @@ inline double f64le(const uint8_t* p) {
 }
 
 inline void putU16le(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
+  bytes::put16(p, v);
 }
 inline void putU32le(uint8_t* p, uint32_t v) {
-  putU16le(p, static_cast<uint16_t>(v));
-  putU16le(p + 2, static_cast<uint16_t>(v >> 16));
+  bytes::put32(p, v);
 }
 inline void putU64le(uint8_t* p, uint64_t v) {
-  putU32le(p, static_cast<uint32_t>(v));
-  putU32le(p + 4, static_cast<uint32_t>(v >> 32));
+  bytes::put64(p, v);
 }
 
 // Bit `index` of a bitmap as Jet stores them (least significant bit first): usage maps and the
