@@ -273,7 +273,7 @@ const Case kCases[] = {
          EXPECT_EQ(text::toUtf8(status.reason()), text::toUtf8(plat::reasonText(c.reason)));
        }
        place.setReadOnly(place.at(u"tylko.mdb"), false);
-       }},
+     }},
     // The install compares a package's size with it; a missing folder has no volume to ask.
     {"FreeSpaceOfAFolderOnly",
      [](Place& place, plat::Platform& fs) {
