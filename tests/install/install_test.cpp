@@ -16,6 +16,15 @@ using app::Ctl;
 
 const std::vector<Item> kPrevious = {{1, u"Stara szafa"}, {2, u"Zostaje"}};
 const std::vector<Item> kPackage = {{1, u"Nowa szafa"}, {3, u"Dodany stół"}};
+
+// Once the file has been written (unpacked), every rename of it fails.
+void failRenamesOnceWritten(fake::FakePlatform& fs, const Text& path, bool& written) {
+  fs.shouldFail = [path, &written](fake::Op op, const Text& at) {
+    if (fake::pathKey(at) != fake::pathKey(path)) return false;
+    if (op == fake::Op::Write) written = true;
+    return op == fake::Op::Move && written;
+  };
+}
 const std::vector<Item> kMerged = {{1, u"Nowa szafa"}, {2, u"Zostaje"}, {3, u"Dodany stół"}};
 
 void expectNoInstallLook(const app::WindowModel& w) {
@@ -108,13 +117,8 @@ TEST_F(InstallTest, FirstInstallWhoseMergeFailsLeavesNoDatabase) {
 // when the run that unpacked it fails.
 TEST_F(InstallTest, FirstInstallThatFailsAfterUnpackingLeavesNoDatabase) {
   makePackage(kPackage);
-  const Text database = file(u"dodatki.mdb");
   bool unpacked = false;
-  fs.shouldFail = [&](fake::Op op, const Text& path) {
-    if (fake::pathKey(path) != fake::pathKey(database)) return false;
-    if (op == fake::Op::Write) unpacked = true;
-    return op == fake::Op::Move && unpacked;
-  };
+  failRenamesOnceWritten(fs, file(u"dodatki.mdb"), unpacked);
   form.ButtonInstallClick();
   EXPECT_TRUE(unpacked);
   EXPECT_FALSE(has(u"dodatki.mdb"));
@@ -296,13 +300,8 @@ TEST_F(InstallTest, AFailedRenameOfTheUnpackedDatabaseIsLogged) {
   makePrevious(kPrevious);
   const std::string before = bytes(u"dodatki.mdb");
   makePackage(kPackage);
-  const Text database = file(u"dodatki.mdb");
   bool unpacked = false;
-  fs.shouldFail = [&](fake::Op op, const Text& path) {
-    if (fake::pathKey(path) != fake::pathKey(database)) return false;
-    if (op == fake::Op::Write) unpacked = true;
-    return op == fake::Op::Move && unpacked;
-  };
+  failRenamesOnceWritten(fs, file(u"dodatki.mdb"), unpacked);
   form.ButtonInstallClick();
   EXPECT_TRUE(
       memoHas(u"Błąd zmiany nazwy pliku dodatki.mdb na dodatki_new.mdb. " + fake::kInjectedReason));
