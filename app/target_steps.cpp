@@ -50,12 +50,9 @@ bool TForm1::CheckDestination() {
 void TForm1::CheckInstallationEnabled() {
   info(DEBUG, u"Kontrola możliwości instalacji.");
   if (!formCover || !pack) return;
-  if (target::checkDatabase(platform_, wnd_.edit1(), packageName, log())) return;
-  if (target::checkNoInterruptedInstall(platform_, wnd_.edit1(), packageName, log())) return;
-  if (CheckRunApp()) {
-    ready = true;
-    bnInstallSetEnable();
-  }
+  if (session().checkInstall(wnd_.edit1(), packageName)) return;
+  ready = true;
+  bnInstallSetEnable();
 }
 
 bool TForm1::CheckRunApp() {

@@ -58,6 +58,8 @@ ExitCode exitOf(const target::Refusal& refusal) {
       return ExitCode::InterruptedInstall;
     case target::Refusal::Reason::ProcessListUnreadable:
       return ExitCode::ProcessListUnreadable;
+    case target::Refusal::Reason::RecoveryFailed:
+      return ExitCode::RecoveryFailed;
   }
   return ExitCode::HostBusy;
 }
@@ -130,6 +132,8 @@ Text exitCodeMeaning(ExitCode code) {
       return u"nie można sprawdzić uruchomionych programów";
     case ExitCode::WorkFolderFailed:
       return u"nie można utworzyć folderu roboczego";
+    case ExitCode::RecoveryFailed:
+      return u"nie można cofnąć ani dokończyć przerwanej instalacji";
   }
   return {};
 }

@@ -20,6 +20,7 @@ enum class ExitCode {
   InterruptedInstall = 8,     // an interrupted install left dodatki_old.mdb in the package folder
   ProcessListUnreadable = 9,  // nobody can tell whether the host program runs
   WorkFolderFailed = 10,      // the working folder under the user's temporary folder
+  RecoveryFailed = 11,        // an interrupted install's journal could not be put right
 };
 
 // What the code means, for the log file's last line.

@@ -18,6 +18,11 @@ int gaugePercent(size_t i, int64_t maxFiles) {
   return static_cast<int>(std::nearbyint(static_cast<double>(i) / maxFiles * 100.0));
 }
 
+// The cover and the description lie beside the package folder and are never unpacked.
+bool unpacked(const Text& name, const Text& package) {
+  return name != coverEntry(package) && name != descriptionEntry(package);
+}
+
 // The first package rule the open archive breaks, as the line the installer refuses it with.
 std::optional<Text> ruleRefusal(zipkit::ZipReader& zip, const Text& package) {
   const std::vector<Violation> violations = archiveViolations(zip, package);
@@ -133,6 +138,18 @@ std::optional<Text> checkUnpacking(plat::Platform& platform, const Text& archive
   });
 }
 
+std::vector<zipkit::EntryTarget> unpackTargets(plat::Platform& platform, const Text& archive,
+                                               const Text& destination, const Text& package) {
+  zipkit::ZipReader zip(platform);
+  zip.open(archive);
+  std::vector<zipkit::EntryTarget> targets;
+  for (const Text& name : zip.names()) {
+    if (unpacked(name, package)) targets.push_back(zipkit::entryTarget(destination, name));
+  }
+  zip.close();
+  return targets;
+}
+
 bool extractPackage(plat::Platform& platform, const Text& archive, const Text& destination,
                     const Text& package, const logs::Log& log, const Progress& progress) {
   if (!zipkit::isZipArchive(platform, archive)) return false;
@@ -143,11 +160,9 @@ bool extractPackage(plat::Platform& platform, const Text& archive, const Text& d
     const std::vector<Text>& names = zip.names();
     const int64_t maxFiles = static_cast<int64_t>(names.size()) - 1;
     log.debug(u"maxFiles = " + text::num(maxFiles));
-    const Text cover = coverEntry(package);
-    const Text description = descriptionEntry(package);
     for (size_t i = 0; i < names.size(); ++i) {
       const Text& name = names[i];
-      if (name == cover || name == description) continue;
+      if (!unpacked(name, package)) continue;
       zip.extract(name, destination);
       log.debug(name);
       progress(gaugePercent(i, maxFiles));

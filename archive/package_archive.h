@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "archive/entry_path.h"
 #include "platform/log.h"
 #include "platform/platform.h"
 
@@ -46,6 +47,11 @@ std::optional<Text> checkUnpacking(plat::Platform& platform, const Text& archive
 
 // Receives the unpacking's progress in whole percent.
 using Progress = std::function<void(int percent)>;
+
+// Where the unpacking below writes, entry by entry: every entry but the cover and the
+// description. Throws text::Error when the archive cannot be read.
+std::vector<zipkit::EntryTarget> unpackTargets(plat::Platform& platform, const Text& archive,
+                                               const Text& destination, const Text& package);
 
 // Unpacks every entry but the cover and the description into destination, with their relative
 // paths, reporting progress after each. False when the file is no archive, and false with the

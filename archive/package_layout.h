@@ -29,11 +29,14 @@ inline std::optional<Text> packageFolderOf(const Text& entryName) {
 }
 
 // The names the install gives its own files in the package folder for a while: the previous
-// database, the package's database, and the precondition check's side file. A package may not
-// carry them.
+// database, the package's database, the precondition check's side file, the install's journal
+// and the folder of the files it replaces. A package may not carry them.
 inline const Text kBackupName = u"dodatki_old.mdb";
 inline const Text kFromPackageName = u"dodatki_new.mdb";
 inline const Text kCheckSuffix = u".old";
+// The install's journal, and the folder that keeps the files an install replaces until it ends.
+inline const Text kJournalName = u"dodatki_install.jrn";
+inline const Text kSetAsideFolderName = u"dodatki_install.old";
 
 // The package database's entry name.
 inline Text databaseEntry(const Text& package) {

@@ -35,8 +35,9 @@ bool looksLikeShortName(std::u16string_view step) {
 }
 
 bool isInstallerFile(std::u16string_view step) {
-  const std::array<Text, 3> names = {kBackupName, kFromPackageName,
-                                     Text(kDatabaseName) + kCheckSuffix};
+  const std::array<Text, 5> names = {kBackupName, kFromPackageName,
+                                     Text(kDatabaseName) + kCheckSuffix, kJournalName,
+                                     kSetAsideFolderName};
   return std::any_of(names.begin(), names.end(),
                      [&](const Text& n) { return text::equalsIgnoreAsciiCase(step, n); });
 }

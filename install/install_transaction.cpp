@@ -4,6 +4,7 @@
 
 #include "accessorydb/mdb_merge.h"
 #include "archive/package_archive.h"
+#include "install/library_changes.h"
 #include "platform/unexpected_error.h"
 #include "target/package_paths.h"
 #include "target/preconditions.h"
@@ -14,11 +15,16 @@ namespace {
 
 using target::PackagePaths;
 
+const Text kUnfinishedRollBackMessage =
+    u"Wystąpił błąd instalacji. Nie wszystko udało się przywrócić: następne uruchomienie "
+    u"instalatora dokończy przywracanie.";
+
 // How the body of a run ended; the clean-up goes by it alone.
 enum class Body {
   Installed,
-  Restored,       // failed, and the database is as it was
-  RestoreFailed,  // failed, and the backup could not be put back
+  Unchanged,      // failed before the journal was written: nothing was changed
+  Restored,       // failed, and the package folder is as it was
+  RestoreFailed,  // failed, and something could not be put back: the journal stays
   Interrupted,    // an error nobody named stopped it somewhere
 };
 
@@ -42,20 +48,26 @@ class Transaction {
  private:
   bool exists(const Text& path) { return platform_.fileExists(path); }
 
-  // Deletes a file; a failure is logged at the given level with the system's reason.
-  bool remove(const Text& path, int32_t failureLevel) {
+  // Deletes a file; a failure is logged as important with the system's reason.
+  bool remove(const Text& path) {
     const plat::Status deleted = platform_.deleteFile(path);
-    if (!deleted)
-      log_.write(failureLevel, plat::withReason(u"Nie można usunąć pliku " + path, deleted));
+    if (!deleted) log_.important(plat::withReason(u"Nie można usunąć pliku " + path, deleted));
     return deleted.ok();
   }
 
   Body unpackAndMerge() {
     log_.debug(u"Trwa instalowanie pakietu...");
     log_.debug(u"MDB: " + p_.database);
-    // Without a database before the run, whatever database a failed run leaves is the package's.
-    const bool firstInstall = !exists(p_.database);
-    const bool merged = backUpDatabase() && unpack() && mergeDatabases();
+    plan_ = planChanges(
+        platform_, p_,
+        pkg::unpackTargets(platform_, request_.archive, p_.library, request_.packageName));
+    if (!beginChanges(platform_, p_, *plan_, log_)) {
+      plan_.reset();
+      log_.important(u"Wystąpił błąd instalacji. Spróbuj ponownie.");
+      return Body::Unchanged;
+    }
+    const bool merged = backUpDatabase() && setAside(platform_, p_, *plan_, log_) && unpack() &&
+                        mergeDatabases() && flushUnpacked(platform_, p_, *plan_, log_) && commit();
     // The clean-up tries again, and logs why, should this deletion fail.
     if (exists(p_.fromPackage)) (void)platform_.deleteFile(p_.fromPackage);
     if (merged) {
@@ -64,29 +76,13 @@ class Transaction {
       return Body::Installed;
     }
     log_.important(u"Wystąpił błąd instalacji. Spróbuj ponownie.");
-    if (firstInstall) return dropPackageDatabase();
-    if (!exists(p_.backup)) return Body::Restored;
-    if (exists(p_.database)) {
-      log_.debug(u"Kasujemy uszkodzony plik dodatki.mdb");
-      // The rename below then fails on the file that stayed, and says why.
-      remove(p_.database, logs::DEBUG);
-    }
-    const plat::Status restored = platform_.moveFile(p_.backup, p_.database);
-    log_.debug(u"Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb");
-    if (restored) return Body::Restored;
-    log_.important(
-        plat::withReason(u"Błąd zmiany nazwy pliku dodatki_old.mdb na dodatki.mdb", restored));
-    return Body::RestoreFailed;
+    return rollBack();
   }
 
-  // A failed first install leaves no database: one the extraction wrote is the package's own,
-  // deletion markers included, and the host must not take it for a merged one.
-  Body dropPackageDatabase() {
-    if (exists(p_.database)) {
-      log_.debug(u"Kasujemy plik dodatki.mdb nieudanej pierwszej instalacji");
-      remove(p_.database, logs::IMPORTANT);
-    }
-    return Body::Restored;
+  Body rollBack() {
+    const bool restored = rollBackChanges(platform_, p_, *plan_, log_);
+    plan_.reset();
+    return restored ? Body::Restored : Body::RestoreFailed;
   }
 
   // Unpacking now would overwrite the only copy of the database, so a failed rename stops here.
@@ -109,7 +105,7 @@ class Transaction {
   bool mergeDatabases() {
     log_.debug(u"Zaczynamy obsługę bazy dodatki.mdb");
     // A leftover of an interrupted run must never be merged as the package's database.
-    if (exists(p_.fromPackage) && !remove(p_.fromPackage, logs::IMPORTANT)) return false;
+    if (exists(p_.fromPackage) && !remove(p_.fromPackage)) return false;
     return takeUnpackedDatabase() &&
            accessorydb::mergeDatabases(platform_, {p_.fromPackage, p_.backup, p_.database}, log_)
                .merged() &&
@@ -144,41 +140,35 @@ class Transaction {
     return true;
   }
 
+  // From here the install is complete: what was set aside may go.
+  bool commit() {
+    log_.debug(u"Zapisujemy w dzienniku zakończenie instalacji");
+    const plat::Status committed = commitJournal(platform_, p_.journal);
+    if (committed) return true;
+    log_.important(plat::withReason(u"Błąd zapisu dziennika instalacji: " + p_.journal, committed));
+    return false;
+  }
+
   // The one clean-up path, whichever way the body ended.
   Outcome cleanUp(Body body) {
     log_.debug(u"FINALLY kończymy instalację.");
     observer_.finishing(body == Body::Installed);
-    Outcome outcome{
-        body == Body::Installed ? Outcome::Result::Installed : Outcome::Result::Restored, {}, {}};
-    // The backup goes only after a success; otherwise it may be the only copy left.
-    const bool keepBackup = body == Body::Interrupted || body == Body::RestoreFailed;
-    if (exists(p_.backup)) {
-      if (keepBackup) {
-        log_.important(u"Wystąpił błąd instalacji. Poprzednia baza jest w pliku: " + p_.backup);
-        outcome = {Outcome::Result::BackupKept, p_.backup, {}};
-      } else {
-        log_.debug(u"Kasujemy niepotrzebny plik dodatki_old.mdb");
-        deleteBackup();
-      }
-    } else if (body == Body::Interrupted) {
+    // An error nobody named may have stopped the run anywhere: the journal says what to undo.
+    if (body == Body::Interrupted) {
       log_.important(u"Wystąpił błąd instalacji. Spróbuj ponownie.");
+      body = plan_ ? rollBack() : Body::Unchanged;
     }
-    if (exists(p_.fromPackage)) {
-      log_.debug(u"Kasujemy niepotrzebny plik dodatki_new.mdb");
-      // The next run deletes it before its merge, or refuses and says why.
-      remove(p_.fromPackage, logs::DEBUG);
+    if (body == Body::Installed) {
+      // What is left to delete the next start deletes, as the journal stays until it is gone.
+      (void)finishChanges(platform_, p_, *plan_, log_);
+      return {Outcome::Result::Installed, {}, {}};
     }
-    return outcome;
-  }
-
-  // A backup left behind would refuse every later run as an interrupted one: say why it stays.
-  void deleteBackup() {
-    // Should the attribute stay, the deletion fails on it and says why.
-    if (platform_.isReadOnly(p_.backup)) (void)platform_.setReadOnlyAttribute(p_.backup, false);
-    if (const plat::Status deleted = platform_.deleteFile(p_.backup); !deleted) {
-      log_.important(
-          plat::withReason(u"Nie można usunąć kopii poprzedniej bazy: " + p_.backup, deleted));
+    if (body == Body::RestoreFailed && exists(p_.backup)) {
+      log_.important(u"Wystąpił błąd instalacji. Poprzednia baza jest w pliku: " + p_.backup);
+      return {Outcome::Result::BackupKept, p_.backup, {}};
     }
+    if (body == Body::RestoreFailed) log_.important(kUnfinishedRollBackMessage);
+    return {Outcome::Result::Restored, {}, {}};
   }
 
   plat::Platform& platform_;
@@ -186,6 +176,7 @@ class Transaction {
   const PackagePaths& p_;
   const logs::Log& log_;
   Observer& observer_;
+  std::optional<LibraryPlan> plan_;  // the journaled plan, until it is rolled back
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "archive/package_archive.h"
 #include "archive/package_layout.h"
+#include "install/recovery.h"
 #include "target/discovery.h"
 #include "target/folder_choice.h"
 #include "target/host_layout.h"
@@ -63,10 +64,21 @@ std::optional<target::Refusal> Session::checkHost(const Text& hostFolder, const 
     log_.important(refusal.message);
     return refusal;
   }
+  return checkInstall(hostFolder, package);
+}
+
+std::optional<target::Refusal> Session::checkInstall(const Text& hostFolder, const Text& package) {
+  if (auto refusal = recoverInterruptedInstall(platform_, hostFolder, package, log_)) {
+    return refusal;
+  }
   return target::checkPreconditions(platform_, hostFolder, package, log_);
 }
 
 Outcome Session::apply(const Text& hostFolder, const Text& package, Observer& observer) {
+  // The folder may have changed since it was checked, to one an earlier run left unfinished.
+  if (auto refusal = recoverInterruptedInstall(platform_, hostFolder, package, log_)) {
+    return {Outcome::Result::Refused, refusal->message, refusal};
+  }
   return run(platform_, {hostFolder, package, files_.archive}, log_, observer);
 }
 

@@ -12,6 +12,8 @@ PackagePaths packagePaths(const Text& hostFolder, const Text& packageName) {
   p.database = p.package + Text(pkg::kDatabaseName);
   p.backup = p.package + pkg::kBackupName;
   p.fromPackage = p.package + pkg::kFromPackageName;
+  p.journal = p.package + pkg::kJournalName;
+  p.setAside = p.package + pkg::kSetAsideFolderName + u"\\";
   return p;
 }
 

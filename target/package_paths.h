@@ -15,6 +15,8 @@ struct PackagePaths {
   Text database;     // package + "dodatki.mdb"
   Text backup;       // package + "dodatki_old.mdb"
   Text fromPackage;  // package + "dodatki_new.mdb"
+  Text journal;      // package + the install journal's name
+  Text setAside;     // package + the folder of the files an install replaces + "\"
 };
 
 // Paths are built by plain concatenation; the host folder is the folder field's text, and white

@@ -15,6 +15,7 @@ struct Refusal {
     InterruptedInstall,     // a backup left by an interrupted install lies in the package folder
     HostRunning,            // a host program runs
     ProcessListUnreadable,  // the running programs cannot be listed
+    RecoveryFailed,         // an interrupted install's journal could not be rolled back or finished
   };
   Reason reason;
   Text message;  // for the user

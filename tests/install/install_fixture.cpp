@@ -96,6 +96,34 @@ void Scenario::makePrevious(const std::vector<Item>& items) {
   makeDatabase(fs, file(u"dodatki.mdb"), items);
 }
 
+void Scenario::makePreviousFiles() {
+  fs.writeFile(file(u"model.dwg"), "model v1");
+  fs.setReadOnly(file(u"model.dwg"));
+  fs.mkdirs(file(u"stare"));
+  fs.writeFile(file(u"stare\\b.jpg"), "host's own");
+}
+
+Scenario::LibraryState Scenario::library() {
+  const Text library = Text(kHost) + u"dodatki";
+  LibraryState state;
+  for (const Text& path : fs.listFiles(library)) {
+    state.files[path] = (fs.isReadOnly(path) ? "read-only:" : "") + fs.readFile(path);
+  }
+  state.folders = fs.listFolders(library);
+  return state;
+}
+
+void Scenario::expectInstalled(const std::vector<Item>& merged, const std::string& where) {
+  ASSERT_TRUE(has(u"dodatki.mdb")) << where;
+  EXPECT_EQ(readItems(fs, file(u"dodatki.mdb")), merged) << where;
+  EXPECT_EQ(bytes(u"model.dwg"), "model v2") << where;
+  EXPECT_EQ(bytes(u"tekstury\\a.jpg"), "texture") << where;
+  for (const char16_t* own : {u"dodatki_old.mdb", u"dodatki_new.mdb", u"dodatki_install.jrn"}) {
+    EXPECT_FALSE(has(own)) << where << ": " << text::toUtf8(own) << " left";
+  }
+  EXPECT_FALSE(fs.directoryExists(file(u"dodatki_install.old"))) << where;
+}
+
 void Scenario::wrapIntoExecutable() {
   const std::string program = "MZ program";
   fs.mkdirs(fs.tempDir);

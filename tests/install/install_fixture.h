@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -44,6 +45,22 @@ class Scenario : public apptest::Form {
   // The package archive wrapped into the installer's own executable, as mkinstaller wraps it,
   // for the unattended install.
   void wrapIntoExecutable();
+
+  // An earlier version of the package beside the database: a model the package replaces (made
+  // read-only), and a file of the host's own that the package does not carry.
+  void makePreviousFiles();
+
+  // Every file below the library folder with its bytes and attribute, and every folder: what a
+  // failed install must leave exactly as it found it.
+  struct LibraryState {
+    std::map<Text, std::string> files;
+    std::vector<Text> folders;
+    bool operator==(const LibraryState&) const = default;
+  };
+  LibraryState library();
+  // The package's files and the merge of the previous rows with the package's are in place, and
+  // nothing of the install's own is left.
+  void expectInstalled(const std::vector<Item>& merged, const std::string& where);
 
   Text file(const Text& name) const { return Text(kPackageDir) + name; }
   bool has(const Text& name) { return fs.fileExists(file(name)); }

@@ -17,7 +17,8 @@ const std::vector<Item> kPrevious = {{1, u"Stara szafa"}, {2, u"Zostaje"}};
 const std::vector<Item> kPackage = {{1, u"Nowa szafa"}, {3, u"Dodany stół"}};
 
 const Text kLibrary = u"C:\\Nordeka\\CAD A\\dodatki\\";
-const Text kDatabase = kLibrary + u"P\\dodatki.mdb";
+const Text kPackageFolder = kLibrary + u"P\\";
+const Text kDatabase = kPackageFolder + u"dodatki.mdb";
 
 using Lines = std::vector<Text>;
 
@@ -33,7 +34,13 @@ Lines room(const char16_t* packageBytes) {
   return {u"D Pakiet zajmie " + Text(packageBytes) + u" bajtów, wolne jest 1099511627776 bajtów"};
 }
 const Lines kStart = {u"D Trwa instalowanie pakietu...", u"D MDB: " + kDatabase};
+const Lines kJournal = {u"D Zapisujemy dziennik instalacji: " + kPackageFolder +
+                        u"dodatki_install.jrn"};
 const Lines kBackup = {u"D zmieniamy " + kDatabase + u" na dodatki_old.mdb"};
+const Lines kSetAside = {u"D Odkładamy plik " + kPackageFolder + u"model.dwg"};
+const Lines kCommit = {u"D Zapisujemy w dzienniku zakończenie instalacji",
+                       u"D Poprawnie zakończono instalację."};
+const Lines kJournalGone = {u"D Kasujemy dziennik instalacji"};
 const Lines kUnpackStart = {u"D Zaczynamy rozpakowywanie pliku ZIP do: " + kLibrary};
 const Lines kUnpackAll = {u"D maxFiles = 4", u"D P\\tekstury\\a.jpg", u"D P\\model.dwg",
                           u"D P\\dodatki.mdb"};
@@ -75,11 +82,14 @@ INSTANTIATE_TEST_SUITE_P(
             "update",
             [](Scenario& s) {
               s.makePrevious(kPrevious);
+              s.makePreviousFiles();
               s.makePackage(kPackage);
             },
             join({room(u"90127"),
                   kStart,
+                  kJournal,
                   kBackup,
+                  kSetAside,
                   kUnpackStart,
                   kUnpackAll,
                   kCreate,
@@ -91,12 +101,18 @@ INSTANTIATE_TEST_SUITE_P(
                    u"D [2] : Zostaje", u"D 1 : 2", u"D 3 : 2",
                    u"D Przenosimy dodatki z dodatki_new.mdb", u"D [NW] 1 : Nowa szafa - dopisano",
                    u"D [DN] 1", u"D [NW] 3 : Dodany stół - dopisano", u"D [DN] 1", u"D [DN] 2",
-                   u"D Poprawnie przeniesiono dane.", u"D Poprawnie zakończono instalację."},
+                   u"D Poprawnie przeniesiono dane."},
+                  kCommit,
                   kFinally,
-                  {u"D Kasujemy niepotrzebny plik dodatki_old.mdb"}})},
+                  {u"D Kasujemy odłożony plik " + kPackageFolder + u"dodatki_install.old\\1",
+                   u"D Usuwamy folder " + kPackageFolder + u"dodatki_install.old\\",
+                   u"D Kasujemy niepotrzebny plik dodatki_old.mdb"},
+                  kJournalGone})},
         LogCase{"first_install", [](Scenario& s) { s.makePackage(kPackage); },
                 join({room(u"90127"),
                       kStart,
+                      {u"D Tworzymy folder pakietu: " + kPackageFolder},
+                      kJournal,
                       kUnpackStart,
                       kUnpackAll,
                       kCreate,
@@ -105,9 +121,10 @@ INSTANTIATE_TEST_SUITE_P(
                        u"D Tworzymy połączenie do " + kLibrary + u"P\\dodatki_new.mdb",
                        u"D Przenosimy z dodatki_new.mdb", u"D Przenosimy dodatki z dodatki_new.mdb",
                        u"D [NW] 1 : Nowa szafa - dopisano", u"D [NW] 3 : Dodany stół - dopisano",
-                       u"D [DN] 1", u"D Poprawnie przeniesiono dane.",
-                       u"D Poprawnie zakończono instalację."},
-                      kFinally})},
+                       u"D [DN] 1", u"D Poprawnie przeniesiono dane."},
+                      kCommit,
+                      kFinally,
+                      kJournalGone})},
         // A package without its database: the merge finds nothing to take.
         LogCase{"failed_merge",
                 [](Scenario& s) {
@@ -116,30 +133,45 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 join({room(u"15"),
                       kStart,
+                      kJournal,
                       kBackup,
                       kUnpackStart,
                       {u"D maxFiles = 3", u"D P\\tekstury\\a.jpg", u"D P\\model.dwg"},
                       kCreate,
                       {u"I Brak pliku: " + kLibrary + u"P\\dodatki_new.mdb"},
                       kFailed,
-                      {u"D Kasujemy uszkodzony plik dodatki.mdb",
-                       u"D Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb"},
+                      {u"D Usuwamy plik " + kPackageFolder + u"model.dwg",
+                       u"D Usuwamy plik " + kPackageFolder + u"tekstury\\a.jpg",
+                       u"D Kasujemy uszkodzony plik dodatki.mdb",
+                       u"D Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb",
+                       u"D Usuwamy folder " + kPackageFolder + u"tekstury"},
+                      kJournalGone,
                       kFinally})},
         LogCase{"failed_extraction",
                 [](Scenario& s) {
                   s.makePrevious(kPrevious);
+                  s.makePreviousFiles();
                   s.makePackage(kPackage);
-                  s.fs.writeFile(s.file(u"model.dwg"), "model v1");
-                  s.fs.setReadOnly(s.file(u"model.dwg"));
+                  s.fs.shouldFail = [](fake::Op op, const Text& path) {
+                    return op == fake::Op::Write &&
+                           fake::pathKey(path) == fake::pathKey(kPackageFolder + u"model.dwg");
+                  };
                 },
                 join({room(u"90127"),
                       kStart,
+                      kJournal,
                       kBackup,
+                      kSetAside,
                       kUnpackStart,
                       {u"D maxFiles = 4", u"D P\\tekstury\\a.jpg",
-                       u"I Brak dostępu do pliku `" + kLibrary + u"P\\model.dwg`."},
+                       u"I Błąd zapisu pliku `" + kPackageFolder + u"model.dwg`."},
                       kFailed,
-                      {u"D Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb"},
+                      {u"D Usuwamy plik " + kPackageFolder + u"tekstury\\a.jpg",
+                       u"D Przywracamy plik " + kPackageFolder + u"model.dwg",
+                       u"D Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb",
+                       u"D Usuwamy folder " + kPackageFolder + u"dodatki_install.old\\",
+                       u"D Usuwamy folder " + kPackageFolder + u"tekstury"},
+                      kJournalGone,
                       kFinally})},
         LogCase{"archive_missing",
                 [](Scenario& s) { s.makePrevious(kPrevious); },
@@ -159,10 +191,12 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 join({room(u"90127"),
                       kStart,
+                      kJournal,
                       kBackup,
                       {u"I Błąd zmiany nazwy pliku dodatki.mdb na dodatki_old.mdb. "
                        u"Awaria dysku testowego."},
                       kFailed,
+                      kJournalGone,
                       kFinally})}),
     [](const testing::TestParamInfo<LogCase>& info) { return std::string(info.param.name); });
 

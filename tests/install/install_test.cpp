@@ -7,6 +7,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "install/recovery.h"
 #include "tests/install/install_fixture.h"
 
 namespace installtest {
@@ -78,30 +79,32 @@ TEST_F(InstallTest, FolderTextWithBlanksAroundItInstallsIntoTheTrimmedFolder) {
   EXPECT_EQ(readItems(fs, file(u"dodatki.mdb")), kMerged);
 }
 
-TEST_F(InstallTest, FailedMergePutsThePreviousDatabaseBackByteForByte) {
+TEST_F(InstallTest, FailedMergeLeavesTheLibraryAsItWas) {
   makePrevious(kPrevious);
-  const std::string before = bytes(u"dodatki.mdb");
+  makePreviousFiles();
+  const LibraryState before = library();
   makePackage(std::nullopt);  // no database in the package: nothing to merge
   form.ButtonInstallClick();
-  EXPECT_EQ(bytes(u"dodatki.mdb"), before);
-  EXPECT_FALSE(has(u"dodatki_old.mdb"));
-  EXPECT_FALSE(has(u"dodatki_new.mdb"));
-  EXPECT_EQ(bytes(u"model.dwg"), "model v2");  // the package's other files stay
+  EXPECT_EQ(library(), before);
+  EXPECT_TRUE(memoHas(u"Przywracamy plik " + file(u"model.dwg")));
+  EXPECT_TRUE(memoHas(u"Usuwamy folder " + file(u"tekstury")));
   EXPECT_EQ(window.infoLabel(), u"Wystąpił błąd instalacji. Spróbuj ponownie.");
   EXPECT_FALSE(window.visible(Ctl::gauge));
   EXPECT_TRUE(window.visible(Ctl::BG));
   expectNoInstallLook(window);
 }
 
-TEST_F(InstallTest, FailedExtractionPutsThePreviousDatabaseBack) {
+TEST_F(InstallTest, FailedExtractionLeavesTheLibraryAsItWas) {
   makePrevious(kPrevious);
-  const std::string before = bytes(u"dodatki.mdb");
+  makePreviousFiles();
+  const LibraryState before = library();
   makePackage(kPackage);
-  fs.writeFile(file(u"model.dwg"), "model v1");
-  fs.setReadOnly(file(u"model.dwg"));
+  fs.shouldFail = [&](fake::Op op, const Text& path) {
+    return op == fake::Op::Write && fake::pathKey(path) == fake::pathKey(file(u"model.dwg"));
+  };
   form.ButtonInstallClick();
-  EXPECT_EQ(bytes(u"dodatki.mdb"), before);
-  EXPECT_FALSE(has(u"dodatki_old.mdb"));
+  fs.shouldFail = nullptr;
+  EXPECT_EQ(library(), before);
   EXPECT_EQ(window.infoLabel(), u"Wystąpił błąd instalacji. Spróbuj ponownie.");
 }
 
@@ -254,7 +257,9 @@ TEST_F(InstallTest, AFailedFlushFailsTheInstallAndPutsTheBackupBack) {
   makePrevious(kPrevious);
   const std::string before = bytes(u"dodatki.mdb");
   makePackage(kPackage);
-  fs.shouldFail = [](fake::Op op, const Text&) { return op == fake::Op::Flush; };
+  fs.shouldFail = [&](fake::Op op, const Text& path) {
+    return op == fake::Op::Flush && fake::pathKey(path) == fake::pathKey(file(u"dodatki.mdb"));
+  };
   form.ButtonInstallClick();
   EXPECT_EQ(bytes(u"dodatki.mdb"), before);
   EXPECT_FALSE(has(u"dodatki_old.mdb"));
@@ -291,6 +296,10 @@ TEST_F(InstallTest, ABackupThatCannotBeDeletedIsNamed) {
   EXPECT_TRUE(has(u"dodatki_old.mdb"));
   EXPECT_TRUE(memoHas(u"Nie można usunąć kopii poprzedniej bazy: " + backup + u". " +
                       fake::kInjectedReason));
+  // The journal stays, so that the next start deletes what this run could not.
+  fs.shouldFail = nullptr;
+  EXPECT_EQ(install::recoverInterruptedInstall(fs, kHost, u"P", logs::Log()), std::nullopt);
+  expectInstalled(kMerged, "next start");
 }
 
 // ---------------------------------------------------------------- causes that reach the log
@@ -311,25 +320,25 @@ TEST_F(InstallTest, AFailedRenameOfTheUnpackedDatabaseIsLogged) {
 }
 
 // An error no step names, thrown while the package is unpacked (the transaction catches it) or
-// while the databases are merged (the merge catches it): the database stays whole, no side file
-// stays, and the cause reaches the log.
+// while the databases are merged (the merge catches it): the library is put back as it was, and
+// the cause reaches the log.
 TEST(InstallUnexpectedErrors, ReachTheLogAndTheOneCleanUp) {
   struct Case {
     const char* name;
     fake::Op op;
     const char16_t* file;
     bool outOfMemory;
-    bool backupKept;  // the transaction stopped before it could put the backup back
-  } cases[] = {{"unpacking, out of memory", fake::Op::Write, u"model.dwg", true, true},
-               {"unpacking, program error", fake::Op::Write, u"model.dwg", false, true},
-               {"merge, out of memory", fake::Op::Read, u"dodatki_old.mdb", true, false},
-               {"merge, program error", fake::Op::Read, u"dodatki_old.mdb", false, false}};
+  } cases[] = {{"unpacking, out of memory", fake::Op::Write, u"model.dwg", true},
+               {"unpacking, program error", fake::Op::Write, u"model.dwg", false},
+               {"merge, out of memory", fake::Op::Read, u"dodatki_old.mdb", true},
+               {"merge, program error", fake::Op::Read, u"dodatki_old.mdb", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Scenario s;
     s.form.log_level = app::DEBUG;
     s.makePrevious(kPrevious);
-    const std::string before = s.bytes(u"dodatki.mdb");
+    s.makePreviousFiles();
+    const Scenario::LibraryState before = s.library();
     s.makePackage(kPackage);
     const Text target = s.file(c.file);
     s.fs.shouldFail = [&](fake::Op op, const Text& path) {
@@ -346,16 +355,8 @@ TEST(InstallUnexpectedErrors, ReachTheLogAndTheOneCleanUp) {
     } else {
       EXPECT_EQ(s.memoFrom(u"Nieoczekiwany błąd programu.").at(1), u"stan poza zakresem");
     }
-    const Text backup = s.file(u"dodatki_old.mdb");
-    if (c.backupKept) {
-      EXPECT_EQ(s.window.infoLabel(),
-                u"Wystąpił błąd instalacji. Poprzednia baza jest w pliku: " + backup);
-      EXPECT_EQ(s.fs.readFile(backup), before);
-    } else {
-      EXPECT_EQ(s.bytes(u"dodatki.mdb"), before);
-      EXPECT_FALSE(s.has(u"dodatki_old.mdb"));
-    }
-    EXPECT_FALSE(s.has(u"dodatki_new.mdb"));
+    EXPECT_EQ(s.library(), before);
+    EXPECT_EQ(s.window.infoLabel(), u"Wystąpił błąd instalacji. Spróbuj ponownie.");
     EXPECT_FALSE(s.window.visible(Ctl::gauge));
   }
 }

@@ -100,14 +100,15 @@ TEST(PolishLog, FailedInstallsLogOnlyPolish) {
          s.fs.writeFile(s.form.sourceZip, zip);
        },
        nullptr},
-      {"read-only file in the way",
+      {"file held by another program",
        [](Scenario& s) {
          s.makePrevious(kPrevious);
          s.makePackage(kPackage);
          s.fs.writeFile(s.file(u"model.dwg"), "model v1");
-         s.fs.setReadOnly(s.file(u"model.dwg"));
+         s.fs.holdOpen(s.file(u"model.dwg"));
        },
-       u"Brak dostępu do pliku `C:\\Nordeka\\CAD A\\dodatki\\P\\model.dwg`."},
+       u"Błąd odłożenia pliku C:\\Nordeka\\CAD A\\dodatki\\P\\model.dwg. Plik jest używany "
+       u"przez inny program."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

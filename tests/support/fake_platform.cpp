@@ -175,6 +175,37 @@ std::vector<Text> FakePlatform::listFiles(const Text& dir) const {
   return out;
 }
 
+std::vector<Text> FakePlatform::listFolders(const Text& dir) const {
+  const std::u16string prefix = pathKey(dir) + u"\\";
+  std::vector<Text> out;
+  for (const auto& [key, spelled] : dirs_) {
+    if (key.rfind(prefix, 0) == 0) out.push_back(spelled);
+  }
+  return out;
+}
+
+FakePlatform::DiskImage FakePlatform::diskImage() const {
+  DiskImage image{{}, dirs_};
+  for (const auto& [key, node] : files_) {
+    Node copy = *node;
+    copy.data = std::make_shared<testsupport::Bytes>(*node->data);
+    copy.openHandles = 0;
+    copy.openWriters = 0;
+    image.files.emplace(key, std::move(copy));
+  }
+  return image;
+}
+
+void FakePlatform::restoreDisk(const DiskImage& image) {
+  files_.clear();
+  for (const auto& [key, node] : image.files) {
+    auto copy = std::make_shared<Node>(node);
+    copy->data = std::make_shared<testsupport::Bytes>(*node.data);
+    files_.emplace(key, std::move(copy));
+  }
+  dirs_ = image.dirs;
+}
+
 FakePlatform::Node* FakePlatform::findFile(const Text& path) {
   auto it = files_.find(pathKey(path));
   return it == files_.end() ? nullptr : it->second.get();

@@ -113,6 +113,17 @@ class FakePlatform : public plat::Platform {
     int openWriters = 0;  // of openHandles, those that may write
   };
 
+  // The disk as a process killed at this moment leaves it: every file and folder as they are,
+  // no handle of the process open any more.
+  struct DiskImage {
+    std::map<std::u16string, Node> files;
+    std::map<std::u16string, Text> dirs;
+  };
+  DiskImage diskImage() const;
+  void restoreDisk(const DiskImage& image);
+  // Every folder below a folder, as full paths in their stored spelling.
+  std::vector<Text> listFolders(const Text& dir) const;
+
  private:
   friend class FakeFile;
   bool fail(Op op, const Text& path);

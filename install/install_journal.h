@@ -1,0 +1,51 @@
+// The install journal: what an install is about to change in the package folder, written and
+// flushed to the disk before the first change, so that a run cut short at any point (a power
+// cut, a kill) can be put right at the next start.
+//
+// Order on the disk: the plan is flushed before anything in the folder changes; "committed" is
+// appended and flushed only after the merged database has been flushed; nothing set aside is
+// deleted before that; the journal itself is deleted last. A journal without its plan's end was
+// cut short before any change began.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace install {
+
+using text::Text;
+
+// The changes one install makes below the package folder. Paths are relative to it.
+struct LibraryPlan {
+  bool databaseExisted = false;       // "dodatki.mdb" was there before the run
+  bool packageFolderCreated = false;  // the package folder itself was made by the run
+  std::vector<Text> newFolders;       // made by the run, each after its parent
+  std::vector<Text> setAside;  // files the run replaces: the i-th is kept as aside folder + i+1
+  std::vector<Text> newFiles;  // files the run writes where there was none
+
+  bool operator==(const LibraryPlan&) const = default;
+};
+
+// A journal as read back.
+struct Journal {
+  // Nothing when the run stopped before its plan was whole: then it changed nothing.
+  std::optional<LibraryPlan> plan;
+  bool committed = false;  // the merged database was on the disk: the install is complete
+};
+
+// The journal's text.
+std::string encodeJournal(const LibraryPlan& plan);
+// Reads a journal's text; a text that is no journal of ours, or names a path outside the package
+// folder, throws text::Error.
+Journal decodeJournal(std::string_view bytes);
+
+// Writes the journal with its plan and flushes it to the disk.
+plat::Status writeJournal(plat::Platform& platform, const Text& path, const LibraryPlan& plan);
+// Appends the commit record and flushes it to the disk.
+plat::Status commitJournal(plat::Platform& platform, const Text& path);
+// Reads the journal at path; throws text::Error (plat::FileError when it cannot be read).
+Journal readJournal(plat::Platform& platform, const Text& path);
+
+}  // namespace install

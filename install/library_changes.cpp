@@ -1,0 +1,253 @@
+#include "install/library_changes.h"
+
+#include <set>
+
+#include "archive/package_layout.h"
+
+namespace install {
+
+namespace {
+
+using target::PackagePaths;
+
+Text asideFile(const PackagePaths& paths, size_t index) {
+  return paths.setAside + text::num(static_cast<int64_t>(index + 1));
+}
+
+// The package's own path of a target below the package folder, whatever letter case the archive
+// spells the package folder in; nothing for the package folder itself.
+std::optional<Text> belowPackage(const PackagePaths& paths, const Text& path) {
+  const Text& folder = paths.package;
+  if (path.size() <= folder.size() ||
+      !text::equalsIgnoreAsciiCase(std::u16string_view(path).substr(0, folder.size()), folder)) {
+    return std::nullopt;
+  }
+  return text::stripTrailingBackslashes(std::u16string_view(path).substr(folder.size()));
+}
+
+class Planner {
+ public:
+  Planner(plat::Platform& platform, const PackagePaths& paths)
+      : platform_(platform), paths_(paths) {
+    plan_.databaseExisted = platform.fileExists(paths.database);
+    plan_.packageFolderCreated = !platform.directoryExists(paths.package);
+  }
+
+  void add(const zipkit::EntryTarget& target) {
+    const std::optional<Text> folder = belowPackage(paths_, target.parentDir + u"\\");
+    if (folder) addFolders(*folder);
+    if (target.isFolder) return;
+    const std::optional<Text> file = belowPackage(paths_, target.path);
+    // The package rules keep every unpacked entry below the package folder.
+    if (!file) throw text::Error(u"Plik poza folderem pakietu: " + target.path);
+    // The database has steps of its own: it is moved to the backup before the unpacking.
+    if (text::equalsIgnoreAsciiCase(*file, pkg::kDatabaseName)) return;
+    if (!seenFiles_.insert(text::lowerAscii(*file)).second) return;
+    (platform_.fileExists(target.path) ? plan_.setAside : plan_.newFiles).push_back(*file);
+  }
+
+  LibraryPlan plan() && { return std::move(plan_); }
+
+ private:
+  // Every folder on the way to folder, parents first.
+  void addFolders(const Text& folder) {
+    for (size_t end = 0; end != Text::npos;) {
+      end = folder.find(u'\\', end + 1);
+      const Text step = folder.substr(0, end);
+      if (!seenFolders_.insert(text::lowerAscii(step)).second) continue;
+      if (!platform_.directoryExists(paths_.package + step)) plan_.newFolders.push_back(step);
+    }
+  }
+
+  plat::Platform& platform_;
+  const PackagePaths& paths_;
+  LibraryPlan plan_;
+  std::set<Text> seenFolders_;
+  std::set<Text> seenFiles_;
+};
+
+// Runs every step of a rollback or a finish, even after one fails: each puts back or removes
+// what it can, and the journal stays for the next start when any failed.
+class Steps {
+ public:
+  Steps(plat::Platform& platform, const logs::Log& log) : platform_(platform), log_(log) {}
+
+  bool ok() const { return ok_; }
+
+  void removeFile(const Text& path, const Text& line) {
+    removeFile(path, line, u"Nie można usunąć pliku " + path);
+  }
+  void removeFile(const Text& path, const Text& line, const Text& failure) {
+    if (!platform_.fileExists(path)) return;
+    log_.debug(line);
+    // A read-only attribute would keep the file; a failed change shows in the deletion's reason.
+    if (platform_.isReadOnly(path)) (void)platform_.setReadOnlyAttribute(path, false);
+    check(platform_.deleteFile(path), failure);
+  }
+
+  // The package's database as unpacked is of no use to anyone, and every run deletes it before
+  // its merge: one that stays is no reason to keep the journal.
+  void dropFromPackage(const Text& path) {
+    if (!platform_.fileExists(path)) return;
+    log_.debug(u"Kasujemy niepotrzebny plik dodatki_new.mdb");
+    if (const plat::Status deleted = platform_.deleteFile(path); !deleted) {
+      log_.debug(plat::withReason(u"Nie można usunąć pliku " + path, deleted));
+    }
+  }
+
+  void removeFolder(const Text& path) {
+    if (!platform_.directoryExists(path)) return;
+    log_.debug(u"Usuwamy folder " + path);
+    check(platform_.removeDirectory(path), u"Nie można usunąć folderu " + path);
+  }
+
+  void putBack(const Text& aside, const Text& path) {
+    if (!platform_.fileExists(aside)) return;
+    log_.debug(u"Przywracamy plik " + path);
+    check(platform_.replaceFile(aside, path), u"Błąd przywracania pliku " + path);
+  }
+
+  void check(const plat::Status& status, const Text& line) {
+    if (status) return;
+    log_.important(plat::withReason(line, status));
+    ok_ = false;
+  }
+
+ private:
+  plat::Platform& platform_;
+  const logs::Log& log_;
+  bool ok_ = true;
+};
+
+// The database as it was before the run: the backup back under its name, or, when there was
+// none, no database at all (the package's own one, deletion markers and all, must not pass for a
+// merged one).
+void rollBackDatabase(plat::Platform& platform, const PackagePaths& paths, const LibraryPlan& plan,
+                      const logs::Log& log, Steps& steps) {
+  if (!plan.databaseExisted) {
+    steps.removeFile(paths.database, u"Kasujemy plik dodatki.mdb nieudanej pierwszej instalacji");
+    return;
+  }
+  // Without a backup the database was never moved, or has already been put back.
+  if (!platform.fileExists(paths.backup)) return;
+  if (platform.fileExists(paths.database)) {
+    log.debug(u"Kasujemy uszkodzony plik dodatki.mdb");
+    // The rename below then fails on the file that stayed, and says why.
+    if (const plat::Status deleted = platform.deleteFile(paths.database); !deleted) {
+      log.debug(plat::withReason(u"Nie można usunąć pliku " + paths.database, deleted));
+    }
+  }
+  const plat::Status restored = platform.moveFile(paths.backup, paths.database);
+  log.debug(u"Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb");
+  steps.check(restored, u"Błąd zmiany nazwy pliku dodatki_old.mdb na dodatki.mdb");
+}
+
+void deleteJournal(plat::Platform& platform, const PackagePaths& paths, const logs::Log& log,
+                   Steps& steps) {
+  if (!steps.ok()) {
+    log.debug(u"Dziennik instalacji zostaje do następnego uruchomienia: " + paths.journal);
+    return;
+  }
+  log.debug(u"Kasujemy dziennik instalacji");
+  steps.check(platform.deleteFile(paths.journal), u"Nie można usunąć pliku " + paths.journal);
+}
+
+}  // namespace
+
+LibraryPlan planChanges(plat::Platform& platform, const PackagePaths& paths,
+                        const std::vector<zipkit::EntryTarget>& targets) {
+  Planner planner(platform, paths);
+  for (const zipkit::EntryTarget& target : targets) planner.add(target);
+  return std::move(planner).plan();
+}
+
+bool beginChanges(plat::Platform& platform, const PackagePaths& paths, const LibraryPlan& plan,
+                  const logs::Log& log) {
+  if (plan.packageFolderCreated) {
+    log.debug(u"Tworzymy folder pakietu: " + paths.package);
+    if (const plat::Status made = platform.createDirectory(paths.package); !made) {
+      log.important(plat::withReason(u"Nie można utworzyć folderu " + paths.package, made));
+      return false;
+    }
+  }
+  log.debug(u"Zapisujemy dziennik instalacji: " + paths.journal);
+  const plat::Status written = writeJournal(platform, paths.journal, plan);
+  if (written) return true;
+  log.important(plat::withReason(u"Błąd zapisu dziennika instalacji: " + paths.journal, written));
+  // Nothing has changed yet: a journal cut short says so to the next start, should these fail.
+  (void)platform.deleteFile(paths.journal);
+  if (plan.packageFolderCreated) (void)platform.removeDirectory(paths.package);
+  return false;
+}
+
+bool setAside(plat::Platform& platform, const PackagePaths& paths, const LibraryPlan& plan,
+              const logs::Log& log) {
+  if (plan.setAside.empty()) return true;
+  if (!platform.directoryExists(paths.setAside)) {
+    if (const plat::Status made = platform.createDirectory(paths.setAside); !made) {
+      log.important(plat::withReason(u"Nie można utworzyć folderu " + paths.setAside, made));
+      return false;
+    }
+  }
+  for (size_t i = 0; i < plan.setAside.size(); ++i) {
+    const Text path = paths.package + plan.setAside[i];
+    log.debug(u"Odkładamy plik " + path);
+    if (const plat::Status moved = platform.moveFile(path, asideFile(paths, i)); !moved) {
+      log.important(plat::withReason(u"Błąd odłożenia pliku " + path, moved));
+      return false;
+    }
+  }
+  return true;
+}
+
+bool flushUnpacked(plat::Platform& platform, const PackagePaths& paths, const LibraryPlan& plan,
+                   const logs::Log& log) {
+  for (const std::vector<Text>* files : {&plan.setAside, &plan.newFiles}) {
+    for (const Text& file : *files) {
+      const Text path = paths.package + file;
+      if (const plat::Status flushed = platform.flushToDisk(path); !flushed) {
+        log.important(plat::withReason(u"Błąd zapisu na dysk pliku: " + path, flushed));
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+bool finishChanges(plat::Platform& platform, const PackagePaths& paths, const LibraryPlan& plan,
+                   const logs::Log& log) {
+  Steps steps(platform, log);
+  for (size_t i = 0; i < plan.setAside.size(); ++i) {
+    const Text aside = asideFile(paths, i);
+    steps.removeFile(aside, u"Kasujemy odłożony plik " + aside);
+  }
+  steps.removeFolder(paths.setAside);
+  steps.removeFile(paths.backup, u"Kasujemy niepotrzebny plik dodatki_old.mdb",
+                   u"Nie można usunąć kopii poprzedniej bazy: " + paths.backup);
+  steps.dropFromPackage(paths.fromPackage);
+  deleteJournal(platform, paths, log, steps);
+  return steps.ok();
+}
+
+bool rollBackChanges(plat::Platform& platform, const PackagePaths& paths, const LibraryPlan& plan,
+                     const logs::Log& log) {
+  Steps steps(platform, log);
+  for (auto file = plan.newFiles.rbegin(); file != plan.newFiles.rend(); ++file) {
+    const Text path = paths.package + *file;
+    steps.removeFile(path, u"Usuwamy plik " + path);
+  }
+  for (size_t i = 0; i < plan.setAside.size(); ++i) {
+    steps.putBack(asideFile(paths, i), paths.package + plan.setAside[i]);
+  }
+  rollBackDatabase(platform, paths, plan, log, steps);
+  steps.dropFromPackage(paths.fromPackage);
+  steps.removeFolder(paths.setAside);
+  for (auto folder = plan.newFolders.rbegin(); folder != plan.newFolders.rend(); ++folder) {
+    steps.removeFolder(paths.package + *folder);
+  }
+  deleteJournal(platform, paths, log, steps);
+  if (plan.packageFolderCreated && steps.ok()) steps.removeFolder(paths.package);
+  return steps.ok();
+}
+
+}  // namespace install
