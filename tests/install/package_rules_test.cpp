@@ -227,6 +227,21 @@ INSTANTIATE_TEST_SUITE_P(
                  Verdict::Refused,
                  kRefused + u"plik o nazwie zastrzeżonej dla instalatora: `p/Dodatki_New.mdb`",
                  {}},
+        RuleCase{"install_journal",
+                 [] {
+                   return zipWithExtra({{u"P\\DODATKI_INSTALL.JRN", "x"}});
+                 },
+                 Verdict::Refused,
+                 kRefused + u"plik o nazwie zastrzeżonej dla instalatora: `P\\DODATKI_INSTALL.JRN`",
+                 {}},
+        RuleCase{
+            "file_in_the_folder_of_replaced_files",
+            [] {
+              return zipWithExtra({{u"P/dodatki_install.old/1", "x"}});
+            },
+            Verdict::Refused,
+            kRefused + u"plik o nazwie zastrzeżonej dla instalatora: `P/dodatki_install.old/1`",
+            {}},
         RuleCase{"check_side_file",
                  [] {
                    return zipWithExtra({{u"P\\dodatki.mdb.old", "x"}});

@@ -1,0 +1,66 @@
+// The journal's text: what a run writes reads back the same, a text cut short anywhere reads as
+// a plan cut short or as a plan not yet committed (never as a commit), and a journal that names a
+// path outside the package folder, or is no journal, is refused.
+#include "install/install_journal.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace install {
+namespace {
+
+const LibraryPlan kPlan = {true,
+                           false,
+                           {u"tekstury", u"tekstury\\dąb"},
+                           {u"model.dwg", u"tekstury\\stary.jpg"},
+                           {u"tekstury\\dąb\\a.jpg", u"nowy plik.txt"}};
+
+TEST(InstallJournal, ReadsBackWhatWasWritten) {
+  for (const LibraryPlan& plan : {kPlan, LibraryPlan{false, true, {}, {}, {}}}) {
+    const Journal planned = decodeJournal(encodeJournal(plan));
+    ASSERT_TRUE(planned.plan);
+    EXPECT_EQ(*planned.plan, plan);
+    EXPECT_FALSE(planned.committed);
+    const Journal committed = decodeJournal(encodeJournal(plan) + "committed\n");
+    EXPECT_EQ(*committed.plan, plan);
+    EXPECT_TRUE(committed.committed);
+  }
+}
+
+// A run cut short while writing its journal changed nothing yet; one cut short while committing
+// has not committed.
+TEST(InstallJournal, ATextCutShortAnywhereIsNeverACommit) {
+  const std::string plan = encodeJournal(kPlan);
+  const std::string whole = plan + "committed\n";
+  for (size_t n = 0; n < whole.size(); ++n) {
+    SCOPED_TRACE(n);
+    const Journal cut = decodeJournal(whole.substr(0, n));
+    EXPECT_FALSE(cut.committed);
+    EXPECT_EQ(cut.plan.has_value(), n >= plan.size());
+    // The system may extend the file before it writes the data: zeros stand for what is missing.
+    const Journal zeros = decodeJournal(whole.substr(0, n) + std::string(whole.size() - n, '\0'));
+    EXPECT_FALSE(zeros.committed);
+    EXPECT_EQ(zeros.plan.has_value(), n >= plan.size());
+  }
+}
+
+TEST(InstallJournal, RefusesWhatIsNoJournalOfOurs) {
+  const std::string header = "install-journal 1\ndatabase present\npackage-folder present\n";
+  for (const std::string& bytes : {
+           std::string("something else\nplan-end\n"),
+           header + "aside ..\\..\\Windows\\win.ini\nplan-end\n",
+           header + "new C:\\Windows\\win.ini\nplan-end\n",
+           header + "folder \\Windows\nplan-end\n",
+           header + "new a\x01.txt\nplan-end\n",
+           header + "delete model.dwg\nplan-end\n",
+           std::string("install-journal 1\ndatabase maybe\npackage-folder present\nplan-end\n"),
+           std::string("install-journal 1\nplan-end\n"),
+       }) {
+    SCOPED_TRACE(bytes);
+    EXPECT_THROW(decodeJournal(bytes), text::Error);
+  }
+}
+
+}  // namespace
+}  // namespace install

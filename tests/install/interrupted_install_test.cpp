@@ -1,0 +1,175 @@
+// An install cut short at any point, as a kill leaves the disk: the next start puts the package
+// folder right by the journal the run left (rolled back, or finished once the merged database
+// was committed), says so, and installs.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/unattended.h"
+#include "install/install_journal.h"
+#include "tests/install/install_fixture.h"
+
+namespace installtest {
+namespace {
+
+using app::ExitCode;
+using Disk = fake::FakePlatform::DiskImage;
+
+const std::vector<Item> kPrevious = {{1, u"Stara szafa"}, {2, u"Zostaje"}};
+const std::vector<Item> kPackage = {{1, u"Nowa szafa"}, {3, u"Dodany stół"}};
+const std::vector<Item> kMerged = {{1, u"Nowa szafa"}, {2, u"Zostaje"}, {3, u"Dodany stół"}};
+
+bool changesTheDisk(fake::Op op) {
+  switch (op) {
+    case fake::Op::Exists:
+    case fake::Op::Read:
+    case fake::Op::Processes:
+      return false;
+    default:
+      return true;
+  }
+}
+
+// An update whose package replaces a read-only model and adds a folder, run without a window.
+void prepare(Scenario& s) {
+  s.makePrevious(kPrevious);
+  s.makePreviousFiles();
+  s.makePackage(kPackage);
+  s.wrapIntoExecutable();
+}
+
+ExitCode runSilently(Scenario& s, std::vector<Text>& lines) {
+  app::CommandLine line;
+  line.silent = true;
+  line.hostFolder = Scenario::kHost;
+  const logs::Log log = logs::Log().withRecord([&](int32_t, const Text& l) { lines.push_back(l); });
+  return app::runUnattended(s.fs, line, log);
+}
+
+// The disk as a kill just before the k-th change of an unattended update leaves it; nothing
+// when the run makes fewer changes.
+std::optional<Disk> killedBeforeChange(int k) {
+  Scenario s;
+  prepare(s);
+  std::optional<Disk> disk;
+  int seen = 0;
+  s.fs.shouldFail = [&](fake::Op op, const Text&) {
+    if (changesTheDisk(op) && ++seen == k) disk = s.fs.diskImage();
+    return false;
+  };
+  std::vector<Text> ignored;
+  runSilently(s, ignored);
+  return disk;
+}
+
+// How far the killed run had come, by what its journal says.
+std::string stage(Scenario& s) {
+  const Text journal = s.file(u"dodatki_install.jrn");
+  if (!s.fs.fileExists(journal)) return "no journal";
+  const install::Journal j = install::readJournal(s.fs, journal);
+  if (!j.plan) return "plan cut short";
+  return j.committed ? "committed" : "planned";
+}
+
+TEST(InterruptedInstall, TheNextRunPutsItRightAfterAKillBeforeAnyChange) {
+  std::set<std::string> stages;
+  int kills = 0;
+  for (int k = 1;; ++k) {
+    const std::optional<Disk> disk = killedBeforeChange(k);
+    if (!disk) break;
+    ++kills;
+    Scenario next;
+    next.fs.restoreDisk(*disk);
+    const std::string where = "killed before change " + std::to_string(k);
+    stages.insert(stage(next));
+    std::vector<Text> lines;
+    ASSERT_EQ(runSilently(next, lines), ExitCode::Installed)
+        << where << testing::PrintToString(apptest::utf8(lines));
+    next.expectInstalled(kMerged, where);
+    EXPECT_EQ(next.bytes(u"stare\\b.jpg"), "host's own") << where;
+  }
+  EXPECT_GT(kills, 30);
+  EXPECT_EQ(stages,
+            (std::set<std::string>{"no journal", "plan cut short", "planned", "committed"}));
+}
+
+// The window puts the folder right when it checks it, and says what it did before it offers
+// Install.
+TEST(InterruptedInstall, TheWindowSaysWhatItPutRight) {
+  struct Case {
+    const char* stage;
+    const char16_t* message;
+  } cases[] = {{"planned", u"Przywrócono stan sprzed przerwanej instalacji."},
+               {"committed", u"Dokończono przerwaną instalację."}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stage);
+    std::optional<Disk> disk;
+    // The first kill point at that stage.
+    for (int k = 1; !disk; ++k) {
+      disk = killedBeforeChange(k);
+      ASSERT_TRUE(disk) << "no kill point at this stage";
+      Scenario probe;
+      probe.fs.restoreDisk(*disk);
+      if (stage(probe) != c.stage) disk.reset();
+    }
+    Scenario next;
+    next.fs.restoreDisk(*disk);
+    next.makePackage(kPackage);  // the window's archive in its working folder
+    next.form.CheckInstallationEnabled();
+    EXPECT_EQ(next.window.infoLabel(), c.message);
+    EXPECT_TRUE(next.form.ready);
+    EXPECT_FALSE(next.has(u"dodatki_install.jrn"));
+    next.form.ButtonInstallClick();
+    next.expectInstalled(kMerged, c.stage);
+  }
+}
+
+// What the next start cannot put right stops it, and the journal stays for another try.
+TEST(InterruptedInstall, WhatCannotBePutRightRefusesAndKeepsTheJournal) {
+  struct Case {
+    const char* name;
+    std::function<void(Scenario&)> arrange;
+    ExitCode code;
+  } cases[] = {
+      {"host program running",
+       [](Scenario& s) {
+         s.fs.processList = {{7, u"VirelaPro.exe"}};
+       },
+       ExitCode::HostBusy},
+      {"journal that is no journal",
+       [](Scenario& s) { s.fs.writeFile(s.file(u"dodatki_install.jrn"), "obce dane\nplan-end\n"); },
+       ExitCode::RecoveryFailed},
+      {"file set aside that cannot be put back",
+       [](Scenario& s) { s.fs.holdOpen(s.file(u"model.dwg")); }, ExitCode::RecoveryFailed},
+  };
+  // Killed while the package was being unpacked: the model is set aside, the new one written.
+  std::optional<Disk> disk;
+  for (int k = 1; !disk; ++k) {
+    disk = killedBeforeChange(k);
+    ASSERT_TRUE(disk);
+    Scenario probe;
+    probe.fs.restoreDisk(*disk);
+    if (!probe.fs.fileExists(probe.file(u"dodatki_install.old\\1")) || !probe.has(u"model.dwg")) {
+      disk.reset();
+    }
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scenario next;
+    next.fs.restoreDisk(*disk);
+    c.arrange(next);
+    const std::string journal = next.bytes(u"dodatki_install.jrn");
+    std::vector<Text> lines;
+    EXPECT_EQ(runSilently(next, lines), c.code) << testing::PrintToString(apptest::utf8(lines));
+    EXPECT_EQ(next.bytes(u"dodatki_install.jrn"), journal);
+    // The previous database is whole, put back or still the backup.
+    const Text previous = next.has(u"dodatki_old.mdb") ? u"dodatki_old.mdb" : u"dodatki.mdb";
+    EXPECT_EQ(readItems(next.fs, next.file(previous)), kPrevious);
+  }
+}
+
+}  // namespace
+}  // namespace installtest
