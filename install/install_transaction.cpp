@@ -58,11 +58,7 @@ class Transaction {
   Body unpackAndMerge() {
     log_.debug(u"Trwa instalowanie pakietu...");
     log_.debug(u"MDB: " + p_.database);
-    plan_ = planChanges(
-        platform_, p_,
-        pkg::unpackTargets(platform_, request_.archive, p_.library, request_.packageName));
-    if (!beginChanges(platform_, p_, *plan_, log_)) {
-      plan_.reset();
+    if (!journalPlan()) {
       log_.important(u"Wystąpił błąd instalacji. Spróbuj ponownie.");
       return Body::Unchanged;
     }
@@ -77,6 +73,21 @@ class Transaction {
     }
     log_.important(u"Wystąpił błąd instalacji. Spróbuj ponownie.");
     return rollBack();
+  }
+
+  // What the run will change, journaled before the first change: nothing changes without it.
+  bool journalPlan() {
+    try {
+      plan_ = planChanges(
+          platform_, p_,
+          pkg::unpackTargets(platform_, request_.archive, p_.library, request_.packageName));
+    } catch (const text::Error& e) {
+      log_.important(e.message());
+      return false;
+    }
+    if (beginChanges(platform_, p_, *plan_, log_)) return true;
+    plan_.reset();
+    return false;
   }
 
   Body rollBack() {
