@@ -17,18 +17,19 @@ TForm1::~TForm1() {
   wnd_.onEdit1Change = nullptr;
 }
 
-void TForm1::info(int32_t level, const Text& text) {
+void TForm1::info(logs::Level level, const Text& text) {
   log().write(level, text);
 }
 
-void TForm1::show(int32_t level, const Text& text) {
+void TForm1::show(logs::Level level, const Text& text) {
   if (level > log_level) return;
   if (level == IMPORTANT) wnd_.setInfoLabel(text);
   wnd_.appendMemo(text);
 }
 
 logs::Log TForm1::log() {
-  const logs::Log window(log_level, [this](int32_t level, const Text& line) { show(level, line); });
+  const logs::Log window(log_level,
+                         [this](logs::Level level, const Text& line) { show(level, line); });
   return record_ ? window.withRecord(record_) : window;
 }
 

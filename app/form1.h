@@ -54,7 +54,7 @@ class TForm1 {
   WindowModel& window() { return wnd_; }
 
   // --- start-up, run state and log ---
-  void info(int32_t level, const Text& text);
+  void info(logs::Level level, const Text& text);
   // The log sink the steps write to: info() at the window's current level.
   logs::Log log();
   // The install session over the working folder, logging to the window.
@@ -115,7 +115,7 @@ class TForm1 {
   void ButtonInstallClick();
 
   // Run state.
-  int32_t log_level = IMPORTANT;
+  logs::Level log_level = IMPORTANT;
   bool formCover = false;
   bool pack = false;
   bool destination = false;
@@ -143,7 +143,7 @@ class TForm1 {
   logs::Log::Sink record_;
 
   // The window's part of info(): the memo and the status label, up to log_level.
-  void show(int32_t level, const Text& text);
+  void show(logs::Level level, const Text& text);
 };
 
 }  // namespace app

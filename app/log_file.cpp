@@ -81,7 +81,7 @@ void LogFile::write(const Text& line) {
 }
 
 logs::Log::Sink LogFile::sink() {
-  return [this](int32_t, const Text& line) { write(line); };
+  return [this](logs::Level, const Text& line) { write(line); };
 }
 
 void LogFile::writeEnd(const Text& outcome, int exitCode) {

@@ -23,12 +23,12 @@ enum Level : int32_t { NONE = 0, IMPORTANT = 1, DEBUG = 2 };
 
 class Log {
  public:
-  using Sink = std::function<void(int32_t level, const Text& line)>;
+  using Sink = std::function<void(Level level, const Text& line)>;
 
   // Writes nothing: for checks that must stay silent.
   Log() = default;
   // Passes the lines up to and including level to sink.
-  Log(int32_t level, Sink sink) : level_(level), sink_(std::move(sink)) {}
+  Log(Level level, Sink sink) : level_(level), sink_(std::move(sink)) {}
 
   // This log with record receiving its lines too.
   Log withRecord(Sink record) const {
@@ -37,10 +37,10 @@ class Log {
     return both;
   }
 
-  bool wants(int32_t level) const { return shows(level) || (record_ && level <= DEBUG); }
+  bool wants(Level level) const { return shows(level) || (record_ && level <= DEBUG); }
   // Lines carry names from the package archive: a control character in one must not break the
   // line or forge another, so every line is written with its control characters escaped.
-  void write(int32_t level, const Text& line) const {
+  void write(Level level, const Text& line) const {
     if (!shows(level) && !(record_ && level <= DEBUG)) return;
     const Text shown = text::escapeControls(line);
     if (shows(level)) sink_(level, shown);
@@ -61,9 +61,9 @@ class Log {
   }
 
  private:
-  bool shows(int32_t level) const { return sink_ && level <= level_; }
+  bool shows(Level level) const { return sink_ && level <= level_; }
 
-  int32_t level_ = NONE;
+  Level level_ = NONE;
   Sink sink_;
   Sink record_;
 };

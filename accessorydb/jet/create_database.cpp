@@ -203,8 +203,8 @@ void NewDatabase::addCatalogRows(const NewTable& table, uint32_t tdefPage, doubl
     return std::get<int32_t>(row[0]) == kDatabaseObjectId;
   });
   const Sid owner = std::get<Bytes>((*database)[6]);
-  objects.push_back(
-      objectRowValues(ObjectRow{id, kTablesContainerId, table.name, kObjectTable, now, owner, 0}));
+  objects.push_back(objectRowValues(
+      ObjectRow{id, kTablesContainerId, table.name, catalog::kTypeTable, now, owner, 0}));
   // Permissions as Jet gives them in Access-made files: the owner, then every other id with an
   // inheritable entry on the Tables container except the creator entry, each with all rights
   // but 0x100, not inheritable.

@@ -116,18 +116,19 @@ std::vector<ObjectRow> initialObjects(const std::array<uint32_t, 4>& systemTdefP
   const Sid engine = masked(kSidEngineObjects, sidKey);
   const auto object = [&](int32_t id, int32_t parent, const char16_t* name, int16_t type,
                           const Sid& owner) {
-    return ObjectRow{id, parent, name, type, created, owner, kSystemObjectFlags};
+    return ObjectRow{id, parent, name, type, created, owner, catalog::kSystemObjectFlag};
   };
   const auto table = [&](size_t i, const char16_t* name) {
-    return object(static_cast<int32_t>(systemTdefPages[i]), kTablesContainerId, name, kObjectTable,
-                  engine);
+    return object(static_cast<int32_t>(systemTdefPages[i]), kTablesContainerId, name,
+                  catalog::kTypeTable, engine);
   };
   return {
-      object(kTablesContainerId, kContainersParentId, u"Tables", kObjectContainer, engine),
-      object(kDatabasesContainerId, kContainersParentId, u"Databases", kObjectContainer, engine),
-      object(kRelationshipsContainerId, kContainersParentId, u"Relationships", kObjectContainer,
+      object(kTablesContainerId, kContainersParentId, u"Tables", catalog::kTypeContainer, engine),
+      object(kDatabasesContainerId, kContainersParentId, u"Databases", catalog::kTypeContainer,
              engine),
-      object(kDatabaseObjectId, kDatabasesContainerId, u"MSysDb", kObjectDatabase,
+      object(kRelationshipsContainerId, kContainersParentId, u"Relationships",
+             catalog::kTypeContainer, engine),
+      object(kDatabaseObjectId, kDatabasesContainerId, u"MSysDb", catalog::kTypeDatabase,
              masked(kSidDatabaseOwner, sidKey)),
       table(0, u"MSysObjects"),
       table(1, u"MSysACEs"),

@@ -18,13 +18,6 @@ inline constexpr int32_t kDatabasesContainerId = 0x0F000002;
 inline constexpr int32_t kRelationshipsContainerId = 0x0F000003;
 inline constexpr int32_t kDatabaseObjectId = 0x10000000;  // "MSysDb"
 
-// MSysObjects.Type values.
-inline constexpr int16_t kObjectTable = 1;
-inline constexpr int16_t kObjectDatabase = 2;
-inline constexpr int16_t kObjectContainer = 3;
-// MSysObjects.Flags of the engine's own objects.
-inline constexpr uint32_t kSystemObjectFlags = 0x80000000;
-
 // Security ids as every Jet 4 file holds them once unmasked (roles inferred from where they
 // occur): the owner of the engine's own objects, the database owner (owner of MSysDb and of user
 // tables), and the two ids holding inheritable permissions on the Tables container.
@@ -42,7 +35,7 @@ struct ObjectRow {
   int32_t id = 0;
   int32_t parentId = 0;
   Text name;
-  int16_t type = kObjectTable;
+  int16_t type = catalog::kTypeTable;
   double created = 0;
   Sid owner;  // masked, as stored
   uint32_t flags = 0;

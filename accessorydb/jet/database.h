@@ -75,12 +75,12 @@ struct CatalogEntry {
   int16_t type = 0;
   uint32_t flags = 0;
 
-  static constexpr int16_t kTypeTable = 1;
-  static constexpr uint32_t kSystemFlags = 0x80000002;
   // The TDEF page of a table (its id without the high flag byte).
   uint32_t tdefPage() const { return static_cast<uint32_t>(id) & kPageNumberMask; }
-  bool isTable() const { return (type & 0x7F) == kTypeTable; }
-  bool isUserTable() const { return isTable() && (flags & kSystemFlags) == 0; }
+  bool isTable() const { return (type & catalog::kTypeMask) == catalog::kTypeTable; }
+  bool isUserTable() const {
+    return isTable() && (flags & (catalog::kSystemObjectFlag | catalog::kHiddenObjectFlag)) == 0;
+  }
 };
 
 // Rows of one table in table order: data pages in ascending page order (from the table's

@@ -87,7 +87,7 @@ std::vector<IndexTree::Step> IndexTree::descend(const IndexEntry& target) {
   std::vector<Step> path;
   uint32_t page = index_.firstPage;
   for (;;) {
-    if (path.size() > 32)
+    if (path.size() > indexpage::kMaxTreeDepth)
       throw Error(ErrorKind::Damaged, u"Damaged database: an index tree has a loop");
     if (const StoredLeaf* leaf = storedLeaf(page)) {
       path.push_back({page, leaf->lowerBound(target)});

@@ -242,7 +242,21 @@ inline constexpr size_t kEntriesOffset = 0x1E0;
 inline constexpr size_t kEntrySpace = kPageSize - kEntriesOffset;  // 3616 bytes
 inline constexpr size_t kRowIdSize = 4;      // leaf entries end with page (3 bytes BE) + row
 inline constexpr size_t kChildPageSize = 4;  // node entries end with the child page (BE)
+// Levels below the root no index tree comes near (a page holds hundreds of entries); a walk that
+// goes deeper has met a loop in a damaged file.
+inline constexpr size_t kMaxTreeDepth = 16;
 }  // namespace indexpage
+
+// The catalog, MSysObjects: an object's type (its low seven bits) and the flags that mark the
+// engine's own objects and hidden ones.
+namespace catalog {
+inline constexpr int16_t kTypeTable = 1;
+inline constexpr int16_t kTypeDatabase = 2;
+inline constexpr int16_t kTypeContainer = 3;
+inline constexpr int16_t kTypeMask = 0x7F;
+inline constexpr uint32_t kSystemObjectFlag = 0x80000000;
+inline constexpr uint32_t kHiddenObjectFlag = 0x00000002;
+}  // namespace catalog
 
 // Usage maps: a row whose first byte is the map type. Inline: the page of bit 0, then the
 // bitmap to the row's end. Reference: u32 numbers of bitmap pages (type 0x05: a head of

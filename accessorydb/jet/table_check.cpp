@@ -63,8 +63,9 @@ class Seeker {
 // Walks a subtree; returns its largest leaf entry (empty for an empty leaf).
 IndexEntry walkPage(PageFile& pages, uint32_t page, uint32_t owner, int level, IndexWalk& w,
                     std::map<int, std::vector<uint32_t>>& levels) {
-  if (level > 16) {
-    w.findings.faults.push_back("index tree deeper than 16 levels (a loop?)");
+  if (static_cast<size_t>(level) > indexpage::kMaxTreeDepth) {
+    w.findings.faults.push_back("index tree deeper than " +
+                                std::to_string(indexpage::kMaxTreeDepth) + " levels (a loop?)");
     return {};
   }
   w.pages.push_back(page);

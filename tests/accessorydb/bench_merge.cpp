@@ -168,7 +168,7 @@ int run(int argc, char** argv) {
   const Text dest = dir + u"dodatki.mdb";
   (void)fs.deleteFile(dest);  // the result of an earlier run, if any
   Text failure;
-  const logs::Log log(logs::IMPORTANT, [&](int32_t, const Text& line) { failure = line; });
+  const logs::Log log(logs::IMPORTANT, [&](logs::Level, const Text& line) { failure = line; });
   const accessorydb::MergeFiles files{dir + u"new.mdb", dir + u"old.mdb", dest};
   const IoBytes ioBefore = ioBytes();
   const auto start = std::chrono::steady_clock::now();

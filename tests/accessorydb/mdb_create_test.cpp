@@ -192,7 +192,7 @@ TEST_F(MdbCreate, AFailedWriteRemovesTheHalfMadeFile) {
     };
     std::vector<Text> logged;
     Text important;
-    const logs::Log log(logs::DEBUG, [&](int32_t level, const Text& line) {
+    const logs::Log log(logs::DEBUG, [&](logs::Level level, const Text& line) {
       logged.push_back(line);
       if (level == logs::IMPORTANT) important = line;
     });
@@ -221,8 +221,8 @@ TEST(MdbCreateUnexpected, AnyErrorTakesTheCleanUpAndIsLogged) {
       return false;
     };
     std::vector<std::pair<int32_t, Text>> lines;
-    const logs::Log log(logs::DEBUG,
-                        [&](int32_t level, const Text& line) { lines.emplace_back(level, line); });
+    const logs::Log log(
+        logs::DEBUG, [&](logs::Level level, const Text& line) { lines.emplace_back(level, line); });
     accessorydb::Creation creation;
     ASSERT_NO_THROW(creation = accessorydb::createDatabase(local, kDb, log));
     EXPECT_FALSE(creation.created());

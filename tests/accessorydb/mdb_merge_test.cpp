@@ -288,7 +288,8 @@ TEST(MergeResult, EachFailureIsNamed) {
     if (c.result == Merge::Result::Failed)
       writeDatabase(fs, kDest, {{}, {item(int32_t{1}, t(u"z"))}});
     Text lastImportant;
-    const logs::Log log(logs::IMPORTANT, [&](int32_t, const Text& line) { lastImportant = line; });
+    const logs::Log log(logs::IMPORTANT,
+                        [&](logs::Level, const Text& line) { lastImportant = line; });
     const Merge merge = accessorydb::mergeDatabases(fs, {kNew, kOld, c.destination}, log);
     EXPECT_EQ(merge.result, c.result);
     EXPECT_FALSE(merge.merged());
@@ -311,7 +312,7 @@ TEST(MergeResult, AnyErrorTakesTheCleanUpAndIsLogged) {
       return false;
     };
     std::vector<std::pair<int32_t, Text>> lines;
-    const logs::Log log(logs::DEBUG, [&](int32_t level, const Text& line) {
+    const logs::Log log(logs::DEBUG, [&](logs::Level level, const Text& line) {
       lines.push_back({level, line});
     });
     Merge merge;

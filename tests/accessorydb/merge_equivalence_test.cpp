@@ -107,14 +107,14 @@ struct Outcome {
 
 using MergeFn = bool (*)(plat::Platform&, const accessorydb::MergeFiles&, const logs::Log&);
 
-Outcome run(const Files& files, int32_t level, MergeFn mergeFn) {
+Outcome run(const Files& files, logs::Level level, MergeFn mergeFn) {
   fake::FakePlatform fs;
   fs.mkdirs(u"C:\\P");
   fs.writeFile(kNew, files.package);
   if (files.previous) fs.writeFile(kOld, *files.previous);
   if (files.destination) fs.writeFile(kDest, *files.destination);
   Outcome out;
-  const logs::Log log(level, [&](int32_t, const Text& line) { out.memo.push_back(line); });
+  const logs::Log log(level, [&](logs::Level, const Text& line) { out.memo.push_back(line); });
   out.result = mergeFn(fs, {kNew, kOld, kDest}, log);
   if (fs.fileExists(kDest)) out.destination = readDatabase(fs, kDest);
   return out;
@@ -133,7 +133,7 @@ TEST_P(MergeEquivalence, IndexedMergeDoesWhatThePlainScansDo) {
   for (unsigned seed = GetParam() * kSeedsPerBlock; seed < (GetParam() + 1) * kSeedsPerBlock;
        ++seed) {
     const Files files = makeFiles(Generator(seed).inputs());
-    for (const int32_t level : {logs::DEBUG, logs::IMPORTANT}) {
+    for (const logs::Level level : {logs::DEBUG, logs::IMPORTANT}) {
       SCOPED_TRACE("seed " + std::to_string(seed) + " level " + std::to_string(level));
       const Outcome expected = run(files, level, referenceMerge);
       const Outcome actual = run(files, level, installerMerge);

@@ -14,12 +14,12 @@ namespace accdbtest {
 class StepTest : public testing::Test {
  protected:
   fake::FakePlatform fs;
-  int32_t level = logs::DEBUG;
+  logs::Level level = logs::DEBUG;
   std::vector<text::Text> lines;
   text::Text lastImportant;
 
   logs::Log log() {
-    return logs::Log(level, [this](int32_t lineLevel, const text::Text& line) {
+    return logs::Log(level, [this](logs::Level lineLevel, const text::Text& line) {
       lines.push_back(line);
       if (lineLevel == logs::IMPORTANT) lastImportant = line;
     });

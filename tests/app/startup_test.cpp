@@ -319,7 +319,7 @@ TEST_F(FormTest, PackageSearchSetsPackAndMakesTheWorkingFolder) {
 TEST_F(FormTest, CloseRecordsTheFilesItCouldNotDeleteWithTheirReason) {
   form.FormCreate();
   std::vector<Text> recorded;
-  form.setRecord([&](int32_t, const Text& line) { recorded.push_back(line); });
+  form.setRecord([&](logs::Level, const Text& line) { recorded.push_back(line); });
   fs.writeFile(form.tmpDir + u"cover.jpg", "jpg");
   fs.writeFile(form.sourceZip, "zip");
   fs.holdOpen(form.sourceZip);

@@ -33,7 +33,7 @@ class PackageArchiveTest : public testing::Test {
   std::vector<Text> lines;
   Text lastImportant;
   std::vector<int> gaugeSteps;
-  const logs::Log log{logs::DEBUG, [this](int32_t level, const Text& line) {
+  const logs::Log log{logs::DEBUG, [this](logs::Level level, const Text& line) {
                         lines.push_back(line);
                         if (level == logs::IMPORTANT) lastImportant = line;
                       }};

@@ -72,7 +72,7 @@ TEST_P(Adapters, DoWhatTheStepDoes) {
   Scenario direct;
   prepare(direct);
   std::vector<Text> logged;
-  const logs::Log log(logs::DEBUG, [&](int32_t, const Text& line) { logged.push_back(line); });
+  const logs::Log log(logs::DEBUG, [&](logs::Level, const Text& line) { logged.push_back(line); });
   const std::string stepResult = GetParam().step(direct, log);
 
   EXPECT_EQ(windowResult, stepResult);

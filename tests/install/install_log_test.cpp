@@ -67,7 +67,7 @@ TEST_P(InstallLog, IsTheWholeSequence) {
   Scenario s;
   GetParam().arrange(s);
   Lines lines;
-  const logs::Log log(logs::DEBUG, [&](int32_t level, const Text& line) {
+  const logs::Log log(logs::DEBUG, [&](logs::Level level, const Text& line) {
     lines.push_back((level == logs::IMPORTANT ? u"I " : u"D ") + line);
   });
   install::Observer noWindow;

@@ -62,7 +62,7 @@ TEST_P(InstallOutcome, TellsHowTheRunEnded) {
   GetParam().arrange(s);
   RecordingObserver observer;
   std::vector<Text> lines;
-  const logs::Log log(logs::DEBUG, [&](int32_t, const Text& line) { lines.push_back(line); });
+  const logs::Log log(logs::DEBUG, [&](logs::Level, const Text& line) { lines.push_back(line); });
   const install::Outcome outcome =
       install::run(s.fs, {Scenario::kHost, u"P", s.form.sourceZip}, log, observer);
 
@@ -159,7 +159,7 @@ TEST(InstallOutcomeLog, TheWindowLogsWhatTheRunLogs) {
   bare.makePrevious(kPrevious);
   bare.makePackage(kPackage);
   std::vector<Text> logged;
-  const logs::Log log(logs::DEBUG, [&](int32_t, const Text& line) { logged.push_back(line); });
+  const logs::Log log(logs::DEBUG, [&](logs::Level, const Text& line) { logged.push_back(line); });
   install::Observer none;
   ASSERT_TRUE(
       install::run(bare.fs, {Scenario::kHost, u"P", bare.form.sourceZip}, log, none).installed());

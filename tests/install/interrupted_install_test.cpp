@@ -45,7 +45,8 @@ ExitCode runSilently(Scenario& s, std::vector<Text>& lines) {
   app::CommandLine line;
   line.silent = true;
   line.hostFolder = Scenario::kHost;
-  const logs::Log log = logs::Log().withRecord([&](int32_t, const Text& l) { lines.push_back(l); });
+  const logs::Log log =
+      logs::Log().withRecord([&](logs::Level, const Text& l) { lines.push_back(l); });
   return app::runUnattended(s.fs, line, log);
 }
 

@@ -125,7 +125,7 @@ TEST(LogFile, FailedWritesNeverStopTheInstall) {
 TEST(LogFile, WindowKeepsItsLevel) {
   apptest::Form plain, logged;
   std::vector<Text> recorded;
-  logged.form.setRecord([&](int32_t, const Text& l) { recorded.push_back(l); });
+  logged.form.setRecord([&](logs::Level, const Text& l) { recorded.push_back(l); });
   for (apptest::Form* f : {&plain, &logged}) {
     f->form.FormCreate();
     f->form.log().debug(u"ślad");

@@ -137,9 +137,9 @@ TEST_P(PackageRules, TheInstallerAndVerifyJudgeAlike) {
   line.silent = true;
   std::vector<Text> important;
   std::vector<Text> all;
-  const logs::Log log(logs::IMPORTANT, [&](int32_t, const Text& l) { important.push_back(l); });
+  const logs::Log log(logs::IMPORTANT, [&](logs::Level, const Text& l) { important.push_back(l); });
   const ExitCode code = app::runUnattended(
-      s.fs, line, log.withRecord([&](int32_t, const Text& l) { all.push_back(l); }));
+      s.fs, line, log.withRecord([&](logs::Level, const Text& l) { all.push_back(l); }));
   const std::string shownLog = testing::PrintToString(apptest::utf8(all));
 
   const ExitCode expected[] = {ExitCode::Installed, ExitCode::NoPackage, ExitCode::FailedRestored};
@@ -380,7 +380,7 @@ TEST(PackageRoom, TheDeclaredSizesMustFitTheFreeSpace) {
     line.silent = true;
     const ExitCode code = app::runUnattended(
         s.fs, line,
-        logs::Log(logs::IMPORTANT, [&](int32_t, const Text& l) { important.push_back(l); }));
+        logs::Log(logs::IMPORTANT, [&](logs::Level, const Text& l) { important.push_back(l); }));
     if (free == needed) {
       EXPECT_EQ(code, ExitCode::Installed);
       continue;

@@ -44,7 +44,8 @@ TEST_P(Unattended, EndsWithItsExitCode) {
   const std::string before = s.bytes(u"dodatki.mdb");
 
   std::vector<Text> lines;
-  const logs::Log log = logs::Log().withRecord([&](int32_t, const Text& l) { lines.push_back(l); });
+  const logs::Log log =
+      logs::Log().withRecord([&](logs::Level, const Text& l) { lines.push_back(l); });
   EXPECT_EQ(app::runUnattended(s.fs, line, log), GetParam().code)
       << testing::PrintToString(apptest::utf8(lines));
 
@@ -140,7 +141,7 @@ TEST(UnattendedAndWindow, RefuseAPackageWithoutACoverForTheSameReason) {
   app::CommandLine line;
   line.silent = true;
   std::vector<Text> important;
-  const logs::Log log(logs::IMPORTANT, [&](int32_t, const Text& l) { important.push_back(l); });
+  const logs::Log log(logs::IMPORTANT, [&](logs::Level, const Text& l) { important.push_back(l); });
 
   EXPECT_EQ(app::runUnattended(s.fs, line, log), ExitCode::NoPackage);
   EXPECT_EQ(important,
@@ -165,7 +166,8 @@ TEST(UnattendedLog, RecordsRowChangesInsteadOfComparisons) {
   app::CommandLine line;
   line.silent = true;
   std::vector<Text> lines;
-  const logs::Log log = logs::Log().withRecord([&](int32_t, const Text& l) { lines.push_back(l); });
+  const logs::Log log =
+      logs::Log().withRecord([&](logs::Level, const Text& l) { lines.push_back(l); });
   ASSERT_EQ(app::runUnattended(s.fs, line, log), ExitCode::Installed);
 
   const auto has = [&](const Text& l) {

@@ -26,7 +26,7 @@ class ChecksTest : public testing::Test {
   fake::FakePlatform fs;
   std::vector<Text> lines;
   Text lastImportant;
-  const logs::Log log{logs::DEBUG, [this](int32_t level, const Text& line) {
+  const logs::Log log{logs::DEBUG, [this](logs::Level level, const Text& line) {
                         lines.push_back(line);
                         if (level == logs::IMPORTANT) lastImportant = line;
                       }};
@@ -220,7 +220,7 @@ TEST(RunningHostErrorTest, AProcessListThatCannotBeReadRefusesWithItsReason) {
       u"Nie można odczytać listy uruchomionych programów. " + fake::kInjectedReason;
   std::vector<Text> important;
   const logs::Log log(logs::IMPORTANT,
-                      [&](int32_t, const Text& line) { important.push_back(line); });
+                      [&](logs::Level, const Text& line) { important.push_back(line); });
 
   EXPECT_EQ(target::checkNoRunningHost(fs, log),
             (target::Refusal{target::Refusal::Reason::ProcessListUnreadable, message}));

@@ -32,10 +32,11 @@ int runMerge(plat::Platform& fs, const Args& args) {
   // With --debug every line goes to stdout; otherwise a failure's last important line, as the
   // installer's status label would show it, goes to stderr.
   Text lastImportant;
-  const logs::Log log(debug ? logs::DEBUG : logs::IMPORTANT, [&](int32_t level, const Text& line) {
-    if (debug) std::printf("%s\n", text::toUtf8(line).c_str());
-    if (level == logs::IMPORTANT) lastImportant = line;
-  });
+  const logs::Log log(debug ? logs::DEBUG : logs::IMPORTANT,
+                      [&](logs::Level level, const Text& line) {
+                        if (debug) std::printf("%s\n", text::toUtf8(line).c_str());
+                        if (level == logs::IMPORTANT) lastImportant = line;
+                      });
   const bool merged = accessorydb::mergeDatabases(fs, {paths[0], paths[1], dest}, log).merged();
   if (!debug && !merged) std::fprintf(stderr, "%s\n", text::toUtf8(lastImportant).c_str());
   return merged ? 0 : 1;
