@@ -382,6 +382,16 @@ e2e_make_cover() {
 E2E_COVER_LEFT="247 148 29"
 E2E_COVER_RIGHT="30 60 200"
 
+# e2e_make_start_package: $E2E_WORK/package.zip holding the package P with the designed cover and
+# a stand-in database, for tests that never get as far as reading it.
+e2e_make_start_package() {
+  local pkg=$E2E_WORK/pkg
+  mkdir -p "$pkg"
+  echo "not read at start-up" >"$pkg/P\\dodatki.mdb"
+  e2e_make_cover "$pkg/P.jpg" 1040 585
+  (cd "$pkg" && zip -X -q ../package.zip 'P\dodatki.mdb' P.jpg) || e2e_fail "zip failed"
+}
+
 # e2e_make_installer ARCHIVE.zip OUT.exe: wraps the archive into the installer with mkinstaller.
 e2e_make_installer() {
   "$E2E_MKINSTALLER" append --stub "$E2E_INSTALLER_EXE" --archive "$1" -o "$2" >/dev/null ||

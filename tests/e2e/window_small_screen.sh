@@ -6,11 +6,7 @@ set -uo pipefail
 source "$(dirname "$0")/../../scripts/e2e/lib.sh"
 e2e_init window_small_screen 1024x768
 
-pkg=$E2E_WORK/pkg
-mkdir -p "$pkg"
-echo "not read at start-up" >"$pkg/P\\dodatki.mdb"
-e2e_make_cover "$pkg/P.jpg" 1040 585
-(cd "$pkg" && zip -X -q ../package.zip 'P\dodatki.mdb' P.jpg) || e2e_fail "zip failed"
+e2e_make_start_package
 drive=$E2E_WORK/drive_d
 mkdir -p "$drive/Nordeka/CAD A/dodatki" "$drive/run"
 e2e_drive d "$drive"

@@ -3,6 +3,7 @@
 // was committed), says so, and installs.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -66,6 +67,20 @@ std::optional<Disk> killedBeforeChange(int k) {
   return disk;
 }
 
+// The first kill whose disk passes the test; fails when the run has none.
+Disk firstKillWhere(const std::function<bool(Scenario&)>& wanted) {
+  for (int k = 1;; ++k) {
+    const std::optional<Disk> disk = killedBeforeChange(k);
+    if (!disk) {
+      ADD_FAILURE() << "no kill point leaves such a disk";
+      return {};
+    }
+    Scenario probe;
+    probe.fs.restoreDisk(*disk);
+    if (wanted(probe)) return *disk;
+  }
+}
+
 // How far the killed run had come, by what its journal says.
 std::string stage(Scenario& s) {
   const Text journal = s.file(u"dodatki_install.jrn");
@@ -107,17 +122,9 @@ TEST(InterruptedInstall, TheWindowSaysWhatItPutRight) {
                {"committed", u"Dokończono przerwaną instalację."}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stage);
-    std::optional<Disk> disk;
-    // The first kill point at that stage.
-    for (int k = 1; !disk; ++k) {
-      disk = killedBeforeChange(k);
-      ASSERT_TRUE(disk) << "no kill point at this stage";
-      Scenario probe;
-      probe.fs.restoreDisk(*disk);
-      if (stage(probe) != c.stage) disk.reset();
-    }
+    const Disk disk = firstKillWhere([&](Scenario& s) { return stage(s) == c.stage; });
     Scenario next;
-    next.fs.restoreDisk(*disk);
+    next.fs.restoreDisk(disk);
     next.makePackage(kPackage);  // the window's archive in its working folder
     next.form.CheckInstallationEnabled();
     EXPECT_EQ(next.window.infoLabel(), c.message);
@@ -147,20 +154,13 @@ TEST(InterruptedInstall, WhatCannotBePutRightRefusesAndKeepsTheJournal) {
        [](Scenario& s) { s.fs.holdOpen(s.file(u"model.dwg")); }, ExitCode::RecoveryFailed},
   };
   // Killed while the package was being unpacked: the model is set aside, the new one written.
-  std::optional<Disk> disk;
-  for (int k = 1; !disk; ++k) {
-    disk = killedBeforeChange(k);
-    ASSERT_TRUE(disk);
-    Scenario probe;
-    probe.fs.restoreDisk(*disk);
-    if (!probe.fs.fileExists(probe.file(u"dodatki_install.old\\1")) || !probe.has(u"model.dwg")) {
-      disk.reset();
-    }
-  }
+  const Disk disk = firstKillWhere([](Scenario& s) {
+    return s.fs.fileExists(s.file(u"dodatki_install.old\\1")) && s.has(u"model.dwg");
+  });
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Scenario next;
-    next.fs.restoreDisk(*disk);
+    next.fs.restoreDisk(disk);
     c.arrange(next);
     const std::string journal = next.bytes(u"dodatki_install.jrn");
     std::vector<Text> lines;
