@@ -182,4 +182,12 @@ std::optional<Page> StoredLeaf::withEntry(size_t i, ByteView entry) const {
   return page;
 }
 
+void StoredLeaf::entryInserted(size_t i, size_t length) {
+  const size_t start = i == 0 ? 0 : ends_[i - 1];
+  for (size_t j = i; j < ends_.size(); ++j) ends_[j] = static_cast<uint16_t>(ends_[j] + length);
+  ends_.insert(ends_.begin() + static_cast<ptrdiff_t>(i), static_cast<uint16_t>(start + length));
+  largest_ = std::max(largest_, length);
+  bytes_.reset();
+}
+
 }  // namespace jet

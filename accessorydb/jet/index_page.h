@@ -56,6 +56,11 @@ class StoredLeaf {
   // The page's bytes with `entry` inserted at position i, or nothing when it does not fit.
   std::optional<Page> withEntry(size_t i, ByteView entry) const;
   bool holds(const PageRef& bytes) const { return bytes_ == bytes; }
+  // Follows withEntry(i, entry) without reading the bitmap again: the entries now include one
+  // of `length` bytes at i. Lets go of the old bytes, so that the page can be changed in place;
+  // rebind() then takes the page as stored.
+  void entryInserted(size_t i, size_t length);
+  void rebind(PageRef bytes) { bytes_ = std::move(bytes); }
 
  private:
   StoredLeaf(PageRef bytes, std::vector<uint16_t> ends, size_t largest)

@@ -23,6 +23,12 @@ IndexEntry pageMax(const IndexPage& p) {
   return IndexEntry(m.begin(), m.end());
 }
 
+// Whether a leaf entry holds exactly this key.
+bool hasKey(ByteView entry, const KeyBytes& key) {
+  return entry.size() == key.size() + indexpage::kRowIdSize &&
+         std::equal(key.begin(), key.end(), entry.begin());
+}
+
 // Splits entries at the middle of their bytes.
 size_t middle(const std::vector<IndexEntry>& entries) {
   size_t total = 0;
@@ -51,16 +57,18 @@ IndexPage& IndexTree::load(uint32_t page) {
   return it->second;
 }
 
-const StoredLeaf* IndexTree::storedLeaf(uint32_t page) {
+StoredLeaf* IndexTree::storedLeaf(uint32_t page) {
   if (cache_.contains(page)) return nullptr;
   PageRef bytes = pages_.read(page);
   // The same bytes as last time (a changed page comes as new bytes while these are held).
-  if (lastLeaf_ && lastLeafPage_ == page && lastLeaf_->holds(bytes)) return &*lastLeaf_;
+  if (auto it = leaves_.find(page); it != leaves_.end()) {
+    if (it->second.holds(bytes)) return &it->second;
+    leaves_.erase(it);
+  }
   std::optional<StoredLeaf> leaf = StoredLeaf::of(std::move(bytes), page);
   if (!leaf) return nullptr;
-  lastLeaf_ = std::move(leaf);
-  lastLeafPage_ = page;
-  return &*lastLeaf_;
+  if (leaves_.size() >= kStoredLeaves) leaves_.clear();
+  return &leaves_.emplace(page, std::move(*leaf)).first->second;
 }
 
 void IndexTree::trimCache() {
@@ -117,13 +125,33 @@ std::vector<IndexTree::Step> IndexTree::descend(const IndexEntry& target) {
   }
 }
 
-void IndexTree::checkRoom(const KeyBytes& key) {
+bool IndexTree::checkInsert(const KeyBytes& key) {
   trimCache();
-  const IndexEntry entry = leafEntry(key, RowPointer{kPageNumberMask, rowpointer::kRowMask});
-  for (const Step& step : descend(entry)) {
+  // Every entry with the key sorts below this one (no file has a page 0xFFFFFF).
+  const IndexEntry highest = leafEntry(key, RowPointer{kPageNumberMask, rowpointer::kRowMask});
+  const std::vector<Step> path = descend(highest);
+  const bool exists = keyBefore(path.back(), key);
+  if (!exists || !index_.unique()) checkRoom(path, highest.size());
+  return exists;
+}
+
+bool IndexTree::keyBefore(const Step& at, const KeyBytes& key) {
+  // The entry before the first of a leaf is the last of the leaf before: walked down to again.
+  if (at.child == 0) return contains(key);
+  ByteView before;
+  if (const StoredLeaf* leaf = storedLeaf(at.page)) {
+    before = leaf->entry(at.child - 1);
+  } else {
+    before = load(at.page).entries[at.child - 1];
+  }
+  return hasKey(before, key);
+}
+
+void IndexTree::checkRoom(const std::vector<Step>& path, size_t entrySize) {
+  for (const Step& step : path) {
     size_t bytes = 0;
     size_t largest = 0;
-    size_t added = entry.size();
+    size_t added = entrySize;
     if (const StoredLeaf* leaf = storedLeaf(step.page)) {
       bytes = leaf->entryBytes();
       largest = leaf->largestEntry();
@@ -148,10 +176,8 @@ bool IndexTree::contains(const KeyBytes& key) {
   trimCache();
   const IndexEntry lowest = leafEntry(key, RowPointer{0, 0});
   const Step at = descend(lowest).back();
-  std::optional<IndexEntry> found = leafEntryAt(at.page, at.child);
-  if (!found) return false;
-  return found->size() == key.size() + indexpage::kRowIdSize &&
-         std::equal(key.begin(), key.end(), found->begin());
+  const std::optional<IndexEntry> found = leafEntryAt(at.page, at.child);
+  return found && hasKey(*found, key);
 }
 
 std::optional<IndexEntry> IndexTree::leafEntryAt(uint32_t page, size_t pos) {
@@ -180,12 +206,13 @@ void IndexTree::insert(const KeyBytes& key, RowPointer row) {
   IndexEntry entry = leafEntry(key, row);
   std::vector<Step> path = descend(entry);
   const Step at = path.back();
-  if (const StoredLeaf* leaf = storedLeaf(at.page)) {
+  if (StoredLeaf* leaf = storedLeaf(at.page)) {
     // Most inserts fit their leaf: the stored bytes take the entry without decoding the page.
     if (std::optional<Page> changed = leaf->withEntry(at.child, entry)) {
       const bool atEnd = at.child == leaf->size();
-      lastLeaf_.reset();  // lets the page be changed in place
+      leaf->entryInserted(at.child, entry.size());
       pages_.write(at.page, *changed);
+      leaf->rebind(pages_.read(at.page));
       if (atEnd) maxChanged(path, path.size() - 1, entry);
       return;
     }

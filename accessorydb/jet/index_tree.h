@@ -23,11 +23,11 @@ class IndexTree {
  public:
   IndexTree(PageFile& pages, PageAllocator& allocator, uint32_t owner, const RealIndex& index);
 
-  // Throws Error when inserting the key could need a page split into more than two pages (only
-  // possible with Jet's prefix-compressed pages); called before anything is written.
-  void checkRoom(const KeyBytes& key);
-  // Whether an entry with exactly this key exists.
-  bool contains(const KeyBytes& key);
+  // Whether an entry with exactly this key exists. Unless it does and the index is unique (the
+  // row is then refused), also throws Error when inserting the key could need a page split into
+  // more than two pages (only possible with Jet's prefix-compressed pages). One walk down the
+  // tree, before anything is written.
+  bool checkInsert(const KeyBytes& key);
   void insert(const KeyBytes& key, RowPointer row);
 
  private:
@@ -41,14 +41,20 @@ class IndexTree {
   static constexpr size_t kDecodedNodes = 256;
 
   IndexPage& load(uint32_t page);
-  // The page as a stored leaf, unless it is decoded (then load() has the current entries).
-  const StoredLeaf* storedLeaf(uint32_t page);
+  // The page as a stored leaf, unless it is decoded (then load() has the current entries). The
+  // pointer is good until the next call.
+  StoredLeaf* storedLeaf(uint32_t page);
   // Between operations: drops the decoded leaves, and every page when too many nodes are kept.
   void trimCache();
   // The entry at `pos` of a leaf, or the first of the next leaf when pos is past the end.
   std::optional<IndexEntry> leafEntryAt(uint32_t page, size_t pos);
   void store(uint32_t page);
   std::vector<Step> descend(const IndexEntry& target);
+  // Throws Error when a page of the path might not split into two around an added entry.
+  void checkRoom(const std::vector<Step>& path, size_t entrySize);
+  // Whether the entry just before the leaf position `at` holds exactly `key`.
+  bool keyBefore(const Step& at, const KeyBytes& key);
+  bool contains(const KeyBytes& key);
   void insertEntry(std::vector<Step>& path, size_t depth, IndexEntry entry, size_t pos);
   // The largest entry below path[depth] is now `max`.
   void maxChanged(std::vector<Step>& path, size_t depth, const IndexEntry& max);
@@ -61,8 +67,10 @@ class IndexTree {
   RealIndex index_;
   std::unordered_map<uint32_t, IndexPage> cache_;
   std::vector<uint32_t> decodedLeaves_;  // leaves (and new pages) decoded in this operation
-  std::optional<StoredLeaf> lastLeaf_;   // the leaf last read, while its bytes stay the same
-  uint32_t lastLeafPage_ = 0;
+  // Leaves as last read, each while its bytes stay the same, so that a leaf visited again is
+  // not read through again; a bounded number (each holds its page).
+  static constexpr size_t kStoredLeaves = 512;
+  std::unordered_map<uint32_t, StoredLeaf> leaves_;
 };
 
 }  // namespace jet

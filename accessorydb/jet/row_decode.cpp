@@ -85,7 +85,8 @@ Value decodeValue(PageFile& pages, const ColumnDef& column, ByteView bytes) {
 }
 
 void decodeRow(PageFile& pages, const TableDef& table, ByteView row, std::vector<Value>& values) {
-  values.assign(table.columns.size(), Null{});
+  // Values of the previous row are overwritten, texts in their own storage.
+  values.resize(table.columns.size());
   requireBytes(row, 0, rowformat::kColumnCountSize, "row");
   const size_t rowColumns = u16le(row.data());
   const size_t maskSize = rowformat::nullMaskSize(rowColumns);
@@ -118,26 +119,33 @@ void decodeRow(PageFile& pages, const TableDef& table, ByteView row, std::vector
 
   for (size_t i = 0; i < table.columns.size(); ++i) {
     const ColumnDef& c = table.columns[i];
+    Value& value = values[i];
     if (c.number >= rowColumns) {
-      if (c.is(ColumnType::Boolean)) values[i] = false;
+      value = c.is(ColumnType::Boolean) ? Value(false) : Value(Null{});
       continue;
     }
     const bool present = bitAt(mask, c.number);
     if (c.is(ColumnType::Boolean)) {
-      values[i] = present;
+      value = present;
       continue;
     }
-    if (!present) continue;
+    if (!present) {
+      value = Null{};
+      continue;
+    }
     if (c.fixed()) {
       const size_t start = rowformat::kFixedAreaOffset + size_t{c.fixedOffset};
       const size_t size = fixedSize(c);
       if (start + size > dataEnd) {
         throw damagedRow(u"fixed column " + c.name + u" lies outside the fixed area");
       }
-      values[i] = decodeValue(pages, c, row.subspan(start, size));
+      value = decodeValue(pages, c, row.subspan(start, size));
       continue;
     }
-    if (c.varIndex >= varCount) continue;  // written before the column existed
+    if (c.varIndex >= varCount) {  // written before the column existed
+      value = Null{};
+      continue;
+    }
     const size_t start = varOffset(c.varIndex);
     const size_t end = varOffset(c.varIndex + 1);
     if (start > end || end > dataEnd || start < rowformat::kFixedAreaOffset) {
@@ -145,7 +153,13 @@ void decodeRow(PageFile& pages, const TableDef& table, ByteView row, std::vector
                        text::num(static_cast<int64_t>(start)) + u".." +
                        text::num(static_cast<int64_t>(end)));
     }
-    values[i] = decodeValue(pages, c, row.subspan(start, end - start));
+    const ByteView bytes = row.subspan(start, end - start);
+    if (c.is(ColumnType::Text)) {
+      if (!std::holds_alternative<Text>(value)) value = Text();
+      decodeText(bytes, std::get<Text>(value));
+    } else {
+      value = decodeValue(pages, c, bytes);
+    }
   }
 }
 

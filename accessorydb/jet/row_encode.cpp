@@ -107,14 +107,16 @@ void appendText(std::vector<uint8_t>& out, std::u16string_view s, bool allowComp
   const bool compressed =
       allowCompression && s.size() >= kFewestCompressedChars && s.size() <= kMaxCompressedChars &&
       std::all_of(s.begin(), s.end(), [](char16_t c) { return c >= 0x01 && c <= 0xFF; });
+  const size_t at = out.size();
   if (compressed) {
-    out.insert(out.end(), std::begin(kCompressedTextMarker), std::end(kCompressedTextMarker));
-    for (char16_t c : s) out.push_back(static_cast<uint8_t>(c));
+    out.resize(at + sizeof kCompressedTextMarker + s.size());
+    uint8_t* p = std::copy(std::begin(kCompressedTextMarker), std::end(kCompressedTextMarker),
+                           out.data() + at);
+    for (char16_t c : s) *p++ = static_cast<uint8_t>(c);
     return;
   }
-  for (char16_t c : s) {
-    out.insert(out.end(), {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8)});
-  }
+  out.resize(at + kTextCharSize * s.size());
+  for (size_t i = 0; i < s.size(); ++i) putU16le(out.data() + at + kTextCharSize * i, s[i]);
 }
 
 void appendVariable(std::vector<uint8_t>& row, const ColumnDef& column, const Value& v) {
@@ -228,6 +230,7 @@ std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& 
   const size_t columnCount = std::max<size_t>(table.maxColumns, table.columns.size());
   std::vector<uint8_t> nullMask(rowformat::nullMaskSize(columnCount), 0);
   std::vector<uint8_t> row(rowformat::kFixedAreaOffset + fixedEnd, 0);
+  row.reserve(kMaxRowSize);  // the variable values then append without moving the row
   putU16le(row.data(), static_cast<uint16_t>(columnCount));
   // Present variable values by slot.
   std::vector<std::pair<const ColumnDef*, const Value*>> varValues(varSlots, {nullptr, nullptr});

@@ -65,7 +65,9 @@ Text TableWriter::describeKey(const LogicalIndex* index, const RealIndex& real,
   return out;
 }
 
-void TableWriter::checkKeys(const std::vector<KeyBytes>& keys, const std::vector<Value>& values) {
+std::vector<bool> TableWriter::checkKeys(const std::vector<KeyBytes>& keys,
+                                         const std::vector<Value>& values) {
+  std::vector<bool> newKey(keys.size());
   for (size_t i = 0; i < table_.realIndexes.size(); ++i) {
     const RealIndex& real = table_.realIndexes[i];
     const LogicalIndex* logical = nullptr;
@@ -84,13 +86,16 @@ void TableWriter::checkKeys(const std::vector<KeyBytes>& keys, const std::vector
         }
       }
     }
-    if (real.unique() && indexes_[i]->contains(keys[i])) {
+    const bool exists = indexes_[i]->checkInsert(keys[i]);
+    if (exists && real.unique()) {
       throw Error(ErrorKind::DuplicateKey,
                   u"Table " + table_.name + u" already has a row with " +
                       describeKey(logical, real, values),
                   {.table = table_.name, .value = describeKey(nullptr, real, values)});
     }
+    newKey[i] = !exists;
   }
+  return newKey;
 }
 
 RowPointer TableWriter::insert(std::vector<Value> values) {
@@ -111,13 +116,7 @@ RowPointer TableWriter::insert(std::vector<Value> values) {
   const std::vector<uint8_t> row = encodeRow(table_, values);
   std::vector<KeyBytes> keys;
   for (const RealIndex& real : table_.realIndexes) keys.push_back(indexKey(table_, real, values));
-  checkKeys(keys, values);
-  for (size_t i = 0; i < keys.size(); ++i) indexes_[i]->checkRoom(keys[i]);
-  std::vector<bool> newKey(keys.size());
-  for (size_t i = 0; i < keys.size(); ++i) {
-    // checkKeys has made sure a unique index does not hold the key yet.
-    newKey[i] = table_.realIndexes[i].unique() || !indexes_[i]->contains(keys[i]);
-  }
+  const std::vector<bool> newKey = checkKeys(keys, values);
 
   try {
     const RowPointer where = write(row, keys, newKey, autoNumber);

@@ -48,7 +48,9 @@ class TableWriter {
   void refuseUnencodedSortOrder(const RealIndex& index) const;
   void findDataPage();
   RowPointer placeRow(const std::vector<uint8_t>& row);
-  void checkKeys(const std::vector<KeyBytes>& keys, const std::vector<Value>& values);
+  // Refuses a row that lacks a key value or repeats a unique key, or whose keys might not fit
+  // the index pages; returns, per index, whether its key is new.
+  std::vector<bool> checkKeys(const std::vector<KeyBytes>& keys, const std::vector<Value>& values);
   Text describeKey(const LogicalIndex* index, const RealIndex& real,
                    const std::vector<Value>& values) const;
 

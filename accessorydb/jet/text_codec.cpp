@@ -14,10 +14,16 @@ Error oddText() {
 
 text::Text decodeText(ByteView bytes) {
   text::Text out;
+  decodeText(bytes, out);
+  return out;
+}
+
+void decodeText(ByteView bytes, text::Text& out) {
   const size_t n = bytes.size();
   const uint8_t* b = bytes.data();
   constexpr size_t kMarker = sizeof kCompressedTextMarker;
   if (n > kMarker && std::equal(b, b + kMarker, kCompressedTextMarker)) {
+    out.clear();
     out.reserve(n - kMarker);
     bool compressed = true;
     for (size_t i = kMarker; i < n;) {
@@ -32,14 +38,13 @@ text::Text decodeText(ByteView bytes) {
         i += kTextCharSize;
       }
     }
-    return out;
+    return;
   }
   if (n % kTextCharSize != 0) throw oddText();
   out.resize(n / kTextCharSize);
   for (size_t i = 0; i < out.size(); ++i) {
     out[i] = static_cast<char16_t>(u16le(b + kTextCharSize * i));
   }
-  return out;
 }
 
 }  // namespace jet

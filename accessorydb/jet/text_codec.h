@@ -10,5 +10,7 @@ namespace jet {
 // back, and so on. Every other value is plain UCS-2 LE. Every UTF-16 unit is kept as stored (also
 // U+0000 and lone surrogates); an odd trailing byte of a two-byte run is damage and throws.
 text::Text decodeText(ByteView bytes);
+// The same into `out`, whose storage is reused (rows read one after another).
+void decodeText(ByteView bytes, text::Text& out);
 
 }  // namespace jet

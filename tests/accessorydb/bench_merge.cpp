@@ -16,9 +16,12 @@
 #include <cstdlib>
 #include <exception>
 #include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "accessorydb/accessory_schema.h"
 #include "accessorydb/connection_strings.h"
 #include "accessorydb/jet/ado.h"
 #include "accessorydb/mdb_merge.h"
@@ -31,38 +34,71 @@ namespace {
 using accdbtest::Content;
 using text::Text;
 
+// The Dodatki columns a bench item sets, in the order benchItem gives their values.
+const Text kItemColumns[] = {u"ID",        u"Producent",     u"Grupa",         u"Typ",
+                             u"Nazwa",     u"JPG",           u"Kod_Producenta", u"Dodatek_wst",
+                             u"Kolor",     u"DWG",           u"Wysokosc",      u"Opis_Produktu",
+                             u"cena",      u"vat",           u"wymiar X",      u"wymiar Y",
+                             u"wymiar Z"};
+constexpr size_t kItemValues = std::size(kItemColumns);
+
+// Where each of kItemColumns sits in a Dodatki row: found once, as the rows are made by the
+// million.
+const std::vector<size_t>& itemColumnPlaces() {
+  static const std::vector<size_t> places = [] {
+    const std::vector<accessorydb::ColumnSchema>& columns =
+        accessorydb::accessoryTable(u"Dodatki").columns;
+    std::vector<size_t> at;
+    for (const Text& name : kItemColumns) {
+      const auto it = std::find_if(columns.begin(), columns.end(),
+                                   [&](const accessorydb::ColumnSchema& c) { return c.name == name; });
+      if (it == columns.end()) throw std::logic_error("no column " + text::toUtf8(name));
+      at.push_back(static_cast<size_t>(it - columns.begin()));
+    }
+    return at;
+  }();
+  return places;
+}
+
 // An item with realistic, varied texts in most columns.
 accdbtest::Row benchItem(int32_t id, bool marker, const Text& source) {
   const Text n = text::num(id);
-  return accdbtest::tableRow(u"Dodatki",
-                             {{u"ID", id},
-                              {u"Producent", Text(u"Meblar")},
-                              {u"Grupa", Text(u"Kuchnie")},
-                              {u"Typ", Text(u"Szafki")},
-                              {u"Nazwa", marker ? Text(u"DELETE") : u"Szafka wisząca " + n},
-                              {u"JPG", u"sz" + n + u".jpg"},
-                              {u"Kod_Producenta", u"MB-" + n},
-                              {u"Dodatek_wst", id % 3 == 0},
-                              {u"Kolor", Text(u"dąb sonoma")},
-                              {u"DWG", u"sz" + n + u".dwg"},
-                              {u"Wysokosc", Text(u"720")},
-                              {u"Opis_Produktu", u"Szafka z " + source + u" nr " + n},
-                              {u"cena", Text(u"1299,00")},
-                              {u"vat", Text(u"23")},
-                              {u"wymiar X", Text(u"600")},
-                              {u"wymiar Y", Text(u"320")},
-                              {u"wymiar Z", Text(u"720")}});
+  jet::Value values[kItemValues] = {id,
+                                    Text(u"Meblar"),
+                                    Text(u"Kuchnie"),
+                                    Text(u"Szafki"),
+                                    marker ? Text(u"DELETE") : u"Szafka wisząca " + n,
+                                    u"sz" + n + u".jpg",
+                                    u"MB-" + n,
+                                    id % 3 == 0,
+                                    Text(u"dąb sonoma"),
+                                    u"sz" + n + u".dwg",
+                                    Text(u"720"),
+                                    u"Szafka z " + source + u" nr " + n,
+                                    Text(u"1299,00"),
+                                    Text(u"23"),
+                                    Text(u"600"),
+                                    Text(u"320"),
+                                    Text(u"720")};
+  accdbtest::Row row(accessorydb::accessoryTable(u"Dodatki").columns.size(), jet::Null{});
+  for (size_t k = 0; k < kItemValues; ++k) row[itemColumnPlaces()[k]] = std::move(values[k]);
+  return row;
 }
 
-// Items [from, to) of a table of `rows`: a fixed stride visits every ID of the range once, out
-// of order.
+// The ID of item i of a table of `rows` starting at `first`: a fixed stride visits every ID of
+// the range once, out of order.
+int32_t benchId(int32_t first, int32_t rows, int32_t i) {
+  const int32_t stride = 7919;
+  return first + static_cast<int32_t>((int64_t{i} * stride) % rows);
+}
+
+// Items [from, to) of a table of `rows`.
 Content benchItems(int32_t first, int32_t rows, int32_t from, int32_t to, int markerEvery,
                    const Text& source) {
-  const int32_t stride = 7919;
   Content c;
   for (int32_t i = from; i < to; ++i) {
-    const int32_t id = first + static_cast<int32_t>((int64_t{i} * stride) % rows);
-    c.items.push_back(benchItem(id, i % markerEvery == markerEvery - 1, source));
+    c.items.push_back(
+        benchItem(benchId(first, rows, i), i % markerEvery == markerEvery - 1, source));
   }
   return c;
 }
@@ -129,9 +165,9 @@ void insertItems(plat::Platform& fs, const Text& path, int32_t rows) {
   table.open();
   const std::vector<Text> columns = table.columnNames();
   for (int32_t i = 0; i < rows; ++i) {
-    const Content c = benchItems(0, rows, i, i + 1, 10, u"insert");
+    const accdbtest::Row item = benchItem(benchId(0, rows, i), i % 10 == 9, u"insert");
     table.insert();
-    for (size_t k = 0; k < columns.size(); ++k) table.setField(k, c.items[0][k]);
+    for (size_t k = 0; k < columns.size(); ++k) table.setField(k, item[k]);
     table.post();
   }
   table.close();
