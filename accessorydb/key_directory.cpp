@@ -9,23 +9,45 @@ namespace accessorydb {
 void KeyDirectory::add(const MergeKey& key, uint32_t bookmark) {
   const size_t ordinal = entries_.size();
   if (ordinal >= kHeld) throw text::Error(u"Tabela ma zbyt wiele wierszy do scalenia.");
-  entries_.push_back({key.digest(), bookmark, static_cast<uint32_t>(ordinal)});
+  entries_.push_back({spread(key.digest()), bookmark, static_cast<uint32_t>(ordinal)});
 }
 
 void KeyDirectory::seal() {
   std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
     return a.digest != b.digest ? a.digest < b.digest : a.ordinalAndHeld < b.ordinalAndHeld;
   });
+  // About four entries a bucket.
+  constexpr size_t kEntriesPerBucket = 4;
+  bucketBits_ = 0;
+  while ((size_t{1} << bucketBits_) * kEntriesPerBucket < entries_.size()) ++bucketBits_;
+  buckets_.assign((size_t{1} << bucketBits_) + 1, 0);
+  size_t at = 0;
+  for (size_t b = 0; b + 1 < buckets_.size(); ++b) {
+    buckets_[b] = static_cast<uint32_t>(at);
+    while (at < entries_.size() && bucketOf(entries_[at].digest) == b) ++at;
+  }
+  buckets_.back() = static_cast<uint32_t>(entries_.size());
+}
+
+uint64_t KeyDirectory::spread(uint64_t digest) {
+  // SplitMix64's finaliser: each step can be undone, so no two digests meet.
+  digest = (digest ^ (digest >> 30)) * 0xbf58476d1ce4e5b9u;
+  digest = (digest ^ (digest >> 27)) * 0x94d049bb133111ebu;
+  return digest ^ (digest >> 31);
+}
+
+size_t KeyDirectory::bucketOf(uint64_t spreadDigest) const {
+  return bucketBits_ == 0 ? 0 : static_cast<size_t>(spreadDigest >> (64 - bucketBits_));
 }
 
 std::pair<KeyDirectory::Entry*, KeyDirectory::Entry*> KeyDirectory::withDigest(
     const MergeKey& key) const {
-  const uint64_t digest = key.digest();
-  const auto range =
-      std::equal_range(entries_.begin(), entries_.end(), Entry{digest, 0, 0},
-                       [](const Entry& a, const Entry& b) { return a.digest < b.digest; });
-  Entry* const base = entries_.data();
-  return {base + (range.first - entries_.begin()), base + (range.second - entries_.begin())};
+  const uint64_t digest = spread(key.digest());
+  const size_t bucket = bucketOf(digest);
+  Entry* const begin = entries_.data() + buckets_[bucket];
+  Entry* const end = entries_.data() + buckets_[bucket + 1];
+  return std::equal_range(begin, end, Entry{digest, 0, 0},
+                          [](const Entry& a, const Entry& b) { return a.digest < b.digest; });
 }
 
 bool KeyDirectory::matches(const Entry& e, const MergeKey& key) const {

@@ -1,4 +1,4 @@
-// The keys of a table's rows, in 16 bytes a row: where the first row with a key lies, and which
+// The keys of a table's rows, in about 17 bytes a row: where the first row with a key lies, and which
 // keys the merge's destination holds, without keeping the rows in memory. A key its digest does
 // not identify alone (a text) is confirmed by the caller's `SameKey`, which reads the row back.
 #pragma once
@@ -37,18 +37,26 @@ class KeyDirectory {
 
  private:
   struct Entry {
-    uint64_t digest;
+    uint64_t digest;  // the key's digest, spread (see spread())
     uint32_t bookmark;
     uint32_t ordinalAndHeld;  // the ordinal; the top bit is set once the destination holds it
   };
   static constexpr uint32_t kHeld = uint32_t{1} << 31;
 
+  // A digest's bits mixed one to one, so that equal digests stay equal and the top bits of
+  // close digests (consecutive IDs) differ.
+  static uint64_t spread(uint64_t digest);
+  size_t bucketOf(uint64_t spreadDigest) const;
   // The entries with the key's digest, in table order.
   std::pair<Entry*, Entry*> withDigest(const MergeKey& key) const;
   bool matches(const Entry& e, const MergeKey& key) const;
 
   SameKey sameKey_;
-  mutable std::vector<Entry> entries_;  // by digest, then ordinal
+  mutable std::vector<Entry> entries_;  // by spread digest, then ordinal
+  // Where the entries of each value of the spread digest's top bits start (a few entries each),
+  // so that a lookup searches a few neighbouring entries instead of the whole directory.
+  std::vector<uint32_t> buckets_;
+  unsigned bucketBits_ = 0;
 };
 
 }  // namespace accessorydb

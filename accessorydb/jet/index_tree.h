@@ -69,7 +69,7 @@ class IndexTree {
   std::vector<uint32_t> decodedLeaves_;  // leaves (and new pages) decoded in this operation
   // Leaves as last read, each while its bytes stay the same, so that a leaf visited again is
   // not read through again; a bounded number (each holds its page).
-  static constexpr size_t kStoredLeaves = 512;
+  static constexpr size_t kStoredLeaves = 2048;
   std::unordered_map<uint32_t, StoredLeaf> leaves_;
 };
 

@@ -99,13 +99,14 @@ void PageFile::commit() {
                 {.cause = *failure_});
   }
   if (pending_.empty()) return;
+  // In page order, the pages written as Last after all others.
+  std::vector<std::pair<Order, uint32_t>> byOrder;
+  byOrder.reserve(pending_.size());
+  for (const auto& [page, p] : pending_) byOrder.emplace_back(p.order, page);
+  std::sort(byOrder.begin(), byOrder.end());
   std::vector<uint32_t> order;
-  order.reserve(pending_.size());
-  for (const Order o : {Order::Data, Order::Last}) {
-    for (const auto& [page, p] : pending_) {
-      if (p.order == o) order.push_back(page);
-    }
-  }
+  order.reserve(byOrder.size());
+  for (const auto& [o, page] : byOrder) order.push_back(page);
   writeOutPending(order, true);
 }
 

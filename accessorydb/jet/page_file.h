@@ -15,7 +15,6 @@
 #include <array>
 #include <cstdint>
 #include <list>
-#include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -99,7 +98,7 @@ class PageFile {
   uint32_t pageCount_;
   uint32_t pagesOnDisk_;
   std::optional<Text> failure_;
-  std::map<uint32_t, Pending> pending_;  // by page number: commits write in page order
+  std::unordered_map<uint32_t, Pending> pending_;  // by page number
   uint64_t changes_ = 0;
   // Least recently used at the back.
   std::list<std::pair<uint32_t, PageRef>> lru_;
