@@ -27,6 +27,7 @@ void KeyDirectory::seal() {
     while (at < entries_.size() && bucketOf(entries_[at].digest) == b) ++at;
   }
   buckets_.back() = static_cast<uint32_t>(entries_.size());
+  lastDigest_.reset();
 }
 
 uint64_t KeyDirectory::spread(uint64_t digest) {
@@ -43,11 +44,15 @@ size_t KeyDirectory::bucketOf(uint64_t spreadDigest) const {
 std::pair<KeyDirectory::Entry*, KeyDirectory::Entry*> KeyDirectory::withDigest(
     const MergeKey& key) const {
   const uint64_t digest = spread(key.digest());
+  if (lastDigest_ == digest) return lastRange_;
   const size_t bucket = bucketOf(digest);
   Entry* const begin = entries_.data() + buckets_[bucket];
   Entry* const end = entries_.data() + buckets_[bucket + 1];
-  return std::equal_range(begin, end, Entry{digest, 0, 0},
-                          [](const Entry& a, const Entry& b) { return a.digest < b.digest; });
+  lastRange_ = std::equal_range(begin, end, Entry{digest, 0, 0}, [](const Entry& a, const Entry& b) {
+    return a.digest < b.digest;
+  });
+  lastDigest_ = digest;
+  return lastRange_;
 }
 
 bool KeyDirectory::matches(const Entry& e, const MergeKey& key) const {

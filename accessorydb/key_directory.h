@@ -57,6 +57,9 @@ class KeyDirectory {
   // so that a lookup searches a few neighbouring entries instead of the whole directory.
   std::vector<uint32_t> buckets_;
   unsigned bucketBits_ = 0;
+  // The last lookup's digest and entries: a row is looked up, then marked held, by the same key.
+  mutable std::optional<uint64_t> lastDigest_;
+  mutable std::pair<Entry*, Entry*> lastRange_{nullptr, nullptr};
 };
 
 }  // namespace accessorydb

@@ -131,7 +131,12 @@ class TableMerge {
     keys_.markHeld(key);
   }
 
-  bool isMarker(Fields& row) const { return jet::valueText(row.value(nameIndex_)) == kMarker; }
+  bool isMarker(Fields& row) const {
+    const jet::Value& name = row.value(nameIndex_);
+    // A text is compared as it is, without a copy: this runs for every row.
+    if (const Text* text = std::get_if<Text>(&name)) return *text == kMarker;
+    return jet::valueText(name) == kMarker;
+  }
 
   // Each previous row takes the first package row with its key; a marker there drops it.
   void firstPass(Fields& previous) {

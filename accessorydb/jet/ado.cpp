@@ -103,7 +103,9 @@ struct TableCursor::Impl {
   std::optional<TableScanner> scanner;
   bool atEnd = true;
   bool inserting = false;
+  // The new row, kept from row to row so that texts set into it reuse their storage.
   std::vector<Value> pending;
+  std::vector<bool> pendingSet;  // the columns the new row has set
 
   const TableDef& table() const {
     if (!def) throw Error(ErrorKind::Misuse, u"The table is not open");
@@ -231,7 +233,8 @@ void TableCursor::insert() {
                 u"The table " + def.name + u" is open read-only: no rows can be added",
                 {.table = def.name});
   }
-  impl_->pending.assign(def.columns.size(), Null{});
+  impl_->pending.resize(def.columns.size());
+  impl_->pendingSet.assign(def.columns.size(), false);
   impl_->inserting = true;
 }
 
@@ -249,6 +252,7 @@ void TableCursor::setField(size_t field, const Value& v) {
                                        u" can only be set in a new row (call insert first)");
   }
   impl_->pending[field] = v;
+  impl_->pendingSet[field] = true;
 }
 
 void TableCursor::post() {
@@ -256,10 +260,12 @@ void TableCursor::post() {
   if (!impl_->inserting)
     throw Error(ErrorKind::Misuse, u"No new row of table " + def.name + u" to post");
   // Posted or refused, the new row is done with.
-  std::vector<Value> row = std::move(impl_->pending);
-  impl_->pending.clear();
   impl_->inserting = false;
-  impl_->conn->writerFor(def).insert(std::move(row));
+  std::vector<Value>& row = impl_->pending;
+  for (size_t i = 0; i < row.size(); ++i) {
+    if (!impl_->pendingSet[i]) row[i] = Null{};
+  }
+  impl_->conn->writerFor(def).insert(row);
 }
 
 std::vector<Text> TableCursor::columnNames() const {

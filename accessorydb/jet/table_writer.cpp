@@ -98,7 +98,7 @@ std::vector<bool> TableWriter::checkKeys(const std::vector<KeyBytes>& keys,
   return newKey;
 }
 
-RowPointer TableWriter::insert(std::vector<Value> values) {
+RowPointer TableWriter::insert(std::vector<Value>& values) {
   if (values.size() != table_.columns.size()) {
     throw Error(ErrorKind::Internal, u"Internal error: a row of table " + table_.name + u" needs " +
                                          text::num(static_cast<int64_t>(table_.columns.size())) +

@@ -39,7 +39,9 @@ class TableWriter {
 
   // Inserts one row; `values` holds one value per column in table order (see coerceValue for
   // the conversions applied). Returns where the row was stored.
-  RowPointer insert(std::vector<Value> values);
+  // The values are coerced in place: a caller posting row after row keeps the texts' storage.
+  RowPointer insert(std::vector<Value>& values);
+  RowPointer insert(std::vector<Value>&& values) { return insert(values); }
 
  private:
   // Everything an accepted row changes, into pending pages.

@@ -230,7 +230,7 @@ TEST(WriteTable, RefusedRowsLeaveTheFileUnchanged) {
   const std::vector<uint8_t> saved = *bytes;
   for (const RefusedCase& c : cases) {
     try {
-      writer.insert(c.row);
+      writer.insert(Row(c.row));
       ADD_FAILURE() << c.what << ": accepted";
     } catch (const jet::Error& e) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
