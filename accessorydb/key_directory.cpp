@@ -1,6 +1,7 @@
 #include "accessorydb/key_directory.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "platform/text.h"
 
@@ -8,14 +9,16 @@ namespace accessorydb {
 
 void KeyDirectory::add(const MergeKey& key, uint32_t bookmark) {
   const size_t ordinal = entries_.size();
-  if (ordinal >= kHeld) throw text::Error(u"Tabela ma zbyt wiele wierszy do scalenia.");
+  if (ordinal >= std::numeric_limits<uint32_t>::max())
+    throw text::Error(u"Tabela ma zbyt wiele wierszy do scalenia.");
   entries_.push_back({spread(key.digest()), bookmark, static_cast<uint32_t>(ordinal)});
 }
 
 void KeyDirectory::seal() {
   std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
-    return a.digest != b.digest ? a.digest < b.digest : a.ordinalAndHeld < b.ordinalAndHeld;
+    return a.digest != b.digest ? a.digest < b.digest : a.ordinal < b.ordinal;
   });
+  held_.assign(entries_.size(), false);
   // About four entries a bucket.
   constexpr size_t kEntriesPerBucket = 4;
   bucketBits_ = 0;
@@ -41,16 +44,15 @@ size_t KeyDirectory::bucketOf(uint64_t spreadDigest) const {
   return bucketBits_ == 0 ? 0 : static_cast<size_t>(spreadDigest >> (64 - bucketBits_));
 }
 
-std::pair<KeyDirectory::Entry*, KeyDirectory::Entry*> KeyDirectory::withDigest(
+std::pair<const KeyDirectory::Entry*, const KeyDirectory::Entry*> KeyDirectory::withDigest(
     const MergeKey& key) const {
   const uint64_t digest = spread(key.digest());
   if (lastDigest_ == digest) return lastRange_;
   const size_t bucket = bucketOf(digest);
-  Entry* const begin = entries_.data() + buckets_[bucket];
-  Entry* const end = entries_.data() + buckets_[bucket + 1];
-  lastRange_ = std::equal_range(begin, end, Entry{digest, 0, 0}, [](const Entry& a, const Entry& b) {
-    return a.digest < b.digest;
-  });
+  const Entry* const begin = entries_.data() + buckets_[bucket];
+  const Entry* const end = entries_.data() + buckets_[bucket + 1];
+  lastRange_ = std::equal_range(begin, end, Entry{digest, 0, 0},
+                                [](const Entry& a, const Entry& b) { return a.digest < b.digest; });
   lastDigest_ = digest;
   return lastRange_;
 }
@@ -62,24 +64,16 @@ bool KeyDirectory::matches(const Entry& e, const MergeKey& key) const {
 std::optional<KeyDirectory::Row> KeyDirectory::first(const MergeKey& key) const {
   const auto [begin, end] = withDigest(key);
   for (const Entry* e = begin; e != end; ++e) {
-    if (matches(*e, key)) return Row{e->ordinalAndHeld & ~kHeld, e->bookmark};
+    if (matches(*e, key)) return Row{e->ordinal, e->bookmark};
   }
   return std::nullopt;
 }
 
 void KeyDirectory::markHeld(const MergeKey& key) {
   const auto [begin, end] = withDigest(key);
-  for (Entry* e = begin; e != end; ++e) {
-    if ((e->ordinalAndHeld & kHeld) == 0 && matches(*e, key)) e->ordinalAndHeld |= kHeld;
+  for (const Entry* e = begin; e != end; ++e) {
+    if (!held_[e->ordinal] && matches(*e, key)) held_[e->ordinal] = true;
   }
-}
-
-bool KeyDirectory::held(const MergeKey& key, uint32_t ordinal) const {
-  const auto [begin, end] = withDigest(key);
-  const Entry* e = std::lower_bound(begin, end, ordinal, [](const Entry& a, uint32_t o) {
-    return (a.ordinalAndHeld & ~kHeld) < o;
-  });
-  return e != end && (e->ordinalAndHeld & ~kHeld) == ordinal && (e->ordinalAndHeld & kHeld);
 }
 
 }  // namespace accessorydb

@@ -1,6 +1,7 @@
-// The keys of a table's rows, in about 17 bytes a row: where the first row with a key lies, and which
-// keys the merge's destination holds, without keeping the rows in memory. A key its digest does
-// not identify alone (a text) is confirmed by the caller's `SameKey`, which reads the row back.
+// The keys of a table's rows, in about 17 bytes a row: where the first row with a key lies, and
+// which keys the merge's destination holds, without keeping the rows in memory. A key its digest
+// does not identify alone (a text) is confirmed by the caller's `SameKey`, which reads the row
+// back.
 #pragma once
 
 #include <cstdint>
@@ -32,34 +33,34 @@ class KeyDirectory {
   std::optional<Row> first(const MergeKey& key) const;
   // Notes that the destination holds the key, for every row that has it.
   void markHeld(const MergeKey& key);
-  // Whether the destination holds the key of the row at `ordinal`, whose key is `key`.
-  bool held(const MergeKey& key, uint32_t ordinal) const;
+  // Whether the destination holds the key of the row at `ordinal`.
+  bool held(uint32_t ordinal) const { return held_[ordinal]; }
 
  private:
   struct Entry {
     uint64_t digest;  // the key's digest, spread (see spread())
     uint32_t bookmark;
-    uint32_t ordinalAndHeld;  // the ordinal; the top bit is set once the destination holds it
+    uint32_t ordinal;
   };
-  static constexpr uint32_t kHeld = uint32_t{1} << 31;
 
   // A digest's bits mixed one to one, so that equal digests stay equal and the top bits of
   // close digests (consecutive IDs) differ.
   static uint64_t spread(uint64_t digest);
   size_t bucketOf(uint64_t spreadDigest) const;
   // The entries with the key's digest, in table order.
-  std::pair<Entry*, Entry*> withDigest(const MergeKey& key) const;
+  std::pair<const Entry*, const Entry*> withDigest(const MergeKey& key) const;
   bool matches(const Entry& e, const MergeKey& key) const;
 
   SameKey sameKey_;
-  mutable std::vector<Entry> entries_;  // by spread digest, then ordinal
+  std::vector<Entry> entries_;  // by spread digest, then ordinal
+  std::vector<bool> held_;      // by ordinal: whether the destination holds the row's key
   // Where the entries of each value of the spread digest's top bits start (a few entries each),
   // so that a lookup searches a few neighbouring entries instead of the whole directory.
   std::vector<uint32_t> buckets_;
   unsigned bucketBits_ = 0;
   // The last lookup's digest and entries: a row is looked up, then marked held, by the same key.
   mutable std::optional<uint64_t> lastDigest_;
-  mutable std::pair<Entry*, Entry*> lastRange_{nullptr, nullptr};
+  mutable std::pair<const Entry*, const Entry*> lastRange_{nullptr, nullptr};
 };
 
 }  // namespace accessorydb

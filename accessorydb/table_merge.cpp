@@ -196,7 +196,7 @@ class TableMerge {
       }
       const MergeKey mergeKey(key);
       if (comparing_) traceDestinationScan(mergeKey);
-      if (keys_.held(mergeKey, ordinal)) continue;
+      if (keys_.held(ordinal)) continue;
       post(package_, mergeKey);
       change(key, jet::valueText(package_.value(nameIndex_)), u"dopisano");
     }

@@ -78,6 +78,7 @@ void IndexTree::trimCache() {
 }
 
 void IndexTree::store(uint32_t page) {
+  ++changes_;
   pages_.write(page, encodeIndexPage(load(page)));
 }
 
@@ -132,7 +133,31 @@ bool IndexTree::checkInsert(const KeyBytes& key) {
   const std::vector<Step> path = descend(highest);
   const bool exists = keyBefore(path.back(), key);
   if (!exists || !index_.unique()) checkRoom(path, highest.size());
+  // The entries just before the path's steps: an entry above the largest of them, and not above
+  // `highest`, walks down the same path.
+  checked_ = false;
+  checkedBelow_.clear();
+  for (const Step& step : path) {
+    if (step.child == 0) continue;
+    ByteView before;
+    if (const StoredLeaf* leaf = storedLeaf(step.page)) {
+      before = leaf->entry(step.child - 1);
+    } else {
+      const IndexPage& p = load(step.page);
+      before = p.leaf ? ByteView(p.entries[step.child - 1]) : childMax(p.entries[step.child - 1]);
+    }
+    if (lessBytes(checkedBelow_, before)) checkedBelow_.assign(before.begin(), before.end());
+  }
+  checkedKey_ = key;
+  checkedPath_ = path;
+  checkedChanges_ = changes_;
+  checked_ = true;
   return exists;
+}
+
+bool IndexTree::checkedPathLeadsTo(const KeyBytes& key, const IndexEntry& entry) const {
+  return checked_ && checkedChanges_ == changes_ && checkedKey_ == key &&
+         lessBytes(checkedBelow_, entry);
 }
 
 bool IndexTree::keyBefore(const Step& at, const KeyBytes& key) {
@@ -204,13 +229,15 @@ std::optional<IndexEntry> IndexTree::leafEntryAt(uint32_t page, size_t pos) {
 void IndexTree::insert(const KeyBytes& key, RowPointer row) {
   trimCache();
   IndexEntry entry = leafEntry(key, row);
-  std::vector<Step> path = descend(entry);
+  std::vector<Step> path = checkedPathLeadsTo(key, entry) ? checkedPath_ : descend(entry);
+  checked_ = false;
   const Step at = path.back();
   if (StoredLeaf* leaf = storedLeaf(at.page)) {
     // Most inserts fit their leaf: the stored bytes take the entry without decoding the page.
     if (std::optional<Page> changed = leaf->withEntry(at.child, entry)) {
       const bool atEnd = at.child == leaf->size();
       leaf->entryInserted(at.child, entry.size());
+      ++changes_;
       pages_.write(at.page, *changed);
       leaf->rebind(pages_.read(at.page));
       if (atEnd) maxChanged(path, path.size() - 1, entry);

@@ -50,6 +50,9 @@ class IndexTree {
   std::optional<IndexEntry> leafEntryAt(uint32_t page, size_t pos);
   void store(uint32_t page);
   std::vector<Step> descend(const IndexEntry& target);
+  // The path checkInsert() found for the key, when it also leads to `entry`: the tree is as it
+  // was then and nothing on the way sorts between `entry` and the key's highest entry.
+  bool checkedPathLeadsTo(const KeyBytes& key, const IndexEntry& entry) const;
   // Throws Error when a page of the path might not split into two around an added entry.
   void checkRoom(const std::vector<Step>& path, size_t entrySize);
   // Whether the entry just before the leaf position `at` holds exactly `key`.
@@ -71,6 +74,14 @@ class IndexTree {
   // not read through again; a bounded number (each holds its page).
   static constexpr size_t kStoredLeaves = 2048;
   std::unordered_map<uint32_t, StoredLeaf> leaves_;
+  uint64_t changes_ = 0;  // pages this tree has written
+  // What the last checkInsert() found, so that the insert after it need not walk down again: the
+  // key, its path, the largest entry the path passes below it, and changes_ then.
+  bool checked_ = false;
+  KeyBytes checkedKey_;
+  std::vector<Step> checkedPath_;
+  IndexEntry checkedBelow_;
+  uint64_t checkedChanges_ = 0;
 };
 
 }  // namespace jet

@@ -35,11 +35,10 @@ using accdbtest::Content;
 using text::Text;
 
 // The Dodatki columns a bench item sets, in the order benchItem gives their values.
-const Text kItemColumns[] = {u"ID",        u"Producent",     u"Grupa",         u"Typ",
-                             u"Nazwa",     u"JPG",           u"Kod_Producenta", u"Dodatek_wst",
-                             u"Kolor",     u"DWG",           u"Wysokosc",      u"Opis_Produktu",
-                             u"cena",      u"vat",           u"wymiar X",      u"wymiar Y",
-                             u"wymiar Z"};
+const Text kItemColumns[] = {u"ID",       u"Producent",      u"Grupa",       u"Typ",   u"Nazwa",
+                             u"JPG",      u"Kod_Producenta", u"Dodatek_wst", u"Kolor", u"DWG",
+                             u"Wysokosc", u"Opis_Produktu",  u"cena",        u"vat",   u"wymiar X",
+                             u"wymiar Y", u"wymiar Z"};
 constexpr size_t kItemValues = std::size(kItemColumns);
 
 // Where each of kItemColumns sits in a Dodatki row: found once, as the rows are made by the
@@ -50,8 +49,9 @@ const std::vector<size_t>& itemColumnPlaces() {
         accessorydb::accessoryTable(u"Dodatki").columns;
     std::vector<size_t> at;
     for (const Text& name : kItemColumns) {
-      const auto it = std::find_if(columns.begin(), columns.end(),
-                                   [&](const accessorydb::ColumnSchema& c) { return c.name == name; });
+      const auto it =
+          std::find_if(columns.begin(), columns.end(),
+                       [&](const accessorydb::ColumnSchema& c) { return c.name == name; });
       if (it == columns.end()) throw std::logic_error("no column " + text::toUtf8(name));
       at.push_back(static_cast<size_t>(it - columns.begin()));
     }

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "accessorydb/jet/data_page.h"
+#include "accessorydb/jet/index_tree.h"
 #include "accessorydb/jet/table_check.h"
 #include "accessorydb/jet/table_writer.h"
 #include "tests/jet/jet_test_support.h"
@@ -100,6 +101,37 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, WriteTableGrow,
                                                     1},
                                            GrowCase{"text_indexes.mdb", u"users", 1500, true, 1},
                                            GrowCase{"unicode_text.mdb", u"Table", 500, false, 1}));
+
+// Keys repeat in an index that allows it: each new entry goes in by key, then row. An insert
+// follows the check of its key as the writer's do, and the check's path is reused only where
+// the entry sorts the same (rows rising; rows falling among equal keys need another walk).
+TEST(WriteTable, RepeatedKeysKeepKeyThenRowOrder) {
+  auto bytes = jettest::accessoryDatabase();
+  jet::Database db;
+  jettest::openShared(db, bytes);
+  const jet::TableDef def = db.table(u"Dodatki");
+  jet::RealIndex repeatable = def.realIndexes.at(0);
+  repeatable.flags = 0;  // neither unique nor required
+  jet::PageAllocator allocator(db.pages());
+  jet::IndexTree tree(db.pages(), allocator, def.page(), repeatable);
+  std::vector<jet::IndexEntry> inserted;
+  for (uint32_t round = 0; round < 60; ++round) {
+    for (uint8_t k = 0; k < 100; ++k) {
+      const jet::KeyBytes key = {0x7F, static_cast<uint8_t>(k % 50), 0x01};
+      // Even keys get rising rows, odd keys falling ones.
+      const uint32_t page = k % 2 == 0 ? 100 + round : 1000 - round;
+      const jet::RowPointer row{page, k};
+      EXPECT_EQ(tree.checkInsert(key), round > 0 || k >= 50) << "round " << round << " key " << +k;
+      tree.insert(key, row);
+      inserted.push_back(jet::leafEntry(key, row));
+    }
+  }
+  const jet::IndexWalk walk = jet::walkIndex(db.pages(), repeatable.firstPage, def.page());
+  EXPECT_TRUE(walk.findings.all().empty());
+  EXPECT_GE(walk.depth, 1) << "the leaves split";
+  std::sort(inserted.begin(), inserted.end());
+  EXPECT_EQ(walk.leafEntries, inserted);
+}
 
 // Long text keys make node entries large, so a few thousand rows need a tree of three levels.
 TEST(WriteTable, TextKeysGrowATreeOfSeveralLevels) {
