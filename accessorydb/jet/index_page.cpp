@@ -161,11 +161,9 @@ size_t StoredLeaf::lowerBound(ByteView target) const {
   return low;
 }
 
-std::optional<Page> StoredLeaf::withEntry(size_t i, ByteView entry) const {
+void StoredLeaf::insert(size_t i, ByteView entry, Page& page) {
   const size_t used = entryBytes();
   const size_t length = entry.size();
-  if (used + length > indexpage::kEntrySpace) return std::nullopt;
-  Page page = *bytes_;
   const size_t start = i == 0 ? 0 : ends_[i - 1];
   uint8_t* entries = &page[indexpage::kEntriesOffset];
   std::memmove(entries + start + length, entries + start, used - start);
@@ -176,18 +174,14 @@ std::optional<Page> StoredLeaf::withEntry(size_t i, ByteView entry) const {
   bitmap[firstByte] &= static_cast<uint8_t>((1u << ((start + 1) % 8)) - 1);
   std::memset(bitmap + firstByte + 1, 0, (used + length) / 8 - firstByte);
   setBitAt(bitmap, start + length, true);
-  for (size_t j = i; j < ends_.size(); ++j) setBitAt(bitmap, ends_[j] + length, true);
+  for (size_t j = i; j < ends_.size(); ++j) {
+    ends_[j] = static_cast<uint16_t>(ends_[j] + length);
+    setBitAt(bitmap, ends_[j], true);
+  }
   putU16le(&page[pagehead::kFreeSpaceOffset],
            static_cast<uint16_t>(indexpage::kEntrySpace - used - length));
-  return page;
-}
-
-void StoredLeaf::entryInserted(size_t i, size_t length) {
-  const size_t start = i == 0 ? 0 : ends_[i - 1];
-  for (size_t j = i; j < ends_.size(); ++j) ends_[j] = static_cast<uint16_t>(ends_[j] + length);
   ends_.insert(ends_.begin() + static_cast<ptrdiff_t>(i), static_cast<uint16_t>(start + length));
   largest_ = std::max(largest_, length);
-  bytes_.reset();
 }
 
 }  // namespace jet

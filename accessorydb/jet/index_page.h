@@ -53,13 +53,14 @@ class StoredLeaf {
   size_t largestEntry() const { return largest_; }
   // The position of the first entry not below `target`.
   size_t lowerBound(ByteView target) const;
-  // The page's bytes with `entry` inserted at position i, or nothing when it does not fit.
-  std::optional<Page> withEntry(size_t i, ByteView entry) const;
   bool holds(const PageRef& bytes) const { return bytes_ == bytes; }
-  // Follows withEntry(i, entry) without reading the bitmap again: the entries now include one
-  // of `length` bytes at i. Lets go of the old bytes, so that the page can be changed in place;
-  // rebind() then takes the page as stored.
-  void entryInserted(size_t i, size_t length);
+  // Whether the page has room for an entry of `length` bytes more.
+  bool fits(size_t length) const { return entryBytes() + length <= indexpage::kEntrySpace; }
+  // Lets go of the page's bytes, so that they can be changed in place (PageFile::change).
+  void release() { bytes_.reset(); }
+  // Inserts `entry` at position i into `page`, which holds this leaf's bytes and has room for it;
+  // the leaf follows without reading the bitmap again, and rebind() gives it the stored page.
+  void insert(size_t i, ByteView entry, Page& page);
   void rebind(PageRef bytes) { bytes_ = std::move(bytes); }
 
  private:

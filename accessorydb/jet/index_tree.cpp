@@ -234,11 +234,11 @@ void IndexTree::insert(const KeyBytes& key, RowPointer row) {
   const Step at = path.back();
   if (StoredLeaf* leaf = storedLeaf(at.page)) {
     // Most inserts fit their leaf: the stored bytes take the entry without decoding the page.
-    if (std::optional<Page> changed = leaf->withEntry(at.child, entry)) {
+    if (leaf->fits(entry.size())) {
       const bool atEnd = at.child == leaf->size();
-      leaf->entryInserted(at.child, entry.size());
+      leaf->release();  // lets the page be changed in place
       ++changes_;
-      pages_.write(at.page, *changed);
+      leaf->insert(at.child, entry, pages_.change(at.page));
       leaf->rebind(pages_.read(at.page));
       if (atEnd) maxChanged(path, path.size() - 1, entry);
       return;

@@ -58,24 +58,23 @@ PageRef PageFile::readTyped(uint32_t page, PageType type, const char* what) {
   return bytes;
 }
 
-void PageFile::write(uint32_t page, const Page& bytes, Order order) {
+void PageFile::refuseChanges() const {
   if (!writable_) throw Error(ErrorKind::ReadOnly, u"The database is open read-only");
   if (failure_) {
     throw Error(ErrorKind::WriteFailed,
                 u"The database cannot be changed after an error: " + *failure_,
                 {.cause = *failure_});
   }
-  if (page > pageCount_) {
-    throw Error(ErrorKind::Internal, u"Cannot write " + pageText(page) + u": the file has " +
-                                         text::num(pageCount_) + u" pages");
-  }
+}
+
+Page& PageFile::pendingBytes(uint32_t page, Order order, const Page& from) {
   Pending& p = pending_[page];
   // A page that no reader holds is changed in place; a held one gets a fresh copy, so that the
   // reader keeps seeing the bytes it read.
   if (p.bytes && p.bytes.use_count() == 1) {
-    *p.bytes = bytes;
+    if (&from != p.bytes.get()) *p.bytes = from;
   } else {
-    p.bytes = std::make_shared<Page>(bytes);
+    p.bytes = std::make_shared<Page>(from);
   }
   if (order == Order::Last) p.order = Order::Last;
   p.changed = ++changes_;
@@ -84,6 +83,29 @@ void PageFile::write(uint32_t page, const Page& bytes, Order order) {
     lru_.erase(it->second);
     cached_.erase(it);
   }
+  return *p.bytes;
+}
+
+void PageFile::write(uint32_t page, const Page& bytes, Order order) {
+  refuseChanges();
+  if (page > pageCount_) {
+    throw Error(ErrorKind::Internal, u"Cannot write " + pageText(page) + u": the file has " +
+                                         text::num(pageCount_) + u" pages");
+  }
+  pendingBytes(page, order, bytes);
+}
+
+Page& PageFile::change(uint32_t page, Order order) {
+  refuseChanges();
+  if (page >= pageCount_) {
+    throw Error(ErrorKind::Internal, u"Cannot change " + pageText(page) + u": the file has " +
+                                         text::num(pageCount_) + u" pages");
+  }
+  if (const auto it = pending_.find(page); it != pending_.end()) {
+    return pendingBytes(page, order, *it->second.bytes);
+  }
+  const PageRef current = read(page);
+  return pendingBytes(page, order, *current);
 }
 
 uint32_t PageFile::append(const Page& bytes) {

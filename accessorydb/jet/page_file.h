@@ -61,6 +61,9 @@ class PageFile {
   // Replaces a page (page < pageCount) or, with page == pageCount, appends one; both pending
   // until the next commit.
   void write(uint32_t page, const Page& bytes, Order order = Order::Data);
+  // The bytes of an existing page to change in place, pending as write() makes them; they are
+  // copied first when a reader holds them. Good until the next call of a PageFile member.
+  Page& change(uint32_t page, Order order = Order::Data);
   uint32_t append(const Page& bytes);
 
   // Writes the pending pages out and flushes the file; throws Error with the cause. After a
@@ -87,6 +90,10 @@ class PageFile {
     Order order = Order::Data;
     uint64_t changed = 0;  // when last written, by changes_
   };
+  void refuseChanges() const;
+  // The page's pending bytes, newly changed and no reader's, holding `from` (which may be
+  // those bytes themselves).
+  Page& pendingBytes(uint32_t page, Order order, const Page& from);
   void remember(uint32_t page, PageRef bytes);
   // Writes the pending pages in the given order (flushing the file after them, for a commit),
   // then keeps them as read.

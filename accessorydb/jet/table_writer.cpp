@@ -13,7 +13,8 @@ namespace jet {
 TableWriter::TableWriter(PageFile& pages, const TableDef& table)
     : pages_(pages), table_(table), allocator_(pages) {
   if (!pages_.writable()) throw Error(ErrorKind::ReadOnly, u"The database is open read-only");
-  tdef_ = *pages_.readTyped(table_.page(), kPageTdef, "a table definition");
+  // The row counts go into this page: it must be a table definition.
+  pages_.readTyped(table_.page(), kPageTdef, "a table definition");
   if (tdef::kHeaderSize + tdef::kIndexStatsSize * table_.realIndexes.size() > kPageSize) {
     throw Error(ErrorKind::Damaged, u"Damaged database: the index statistics of table " +
                                         table_.name + u" do not fit its first page");
@@ -46,7 +47,6 @@ void TableWriter::findDataPage() {
     if ((*p)[pagehead::kTypeOffset] == kPageData &&
         u32le(p->data() + pagehead::kOwnerOffset) == table_.page()) {
       dataPageNo_ = *it;
-      dataPage_ = *p;
       havePage_ = true;
       return;
     }
@@ -140,26 +140,25 @@ RowPointer TableWriter::write(const std::vector<uint8_t>& row, const std::vector
   // The table definition last: its row count then covers only rows fully in place.
   ++table_.rowCount;
   table_.autoNumber = autoNumber;
-  putU32le(tdef_.data() + tdef::kRowCountOffset, table_.rowCount);
-  putU32le(tdef_.data() + tdef::kAutoNumberOffset, autoNumber);
+  Page& tdef = pages_.change(table_.page(), PageFile::Order::Last);
+  putU32le(tdef.data() + tdef::kRowCountOffset, table_.rowCount);
+  putU32le(tdef.data() + tdef::kAutoNumberOffset, autoNumber);
   for (size_t i = 0; i < keys.size(); ++i) {
     if (!newKey[i]) continue;
     // As Jet and Jackcess: the count of distinct keys only ever grows.
     uint8_t* count =
-        tdef_.data() + tdef::kHeaderSize + tdef::kIndexStatsSize * i + tdef::kIndexKeyCountOffset;
+        tdef.data() + tdef::kHeaderSize + tdef::kIndexStatsSize * i + tdef::kIndexKeyCountOffset;
     putU32le(count, u32le(count) + 1);
   }
-  pages_.write(table_.page(), tdef_, PageFile::Order::Last);
   return where;
 }
 
 RowPointer TableWriter::placeRow(const std::vector<uint8_t>& row) {
-  if (!havePage_ || !rowFits(dataPage_, dataPageNo_, row.size())) {
+  if (!havePage_ || !rowFits(*pages_.read(dataPageNo_), dataPageNo_, row.size())) {
     const uint32_t previous = dataPageNo_;
     const bool hadPage = havePage_;
     const uint32_t page = allocator_.allocate();
-    dataPage_ = emptyDataPage(table_.page());
-    pages_.write(page, dataPage_);
+    pages_.write(page, emptyDataPage(table_.page()));
     allocator_.setInMap(table_.ownedPages, page, true);
     allocator_.setInMap(table_.freePages, page, true);
     // The full page takes no more rows of this size: it leaves the free-space map.
@@ -167,8 +166,7 @@ RowPointer TableWriter::placeRow(const std::vector<uint8_t>& row) {
     dataPageNo_ = page;
     havePage_ = true;
   }
-  const uint16_t rowNumber = appendRow(dataPage_, dataPageNo_, row);
-  pages_.write(dataPageNo_, dataPage_);
+  const uint16_t rowNumber = appendRow(pages_.change(dataPageNo_), dataPageNo_, row);
   return RowPointer{dataPageNo_, static_cast<uint8_t>(rowNumber)};
 }
 

@@ -60,10 +60,8 @@ class TableWriter {
   TableDef table_;
   PageAllocator allocator_;
   std::vector<std::unique_ptr<IndexTree>> indexes_;  // one per real index
-  Page tdef_{};                                      // first TDEF page, kept current
   bool havePage_ = false;
   uint32_t dataPageNo_ = 0;
-  Page dataPage_{};
 };
 
 }  // namespace jet
