@@ -60,7 +60,7 @@ std::string withScale(std::string digits, unsigned scale, bool negative) {
   std::string frac = digits.substr(digits.size() - scale);
   while (!frac.empty() && frac.back() == '0') frac.pop_back();
   if (!frac.empty()) out += "." + frac;
-  if (negative && out != "0") out.insert(0, "-");
+  if (negative && out != "0") out = "-" + out;
   return out;
 }
 
