@@ -141,18 +141,19 @@ class TableMerge {
   // Each previous row takes the first package row with its key; a marker there drops it.
   void firstPass(Fields& previous) {
     for (TableCursor& cursor = previous.cursor(); !cursor.eof(); cursor.next()) {
-      const jet::Value key = previous.value(keyIndex_);
-      const Text name = jet::valueText(previous.value(nameIndex_));
+      // The previous row's values stay as read while the package's row is looked up.
+      const jet::Value& key = previous.value(keyIndex_);
+      const jet::Value& name = previous.value(nameIndex_);
       const MergeKey mergeKey(key);
       const std::optional<KeyDirectory::Row> found = keys_.first(mergeKey);
-      if (tracing_) traceFirstPass(key, name, found);
+      if (tracing_) traceFirstPass(key, jet::valueText(name), found);
       if (found) {
         lookupCursor_.gotoBookmark(found->bookmark);
         const bool marker = isMarker(lookup_);
         if (!marker) post(lookup_, mergeKey);
-        change(key, marker ? name : jet::valueText(lookup_.value(nameIndex_)),
+        change(key, marker ? name : lookup_.value(nameIndex_),
                marker ? u"usunięto" : u"zaktualizowano");
-      } else if (rules_.copyPreviousMarkers || name != kMarker) {
+      } else if (rules_.copyPreviousMarkers || !isMarker(previous)) {
         post(previous, mergeKey);
         change(key, name, u"zachowano");
       } else {
@@ -177,9 +178,10 @@ class TableMerge {
   }
 
   // The record's one line for a row of the previous database or of the package.
-  void change(const jet::Value& key, const Text& name, std::u16string_view what) const {
+  void change(const jet::Value& key, const jet::Value& name, std::u16string_view what) const {
     if (!log_.wantsChanges()) return;
-    log_.change(rules_.table + u" [" + jet::valueText(key) + u"] " + name + u" - " + Text(what));
+    log_.change(rules_.table + u" [" + jet::valueText(key) + u"] " + jet::valueText(name) + u" - " +
+                Text(what));
   }
 
   // Package rows that are no markers and whose key the destination lacks are appended.
@@ -198,7 +200,7 @@ class TableMerge {
       if (comparing_) traceDestinationScan(mergeKey);
       if (keys_.held(ordinal)) continue;
       post(package_, mergeKey);
-      change(key, jet::valueText(package_.value(nameIndex_)), u"dopisano");
+      change(key, package_.value(nameIndex_), u"dopisano");
     }
   }
 

@@ -213,6 +213,12 @@ Value coerceValue(const ColumnDef& column, Value v) {
 }
 
 std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& values) {
+  std::vector<uint8_t> row;
+  encodeRow(table, values, row);
+  return row;
+}
+
+void encodeRow(const TableDef& table, const std::vector<Value>& values, std::vector<uint8_t>& row) {
   if (values.size() != table.columns.size()) {
     throw Error(ErrorKind::Internal, u"Internal error: a row of table " + table.name + u" needs " +
                                          text::num(static_cast<int64_t>(table.columns.size())) +
@@ -229,8 +235,8 @@ std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& 
   }
   const size_t columnCount = std::max<size_t>(table.maxColumns, table.columns.size());
   std::vector<uint8_t> nullMask(rowformat::nullMaskSize(columnCount), 0);
-  std::vector<uint8_t> row(rowformat::kFixedAreaOffset + fixedEnd, 0);
   row.reserve(kMaxRowSize);  // the variable values then append without moving the row
+  row.assign(rowformat::kFixedAreaOffset + fixedEnd, 0);
   putU16le(row.data(), static_cast<uint16_t>(columnCount));
   // Present variable values by slot.
   std::vector<std::pair<const ColumnDef*, const Value*>> varValues(varSlots, {nullptr, nullptr});
@@ -272,20 +278,22 @@ std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& 
     }
     // The offset table, last entry first: end of data, the offsets from the last slot's down,
     // the count.
-    std::vector<uint16_t> entries = {static_cast<uint16_t>(row.size())};
-    entries.insert(entries.end(), offsets.rbegin(), offsets.rend());
-    entries.push_back(static_cast<uint16_t>(varSlots));
-    for (uint16_t entry : entries) {
-      row.resize(row.size() + rowformat::kVarEntrySize);
-      putU16le(row.data() + row.size() - rowformat::kVarEntrySize, entry);
-    }
+    const size_t at = row.size();
+    row.resize(at + rowformat::varTableSize(varSlots));
+    uint8_t* entry = row.data() + at;
+    const auto put = [&entry](size_t value) {
+      putU16le(entry, static_cast<uint16_t>(value));
+      entry += rowformat::kVarEntrySize;
+    };
+    put(at);
+    for (auto it = offsets.rbegin(); it != offsets.rend(); ++it) put(*it);
+    put(varSlots);
   }
   row.insert(row.end(), nullMask.begin(), nullMask.end());
   if (row.size() > kMaxRowSize) {
     throw Error(ErrorKind::RowTooLong, u"The row is too long for table " + table.name,
                 {.table = table.name});
   }
-  return row;
 }
 
 }  // namespace jet

@@ -24,5 +24,7 @@ Value coerceValue(const ColumnDef& column, Value v);
 // when the row is longer than kMaxRowSize or a column type cannot be written (memo and OLE
 // values other than null).
 std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& values);
+// The same into `row`, whose storage is reused (rows written one after another).
+void encodeRow(const TableDef& table, const std::vector<Value>& values, std::vector<uint8_t>& row);
 
 }  // namespace jet

@@ -113,13 +113,13 @@ RowPointer TableWriter::insert(std::vector<Value>& values) {
     }
     values[i] = coerceValue(c, std::move(values[i]));
   }
-  const std::vector<uint8_t> row = encodeRow(table_, values);
+  encodeRow(table_, values, row_);
   std::vector<KeyBytes> keys;
   for (const RealIndex& real : table_.realIndexes) keys.push_back(indexKey(table_, real, values));
   const std::vector<bool> newKey = checkKeys(keys, values);
 
   try {
-    const RowPointer where = write(row, keys, newKey, autoNumber);
+    const RowPointer where = write(row_, keys, newKey, autoNumber);
     pages_.writeBackIfFull();
     return where;
   } catch (const text::Error& e) {

@@ -62,6 +62,7 @@ class TableWriter {
   std::vector<std::unique_ptr<IndexTree>> indexes_;  // one per real index
   bool havePage_ = false;
   uint32_t dataPageNo_ = 0;
+  std::vector<uint8_t> row_;  // the row being inserted, its storage kept from row to row
 };
 
 }  // namespace jet
