@@ -265,9 +265,8 @@ void NewDatabase::renderSystemPages() {
                     u"Too many objects: the index of " + def.name +
                         u" would need more than one page, which this writer does not build");
       }
-      std::sort(entries.begin(), entries.end(), [](const IndexEntry& a, const IndexEntry& b) {
-        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
-      });
+      std::sort(entries.begin(), entries.end(),
+                [](const IndexEntry& a, const IndexEntry& b) { return entryLess(a, b); });
       uint32_t distinct = 0;
       for (size_t i = 0; i < entries.size(); ++i) {
         const size_t keyLen = entries[i].size() - indexpage::kRowIdSize;

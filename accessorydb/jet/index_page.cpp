@@ -152,7 +152,7 @@ size_t StoredLeaf::lowerBound(ByteView target) const {
   while (low < high) {
     const size_t mid = (low + high) / 2;
     const ByteView e = entry(mid);
-    if (std::lexicographical_compare(e.begin(), e.end(), target.begin(), target.end())) {
+    if (entryLess(e, target)) {
       low = mid + 1;
     } else {
       high = mid;

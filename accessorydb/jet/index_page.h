@@ -2,6 +2,7 @@
 // (without it: every entry stored in full, which Jet accepts and keeps readers simple).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -12,6 +13,16 @@
 namespace jet {
 
 using IndexEntry = std::vector<uint8_t>;
+
+// Entries in byte order. Keys mostly differ within their first bytes, where a plain loop is done
+// before a call of memcmp would be.
+inline bool entryLess(ByteView a, ByteView b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    if (a[i] != b[i]) return a[i] < b[i];
+  }
+  return a.size() < b.size();
+}
 
 struct IndexPage {
   bool leaf = true;

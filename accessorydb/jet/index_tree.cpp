@@ -11,10 +11,6 @@ ByteView childMax(const IndexEntry& nodeEntry) {
   return ByteView(nodeEntry.data(), nodeEntry.size() - indexpage::kChildPageSize);
 }
 
-bool lessBytes(ByteView a, ByteView b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
-}
-
 // The largest leaf entry below a page, when the page itself knows it (leaves, tail-less nodes).
 IndexEntry pageMax(const IndexPage& p) {
   const IndexEntry& last = p.entries.back();
@@ -106,14 +102,14 @@ std::vector<IndexTree::Step> IndexTree::descend(const IndexEntry& target) {
     if (p.leaf) {
       const auto pos = std::lower_bound(
           p.entries.begin(), p.entries.end(), target,
-          [](const IndexEntry& a, const IndexEntry& b) { return lessBytes(a, b); });
+          [](const IndexEntry& a, const IndexEntry& b) { return entryLess(a, b); });
       path.push_back({page, static_cast<size_t>(pos - p.entries.begin())});
       return path;
     }
     // The first child whose largest entry is not below the target.
     const size_t i = static_cast<size_t>(
         std::partition_point(p.entries.begin(), p.entries.end(),
-                             [&](const IndexEntry& e) { return lessBytes(childMax(e), target); }) -
+                             [&](const IndexEntry& e) { return entryLess(childMax(e), target); }) -
         p.entries.begin());
     if (p.entries.empty() && p.tail == 0) {
       throw Error(ErrorKind::Damaged,
@@ -146,7 +142,7 @@ bool IndexTree::checkInsert(const KeyBytes& key) {
       const IndexPage& p = load(step.page);
       before = p.leaf ? ByteView(p.entries[step.child - 1]) : childMax(p.entries[step.child - 1]);
     }
-    if (lessBytes(checkedBelow_, before)) checkedBelow_.assign(before.begin(), before.end());
+    if (entryLess(checkedBelow_, before)) checkedBelow_.assign(before.begin(), before.end());
   }
   checkedKey_ = key;
   checkedPath_ = path;
@@ -157,7 +153,7 @@ bool IndexTree::checkInsert(const KeyBytes& key) {
 
 bool IndexTree::checkedPathLeadsTo(const KeyBytes& key, const IndexEntry& entry) const {
   return checked_ && checkedChanges_ == changes_ && checkedKey_ == key &&
-         lessBytes(checkedBelow_, entry);
+         entryLess(checkedBelow_, entry);
 }
 
 bool IndexTree::keyBefore(const Step& at, const KeyBytes& key) {
