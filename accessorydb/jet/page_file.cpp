@@ -8,6 +8,8 @@ namespace jet {
 namespace {
 
 constexpr size_t kCachePages = 256;
+// Pages a scan reads at a time.
+constexpr uint32_t kReadAhead = 16;
 
 Text pageText(uint32_t page) {
   return u"page " + text::num(page);
@@ -37,14 +39,28 @@ PageRef PageFile::read(uint32_t page) {
                                         u" is beyond the end of the file (" +
                                         text::num(pageCount_) + u" pages)");
   }
-  auto bytes = std::make_shared<Page>();
-  const size_t got =
-      file_->readAt(static_cast<uint64_t>(page) * kPageSize, bytes->data(), kPageSize);
-  ++io_.reads;
-  if (got != kPageSize)
+  // A miss right after a miss on the page before is a scan: the pages after it come in the
+  // same read.
+  const uint32_t count =
+      page == lastMiss_ + 1 ? std::min<uint32_t>(kReadAhead, pagesOnDisk_ - page) : 1;
+  readBuffer_.resize(static_cast<size_t>(count) * kPageSize);
+  const size_t got = file_->readAt(static_cast<uint64_t>(page) * kPageSize, readBuffer_.data(),
+                                   readBuffer_.size());
+  if (got < kPageSize)
     throw Error(ErrorKind::Damaged, u"Damaged database: " + pageText(page) + u" is incomplete");
-  remember(page, bytes);
-  return bytes;
+  PageRef first;
+  for (uint32_t i = 0; i < got / kPageSize; ++i) {
+    const uint32_t at = page + i;
+    // A page changed since is not taken from the disk.
+    if (i > 0 && (pending_.contains(at) || cached_.contains(at))) continue;
+    auto bytes = std::make_shared<Page>();
+    std::copy_n(readBuffer_.data() + static_cast<size_t>(i) * kPageSize, kPageSize, bytes->begin());
+    ++io_.reads;
+    if (i == 0) first = bytes;
+    remember(at, std::move(bytes));
+  }
+  lastMiss_ = page + static_cast<uint32_t>(got / kPageSize) - 1;
+  return first;
 }
 
 PageRef PageFile::readTyped(uint32_t page, PageType type, const char* what) {

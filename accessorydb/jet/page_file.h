@@ -111,6 +111,9 @@ class PageFile {
   std::list<std::pair<uint32_t, PageRef>> lru_;
   std::unordered_map<uint32_t, std::list<std::pair<uint32_t, PageRef>>::iterator> cached_;
   PageIo io_;
+  // The last page read from the disk, and the buffer of the reads.
+  uint32_t lastMiss_ = kPageNumberMask;
+  std::vector<uint8_t> readBuffer_;
 };
 
 }  // namespace jet

@@ -196,4 +196,35 @@ TEST(WriteCommit, DestructionDiscardsPendingPages) {
   EXPECT_TRUE(*bytes == before);
 }
 
+// A scan reads the pages after the one it asks for in the same read, yet a page changed since
+// the last commit, or one already read, still comes as it is now; a random read takes one page.
+TEST(WriteCommit, AScanReadsAheadButChangedPagesComeAsChanged) {
+  constexpr uint32_t kPages = 40;
+  auto bytes = std::make_shared<std::vector<uint8_t>>();
+  for (uint32_t p = 0; p < kPages; ++p) bytes->insert(bytes->end(), jet::kPageSize, uint8_t(p));
+  bytes->resize(bytes->size() + 100, 0xAB);  // a partial page at the end does not count
+  struct CountedFile : testsupport::MemoryFile {
+    using MemoryFile::MemoryFile;
+    size_t readAt(uint64_t pos, void* buf, size_t n) override {
+      ++reads;
+      return MemoryFile::readAt(pos, buf, n);
+    }
+    size_t reads = 0;
+  };
+  auto owned = std::make_unique<CountedFile>(bytes);
+  CountedFile& file = *owned;
+  jet::PageFile pages(std::move(owned), true);
+  jet::Page changed;
+  changed.fill(0xEE);
+  pages.write(7, changed);
+  EXPECT_EQ((*pages.read(30))[0], 30);
+  EXPECT_EQ((*pages.read(12))[0], 12);
+  EXPECT_EQ(file.reads, 2u) << "random reads take one page each";
+  for (uint32_t p = 0; p < kPages; ++p) {
+    EXPECT_EQ((*pages.read(p))[jet::kPageSize - 1], p == 7 ? 0xEE : p) << "page " << p;
+  }
+  EXPECT_LE(file.reads, 2u + 6u) << "the scan read ahead";
+  EXPECT_THROW(pages.read(kPages), jet::Error);
+}
+
 }  // namespace
