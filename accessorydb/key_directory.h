@@ -34,7 +34,7 @@ class KeyDirectory {
   // Notes that the destination holds the key, for every row that has it.
   void markHeld(const MergeKey& key);
   // Whether the destination holds the key of the row at `ordinal`.
-  bool held(uint32_t ordinal) const { return held_[ordinal]; }
+  bool held(uint32_t ordinal) const { return ordinal < held_.size() && held_[ordinal]; }
 
  private:
   struct Entry {

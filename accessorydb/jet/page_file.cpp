@@ -51,7 +51,7 @@ PageRef PageFile::read(uint32_t page) {
   PageRef first;
   for (uint32_t i = 0; i < got / kPageSize; ++i) {
     const uint32_t at = page + i;
-    // A page changed since is not taken from the disk.
+    // A page changed since the last commit, or read before, keeps the bytes it has.
     if (i > 0 && (pending_.contains(at) || cached_.contains(at))) continue;
     auto bytes = std::make_shared<Page>();
     std::copy_n(readBuffer_.data() + static_cast<size_t>(i) * kPageSize, kPageSize, bytes->begin());

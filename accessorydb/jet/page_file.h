@@ -1,5 +1,6 @@
-// Fixed-size page I/O over a plat::File: a small least-recently-used cache of pages as read,
-// and a bounded write-back cache of pages changed since the last commit.
+// Fixed-size page I/O over a plat::File: a small least-recently-used cache of pages as read (a
+// scan's misses read several pages at a time), and a bounded write-back cache of pages changed
+// since the last commit.
 //
 // Writes go to memory. commit() writes the pending pages out, in page order, with the pages
 // written as `Last` (table definitions, usage maps) after all others, so that a commit that
