@@ -7,6 +7,7 @@
 #include "archive/installer_layout.h"
 #include "archive/payload_trailer.h"
 #include "archive/signed_installer.h"
+#include "platform/leftover.h"
 
 namespace app {
 
@@ -23,12 +24,7 @@ std::optional<int64_t> readTrailer(plat::Platform& fs, plat::File& exe, uint64_t
     const Text& path;
     const logs::Log& log;
     // A trailer file that stays harms nothing; Close leaves the working folder to it.
-    ~RemoveWhenDone() {
-      if (!fs.fileExists(path)) return;
-      if (const plat::Status deleted = fs.deleteFile(path); !deleted) {
-        log.debug(plat::withReason(u"Nie można usunąć pliku " + path, deleted));
-      }
-    }
+    ~RemoveWhenDone() { plat::deleteLeftover(fs, path, log); }
   } cleanup{fs, trailerFile, log};
 
   std::string bytes(layout::kTrailerSize, '\0');

@@ -1,5 +1,7 @@
 #include "app/work_folder.h"
 
+#include "platform/leftover.h"
+
 namespace app {
 
 Text makeWorkFolder(plat::Platform& platform) {
@@ -14,12 +16,7 @@ void cleanWorkFolder(plat::Platform& platform, const Text& workFolder,
     return;
   }
   // A file left in the working folder harms nothing: the run goes on to its end.
-  for (const Text& file : files) {
-    if (!platform.fileExists(file)) continue;
-    if (const plat::Status deleted = platform.deleteFile(file); !deleted) {
-      log.debug(plat::withReason(u"Nie można usunąć pliku " + file, deleted));
-    }
-  }
+  for (const Text& file : files) plat::deleteLeftover(platform, file, log);
   if (!platform.isDirectoryEmpty(workFolder)) return;
   if (const plat::Status removed = platform.removeDirectory(workFolder); !removed) {
     log.debug(plat::withReason(u"Nie można usunąć folderu " + workFolder, removed));

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "archive/package_layout.h"
+#include "platform/leftover.h"
 
 namespace install {
 
@@ -90,9 +91,7 @@ class Steps {
   void dropFromPackage(const Text& path) {
     if (!platform_.fileExists(path)) return;
     log_.debug(u"Kasujemy niepotrzebny plik dodatki_new.mdb");
-    if (const plat::Status deleted = platform_.deleteFile(path); !deleted) {
-      log_.debug(plat::withReason(u"Nie można usunąć pliku " + path, deleted));
-    }
+    plat::deleteLeftover(platform_, path, log_);
   }
 
   void removeFolder(const Text& path) {
@@ -133,9 +132,7 @@ void rollBackDatabase(plat::Platform& platform, const PackagePaths& paths, const
   if (platform.fileExists(paths.database)) {
     log.debug(u"Kasujemy uszkodzony plik dodatki.mdb");
     // The rename below then fails on the file that stayed, and says why.
-    if (const plat::Status deleted = platform.deleteFile(paths.database); !deleted) {
-      log.debug(plat::withReason(u"Nie można usunąć pliku " + paths.database, deleted));
-    }
+    plat::deleteLeftover(platform, paths.database, log);
   }
   const plat::Status restored = platform.moveFile(paths.backup, paths.database);
   log.debug(u"Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb");

@@ -1,6 +1,7 @@
 #include "target/package_database.h"
 
 #include "archive/package_layout.h"
+#include "platform/leftover.h"
 #include "target/package_paths.h"
 
 namespace target {
@@ -17,9 +18,7 @@ plat::Status databaseReplaceable(plat::Platform& platform, const PackageDatabase
       // A stale copy next to the real database. A failed deletion shows up below as a failed
       // rename; its own reason goes to the log.
       log.debug(u"Kasujemy poprzednią kopię pliku dodatki.mdb");
-      if (const plat::Status deleted = platform.deleteFile(db.side); !deleted) {
-        log.debug(plat::withReason(u"Nie można usunąć pliku " + db.side, deleted));
-      }
+      plat::deleteLeftover(platform, db.side, log);
     } else {
       // An earlier test stopped between its two renames: this is the only copy of the database.
       log.debug(u"Przywracamy plik dodatki.mdb z dodatki.mdb.old");
