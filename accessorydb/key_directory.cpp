@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "accessorydb/jet/mix_bits.h"
 #include "platform/text.h"
 
 namespace accessorydb {
@@ -34,10 +35,7 @@ void KeyDirectory::seal() {
 }
 
 uint64_t KeyDirectory::spread(uint64_t digest) {
-  // SplitMix64's finaliser: each step can be undone, so no two digests meet.
-  digest = (digest ^ (digest >> 30)) * 0xbf58476d1ce4e5b9u;
-  digest = (digest ^ (digest >> 27)) * 0x94d049bb133111ebu;
-  return digest ^ (digest >> 31);
+  return jet::mixBits(digest);
 }
 
 size_t KeyDirectory::bucketOf(uint64_t spreadDigest) const {

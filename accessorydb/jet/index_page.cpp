@@ -83,10 +83,16 @@ Page encodeIndexPage(const IndexPage& page) {
 }
 
 IndexEntry leafEntry(const std::vector<uint8_t>& key, RowPointer row) {
-  IndexEntry e(key);
-  e.insert(e.end(), {static_cast<uint8_t>(row.page >> 16), static_cast<uint8_t>(row.page >> 8),
-                     static_cast<uint8_t>(row.page), row.row});
+  IndexEntry e;
+  e.reserve(key.size() + indexpage::kRowIdSize);
+  appendLeafEntry(e, key, row);
   return e;
+}
+
+void appendLeafEntry(std::vector<uint8_t>& out, ByteView key, RowPointer row) {
+  out.insert(out.end(), key.begin(), key.end());
+  out.insert(out.end(), {static_cast<uint8_t>(row.page >> 16), static_cast<uint8_t>(row.page >> 8),
+                         static_cast<uint8_t>(row.page), row.row});
 }
 
 RowPointer leafEntryRow(const IndexEntry& entry) {

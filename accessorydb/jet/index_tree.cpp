@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "accessorydb/jet/index_build.h"
+
 namespace jet {
 
 namespace {
@@ -41,7 +43,23 @@ size_t middle(const std::vector<IndexEntry>& entries) {
 
 IndexTree::IndexTree(PageFile& pages, PageAllocator& allocator, uint32_t owner,
                      const RealIndex& index)
-    : pages_(pages), allocator_(allocator), owner_(owner), index_(index) {}
+    : pages_(pages), allocator_(allocator), owner_(owner), index_(index) {
+  const std::optional<StoredLeaf> root =
+      StoredLeaf::of(pages_.read(index_.firstPage), index_.firstPage);
+  gathering_ = root && root->size() == 0;
+}
+
+void IndexTree::storeGathered() {
+  if (!gathering_ || gathered_.empty()) return;
+  gathering_ = false;
+  gathered_.sort();
+  buildIndexTree(pages_, allocator_, owner_, index_, gathered_);
+  gathered_.clear();
+  cache_.clear();
+  decodedLeaves_.clear();
+  leaves_.clear();
+  ++changes_;
+}
 
 IndexPage& IndexTree::load(uint32_t page) {
   auto it = cache_.find(page);
@@ -123,6 +141,7 @@ std::vector<IndexTree::Step> IndexTree::descend(const IndexEntry& target) {
 }
 
 bool IndexTree::checkInsert(const KeyBytes& key) {
+  if (gathering_) return gathered_.containsKey(key);
   trimCache();
   // Every entry with the key sorts below this one (no file has a page 0xFFFFFF).
   const IndexEntry highest = leafEntry(key, RowPointer{kPageNumberMask, rowpointer::kRowMask});
@@ -223,6 +242,11 @@ std::optional<IndexEntry> IndexTree::leafEntryAt(uint32_t page, size_t pos) {
 }
 
 void IndexTree::insert(const KeyBytes& key, RowPointer row) {
+  if (gathering_) {
+    gathered_.add(key, row);
+    if (gathered_.memoryBytes() > kGatheredBytes) storeGathered();
+    return;
+  }
   trimCache();
   IndexEntry entry = leafEntry(key, row);
   std::vector<Step> path = checkedPathLeadsTo(key, entry) ? checkedPath_ : descend(entry);

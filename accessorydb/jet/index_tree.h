@@ -5,6 +5,12 @@
 // Leaves and nodes split when full (an entry past the end of the last page starts a new page,
 // keeping sequential keys densely packed); the root keeps its page number and becomes a node when
 // it splits.
+//
+// An index without entries (that of a new table, or of a merge's new database) is not walked at
+// all at first: its entries are gathered in memory, where whether a key is new is one hash lookup,
+// and stored as a whole tree at once (storeGathered(), before the commit writes the rows) or when
+// they reach their bound in memory, after which inserts walk the tree as above. Until then the
+// index's pages on file show none of the gathered entries: nothing may read them meanwhile.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "accessorydb/jet/gathered_entries.h"
 #include "accessorydb/jet/index_keys.h"
 #include "accessorydb/jet/index_page.h"
 #include "accessorydb/jet/page_allocator.h"
@@ -29,12 +36,18 @@ class IndexTree {
   // tree, before anything is written.
   bool checkInsert(const KeyBytes& key);
   void insert(const KeyBytes& key, RowPointer row);
+  // Stores the entries gathered in memory, if any, into pending pages; inserts then go into the
+  // tree. Throws Error with the cause.
+  void storeGathered();
 
  private:
   struct Step {
     uint32_t page;
     size_t child;  // leaf: insert position; node: entry index, entries.size() for the tail
   };
+
+  // The memory gathered entries may take (about a million entries of a Long key).
+  static constexpr size_t kGatheredBytes = 24u << 20;
 
   // Decoded nodes beyond which the cache starts again (a tree of millions of rows has a few
   // dozen).
@@ -68,6 +81,8 @@ class IndexTree {
   PageAllocator& allocator_;
   uint32_t owner_;
   RealIndex index_;
+  bool gathering_;  // whether inserts are gathered (see above)
+  GatheredEntries gathered_;
   std::unordered_map<uint32_t, IndexPage> cache_;
   std::vector<uint32_t> decodedLeaves_;  // leaves (and new pages) decoded in this operation
   // Leaves as last read, each while its bytes stay the same, so that a leaf visited again is

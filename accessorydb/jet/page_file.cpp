@@ -26,7 +26,18 @@ PageFile::PageFile(std::unique_ptr<plat::File> file, bool writable)
   pagesOnDisk_ = pageCount_;
 }
 
-PageFile::~PageFile() = default;
+PageFile::~PageFile() {
+  hooks_->open = false;
+}
+
+PageFile::CommitHook::CommitHook(std::shared_ptr<Hooks> hooks, BeforeCommit& work)
+    : hooks_(std::move(hooks)), work_(&work) {
+  hooks_->work.push_back(work_);
+}
+
+PageFile::CommitHook::~CommitHook() {
+  std::erase(hooks_->work, work_);
+}
 
 PageRef PageFile::read(uint32_t page) {
   if (auto it = pending_.find(page); it != pending_.end()) return it->second.bytes;
@@ -135,6 +146,15 @@ void PageFile::commit() {
     throw Error(ErrorKind::WriteFailed,
                 u"The database cannot be written after an error: " + *failure_,
                 {.cause = *failure_});
+  }
+  try {
+    for (BeforeCommit* work : hooks_->work) work->beforeCommit();
+  } catch (const text::Error& e) {
+    fail(e.message());
+    throw;
+  } catch (...) {
+    fail(u"the changes kept in memory could not be stored");
+    throw;
   }
   if (pending_.empty()) return;
   // In page order, the pages written as Last after all others.

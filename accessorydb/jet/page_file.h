@@ -43,6 +43,34 @@ class PageFile {
   // Pending pages that make writeBackIfFull() write some out: 48 MiB of pages.
   static constexpr size_t kPendingBound = 12288;
 
+  // Changes kept in memory until a commit (an index gathered in memory): each commit first has
+  // them made into pending pages.
+  class BeforeCommit {
+   public:
+    // Throws Error with the cause; the commit then fails.
+    virtual void beforeCommit() = 0;
+
+   protected:
+    ~BeforeCommit() = default;
+  };
+  struct Hooks {
+    std::vector<BeforeCommit*> work;
+    bool open = true;  // while the PageFile lives
+  };
+  // Has its work called before each commit while it lives; it may outlive the PageFile.
+  class CommitHook {
+   public:
+    CommitHook(std::shared_ptr<Hooks> hooks, BeforeCommit& work);
+    ~CommitHook();
+    CommitHook(const CommitHook&) = delete;
+    CommitHook& operator=(const CommitHook&) = delete;
+    bool pageFileOpen() const { return hooks_->open; }
+
+   private:
+    std::shared_ptr<Hooks> hooks_;
+    BeforeCommit* work_;
+  };
+
   // `writable` allows write() and append(); the file must then be open for writing.
   PageFile(std::unique_ptr<plat::File> file, bool writable);
   // Discards pending pages: only commit() and close() write.
@@ -67,7 +95,10 @@ class PageFile {
   Page& change(uint32_t page, Order order = Order::Data);
   uint32_t append(const Page& bytes);
 
-  // Writes the pending pages out and flushes the file; throws Error with the cause. After a
+  CommitHook hookBeforeCommit(BeforeCommit& work) { return CommitHook(hooks_, work); }
+
+  // Has the hooked work store its changes, then writes the pending pages out and flushes the
+  // file; throws Error with the cause. After a
   // failed commit, and after fail(), the file is not whole: every later commit throws.
   void commit();
   // Writes out the least recently changed quarter of the pending pages when they have reached
@@ -106,6 +137,7 @@ class PageFile {
   uint32_t pageCount_;
   uint32_t pagesOnDisk_;
   std::optional<Text> failure_;
+  std::shared_ptr<Hooks> hooks_ = std::make_shared<Hooks>();
   std::unordered_map<uint32_t, Pending> pending_;  // by page number
   uint64_t changes_ = 0;
   // Least recently used at the back.

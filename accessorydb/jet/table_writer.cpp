@@ -11,7 +11,7 @@
 namespace jet {
 
 TableWriter::TableWriter(PageFile& pages, const TableDef& table)
-    : pages_(pages), table_(table), allocator_(pages) {
+    : pages_(pages), table_(table), allocator_(pages), commitHook_(pages.hookBeforeCommit(*this)) {
   if (!pages_.writable()) throw Error(ErrorKind::ReadOnly, u"The database is open read-only");
   // The row counts go into this page: it must be a table definition.
   pages_.readTyped(table_.page(), kPageTdef, "a table definition");
@@ -24,6 +24,21 @@ TableWriter::TableWriter(PageFile& pages, const TableDef& table)
     indexes_.push_back(std::make_unique<IndexTree>(pages_, allocator_, table_.page(), index));
   }
   findDataPage();
+}
+
+TableWriter::~TableWriter() {
+  if (!commitHook_.pageFileOpen() || pages_.failure()) return;
+  try {
+    beforeCommit();
+  } catch (const text::Error& e) {
+    pages_.fail(u"the indexes of table " + table_.name + u" could not be stored: " + e.message());
+  } catch (...) {
+    pages_.fail(u"the indexes of table " + table_.name + u" could not be stored");
+  }
+}
+
+void TableWriter::beforeCommit() {
+  for (const std::unique_ptr<IndexTree>& index : indexes_) index->storeGathered();
 }
 
 void TableWriter::refuseUnencodedSortOrder(const RealIndex& index) const {

@@ -30,12 +30,17 @@
 
 namespace jet {
 
-class TableWriter {
+class TableWriter : private PageFile::BeforeCommit {
  public:
   // `table` must have been read from `pages`, which must be writable. Throws Error
   // (UnencodedSortOrder) for a table with an index on text of a sort order the engine does not
   // encode.
   TableWriter(PageFile& pages, const TableDef& table);
+  // Stores what the indexes still keep in memory, unless the PageFile is gone or has failed (a
+  // failure to store them fails it).
+  ~TableWriter();
+  TableWriter(const TableWriter&) = delete;
+  TableWriter& operator=(const TableWriter&) = delete;
 
   // Inserts one row; `values` holds one value per column in table order (see coerceValue for
   // the conversions applied). Returns where the row was stored.
@@ -44,6 +49,8 @@ class TableWriter {
   RowPointer insert(std::vector<Value>&& values) { return insert(values); }
 
  private:
+  // Stores the entries the indexes gathered in memory.
+  void beforeCommit() override;
   // Everything an accepted row changes, into pending pages.
   RowPointer write(const std::vector<uint8_t>& row, const std::vector<KeyBytes>& keys,
                    const std::vector<bool>& newKey, uint32_t autoNumber);
@@ -63,6 +70,7 @@ class TableWriter {
   bool havePage_ = false;
   uint32_t dataPageNo_ = 0;
   std::vector<uint8_t> row_;  // the row being inserted, its storage kept from row to row
+  PageFile::CommitHook commitHook_;
 };
 
 }  // namespace jet

@@ -114,7 +114,12 @@ TEST(WriteTable, RepeatedKeysKeepKeyThenRowOrder) {
   repeatable.flags = 0;  // neither unique nor required
   jet::PageAllocator allocator(db.pages());
   jet::IndexTree tree(db.pages(), allocator, def.page(), repeatable);
-  std::vector<jet::IndexEntry> inserted;
+  // An entry above all others, stored at once: the index is no longer empty, so the entries
+  // below are walked into the tree rather than gathered.
+  const jet::KeyBytes top = {0x7F, 0xFF};
+  tree.insert(top, jet::RowPointer{99, 0});
+  tree.storeGathered();
+  std::vector<jet::IndexEntry> inserted{jet::leafEntry(top, jet::RowPointer{99, 0})};
   for (uint32_t round = 0; round < 60; ++round) {
     for (uint8_t k = 0; k < 100; ++k) {
       const jet::KeyBytes key = {0x7F, static_cast<uint8_t>(k % 50), 0x01};
@@ -169,6 +174,7 @@ TEST(WriteTable, MapsGrowPastTheirInlineRange) {
   jettest::openShared(db, bytes);
   jet::TableWriter writer(db.pages(), db.table(u"Dodatki"));
   for (int32_t id : ids(1, 8000, false)) writer.insert(dodatek(id, u"Półka", 200));
+  db.commit();  // the new table's index is stored then
   EXPECT_GT(db.pages().pageCount(), 600u);
   expectSound(db, u"Dodatki");
   expectSound(db, u"info_producent");
