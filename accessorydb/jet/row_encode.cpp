@@ -140,6 +140,26 @@ std::vector<uint8_t> encodeCompressibleText(std::u16string_view s) {
   return out;
 }
 
+void coerceInPlace(const ColumnDef& column, Value& v) {
+  const auto type = static_cast<ColumnType>(column.type);
+  bool asItIs = isNull(v) && type != ColumnType::Boolean;
+  switch (type) {
+    case ColumnType::Text:
+      if (const auto* s = std::get_if<std::u16string>(&v))
+        asItIs = s->size() <= column.length / kTextCharSize;
+      break;
+    case ColumnType::Long:
+      asItIs = std::holds_alternative<int32_t>(v);
+      break;
+    case ColumnType::Boolean:
+      asItIs = std::holds_alternative<bool>(v);
+      break;
+    default:
+      break;
+  }
+  if (!asItIs) v = coerceValue(column, std::move(v));
+}
+
 Value coerceValue(const ColumnDef& column, Value v) {
   const auto type = static_cast<ColumnType>(column.type);
   if (isNull(v)) {

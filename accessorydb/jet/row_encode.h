@@ -19,6 +19,9 @@ std::vector<uint8_t> encodeCompressibleText(std::u16string_view s);
 // whole double for an integer column, a null Boolean as No). Throws Error naming the column
 // when the value cannot be stored: wrong kind, out of range, text or bytes too long.
 Value coerceValue(const ColumnDef& column, Value v);
+// The same in place; a value the column stores as it is (text, a Long, a Boolean) is left where
+// it is, keeping its storage.
+void coerceInPlace(const ColumnDef& column, Value& v);
 
 // The row bytes for `values` (one per column in table order, already coerced). Throws Error
 // when the row is longer than kMaxRowSize or a column type cannot be written (memo and OLE

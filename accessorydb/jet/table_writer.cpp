@@ -126,7 +126,7 @@ RowPointer TableWriter::insert(std::vector<Value>& values) {
       values[i] = static_cast<int32_t>(++autoNumber);
       continue;
     }
-    values[i] = coerceValue(c, std::move(values[i]));
+    coerceInPlace(c, values[i]);
   }
   encodeRow(table_, values, row_);
   std::vector<KeyBytes> keys;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "accessorydb/jet/data_page.h"
 #include "accessorydb/jet/row_decode.h"
@@ -138,17 +139,41 @@ TEST(WriteRowEncode, ValuesTheColumnCannotHoldAreRefusedWithTheirColumn) {
       {&textCol, int32_t{5}, "The value for column Kod is not text"},
       {&boolCol, int32_t{1}, "The value for column Wst is not a yes/no value"},
   };
+  // Both forms refuse alike; the writer's (in place) leaves values it can store as they are.
+  const auto coerceBoth = [](const jet::ColumnDef& column, const jet::Value& v) {
+    jet::Value inPlace = v;
+    jet::coerceInPlace(column, inPlace);
+    EXPECT_EQ(inPlace, jet::coerceValue(column, v));
+    return inPlace;
+  };
   for (const Case& c : refused) {
-    try {
-      jet::coerceValue(*c.column, c.value);
-      ADD_FAILURE() << c.message << ": accepted";
-    } catch (const jet::Error& e) {
-      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    for (const bool inPlace : {false, true}) {
+      try {
+        jet::Value v = c.value;
+        if (inPlace) {
+          jet::coerceInPlace(*c.column, v);
+        } else {
+          jet::coerceValue(*c.column, v);
+        }
+        ADD_FAILURE() << c.message << ": accepted";
+      } catch (const jet::Error& e) {
+        EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+      }
     }
   }
-  EXPECT_EQ(jet::coerceValue(longCol, 7.0), jet::Value(int32_t{7}));
-  EXPECT_EQ(jet::coerceValue(boolCol, jet::Null{}), jet::Value(false));
-  EXPECT_EQ(jet::coerceValue(textCol, std::u16string(u"ABC")), jet::Value(std::u16string(u"ABC")));
+  const std::vector<std::tuple<const jet::ColumnDef*, jet::Value, jet::Value>> accepted = {
+      {&longCol, 7.0, int32_t{7}},
+      {&longCol, int16_t{7}, int32_t{7}},
+      {&longCol, int32_t{-7}, int32_t{-7}},
+      {&longCol, jet::Null{}, jet::Null{}},
+      {&boolCol, jet::Null{}, false},
+      {&boolCol, true, true},
+      {&textCol, std::u16string(u"ABC"), std::u16string(u"ABC")},
+      {&textCol, jet::Null{}, jet::Null{}},
+  };
+  for (const auto& [column, value, stored] : accepted) {
+    EXPECT_EQ(coerceBoth(*column, value), stored) << text::toUtf8(column->name);
+  }
 }
 
 }  // namespace
