@@ -46,8 +46,8 @@ class IndexTree {
     size_t child;  // leaf: insert position; node: entry index, entries.size() for the tail
   };
 
-  // The memory gathered entries may take (about a million entries of a Long key).
-  static constexpr size_t kGatheredBytes = 24u << 20;
+  // The memory gathered entries may take: about one and a half million entries of a Long key.
+  static constexpr size_t kGatheredBytes = 32u << 20;
 
   // Decoded nodes beyond which the cache starts again (a tree of millions of rows has a few
   // dozen).

@@ -40,8 +40,8 @@ class PageFile {
  public:
   // Which part of a commit writes a page.
   enum class Order { Data, Last };
-  // Pending pages that make writeBackIfFull() write some out: 48 MiB of pages.
-  static constexpr size_t kPendingBound = 12288;
+  // Pending pages that make writeBackIfFull() write some out: 16 MiB of pages.
+  static constexpr size_t kPendingBound = 4096;
 
   // Changes kept in memory until a commit (an index gathered in memory): each commit first has
   // them made into pending pages.
