@@ -54,7 +54,7 @@ class Level {
   void store(uint32_t no, const IndexPage& page) {
     pages_.write(no, encodeIndexPage(page));
     // A million entries take a few thousand pages: the pending pages keep to their bound.
-    pages_.writeBackIfFull();
+    pages_.writeBackIfFull(PageFile::kSequentialPendingBound);
   }
 
   PageFile& pages_;

@@ -39,6 +39,7 @@ class IndexTree {
   // Stores the entries gathered in memory, if any, into pending pages; inserts then go into the
   // tree. Throws Error with the cause.
   void storeGathered();
+  bool gathering() const { return gathering_; }
 
  private:
   struct Step {

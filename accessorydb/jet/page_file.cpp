@@ -168,17 +168,17 @@ void PageFile::commit() {
   writeOutPending(order, true);
 }
 
-void PageFile::writeBackIfFull() {
-  if (pending_.size() < kPendingBound) return;
+void PageFile::writeBackIfFull(size_t bound) {
+  if (pending_.size() < bound) return;
   // The least recently changed quarter: pages that are full or rarely touched (a table's
   // finished data pages, index pages of keys seldom inserted), written once in page order.
   std::vector<std::pair<uint64_t, uint32_t>> byAge;
   byAge.reserve(pending_.size());
   for (const auto& [page, p] : pending_) byAge.emplace_back(p.changed, page);
-  const auto oldest = byAge.begin() + static_cast<ptrdiff_t>(kPendingBound / 4);
+  const auto oldest = byAge.begin() + static_cast<ptrdiff_t>(bound / 4);
   std::nth_element(byAge.begin(), oldest, byAge.end());
   std::vector<uint32_t> pages;
-  pages.reserve(kPendingBound / 4);
+  pages.reserve(bound / 4);
   for (auto it = byAge.begin(); it != oldest; ++it) pages.push_back(it->second);
   std::sort(pages.begin(), pages.end());
   writeOutPending(pages, false);

@@ -40,8 +40,11 @@ class PageFile {
  public:
   // Which part of a commit writes a page.
   enum class Order { Data, Last };
-  // Pending pages that make writeBackIfFull() write some out: 16 MiB of pages.
-  static constexpr size_t kPendingBound = 4096;
+  // Pending pages that make writeBackIfFull() write some out: 48 MiB of pages for writers that
+  // change pages all over the file (index leaves of keys in any order), 16 MiB for those that
+  // fill pages one after another (rows, indexes gathered in memory).
+  static constexpr size_t kPendingBound = 12288;
+  static constexpr size_t kSequentialPendingBound = 4096;
 
   // Changes kept in memory until a commit (an index gathered in memory): each commit first has
   // them made into pending pages.
@@ -101,9 +104,10 @@ class PageFile {
   // file; throws Error with the cause. After a
   // failed commit, and after fail(), the file is not whole: every later commit throws.
   void commit();
-  // Writes out the least recently changed quarter of the pending pages when they have reached
-  // their bound; the file is whole again at the next commit. Throws Error with the cause.
-  void writeBackIfFull();
+  // Writes out the least recently changed quarter of `bound` pending pages when they have
+  // reached it (kPendingBound or kSequentialPendingBound); the file is whole again at the next
+  // commit. Throws Error with the cause.
+  void writeBackIfFull(size_t bound);
   // Marks the pending pages as unfit to write (a change failed half-way); `cause` is kept for
   // the commits that follow.
   void fail(const Text& cause) noexcept;

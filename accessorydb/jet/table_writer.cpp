@@ -135,7 +135,11 @@ RowPointer TableWriter::insert(std::vector<Value>& values) {
 
   try {
     const RowPointer where = write(row_, keys, newKey, autoNumber);
-    pages_.writeBackIfFull();
+    // Indexes walked into change pages all over the file; rows and gathered indexes fill pages
+    // one after another.
+    const bool walked = std::any_of(indexes_.begin(), indexes_.end(),
+                                    [](const auto& index) { return !index->gathering(); });
+    pages_.writeBackIfFull(walked ? PageFile::kPendingBound : PageFile::kSequentialPendingBound);
     return where;
   } catch (const text::Error& e) {
     // The row is partly in the pending pages: none of them may reach the file.

@@ -92,30 +92,41 @@ TEST(WriteCommit, EveryCommitLeavesAReadableFile) {
 // is written out (the full data pages), while the pages still changing (the index, the table
 // definition, the maps, the last data page) stay pending; each page reaches the file about once,
 // and the next commit makes the file whole.
+// Rows into a new table (its index gathered in memory) keep to the smaller bound; after a commit
+// the index is walked into, and the larger bound keeps its leaves in memory.
 TEST(WriteCommit, TheCacheBoundWritesBackTheOldestPages) {
-  auto bytes = jettest::accessoryDatabase();
-  auto log = std::make_shared<WriteLog>();
-  jet::Database db;
-  db.open(std::make_unique<LoggedFile>(bytes, log), false);
-  jet::TableWriter writer(db.pages(), db.table(u"Dodatki"));
-  size_t writeBacks = 0;
-  int32_t id = 1;
-  for (; writeBacks < 2; ++id) {
-    const size_t writes = log->pages.size();
-    Row wide = dodatek(id, 250);  // about 1.5 KB: two rows a page
-    wide[17] = wide[26] = wide[12];
-    writer.insert(std::move(wide));
-    ASSERT_LT(db.pages().pendingPages(), jet::PageFile::kPendingBound);
-    if (log->pages.size() == writes) continue;
-    ++writeBacks;
-    EXPECT_EQ(log->pages.size() - writes, jet::PageFile::kPendingBound / 4);
-    EXPECT_TRUE(
-        std::is_sorted(log->pages.begin() + static_cast<ptrdiff_t>(writes), log->pages.end()));
+  for (const bool indexWalked : {false, true}) {
+    SCOPED_TRACE(indexWalked ? "index walked into" : "index gathered");
+    const size_t bound =
+        indexWalked ? jet::PageFile::kPendingBound : jet::PageFile::kSequentialPendingBound;
+    auto bytes = jettest::accessoryDatabase();
+    auto log = std::make_shared<WriteLog>();
+    jet::Database db;
+    db.open(std::make_unique<LoggedFile>(bytes, log), false);
+    jet::TableWriter writer(db.pages(), db.table(u"Dodatki"));
+    int32_t id = 1;
+    if (indexWalked) {
+      writer.insert(dodatek(id++, 0));
+      db.commit();
+    }
+    size_t writeBacks = 0;
+    for (; writeBacks < 2; ++id) {
+      const size_t writes = log->pages.size();
+      Row wide = dodatek(id, 250);  // about 1.5 KB: two rows a page
+      wide[17] = wide[26] = wide[12];
+      writer.insert(std::move(wide));
+      ASSERT_LT(db.pages().pendingPages(), bound);
+      if (log->pages.size() == writes) continue;
+      ++writeBacks;
+      EXPECT_EQ(log->pages.size() - writes, bound / 4);
+      EXPECT_TRUE(
+          std::is_sorted(log->pages.begin() + static_cast<ptrdiff_t>(writes), log->pages.end()));
+    }
+    db.commit();
+    EXPECT_EQ(soundRows(*bytes), static_cast<size_t>(id - 1));
+    const std::set<uint32_t> distinct(log->pages.begin(), log->pages.end());
+    EXPECT_LE(log->pages.size(), distinct.size() + distinct.size() / 100) << "pages written twice";
   }
-  db.commit();
-  EXPECT_EQ(soundRows(*bytes), static_cast<size_t>(id - 1));
-  const std::set<uint32_t> distinct(log->pages.begin(), log->pages.end());
-  EXPECT_LE(log->pages.size(), distinct.size() + distinct.size() / 100) << "pages written twice";
 }
 
 // A commit writes each pending page once: first the pages of rows and indexes in page order,
