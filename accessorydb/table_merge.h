@@ -8,9 +8,10 @@
 // Memory: no rows are kept. The package's keys go into a KeyDirectory (16 bytes a row: the
 // key's digest, the row's bookmark and place), and a second cursor on the package table finds a
 // row again by its bookmark; the destination's keys are marks in that directory, since only
-// package keys are ever looked up there. With the engine's bounded caches (48 MiB of pending
-// pages, a few hundred decoded index nodes, 1 MiB of pages read per file) the merge of
-// 2 x 1,000,000 benchmark items peaks at about 76 MiB, of which 16 MiB grow with the package.
+// package keys are ever looked up there. With the engine's bounded caches (16 MiB of pending
+// pages, the new database's index gathered in memory up to 32 MiB, 1 MiB of pages read per file)
+// the merge of 2 x 1,000,000 benchmark items peaks at about 70 MiB, of which 17 MiB grow with
+// the package.
 #pragma once
 
 #include "accessorydb/jet/ado.h"

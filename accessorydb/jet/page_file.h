@@ -101,8 +101,8 @@ class PageFile {
   CommitHook hookBeforeCommit(BeforeCommit& work) { return CommitHook(hooks_, work); }
 
   // Has the hooked work store its changes, then writes the pending pages out and flushes the
-  // file; throws Error with the cause. After a
-  // failed commit, and after fail(), the file is not whole: every later commit throws.
+  // file; throws Error with the cause. After a failed commit, and after fail(), the file is not
+  // whole: every later commit throws.
   void commit();
   // Writes out the least recently changed quarter of `bound` pending pages when they have
   // reached it (kPendingBound or kSequentialPendingBound); the file is whole again at the next

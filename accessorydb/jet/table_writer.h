@@ -1,11 +1,12 @@
 // Inserting rows into an existing table, through the PageFile's write-back cache.
 //
 // An insert puts the row onto a data page (a new one, taken through the global map and entered
-// into the table's owned and free-space maps, when the last one is full), then into every index,
-// and last into the table definition's row count, all in pending pages. A refused row (a value
-// the column cannot hold, a duplicate key of a unique index, a missing key value) raises Error
-// before anything is changed. Any other failure leaves the row half in the pending pages: the
-// writer marks the PageFile failed, so they are never written.
+// into the table's owned and free-space maps, when the last one is full), then into every index
+// (an index that was empty gathers its entries in memory and is stored whole at the commit, see
+// IndexTree), and last into the table definition's row count, all in pending pages. A refused
+// row (a value the column cannot hold, a duplicate key of a unique index, a missing key value)
+// raises Error before anything is changed. Any other failure leaves the row half in the pending
+// pages: the writer marks the PageFile failed, so they are never written.
 //
 // The file is whole at each commit point, not after each insert: PageFile::commit() (the
 // caller's commit) and the close of the database or connection. Between them, the cache's bound
@@ -15,8 +16,9 @@
 //     merge, and the install transaction deletes the half-written file and restores the backup;
 //   - `mdbtool import` writes into a copy and renames it over the original only after its
 //     commit, so the original is whole whatever happens;
-//   - readers of the same PageFile see the pending pages at once; other readers of the file
-//     must wait for a commit.
+//   - readers of the same PageFile see the pending pages at once, except the entries of an
+//     index gathered in memory (a new table's, see IndexTree), which are stored by the commit
+//     (or when the writer goes); other readers of the file must wait for a commit.
 #pragma once
 
 #include <cstdint>
