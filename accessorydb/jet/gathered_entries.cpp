@@ -27,16 +27,19 @@ uint64_t hashKey(ByteView key) {
 // An entry's first eight bytes as a number that orders as the bytes do, zeros past its end: two
 // entries whose prefixes differ are ordered by them.
 uint64_t prefixOf(ByteView e) {
+  uint64_t word = 0;
+  std::memcpy(&word, e.data(), 8);  // the block's slack allows reading past a short entry
   uint64_t big = 0;
-  for (size_t i = 0; i < 8; ++i) big = (big << 8) | (i < e.size() ? e[i] : 0);
+  for (size_t i = 0; i < 8; ++i) big = (big << 8) | ((word >> (8 * i)) & 0xFF);
+  if (e.size() < 8) big &= ~uint64_t{0} << (8 * (8 - e.size()));
   return big;
 }
 
 }  // namespace
 
 size_t GatheredEntries::memoryBytes() const {
-  return blocks_.size() * kBlockSize + slots_.capacity() * sizeof(Slot) +
-         sorted_.capacity() * sizeof(Sortable);
+  return blocks_.size() * (kBlockSize + kBlockSlack) + slots_.capacity() * sizeof(uint32_t) +
+         sorted_.capacity() * sizeof(uint32_t);
 }
 
 ByteView GatheredEntries::entryAt(uint32_t place) const {
@@ -51,19 +54,17 @@ ByteView GatheredEntries::keyAt(uint32_t place) const {
 
 size_t GatheredEntries::slotFor(ByteView key, uint64_t hash) const {
   const size_t mask = slots_.size() - 1;
-  const auto top = static_cast<uint32_t>(hash >> 32);
   for (size_t s = static_cast<size_t>(hash) & mask;; s = (s + 1) & mask) {
-    const Slot& slot = slots_[s];
-    if (slot.place == 0) return s;
-    if (slot.hashTop != top) continue;
-    const ByteView other = keyAt(slot.place - 1);
+    const uint32_t place = slots_[s];
+    if (place == 0) return s;
+    const ByteView other = keyAt(place - 1);
     if (std::equal(key.begin(), key.end(), other.begin(), other.end())) return s;
   }
 }
 
 bool GatheredEntries::containsKey(const KeyBytes& key) const {
   if (slots_.empty()) return false;
-  return slots_[slotFor(key, hashKey(key))].place != 0;
+  return slots_[slotFor(key, hashKey(key))] != 0;
 }
 
 void GatheredEntries::add(const KeyBytes& key, RowPointer row) {
@@ -74,7 +75,7 @@ void GatheredEntries::add(const KeyBytes& key, RowPointer row) {
     if (blocks_.size() == (size_t{1} << (32 - kBlockBits))) {
       throw Error(ErrorKind::TooLarge, u"Too many index entries to gather in memory");
     }
-    blocks_.push_back(std::make_unique<uint8_t[]>(kBlockSize));
+    blocks_.push_back(std::make_unique<uint8_t[]>(kBlockSize + kBlockSlack));
     used_ = 0;
   }
   const auto place =
@@ -91,21 +92,20 @@ void GatheredEntries::add(const KeyBytes& key, RowPointer row) {
   ++count_;
 
   if (4 * (keys_ + 1) > 3 * slots_.size()) grow();
-  const uint64_t hash = hashKey(key);
-  Slot& slot = slots_[slotFor(key, hash)];
-  if (slot.place == 0) {
-    slot = {place + 1, static_cast<uint32_t>(hash >> 32)};
+  const size_t s = slotFor(key, hashKey(key));
+  if (slots_[s] == 0) {
+    slots_[s] = place + 1;
     ++keys_;
   }
 }
 
 void GatheredEntries::grow() {
-  std::vector<Slot> old = std::move(slots_);
-  slots_.assign(std::max<size_t>(64, 2 * old.size()), Slot{0, 0});
-  for (const Slot& slot : old) {
-    if (slot.place == 0) continue;
-    const ByteView key = keyAt(slot.place - 1);
-    slots_[slotFor(key, hashKey(key))] = slot;
+  std::vector<uint32_t> old = std::move(slots_);
+  slots_.assign(std::max<size_t>(64, 2 * old.size()), 0);
+  for (const uint32_t place : old) {
+    if (place == 0) continue;
+    const ByteView key = keyAt(place - 1);
+    slots_[slotFor(key, hashKey(key))] = place;
   }
 }
 
@@ -119,17 +119,17 @@ void GatheredEntries::sort() {
     for (size_t pos = 0; pos + kLengthSize <= end;) {
       const size_t length = u16le(blocks_[b].get() + pos);
       if (length == 0) break;
-      const auto place = static_cast<uint32_t>((b << kBlockBits) | pos);
-      const uint64_t prefix = prefixOf(entryAt(place));
-      sorted_.push_back(
-          {static_cast<uint32_t>(prefix >> 32), static_cast<uint32_t>(prefix), place});
+      sorted_.push_back(static_cast<uint32_t>((b << kBlockBits) | pos));
       pos += kLengthSize + length;
     }
   }
-  std::sort(sorted_.begin(), sorted_.end(), [this](const Sortable& a, const Sortable& b) {
-    if (a.high != b.high) return a.high < b.high;
-    if (a.low != b.low) return a.low < b.low;
-    return entryLess(entryAt(a.place), entryAt(b.place));
+  std::sort(sorted_.begin(), sorted_.end(), [this](uint32_t a, uint32_t b) {
+    const ByteView ea = entryAt(a);
+    const ByteView eb = entryAt(b);
+    const uint64_t pa = prefixOf(ea);
+    const uint64_t pb = prefixOf(eb);
+    if (pa != pb) return pa < pb;
+    return entryLess(ea, eb);
   });
 }
 

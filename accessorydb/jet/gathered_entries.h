@@ -1,5 +1,5 @@
 // Leaf entries of an index gathered in memory, to be stored sorted in one pass (see IndexTree):
-// an entry costs its bytes and about twelve more, and whether a key is among them is one hash
+// an entry costs its bytes and about eight more, and whether a key is among them is one hash
 // lookup instead of a walk down a tree.
 #pragma once
 
@@ -27,7 +27,7 @@ class GatheredEntries {
   // Puts the entries in ascending order (key, then row); entry() then gives them in that order,
   // and containsKey() and add() may not be called until clear().
   void sort();
-  ByteView entry(size_t i) const { return entryAt(sorted_[i].place); }
+  ByteView entry(size_t i) const { return entryAt(sorted_[i]); }
   void clear();
 
  private:
@@ -36,6 +36,8 @@ class GatheredEntries {
   // number and its offset in the block.
   static constexpr uint32_t kBlockBits = 16;
   static constexpr size_t kBlockSize = size_t{1} << kBlockBits;
+  // Bytes past a block's end that may be read (sort() reads eight bytes at an entry's start).
+  static constexpr size_t kBlockSlack = 8;
 
   const uint8_t* at(uint32_t place) const {
     return blocks_[place >> kBlockBits].get() + (place & (kBlockSize - 1));
@@ -49,23 +51,11 @@ class GatheredEntries {
   std::vector<std::unique_ptr<uint8_t[]>> blocks_;
   size_t used_ = kBlockSize;  // bytes taken in the last block
   size_t count_ = 0;
-  // Open addressing by key: the place of one entry with that key plus one (0 when empty) and
-  // the top half of the key's hash, so that a probe reads an entry only when the hashes agree;
-  // at most three quarters full.
-  struct Slot {
-    uint32_t place;
-    uint32_t hashTop;
-  };
-  std::vector<Slot> slots_;
+  // Open addressing by key: the place of one entry with that key plus one, 0 when empty; at most
+  // three quarters full.
+  std::vector<uint32_t> slots_;
   size_t keys_ = 0;
-  // An entry's first eight bytes as two numbers that order as the bytes do (zeros past its
-  // end), and its place: most entries are ordered by the numbers alone, in this array.
-  struct Sortable {
-    uint32_t high;
-    uint32_t low;
-    uint32_t place;
-  };
-  std::vector<Sortable> sorted_;  // every entry, in order, once sorted
+  std::vector<uint32_t> sorted_;  // every entry's place, in order, once sorted
 };
 
 }  // namespace jet

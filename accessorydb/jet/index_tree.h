@@ -48,7 +48,7 @@ class IndexTree {
   };
 
   // The memory gathered entries may take: about one and a half million entries of a Long key.
-  static constexpr size_t kGatheredBytes = 40u << 20;
+  static constexpr size_t kGatheredBytes = 32u << 20;
 
   // Decoded nodes beyond which the cache starts again (a tree of millions of rows has a few
   // dozen).
