@@ -9,6 +9,7 @@
 #include <optional>
 #include <random>
 
+#include "accessorydb/jet/gathered_entries.h"
 #include "accessorydb/jet/index_tree.h"
 #include "accessorydb/jet/table_check.h"
 #include "accessorydb/jet/table_writer.h"
@@ -43,6 +44,32 @@ int expectTree(jet::Database& db, const jet::RealIndex& index, uint32_t owner,
     EXPECT_TRUE(jet::indexFinds(db.pages(), index.firstPage, entries[i])) << "entry " << i;
   }
   return walk.depth;
+}
+
+// Entries of every length from 5 to 16 bytes, many of them beginnings of others and alike in
+// their first eight bytes, sort as their bytes do; a key is found once added.
+TEST(GatheredEntries, SortByTheEntriesBytes) {
+  std::mt19937 random(11);
+  jet::GatheredEntries gathered;
+  std::vector<jet::IndexEntry> expected;
+  std::vector<jet::KeyBytes> keys;
+  for (int i = 0; i < 5000; ++i) {
+    jet::KeyBytes k(1 + random() % 12);
+    for (uint8_t& b : k) b = static_cast<uint8_t>(random() % 3);  // few values: long runs alike
+    // Rows of zeros mostly, so that many entries begin others.
+    const jet::RowPointer row{0, static_cast<uint8_t>(random() % 4 == 0)};
+    EXPECT_EQ(gathered.containsKey(k), std::find(keys.begin(), keys.end(), k) != keys.end());
+    gathered.add(k, row);
+    keys.push_back(k);
+    expected.push_back(jet::leafEntry(k, row));
+  }
+  gathered.sort();
+  std::sort(expected.begin(), expected.end());
+  ASSERT_EQ(gathered.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const jet::ByteView e = gathered.entry(i);
+    ASSERT_EQ(jet::IndexEntry(e.begin(), e.end()), expected[i]) << "entry " << i;
+  }
 }
 
 struct GatherCase {
