@@ -10,7 +10,7 @@
 // row again by its bookmark; the destination's keys are marks in that directory, since only
 // package keys are ever looked up there. With the engine's bounded caches (16 MiB of pending
 // pages, the new database's index gathered in memory up to 32 MiB, 1 MiB of pages read per file)
-// the merge of 2 x 1,000,000 benchmark items peaks at about 70 MiB, of which 17 MiB grow with
+// the merge of 2 x 1,000,000 benchmark items peaks at about 69 MiB, of which 17 MiB grow with
 // the package.
 #pragma once
 
