@@ -1,5 +1,5 @@
 // Leaf entries of an index gathered in memory, to be stored sorted in one pass (see IndexTree):
-// an entry costs its bytes and about eight more, and whether a key is among them is one hash
+// an entry costs its bytes and about ten more, and whether a key is among them is one hash
 // lookup instead of a walk down a tree.
 #pragma once
 
