@@ -466,7 +466,9 @@ TEST(InstallFaults, EverySingleFaultLeavesTheLibraryAsItWasOrInstalled) {
                     before.files.at(s.file(u"dodatki.mdb")))
               << where;
         }
-        if (!installed && !s.has(u"dodatki_install.jrn")) EXPECT_EQ(s.library(), before) << where;
+        if (!installed && !s.has(u"dodatki_install.jrn")) {
+          EXPECT_EQ(s.library(), before) << where;
+        }
         EXPECT_EQ(install::recoverInterruptedInstall(s.fs, Scenario::kHost, u"P", logs::Log()),
                   std::nullopt)
             << where;
