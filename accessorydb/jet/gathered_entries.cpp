@@ -83,11 +83,7 @@ void GatheredEntries::add(const KeyBytes& key, RowPointer row) {
   uint8_t* p = blocks_.back().get() + used_;
   putU16le(p, static_cast<uint16_t>(length));
   std::copy(key.begin(), key.end(), p + kLengthSize);
-  p += kLengthSize + key.size();
-  *p++ = static_cast<uint8_t>(row.page >> 16);
-  *p++ = static_cast<uint8_t>(row.page >> 8);
-  *p++ = static_cast<uint8_t>(row.page);
-  *p = row.row;
+  putRowId(p + kLengthSize + key.size(), row);
   used_ += kLengthSize + length;
   ++count_;
 

@@ -83,16 +83,17 @@ Page encodeIndexPage(const IndexPage& page) {
 }
 
 IndexEntry leafEntry(const std::vector<uint8_t>& key, RowPointer row) {
-  IndexEntry e;
-  e.reserve(key.size() + indexpage::kRowIdSize);
-  appendLeafEntry(e, key, row);
+  IndexEntry e(key.size() + indexpage::kRowIdSize);
+  std::copy(key.begin(), key.end(), e.begin());
+  putRowId(e.data() + key.size(), row);
   return e;
 }
 
-void appendLeafEntry(std::vector<uint8_t>& out, ByteView key, RowPointer row) {
-  out.insert(out.end(), key.begin(), key.end());
-  out.insert(out.end(), {static_cast<uint8_t>(row.page >> 16), static_cast<uint8_t>(row.page >> 8),
-                         static_cast<uint8_t>(row.page), row.row});
+void putRowId(uint8_t* out, RowPointer row) {
+  out[0] = static_cast<uint8_t>(row.page >> 16);
+  out[1] = static_cast<uint8_t>(row.page >> 8);
+  out[2] = static_cast<uint8_t>(row.page);
+  out[3] = row.row;
 }
 
 RowPointer leafEntryRow(const IndexEntry& entry) {

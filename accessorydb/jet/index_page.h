@@ -45,7 +45,8 @@ IndexPage decodeIndexPage(const Page& bytes, uint32_t pageNo);
 Page encodeIndexPage(const IndexPage& page);
 
 IndexEntry leafEntry(const std::vector<uint8_t>& key, RowPointer row);
-void appendLeafEntry(std::vector<uint8_t>& out, ByteView key, RowPointer row);
+// A leaf entry's last kRowIdSize bytes: the row's page (three bytes, big-endian), then its row.
+void putRowId(uint8_t* out, RowPointer row);
 RowPointer leafEntryRow(const IndexEntry& entry);
 IndexEntry nodeEntry(const IndexEntry& childLastEntry, uint32_t childPage);
 uint32_t nodeEntryChild(const IndexEntry& entry);

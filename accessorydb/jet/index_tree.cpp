@@ -154,13 +154,7 @@ bool IndexTree::checkInsert(const KeyBytes& key) {
   checkedBelow_.clear();
   for (const Step& step : path) {
     if (step.child == 0) continue;
-    ByteView before;
-    if (const StoredLeaf* leaf = storedLeaf(step.page)) {
-      before = leaf->entry(step.child - 1);
-    } else {
-      const IndexPage& p = load(step.page);
-      before = p.leaf ? ByteView(p.entries[step.child - 1]) : childMax(p.entries[step.child - 1]);
-    }
+    const ByteView before = entryBefore(step);
     if (entryLess(checkedBelow_, before)) checkedBelow_.assign(before.begin(), before.end());
   }
   checkedKey_ = key;
@@ -175,16 +169,16 @@ bool IndexTree::checkedPathLeadsTo(const KeyBytes& key, const IndexEntry& entry)
          entryLess(checkedBelow_, entry);
 }
 
+ByteView IndexTree::entryBefore(const Step& step) {
+  if (const StoredLeaf* leaf = storedLeaf(step.page)) return leaf->entry(step.child - 1);
+  const IndexPage& p = load(step.page);
+  return p.leaf ? ByteView(p.entries[step.child - 1]) : childMax(p.entries[step.child - 1]);
+}
+
 bool IndexTree::keyBefore(const Step& at, const KeyBytes& key) {
   // The entry before the first of a leaf is the last of the leaf before: walked down to again.
   if (at.child == 0) return contains(key);
-  ByteView before;
-  if (const StoredLeaf* leaf = storedLeaf(at.page)) {
-    before = leaf->entry(at.child - 1);
-  } else {
-    before = load(at.page).entries[at.child - 1];
-  }
-  return hasKey(before, key);
+  return hasKey(entryBefore(at), key);
 }
 
 void IndexTree::checkRoom(const std::vector<Step>& path, size_t entrySize) {

@@ -69,6 +69,9 @@ class IndexTree {
   bool checkedPathLeadsTo(const KeyBytes& key, const IndexEntry& entry) const;
   // Throws Error when a page of the path might not split into two around an added entry.
   void checkRoom(const std::vector<Step>& path, size_t entrySize);
+  // The entry just before a step's position (child > 0): a leaf entry, or for a node the largest
+  // leaf entry below the child before. Good until the next call.
+  ByteView entryBefore(const Step& step);
   // Whether the entry just before the leaf position `at` holds exactly `key`.
   bool keyBefore(const Step& at, const KeyBytes& key);
   bool contains(const KeyBytes& key);
