@@ -142,15 +142,9 @@ INSTANTIATE_TEST_SUITE_P(Sizes, GatheredIndex,
 enum class Ending { CommitThenWriterGoes, WriterGoesThenCommit, DatabaseClosesFirst };
 
 std::string endingName(const ::testing::TestParamInfo<Ending>& i) {
-  switch (i.param) {
-    case Ending::CommitThenWriterGoes:
-      return "CommitThenWriterGoes";
-    case Ending::WriterGoesThenCommit:
-      return "WriterGoesThenCommit";
-    case Ending::DatabaseClosesFirst:
-      return "DatabaseClosesFirst";
-  }
-  return "";
+  static const char* const names[] = {"CommitThenWriterGoes", "WriterGoesThenCommit",
+                                      "DatabaseClosesFirst"};
+  return names[static_cast<size_t>(i.param)];
 }
 
 class GatheredTable : public ::testing::TestWithParam<Ending> {};
