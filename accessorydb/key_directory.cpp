@@ -12,7 +12,7 @@ void KeyDirectory::add(const MergeKey& key, uint32_t bookmark) {
   const size_t ordinal = entries_.size();
   if (ordinal >= std::numeric_limits<uint32_t>::max())
     throw text::Error(u"Tabela ma zbyt wiele wierszy do scalenia.");
-  entries_.push_back({spread(key.digest()), bookmark, static_cast<uint32_t>(ordinal)});
+  entries_.push_back({jet::mixBits(key.digest()), bookmark, static_cast<uint32_t>(ordinal)});
 }
 
 void KeyDirectory::seal() {
@@ -34,17 +34,13 @@ void KeyDirectory::seal() {
   lastDigest_.reset();
 }
 
-uint64_t KeyDirectory::spread(uint64_t digest) {
-  return jet::mixBits(digest);
-}
-
-size_t KeyDirectory::bucketOf(uint64_t spreadDigest) const {
-  return bucketBits_ == 0 ? 0 : static_cast<size_t>(spreadDigest >> (64 - bucketBits_));
+size_t KeyDirectory::bucketOf(uint64_t mixedDigest) const {
+  return bucketBits_ == 0 ? 0 : static_cast<size_t>(mixedDigest >> (64 - bucketBits_));
 }
 
 std::pair<const KeyDirectory::Entry*, const KeyDirectory::Entry*> KeyDirectory::withDigest(
     const MergeKey& key) const {
-  const uint64_t digest = spread(key.digest());
+  const uint64_t digest = jet::mixBits(key.digest());
   if (lastDigest_ == digest) return lastRange_;
   const size_t bucket = bucketOf(digest);
   const Entry* const begin = entries_.data() + buckets_[bucket];

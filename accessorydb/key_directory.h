@@ -38,23 +38,22 @@ class KeyDirectory {
 
  private:
   struct Entry {
-    uint64_t digest;  // the key's digest, spread (see spread())
+    // The key's digest with its bits mixed one to one (jet::mixBits), so that equal digests stay
+    // equal and the top bits of close digests (consecutive IDs) differ.
+    uint64_t digest;
     uint32_t bookmark;
     uint32_t ordinal;
   };
 
-  // A digest's bits mixed one to one, so that equal digests stay equal and the top bits of
-  // close digests (consecutive IDs) differ.
-  static uint64_t spread(uint64_t digest);
-  size_t bucketOf(uint64_t spreadDigest) const;
+  size_t bucketOf(uint64_t mixedDigest) const;
   // The entries with the key's digest, in table order.
   std::pair<const Entry*, const Entry*> withDigest(const MergeKey& key) const;
   bool matches(const Entry& e, const MergeKey& key) const;
 
   SameKey sameKey_;
-  std::vector<Entry> entries_;  // by spread digest, then ordinal
+  std::vector<Entry> entries_;  // by mixed digest, then ordinal
   std::vector<bool> held_;      // by ordinal: whether the destination holds the row's key
-  // Where the entries of each value of the spread digest's top bits start (a few entries each),
+  // Where the entries of each value of the mixed digest's top bits start (a few entries each),
   // so that a lookup searches a few neighbouring entries instead of the whole directory.
   std::vector<uint32_t> buckets_;
   unsigned bucketBits_ = 0;
