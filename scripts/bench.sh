@@ -116,8 +116,9 @@ bench_jet_export() {
 # back; the page reads and writes of the import and its writes per page of the finished file.
 # The import's time includes parsing its JSON lines, so the engine's own insert is measured
 # too: the merge benchmark's items posted through a table cursor, against mdb-export reading that
-# file; the whole process's time (making each row's values included), and the engine's alone. Every row of the 1,000,000-row file is then
-# read back by mdbtools, mdb-reader and `mdbtool check`.
+# file; the whole process's time (making each row's values included), and the engine's alone.
+# Every row of the 1,000,000-row file is then read back by mdbtools, mdb-reader and
+# `mdbtool check`.
 bench_jet_insert() {
   local n
   for n in $INSERT_SIZES; do jet_insert "$n"; done
