@@ -18,7 +18,7 @@ class GaugeAccessible final : public IAccessible {
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IAccessible) {
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) || iid == __uuidof(IAccessible)) {
       *out = static_cast<IAccessible*>(this);
       AddRef();
       return S_OK;
@@ -144,12 +144,12 @@ class GaugeAccessible final : public IAccessible {
 
 LRESULT gaugeAccessibleObject(HWND gauge, WPARAM flags, int (*percent)(HWND)) {
   IAccessible* standard = nullptr;
-  if (FAILED(CreateStdAccessibleObject(gauge, OBJID_CLIENT, IID_IAccessible,
+  if (FAILED(CreateStdAccessibleObject(gauge, OBJID_CLIENT, __uuidof(IAccessible),
                                        reinterpret_cast<void**>(&standard)))) {
     return 0;  // the system then offers its own object
   }
   auto* object = new GaugeAccessible(gauge, standard, percent);
-  const LRESULT result = LresultFromObject(IID_IAccessible, flags, object);
+  const LRESULT result = LresultFromObject(__uuidof(IAccessible), flags, object);
   object->Release();
   return result;
 }

@@ -376,7 +376,7 @@ struct Accessible {
 Accessible accessibleOf(HWND w) {
   Accessible out;
   IAccessible* object = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(w, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+  if (FAILED(AccessibleObjectFromWindow(w, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                         reinterpret_cast<void**>(&object)))) {
     return out;
   }
@@ -397,6 +397,23 @@ Accessible accessibleOf(HWND w) {
   if (SUCCEEDED(object->get_accRole(self, &role)) && role.vt == VT_I4) out.role = role.lVal;
   object->Release();
   return out;
+}
+
+// The system's own objects for plain controls: they answer only when the interface asked for is
+// the real IAccessible, so a wrong identifier (an import thunk linked in its place) shows here.
+TEST_F(MainWindowTest, ScreenReadersReadThePlainControls) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  EXPECT_EQ(accessibleOf(child(Ctl::Edit1)).role, ROLE_SYSTEM_TEXT);
+  // Windows reads these as static text and push button, Wine as client areas; either way they
+  // answer with a role and their names.
+  const Accessible caption = accessibleOf(child(Ctl::StaticText1));
+  EXPECT_NE(caption.role, 0);
+  EXPECT_FALSE(model.staticText1().empty());
+  EXPECT_EQ(caption.name, model.staticText1());
+  const Accessible close = accessibleOf(closeButton());
+  EXPECT_NE(close.role, 0);
+  EXPECT_EQ(text::toUtf8(close.name), "Zamknij");
+  CoUninitialize();
 }
 
 TEST_F(MainWindowTest, ScreenReadersFindTheProgressTheFinishMessageAndThePackage) {

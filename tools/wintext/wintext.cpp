@@ -130,7 +130,7 @@ void printAccessible(HWND w, int depth) {
   GetClassNameW(w, cls, 256);
   std::wstring line = std::to_wstring(depth) + L"\t" + cls + L"\t";
   IAccessible* object = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(w, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+  if (FAILED(AccessibleObjectFromWindow(w, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                         reinterpret_cast<void**>(&object)))) {
     printLine(utf8(line + L"(no accessible object)"));
     return;
