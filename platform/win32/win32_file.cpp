@@ -81,7 +81,7 @@ std::unique_ptr<File> openFile(const Text& path, OpenMode mode) {
     what = u"Nie można utworzyć pliku";
   }
   // Others may read what we hold, never write it, delete it or rename it.
-  const HANDLE h = CreateFileW(wide(path), access, FILE_SHARE_READ, nullptr, disposition,
+  const HANDLE h = CreateFileW(widePath(path), access, FILE_SHARE_READ, nullptr, disposition,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) throw FileError(failureText(what, path, GetLastError()));
   return std::make_unique<Win32File>(h, path);

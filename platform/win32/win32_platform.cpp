@@ -38,7 +38,7 @@ bool isDotEntry(const WIN32_FIND_DATAW& e) {
 template <typename Visit>
 void forEachEntry(const Text& dir, Visit visit) {
   WIN32_FIND_DATAW e{};
-  const HANDLE h = FindFirstFileW(wide(allEntries(dir)), &e);
+  const HANDLE h = FindFirstFileW(widePath(allEntries(dir)), &e);
   if (h == INVALID_HANDLE_VALUE) return;
   do {
     if (!isDotEntry(e) && !visit(e)) break;
@@ -49,8 +49,8 @@ void forEachEntry(const Text& dir, Visit visit) {
 // A link's attributes describe the link; opening it reaches its target.
 bool linkTargetExists(const Text& path) {
   const HANDLE h =
-      CreateFileW(wide(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+      CreateFileW(widePath(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   CloseHandle(h);
   return true;
@@ -71,30 +71,30 @@ Text grownBuffer(Fill fill) {
 }  // namespace
 
 bool Win32Platform::fileExists(const Text& path) {
-  const DWORD a = GetFileAttributesW(wide(path));
+  const DWORD a = GetFileAttributesW(widePath(path));
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool Win32Platform::directoryExists(const Text& path) {
-  const DWORD a = GetFileAttributesW(wide(path));
+  const DWORD a = GetFileAttributesW(widePath(path));
   if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) return false;
   return !(a & FILE_ATTRIBUTE_REPARSE_POINT) || linkTargetExists(path);
 }
 
 Status Win32Platform::deleteFile(const Text& path) {
-  return statusOf(DeleteFileW(wide(path)));
+  return statusOf(DeleteFileW(widePath(path)));
 }
 
 Status Win32Platform::moveFile(const Text& from, const Text& to) {
-  return statusOf(MoveFileW(wide(from), wide(to)));
+  return statusOf(MoveFileW(widePath(from), widePath(to)));
 }
 
 Status Win32Platform::replaceFile(const Text& from, const Text& to) {
-  return statusOf(MoveFileExW(wide(from), wide(to), MOVEFILE_REPLACE_EXISTING));
+  return statusOf(MoveFileExW(widePath(from), widePath(to), MOVEFILE_REPLACE_EXISTING));
 }
 
 Status Win32Platform::createDirectory(const Text& path) {
-  return statusOf(CreateDirectoryW(wide(path), nullptr));
+  return statusOf(CreateDirectoryW(widePath(path), nullptr));
 }
 
 void Win32Platform::forceDirectories(const Text& path) {
@@ -102,7 +102,7 @@ void Win32Platform::forceDirectories(const Text& path) {
   if (dir.empty() || directoryExists(dir)) return;
   const size_t cut = dir.find_last_of(u'\\');
   if (cut != Text::npos && cut > 0) forceDirectories(dir.substr(0, cut));
-  if (!CreateDirectoryW(wide(dir), nullptr)) {
+  if (!CreateDirectoryW(widePath(dir), nullptr)) {
     const DWORD code = GetLastError();
     if (code == ERROR_ALREADY_EXISTS && directoryExists(dir)) return;
     throw FileError(failureText(u"Nie można utworzyć folderu", dir, code));
@@ -117,29 +117,29 @@ bool Win32Platform::isDirectoryEmpty(const Text& path) {
 }
 
 Status Win32Platform::removeDirectory(const Text& path) {
-  return statusOf(RemoveDirectoryW(wide(path)));
+  return statusOf(RemoveDirectoryW(widePath(path)));
 }
 
 bool Win32Platform::isReadOnly(const Text& path) {
-  const DWORD a = GetFileAttributesW(wide(path));
+  const DWORD a = GetFileAttributesW(widePath(path));
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
 }
 
 Status Win32Platform::setReadOnlyAttribute(const Text& path, bool readOnly) {
-  const DWORD a = GetFileAttributesW(wide(path));
+  const DWORD a = GetFileAttributesW(widePath(path));
   if (a == INVALID_FILE_ATTRIBUTES) return lastErrorStatus();
   if (a & FILE_ATTRIBUTE_DIRECTORY) return Status::failed(Reason::AccessDenied);
   // NORMAL stands alone: it is dropped beside another attribute and given when none is left.
   const DWORD others = a & ~DWORD{FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_NORMAL};
   DWORD wanted = readOnly ? others | FILE_ATTRIBUTE_READONLY : others;
   if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
-  return statusOf(SetFileAttributesW(wide(path), wanted));
+  return statusOf(SetFileAttributesW(widePath(path), wanted));
 }
 
 // FlushFileBuffers needs a handle that may write.
 Status Win32Platform::flushToDisk(const Text& path) {
-  const HANDLE h = CreateFileW(wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE h = CreateFileW(widePath(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return lastErrorStatus();
   Status flushed = statusOf(FlushFileBuffers(h));
   CloseHandle(h);

@@ -29,7 +29,7 @@ layer() {
     tools/*) echo 45 ;;
     app/win32/*) echo 60 ;;
     app/*) echo 50 ;;
-    tests/support/*) echo 0 ;;
+    tests/support/* | tests/platform/*) echo 0 ;;
     tests/archive/* | tests/accessorydb/* | tests/fuzz/*) echo 20 ;;
     tests/target/*) echo 30 ;;
     tests/install/*) echo 40 ;;

@@ -282,6 +282,33 @@ const Case kCases[] = {
        EXPECT_GT(*free, 0u);
        EXPECT_FALSE(fs.freeSpace(place.at(u"brak\\")).has_value());
      }},
+    // A package may lie deeper than MAX_PATH (260) allows a plain path on Windows.
+    {"PathsBeyondMaxPathWorkLikeShortOnes",
+     [](Place& place, plat::Platform& fs) {
+       const Text step(100, u'k');
+       const Text deep = place.at(step + u"\\" + step + u"\\" + step);
+       ASSERT_GT(deep.size(), 300u);
+       fs.forceDirectories(deep + u"\\");
+       ASSERT_TRUE(fs.directoryExists(deep));
+       ASSERT_TRUE(fs.createDirectory(deep + u"\\" + step));
+       const Text file = deep + u"\\" + step + u"\\" + step + u".txt";
+       writeFile(fs, file, "data");
+       EXPECT_TRUE(fs.fileExists(file));
+       EXPECT_EQ(fs.filesIn(deep + u"\\" + step + u"\\"), std::vector<Text>{step + u".txt"});
+       const Text moved = deep + u"\\" + step + u".txt";
+       ASSERT_TRUE(fs.moveFile(file, moved));
+       writeFile(fs, file, "next");
+       ASSERT_TRUE(fs.replaceFile(file, moved));
+       EXPECT_EQ(readFile(fs, moved), "next");
+       ASSERT_TRUE(fs.setReadOnlyAttribute(moved, true));
+       EXPECT_TRUE(fs.isReadOnly(moved));
+       ASSERT_TRUE(fs.setReadOnlyAttribute(moved, false));
+       EXPECT_TRUE(fs.flushToDisk(moved));
+       EXPECT_TRUE(fs.deleteFile(moved));
+       EXPECT_TRUE(fs.isDirectoryEmpty(deep + u"\\" + step));
+       EXPECT_TRUE(fs.removeDirectory(deep + u"\\" + step));
+       EXPECT_FALSE(fs.directoryExists(deep + u"\\" + step));
+     }},
     {"EmptyFolderTestAndRemoval",
      [](Place& place, plat::Platform& fs) {
        const Text dir = place.at(u"tmp");
