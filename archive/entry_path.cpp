@@ -43,7 +43,11 @@ bool isDeviceName(std::u16string_view step) {
          digit == u'\u00B3';
 }
 
+// The longest file or folder name NTFS and FAT32 store, in UTF-16 units.
+constexpr size_t kMaxNameLength = 255;
+
 std::optional<UnsafeName> stepFault(std::u16string_view step) {
+  if (step.size() > kMaxNameLength) return UnsafeName::NameTooLong;
   if (climbsUp(step)) return UnsafeName::ParentStep;
   if (isDeviceName(step)) return UnsafeName::DeviceName;
   // Windows would store "a." and "a " as "a": two entries could land on one file.

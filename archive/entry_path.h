@@ -23,6 +23,7 @@ enum class UnsafeName {
   ParentStep,          // a step of dots and blanks with two dots or more: ".." as Windows reads it
   DeviceName,          // a step Windows opens as a device: CON, NUL, COM1, CON.txt, "nul .x"
   TrailingDotOrBlank,  // a step ending with "." or " ", which Windows drops
+  NameTooLong,         // a step of more than the 255 characters a Windows name may have
 };
 
 struct NameFault {

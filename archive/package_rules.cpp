@@ -92,6 +92,8 @@ Text unsafeWhy(zipkit::UnsafeName kind) {
       return u"nazwa urządzenia systemu Windows";
     case zipkit::UnsafeName::TrailingDotOrBlank:
       return u"nazwa zakończona kropką lub spacją";
+    case zipkit::UnsafeName::NameTooLong:
+      return u"nazwa dłuższa niż 255 znaków";
   }
   return {};
 }

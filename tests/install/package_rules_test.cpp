@@ -346,6 +346,13 @@ INSTANTIATE_TEST_SUITE_P(
                  Verdict::Refused,
                  kRefused + u"nazwa urządzenia systemu Windows: `P\\CON.txt`",
                  {}},
+        RuleCase{"name_longer_than_windows_allows",
+                 [] {
+                   return zipWithExtra({{u"P\\" + Text(256, u'x') + u".jpg", "x"}});
+                 },
+                 Verdict::Refused,
+                 kRefused + u"nazwa dłuższa niż 255 znaków: `P\\" + Text(256, u'x') + u".jpg`",
+                 u"260 characters long, over the 255 Windows allows"},
         RuleCase{"three_records_one_stream",
                  threeRecordsOneStream,
                  Verdict::Refused,

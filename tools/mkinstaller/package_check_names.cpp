@@ -173,6 +173,9 @@ Text whyUnsafe(const zipkit::NameFault& fault) {
       return step +
              u" ends with a dot or a blank, which Windows drops, so two entries could land on one "
              u"file";
+    case zipkit::UnsafeName::NameTooLong:
+      return u"a name in it is " + text::num(static_cast<int64_t>(fault.step.size())) +
+             u" characters long, over the 255 Windows allows for a file or folder name";
   }
   return {};
 }
