@@ -345,10 +345,12 @@ e2e_click_install() {
 e2e_click_close() { e2e_click "${E2E_CLOSE_AT[@]}"; }
 
 # True once an install has ended: the finish screen hides the status label, a failure leaves
-# its message there.
+# its message there, and Close is enabled again once the clean-up after either is done (the
+# finish screen shows before the set-aside files are deleted).
 e2e_install_ended() {
-  [ "$(e2e_control_visible "${E2E_LABEL[@]}")" = 0 ] ||
-    e2e_label_text | grep -q '^Wystąpił błąd instalacji'
+  { [ "$(e2e_control_visible "${E2E_LABEL[@]}")" = 0 ] ||
+    e2e_label_text | grep -q '^Wystąpił błąd instalacji'; } &&
+    [ "$(e2e_control_enabled "${E2E_CLOSE_BUTTON[@]}")" = 1 ]
 }
 
 # e2e_unattended NAME DRIVE_DIR WINDOWS_COMMAND_LINE: runs the command line from a batch file in
