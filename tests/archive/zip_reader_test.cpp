@@ -355,7 +355,9 @@ TEST_F(ZipReaderTest, UnsafeNamesWriteNothing) {
                          u"P\\folder.\\x.txt",
                          u"P\\folder \\y.txt",
                          u"P\\.\\d.txt",
-                         u"P\\b..\\c"};
+                         u"P\\b..\\c",
+                         u"P\\" + Text(256, u'n') + u".txt",
+                         u"P\\" + Text(256, u'd') + u"\\x.txt"};
   std::vector<Item> items;
   for (const Text& name : unsafe) items.push_back({name, "evil"});
   openItems(items);
@@ -367,10 +369,15 @@ TEST_F(ZipReaderTest, UnsafeNamesWriteNothing) {
 }
 
 TEST_F(ZipReaderTest, NamesThatOnlyResembleUnsafeOnesAreSafe) {
-  const std::vector<Item> files = {{u"a..b.txt", "1"},     {u"..a\\.b\\c", "2"},
-                                   {u"P\\a.con", "3"},     {u"P\\CONSOLE.txt", "4"},
-                                   {u"P\\COM10.ini", "5"}, {u"P\\xnul\\lpt", "6"},
-                                   {u"P\\CONIN", "7"},     {u"P\\a b\\c d.txt", "8"}};
+  const std::vector<Item> files = {{u"a..b.txt", "1"},
+                                   {u"..a\\.b\\c", "2"},
+                                   {u"P\\a.con", "3"},
+                                   {u"P\\CONSOLE.txt", "4"},
+                                   {u"P\\COM10.ini", "5"},
+                                   {u"P\\xnul\\lpt", "6"},
+                                   {u"P\\CONIN", "7"},
+                                   {u"P\\a b\\c d.txt", "8"},
+                                   {u"P\\" + Text(251, u'n') + u".txt", "9"}};
   openItems(files);
   for (const Item& file : files) {
     reader.extract(file.name, kOut);
