@@ -34,11 +34,34 @@ Text bytes(uint64_t n) {
   return text::num(static_cast<int64_t>(std::min<uint64_t>(n, INT64_MAX))) + u" bajtów";
 }
 
+// NTFS's cluster on every volume up to 16 TB: taken when the system does not say.
+constexpr uint64_t kCommonCluster = 4096;
+
+uint64_t plus(uint64_t a, uint64_t b) {
+  return b > UINT64_MAX - a ? UINT64_MAX : a + b;
+}
+
+// What the install writes on destination's volume: every unpacked file in whole clusters, and
+// the merged database, which may grow to the previous database and the package's together while
+// both stay beside it until the end.
+uint64_t neededSpace(plat::Platform& platform, zipkit::ZipReader& zip, const Text& package,
+                     const Text& destination) {
+  const uint64_t cluster = platform.clusterSize(destination).value_or(kCommonCluster);
+  uint64_t merged = 0;
+  if (const int at = zip.indexOf(databaseEntry(package)); at >= 0) {
+    merged = zip.extents()[static_cast<size_t>(at)].size;
+  }
+  const Text previous = destination + databaseEntry(package);
+  if (platform.fileExists(previous))
+    merged = plus(merged, platform.open(previous, plat::OpenMode::Read)->size());
+  return plus(unpackedSpace(zip, package, cluster), inClusters(merged, cluster));
+}
+
 // The unpacked package must fit on destination's volume; the system may not know its free space.
 std::optional<Text> roomRefusal(plat::Platform& platform, zipkit::ZipReader& zip,
                                 const Text& package, const Text& destination,
                                 const logs::Log& log) {
-  const uint64_t needed = declaredUnpackSize(zip, package);
+  const uint64_t needed = neededSpace(platform, zip, package, destination);
   const std::optional<uint64_t> free = platform.freeSpace(destination);
   if (!free) {
     log.debug(u"Nie można sprawdzić wolnego miejsca na dysku: " + destination);

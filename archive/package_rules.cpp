@@ -160,7 +160,13 @@ Text refusalLine(const Violation& v) {
   return refused + quoted(v.entry);
 }
 
-uint64_t declaredUnpackSize(zipkit::ZipReader& zip, const Text& package) {
+uint64_t inClusters(uint64_t size, uint64_t cluster) {
+  if (cluster <= 1 || size % cluster == 0) return size;
+  const uint64_t up = cluster - size % cluster;
+  return size > UINT64_MAX - up ? UINT64_MAX : size + up;
+}
+
+uint64_t unpackedSpace(zipkit::ZipReader& zip, const Text& package, uint64_t cluster) {
   const std::vector<zipkit::ZipReader::Extent> extents = zip.extents();
   uint64_t total = 0;
   for (size_t i = 0; i < extents.size(); ++i) {
@@ -168,7 +174,8 @@ uint64_t declaredUnpackSize(zipkit::ZipReader& zip, const Text& package) {
     if (name == coverEntry(package) || name == descriptionEntry(package)) continue;
     if (!name.empty() && isSeparator(name.back())) continue;
     // Declared sizes reach 2^64 - 1; the sum saturates rather than wrap to a small number.
-    total = extents[i].size > UINT64_MAX - total ? UINT64_MAX : total + extents[i].size;
+    const uint64_t room = inClusters(extents[i].size, cluster);
+    total = room > UINT64_MAX - total ? UINT64_MAX : total + room;
   }
   return total;
 }

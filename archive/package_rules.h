@@ -47,8 +47,12 @@ std::vector<Violation> archiveViolations(zipkit::ZipReader& zip, const Text& pac
 // The installer's one line for a refused package.
 Text refusalLine(const Violation& violation);
 
-// The sum of the sizes the entries the install unpacks declare (every entry but the cover, the
-// description and folders), for the package P.
-uint64_t declaredUnpackSize(zipkit::ZipReader& zip, const Text& package);
+// The room the entries the install unpacks take on a volume whose files take whole clusters of
+// `cluster` bytes (every entry but the cover, the description and folders), for the package P.
+// Saturates at UINT64_MAX.
+uint64_t unpackedSpace(zipkit::ZipReader& zip, const Text& package, uint64_t cluster);
+
+// size rounded up to whole clusters, saturating at UINT64_MAX.
+uint64_t inClusters(uint64_t size, uint64_t cluster);
 
 }  // namespace pkg

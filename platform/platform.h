@@ -68,6 +68,9 @@ class Platform {
   // Bytes this user may still write on the volume that holds the folder; nothing when the
   // system cannot tell.
   virtual std::optional<uint64_t> freeSpace(const Text& dir) = 0;
+  // The allocation unit of that volume: every file takes a whole number of them; nothing when
+  // the system cannot tell.
+  virtual std::optional<uint64_t> clusterSize(const Text& dir) = 0;
 
   // --- machine ---
   // Roots of the logical drives, each "X:\\", ascending.

@@ -214,6 +214,12 @@ std::optional<uint64_t> PosixPlatform::freeSpace(const Text& dir) {
   return static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
 }
 
+std::optional<uint64_t> PosixPlatform::clusterSize(const Text& dir) {
+  struct statvfs fs {};
+  if (::statvfs(nativePath(dir).c_str(), &fs) != 0 || fs.f_frsize == 0) return std::nullopt;
+  return static_cast<uint64_t>(fs.f_frsize);
+}
+
 Status PosixPlatform::flushToDisk(const Text& path) {
   const int fd = ::open(nativePath(path).c_str(), O_RDWR);
   if (fd < 0) return errnoStatus(errno);

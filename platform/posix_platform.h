@@ -27,6 +27,7 @@ class PosixPlatform : public Platform {
   std::vector<Text> subFolders(const Text& dir) override;
   std::vector<Text> filesIn(const Text& dir) override;
   std::optional<uint64_t> freeSpace(const Text& dir) override;
+  std::optional<uint64_t> clusterSize(const Text& dir) override;
   std::vector<Text> logicalDrives() override;
   std::vector<ProcessEntry> processes() override;
   uint32_t currentProcessId() override;

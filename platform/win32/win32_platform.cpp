@@ -210,6 +210,21 @@ std::optional<uint64_t> Win32Platform::freeSpace(const Text& dir) {
   return available.QuadPart;
 }
 
+std::optional<uint64_t> Win32Platform::clusterSize(const Text& dir) {
+  // GetDiskFreeSpace takes the volume's root, which a mounted folder or a share has its own.
+  std::wstring root(MAX_PATH + 1, L'\0');
+  if (!GetVolumePathNameW(wide(dir), root.data(), static_cast<DWORD>(root.size()))) {
+    return std::nullopt;
+  }
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (!GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                         &clusters) ||
+      sectorsPerCluster == 0 || bytesPerSector == 0) {
+    return std::nullopt;
+  }
+  return uint64_t{sectorsPerCluster} * bytesPerSector;
+}
+
 Text Win32Platform::executablePath() {
   return grownBuffer([](wchar_t* b, DWORD n) {
     const DWORD got = GetModuleFileNameW(nullptr, b, n);

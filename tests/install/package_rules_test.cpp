@@ -369,35 +369,59 @@ INSTANTIATE_TEST_SUITE_P(
                  u"Rozmiar pliku niezgodny z katalogiem archiwum: `P\\model.dwg`",
                  {}}));
 
-// The unpacked package must fit on the library folder's drive: refused with both figures before
-// the host is touched, and installed when it fits to the byte.
-TEST(PackageRoom, TheDeclaredSizesMustFitTheFreeSpace) {
-  // What the install unpacks: every entry but the cover and the description.
-  const uint64_t needed = 7 + 8 + packageDatabase().size();
-  for (const uint64_t free : {needed - 1, needed}) {
-    SCOPED_TRACE(free);
-    Scenario s;
-    s.makePrevious(kPrevious);
-    s.fs.writeFile(s.form.sourceZip, ziptest::zipBytes(goodItems()));
-    s.wrapIntoExecutable();
-    s.fs.freeBytes = free;
-    const std::map<Text, std::string> before = hostFiles(s.fs);
-    std::vector<Text> important;
-    app::CommandLine line;
-    line.silent = true;
-    const ExitCode code = app::runUnattended(
-        s.fs, line,
-        logs::Log(logs::IMPORTANT, [&](logs::Level, const Text& l) { important.push_back(l); }));
-    if (free == needed) {
-      EXPECT_EQ(code, ExitCode::Installed);
-      continue;
+// What the install writes on the library folder's drive must fit there: every unpacked file in
+// whole clusters, and the merged database, as large as the previous one and the package's
+// together. Refused with both figures before the host is touched, installed when it fits to the
+// byte.
+TEST(PackageRoom, FilesInWholeClustersAndTheMergedDatabaseMustFit) {
+  struct Case {
+    const char* what;
+    uint64_t cluster;
+    bool previous;
+    size_t oneByteFiles;
+  };
+  const Case cases[] = {{"byte clusters", 1, true, 0},
+                        {"4 KiB clusters", 4096, true, 0},
+                        {"a first install", 4096, false, 0},
+                        {"64 KiB clusters", 65536, true, 0},
+                        {"many one-byte files", 4096, true, 4000}};
+  for (const Case& c : cases) {
+    Items items = goodItems();
+    for (size_t i = 0; i < c.oneByteFiles; ++i) {
+      items.insert(items.end() - 1, {u"P\\drobne\\" + text::num(static_cast<int64_t>(i)), "x"});
     }
-    EXPECT_EQ(code, ExitCode::NoPackage);
-    EXPECT_EQ(important, std::vector<Text>{u"Za mało miejsca na dysku: pakiet zajmie " +
-                                           text::num(static_cast<int64_t>(needed)) +
-                                           u" bajtów, a wolne jest " +
-                                           text::num(static_cast<int64_t>(free)) + u" bajtów."});
-    EXPECT_EQ(hostFiles(s.fs), before);
+    const auto room = [&](uint64_t size) { return (size + c.cluster - 1) / c.cluster * c.cluster; };
+    for (const int64_t shortBy : {1, 0}) {
+      SCOPED_TRACE(std::string(c.what) + (shortBy ? ", a byte short" : ", to the byte"));
+      Scenario s;
+      if (c.previous) s.makePrevious(kPrevious);
+      const uint64_t previous = c.previous ? s.fs.readFile(s.file(u"dodatki.mdb")).size() : 0;
+      const uint64_t database = packageDatabase().size();
+      const uint64_t needed =
+          room(7) + room(8) + room(database) + c.oneByteFiles * room(1) + room(database + previous);
+      s.fs.writeFile(s.form.sourceZip, ziptest::zipBytes(items));
+      s.wrapIntoExecutable();
+      s.fs.clusterBytes = c.cluster;
+      const uint64_t free = needed - static_cast<uint64_t>(shortBy);
+      s.fs.freeBytes = free;
+      const std::map<Text, std::string> before = hostFiles(s.fs);
+      std::vector<Text> important;
+      app::CommandLine line;
+      line.silent = true;
+      const ExitCode code = app::runUnattended(
+          s.fs, line,
+          logs::Log(logs::IMPORTANT, [&](logs::Level, const Text& l) { important.push_back(l); }));
+      if (shortBy == 0) {
+        EXPECT_EQ(code, ExitCode::Installed);
+        continue;
+      }
+      EXPECT_EQ(code, ExitCode::NoPackage);
+      EXPECT_EQ(important, std::vector<Text>{u"Za mało miejsca na dysku: pakiet zajmie " +
+                                             text::num(static_cast<int64_t>(needed)) +
+                                             u" bajtów, a wolne jest " +
+                                             text::num(static_cast<int64_t>(free)) + u" bajtów."});
+      EXPECT_EQ(hostFiles(s.fs), before);
+    }
   }
 }
 

@@ -403,6 +403,11 @@ std::optional<uint64_t> FakePlatform::freeSpace(const Text& dir) {
   return freeBytes;
 }
 
+std::optional<uint64_t> FakePlatform::clusterSize(const Text& dir) {
+  if (!dirs_.count(pathKey(dir))) return std::nullopt;
+  return clusterBytes;
+}
+
 std::vector<Text> FakePlatform::logicalDrives() {
   return drives_;
 }

@@ -64,6 +64,7 @@ class FakePlatform : public plat::Platform {
   plat::LocalTime clock{2024, 3, 5, 9, 7, 2};
   // What every volume reports as free: plenty, unless a test says otherwise (nothing: unknown).
   std::optional<uint64_t> freeBytes = uint64_t{1} << 40;
+  std::optional<uint64_t> clusterBytes = 4096;
   // The folder dialog: the folder it "returns", or nothing for a cancel.
   std::function<bool(Text& dir)> folderDialog;
   // Fault injection: called before each operation; true makes it fail as the OS would
@@ -92,6 +93,7 @@ class FakePlatform : public plat::Platform {
   std::vector<Text> subFolders(const Text& dir) override;
   std::vector<Text> filesIn(const Text& dir) override;
   std::optional<uint64_t> freeSpace(const Text& dir) override;
+  std::optional<uint64_t> clusterSize(const Text& dir) override;
   std::vector<Text> logicalDrives() override;
   std::vector<plat::ProcessEntry> processes() override;
   uint32_t currentProcessId() override { return ownPid; }

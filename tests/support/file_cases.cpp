@@ -281,6 +281,10 @@ const Case kCases[] = {
        ASSERT_TRUE(free.has_value());
        EXPECT_GT(*free, 0u);
        EXPECT_FALSE(fs.freeSpace(place.at(u"brak\\")).has_value());
+       const std::optional<uint64_t> cluster = fs.clusterSize(place.dir() + u"\\");
+       ASSERT_TRUE(cluster.has_value());
+       EXPECT_GE(*cluster, 512u);
+       EXPECT_EQ(*cluster & (*cluster - 1), 0u) << "a power of two";
      }},
     // A package may lie deeper than MAX_PATH (260) allows a plain path on Windows.
     {"PathsBeyondMaxPathWorkLikeShortOnes",
