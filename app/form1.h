@@ -65,6 +65,9 @@ class TForm1 {
   void FormCreate();
   void Timer1Timer();
   void AfterShow();
+  // AfterShow's part once the working folder is made: the payload, the package and its cover,
+  // the host folder and the check that enables Install.
+  void offerPackage();
   void CenterForm();
   void CloseClick();
   bool timerEnabled() const { return timerEnabled_; }

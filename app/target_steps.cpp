@@ -61,6 +61,7 @@ void TForm1::CheckInstallationEnabled() {
 
 ExitCode TForm1::exitCode() const {
   if (lastInstall_) return exitOf(*lastInstall_);
+  if (tmpDir.empty()) return ExitCode::WorkFolderFailed;
   if (!formCover || !pack) return ExitCode::NoPackage;
   if (lastRefusal_) return exitOf(*lastRefusal_);
   return ready ? ExitCode::FailedRestored : ExitCode::NoHostFolder;

@@ -18,24 +18,6 @@ install::WorkFiles unattendedFiles(const Text& workFolder) {
   return {workFolder, workFolder + kArchiveName, workFolder + kCoverName};
 }
 
-// A folder of its own under the user's temporary folder: deployment tools often start in a
-// folder nobody may write, and parallel runs must not share one.
-Text makeUnattendedWorkFolder(plat::Platform& platform) {
-  const Text base = platform.tempFolder() + u"instalator-" +
-                    num(static_cast<int64_t>(platform.currentProcessId())) + u"-";
-  for (int64_t n = 0; n < 1000; ++n) {
-    const Text folder = base + num(n) + u"\\";
-    if (platform.directoryExists(folder)) continue;
-    const plat::Status made = platform.createDirectory(folder);
-    if (made) return folder;
-    // Another run took the name between the test and the creation: try the next one.
-    if (platform.directoryExists(folder)) continue;
-    throw plat::FileError(
-        plat::withReason(u"Nie można utworzyć folderu roboczego: " + folder, made));
-  }
-  throw plat::FileError(u"Nie można utworzyć folderu roboczego: " + base + u"*");
-}
-
 // The one installation discovery finds, or nothing when it finds none or several.
 std::optional<Text> discoveredHostFolder(install::Session& session, const logs::Log& log) {
   const std::vector<Text> found = session.findHosts();
@@ -79,7 +61,7 @@ ExitCode runUnattended(plat::Platform& platform, const CommandLine& line, const 
   log.debug(u"Instalacja bez okna.");
   Text workFolder;
   try {
-    workFolder = makeUnattendedWorkFolder(platform);
+    workFolder = makeWorkFolder(platform);
   } catch (const text::Error& e) {
     log.important(e.message());
     return ExitCode::WorkFolderFailed;

@@ -101,6 +101,7 @@ class FakeFile : public testsupport::MemoryFile {
 FakePlatform::FakePlatform() {
   addDrive(u"C:\\");
   mkdirs(cwd);
+  mkdirs(tempDir);
 }
 
 plat::Status FakePlatform::injected() const {
