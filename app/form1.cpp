@@ -50,12 +50,19 @@ void TForm1::FormCreate() {
   bnInstallSetDisable();
   strFolder = u"C:\\";
   wnd_.setEdit1(strFolder);  // runs CheckEdit through the change event
-  tmpDir = makeWorkFolder(platform_);
+  std::optional<Text> workFolderFailure;
+  try {
+    tmpDir = makeWorkFolder(platform_);
+  } catch (const plat::FileError& e) {
+    workFolderFailure = e.message();
+  }
   fileZip = kArchiveName;
   sourceZip = tmpDir + fileZip;
   wnd_.setVisible(Ctl::gauge, false);
   wnd_.setVisible(Ctl::gaugeBG, false);
   wnd_.setInfoLabel(u"");
+  // Said in the status label; nothing is offered (see AfterShow).
+  if (workFolderFailure) info(IMPORTANT, *workFolderFailure);
   cover = kCoverName;
   info(DEBUG, u"Inicjalizacja.");
   const Rect& screen = wnd_.display().screen;
@@ -69,6 +76,12 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::AfterShow() {
+  if (!tmpDir.empty()) offerPackage();
+  wnd_.setVisible(Ctl::ActivityIndicator, false);
+  bnCloseSetEnable();
+}
+
+void TForm1::offerPackage() {
   extractPayload();
 
   PackageSearchLook look(*this);
@@ -85,9 +98,6 @@ void TForm1::AfterShow() {
   if (formCover && found.offered()) {
     if (searchInstallationPath()) CheckInstallationEnabled();
   }
-
-  wnd_.setVisible(Ctl::ActivityIndicator, false);
-  bnCloseSetEnable();
 }
 
 void TForm1::CenterForm() {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/exit_code.h"
 #include "app/window_model.h"
 #include "install/session.h"
 #include "platform/log.h"
@@ -64,11 +65,18 @@ class TForm1 {
   void FormCreate();
   void Timer1Timer();
   void AfterShow();
+  // AfterShow's part once the working folder is made: the payload, the package and its cover,
+  // the host folder and the check that enables Install.
+  void offerPackage();
   void CenterForm();
   void CloseClick();
   bool timerEnabled() const { return timerEnabled_; }
   // Set by CloseClick: the window is to close and the program to end.
   bool closeRequested() const { return closeRequested_; }
+  // The code the process ends with, as "/S" would have ended: the last install's outcome;
+  // without one, what kept it from being offered, and FailedRestored (nothing changed) when the
+  // user closed an install that was offered.
+  ExitCode exitCode() const;
 
   // --- embedded package payload ---
   void extractPayload();
@@ -141,6 +149,8 @@ class TForm1 {
   bool timerEnabled_ = true;
   bool closeRequested_ = false;
   logs::Log::Sink record_;
+  std::optional<install::Outcome> lastInstall_;
+  std::optional<target::Refusal> lastRefusal_;  // of the last check that enabled Install or not
 
   // The window's part of info(): the memo and the status label, up to log_level.
   void show(logs::Level level, const Text& text);

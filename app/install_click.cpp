@@ -41,6 +41,7 @@ class WindowObserver : public install::Observer {
 void TForm1::ButtonInstallClick() {
   WindowObserver observer(*this);
   const install::Outcome outcome = session().apply(wnd_.edit1(), packageName, observer);
+  lastInstall_ = outcome;
   // A refused install leaves the window as it is.
   if (outcome.refused()) return;
   bnCloseSetEnable();

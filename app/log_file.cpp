@@ -72,8 +72,9 @@ LogFile::LogFile(plat::Platform& platform, const Text& path) : platform_(platfor
 void LogFile::write(const Text& line) {
   const std::string bytes = text::toUtf8(stamp(platform_.localTime()) + u" " + line + u"\r\n");
   try {
+    // The line is the system's once written; forcing every line to the disk would make a long
+    // run's log cost more than its install.
     file_->writeAt(end_, bytes.data(), bytes.size());
-    file_->flush();
     end_ += bytes.size();
   } catch (const plat::FileError&) {
     // Nothing to tell it to: the log is what failed.

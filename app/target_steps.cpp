@@ -38,7 +38,10 @@ void TForm1::Edit1Click() {
 }
 
 void TForm1::CheckEdit() {
-  if (!CheckDestination()) return;
+  if (!CheckDestination()) {
+    ready = false;  // the install, if offered before, is no longer for this field
+    return;
+  }
   destination = true;
   CheckInstallationEnabled();
 }
@@ -50,9 +53,18 @@ bool TForm1::CheckDestination() {
 void TForm1::CheckInstallationEnabled() {
   info(DEBUG, u"Kontrola możliwości instalacji.");
   if (!formCover || !pack) return;
-  if (session().checkInstall(wnd_.edit1(), packageName)) return;
+  lastRefusal_ = session().checkInstall(wnd_.edit1(), packageName);
+  if (lastRefusal_) return;
   ready = true;
   bnInstallSetEnable();
+}
+
+ExitCode TForm1::exitCode() const {
+  if (lastInstall_) return exitOf(*lastInstall_);
+  if (tmpDir.empty()) return ExitCode::WorkFolderFailed;
+  if (!formCover || !pack) return ExitCode::NoPackage;
+  if (lastRefusal_) return exitOf(*lastRefusal_);
+  return ready ? ExitCode::FailedRestored : ExitCode::NoHostFolder;
 }
 
 bool TForm1::CheckRunApp() {

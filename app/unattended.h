@@ -3,28 +3,11 @@
 #pragma once
 
 #include "app/command_line.h"
+#include "app/exit_code.h"
 #include "platform/log.h"
 #include "platform/platform.h"
 
 namespace app {
-
-enum class ExitCode {
-  Installed = 0,
-  BadCommandLine = 1,
-  NoPackage = 2,       // none in the executable, or a bad one, or one that does not fit the drive
-  NoHostFolder = 3,    // none or several found without "/D=", or "/D=" invalid
-  HostBusy = 4,        // the host program runs, or its database is in use
-  FailedRestored = 5,  // the previous database is back, or a first install left nothing
-  FailedBackupKept = 6,
-  LogFileFailed = 7,          // checked before anything else is touched
-  InterruptedInstall = 8,     // an interrupted install left dodatki_old.mdb in the package folder
-  ProcessListUnreadable = 9,  // nobody can tell whether the host program runs
-  WorkFolderFailed = 10,      // the working folder under the user's temporary folder
-  RecoveryFailed = 11,        // an interrupted install's journal could not be put right
-};
-
-// What the code means, for the log file's last line.
-text::Text exitCodeMeaning(ExitCode code);
 
 // Payload, package, discovery or "/D=", the folder validation, the preconditions and the install
 // transaction, in a new working folder under the user's temporary folder that is removed at the

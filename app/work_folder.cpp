@@ -4,10 +4,22 @@
 
 namespace app {
 
+// Under the user's temporary folder: an installer is often started from a folder nobody may
+// write (a network share, a disc), and runs side by side must not share one.
 Text makeWorkFolder(plat::Platform& platform) {
-  const Text folder = platform.currentDirectory() + u"\\" + u"tmp" + u"\\";
-  if (!platform.directoryExists(folder)) (void)platform.createDirectory(folder);
-  return folder;
+  const Text base = platform.tempFolder() + u"instalator-" +
+                    text::num(static_cast<int64_t>(platform.currentProcessId())) + u"-";
+  for (int64_t n = 0; n < 1000; ++n) {
+    const Text folder = base + text::num(n) + u"\\";
+    if (platform.directoryExists(folder)) continue;
+    const plat::Status made = platform.createDirectory(folder);
+    if (made) return folder;
+    // Another run took the name between the test and the creation: try the next one.
+    if (platform.directoryExists(folder)) continue;
+    throw plat::FileError(
+        plat::withReason(u"Nie można utworzyć folderu roboczego: " + folder, made));
+  }
+  throw plat::FileError(u"Nie można utworzyć folderu roboczego: " + base + u"*");
 }
 
 void cleanWorkFolder(plat::Platform& platform, const Text& workFolder,

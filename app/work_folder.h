@@ -1,5 +1,5 @@
-// The working folder "tmp" under the current directory, where the installer keeps the package
-// archive and the cover while it runs.
+// The working folder under the user's temporary folder, where the installer keeps the package
+// archive and the cover while it runs, with or without its window.
 #pragma once
 
 #include <vector>
@@ -15,8 +15,8 @@ using text::Text;
 inline const Text kArchiveName = u"packages.zip";
 inline const Text kCoverName = u"cover.jpg";
 
-// The working folder under the current directory, with a trailing "\"; made when missing. A
-// folder that cannot be made shows up as the payload step's failure to write into it.
+// A new folder of this run's own, "%TEMP%\instalator-<process>-<n>\"; throws plat::FileError with
+// the system's reason when none can be made.
 Text makeWorkFolder(plat::Platform& platform);
 
 // Removes the given files of the working folder, and the folder itself when that leaves it

@@ -20,7 +20,7 @@ int gaugePercent(size_t i, int64_t maxFiles) {
 
 // The cover and the description lie beside the package folder and are never unpacked.
 bool unpacked(const Text& name, const Text& package) {
-  return name != coverEntry(package) && name != descriptionEntry(package);
+  return !isCoverOrDescription(name, package);
 }
 
 // The first package rule the open archive breaks, as the line the installer refuses it with.

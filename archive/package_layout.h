@@ -52,4 +52,14 @@ inline Text descriptionEntry(const Text& package) {
   return package + u".txt";
 }
 
+// The installer finds the cover as the ZIP reader finds any entry, without regard to the letter
+// case of A to Z ("P.JPG" is the cover of P), and so the description.
+inline bool isCoverEntry(const Text& name, const Text& package) {
+  return text::equalsIgnoreAsciiCase(name, coverEntry(package));
+}
+inline bool isCoverOrDescription(const Text& name, const Text& package) {
+  return isCoverEntry(name, package) ||
+         text::equalsIgnoreAsciiCase(name, descriptionEntry(package));
+}
+
 }  // namespace pkg

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <numeric>
+#include <unordered_map>
 
 #include "archive/package_layout.h"
 
@@ -61,13 +62,30 @@ std::optional<Violation> nameViolation(const Text& name, const Text& package) {
   if (std::any_of(all.begin(), all.end(), looksLikeShortName)) {
     return Violation{Rule::ShortName, name, {}, {}};
   }
-  if (name == coverEntry(package) || name == descriptionEntry(package)) return std::nullopt;
+  if (isCoverOrDescription(name, package)) return std::nullopt;
   if (all.size() < 2 || !text::equalsIgnoreAsciiCase(all[0], package)) {
     return Violation{Rule::OutsidePackage, name, {}, {}};
   }
   const std::vector<std::u16string_view> below(all.begin() + 1, all.end());
   if (const std::optional<Rule> rule = insideRule(below)) return Violation{*rule, name, {}, {}};
   return std::nullopt;
+}
+
+// Windows reads "/" as "\\" and compares names without regard to letter case; the unpacking finds
+// an entry by its name the same way, so of two entries that land on one file only the first
+// would be written (twice).
+std::vector<Violation> sameFileViolations(const std::vector<Text>& names) {
+  std::unordered_map<Text, size_t> firstByKey;
+  std::vector<Violation> out;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const Text& name = names[i];
+    if (!name.empty() && isSeparator(name.back())) continue;  // folders merge harmlessly
+    Text key = text::lowerAscii(name);
+    std::replace(key.begin(), key.end(), u'/', u'\\');
+    const auto [first, inserted] = firstByKey.emplace(std::move(key), i);
+    if (!inserted) out.push_back({Rule::SameFile, name, {}, names[first->second]});
+  }
+  return out;
 }
 
 Text quoted(const Text& name) {
@@ -109,6 +127,8 @@ std::vector<Violation> nameViolations(const std::vector<Text>& names, const Text
   std::stable_partition(out.begin(), out.end(), [&](const Violation& v) {
     return packageFolderOf(v.entry) == std::optional<Text>(package);
   });
+  std::vector<Violation> sameFile = sameFileViolations(names);
+  out.insert(out.end(), sameFile.begin(), sameFile.end());
   return out;
 }
 
@@ -156,6 +176,9 @@ Text refusalLine(const Violation& v) {
     case Rule::Overlap:
       return refused + u"pliki " + quoted(v.other) + u" i " + quoted(v.entry) +
              u" dzielą te same dane archiwum";
+    case Rule::SameFile:
+      return refused + u"pliki " + quoted(v.other) + u" i " + quoted(v.entry) +
+             u" trafiłyby do jednego pliku (Windows nie rozróżnia wielkości liter)";
   }
   return refused + quoted(v.entry);
 }
@@ -171,7 +194,7 @@ uint64_t unpackedSpace(zipkit::ZipReader& zip, const Text& package, uint64_t clu
   uint64_t total = 0;
   for (size_t i = 0; i < extents.size(); ++i) {
     const Text& name = zip.names()[i];
-    if (name == coverEntry(package) || name == descriptionEntry(package)) continue;
+    if (isCoverOrDescription(name, package)) continue;
     if (!name.empty() && isSeparator(name.back())) continue;
     // Declared sizes reach 2^64 - 1; the sum saturates rather than wrap to a small number.
     const uint64_t room = inClusters(extents[i].size, cluster);

@@ -20,19 +20,21 @@ enum class Rule {
   InstallerFile,   // a name the install gives its own files in the package folder
   DatabaseFolder,  // the package database as a folder, or anything below it
   Overlap,         // shares bytes of the archive with another entry
+  SameFile,        // lands on the file of an earlier entry (letter case, "/" for "\\")
 };
 
 struct Violation {
   Rule rule = Rule::UnsafeName;
   Text entry;
   std::optional<zipkit::NameFault> fault;  // with UnsafeName
-  Text other;                              // with Overlap: the entry it shares bytes with
+  Text other;  // with Overlap: the entry it shares bytes with; with SameFile: the earlier entry
 };
 
 // The rules on entry names for the package P, every violation in entry order, those of the
-// package's database entry (and so of the name P) first. The cover "P.jpg" and the description
-// "P.txt" may lie beside the package folder, in exactly this letter case; every other entry lies
-// below "P\" (either separator, any letter case).
+// package's database entry (and so of the name P) first, then the entries that land on an
+// earlier entry's file. The cover "P.jpg" and the description "P.txt" may lie beside the package
+// folder, in any letter case; every other entry lies below "P\" (either separator, any letter
+// case).
 std::vector<Violation> nameViolations(const std::vector<Text>& names, const Text& package);
 
 // Entries whose bytes in the archive intersect, one violation per entry that starts inside an

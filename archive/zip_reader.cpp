@@ -218,7 +218,8 @@ void ZipReader::extract(const Text& name, const Text& folder) {
     } else {
       inflateInto(e, start, stored, *out);
     }
-    out->flush();
+    // Not flushed here: the install forces the files it keeps to the disk before its commit, and
+    // a flush per entry would cost a disk round trip for every file of the package.
   } catch (...) {
     // A file with damaged data must not look like a good one. Its removal is best effort: the
     // error that stopped the write is the one to report.

@@ -27,7 +27,8 @@ class File {
   // Writes n bytes at the given position, growing the file when needed.
   virtual void writeAt(uint64_t pos, const void* buf, size_t n) = 0;
   virtual void truncate(uint64_t size) = 0;
-  // Pushes written data to the operating system (not necessarily to the disk).
+  // Forces the data written so far to stable storage, not only to the system's cache, so that a
+  // rename that follows cannot put a file in place whose data a power cut would lose.
   virtual void flush() = 0;
 };
 

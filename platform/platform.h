@@ -39,7 +39,8 @@ class Platform {
   // A symbolic link to a folder counts as a folder.
   virtual bool directoryExists(const Text& path) = 0;
   virtual Status deleteFile(const Text& path) = 0;
-  // MoveFileW semantics: fails when the target exists or the source is held open.
+  // MoveFileW semantics: fails when the target exists or the source is held open. Both renames
+  // are on the disk when they return (write-through; on POSIX the folders are synced).
   virtual Status moveFile(const Text& from, const Text& to) = 0;
   // MoveFileExW with MOVEFILE_REPLACE_EXISTING: as moveFile, but an existing target file is
   // replaced in one step (it must not be read-only or held open); never replaces a folder.

@@ -70,7 +70,9 @@ class PosixFile : public File {
     }
   }
 
-  void flush() override {}
+  void flush() override {
+    if (::fsync(fd_) != 0) throw FileError(errnoText("Cannot flush", path_));
+  }
 
  private:
   int fd_;
@@ -118,6 +120,30 @@ Status statusOf(int result) {
   return result == 0 ? Status::done() : errnoStatus(errno);
 }
 
+std::string folderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A rename is on the disk only once the folders that hold the names are: without this a power
+// cut may bring back the old file under the name, or neither.
+Status syncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errnoStatus(errno);
+  const Status synced = statusOf(::fsync(fd));
+  const Status closed = statusOf(::close(fd));
+  return synced ? closed : synced;
+}
+
+// rename() and then the sync of the target's folder and, when another, the source's.
+Status durableRename(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return errnoStatus(errno);
+  if (const Status synced = syncFolder(folderOf(to)); !synced) return synced;
+  if (folderOf(from) == folderOf(to)) return Status::done();
+  return syncFolder(folderOf(from));
+}
+
 }  // namespace
 
 std::string PosixPlatform::nativePath(const Text& path) {
@@ -149,7 +175,7 @@ Status PosixPlatform::moveFile(const Text& from, const Text& to) {
   struct stat st {};
   // MoveFileW never replaces.
   if (::lstat(target.c_str(), &st) == 0) return Status::failed(Reason::AlreadyExists);
-  return statusOf(::rename(nativePath(from).c_str(), target.c_str()));
+  return durableRename(nativePath(from), target);
 }
 
 Status PosixPlatform::replaceFile(const Text& from, const Text& to) {
@@ -158,7 +184,7 @@ Status PosixPlatform::replaceFile(const Text& from, const Text& to) {
   if (::lstat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
     return Status::failed(Reason::AccessDenied);
   }
-  return statusOf(::rename(nativePath(from).c_str(), target.c_str()));
+  return durableRename(nativePath(from), target);
 }
 
 Status PosixPlatform::createDirectory(const Text& path) {

@@ -19,7 +19,8 @@
 namespace {
 
 int runWindow(plat::Platform& platform, app::LogFile* logFile) {
-  int exitCode = 1;
+  // An error that ends the window ends it as one that escapes "/S" does.
+  app::ExitCode code = app::ExitCode::FailedRestored;
   // Screen readers reach the gauge's accessible object through COM.
   const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
   // An error before the message loop runs (no window, no pictures) is reported like any other.
@@ -35,11 +36,11 @@ int runWindow(plat::Platform& platform, app::LogFile* logFile) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
-    exitCode = static_cast<int>(msg.wParam);
+    code = form.exitCode();
   });
   if (com) CoUninitialize();
-  if (logFile) logFile->writeEnd(u"zamknięto okno", exitCode);
-  return exitCode;
+  if (logFile) logFile->writeEnd(app::exitCodeMeaning(code), static_cast<int>(code));
+  return static_cast<int>(code);
 }
 
 }  // namespace

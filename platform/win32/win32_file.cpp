@@ -68,8 +68,9 @@ void Win32File::truncate(uint64_t size) {
   }
 }
 
-// WriteFile hands the data to the system at once; there is no buffer of our own to push.
-void Win32File::flush() {}
+void Win32File::flush() {
+  if (!FlushFileBuffers(handle_)) fail(u"Błąd zapisu na dysk pliku", GetLastError());
+}
 
 std::unique_ptr<File> openFile(const Text& path, OpenMode mode) {
   DWORD access = GENERIC_READ;

@@ -85,12 +85,16 @@ Status Win32Platform::deleteFile(const Text& path) {
   return statusOf(DeleteFileW(widePath(path)));
 }
 
+// Write-through: the rename is on the disk when the call returns, as the flushed data it puts
+// in place are. COPY_ALLOWED keeps MoveFileW's move across volumes.
 Status Win32Platform::moveFile(const Text& from, const Text& to) {
-  return statusOf(MoveFileW(widePath(from), widePath(to)));
+  return statusOf(
+      MoveFileExW(widePath(from), widePath(to), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH));
 }
 
 Status Win32Platform::replaceFile(const Text& from, const Text& to) {
-  return statusOf(MoveFileExW(widePath(from), widePath(to), MOVEFILE_REPLACE_EXISTING));
+  return statusOf(MoveFileExW(widePath(from), widePath(to),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
 Status Win32Platform::createDirectory(const Text& path) {

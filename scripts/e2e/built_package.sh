@@ -90,7 +90,7 @@ pkg_install() {
   e2e_wait_until "$E2E_DEADLINE" e2e_folder_is "$PKG_HOST_WIN" ||
     e2e_fail "$name: the folder field never showed $PKG_HOST_WIN; status: $(e2e_label_text)"
   e2e_check "$name: the working folder holds the installer's archive" \
-    cmp "$drive/run/tmp/packages.zip" <(pkg_archive_of "$unsigned")
+    cmp "$(e2e_work_folders)/packages.zip" <(pkg_archive_of "$unsigned")
   e2e_window_geometry
   local shot
   shot=$(e2e_screenshot "$name-proposed")
@@ -117,5 +117,5 @@ pkg_install() {
 
   e2e_click_close
   e2e_wait_exit || e2e_fail "$name: the installer did not end after Close"
-  e2e_check "$name: Close removed tmp" e2e_file_absent "$drive/run/tmp"
+  e2e_check "$name: Close removed its working folder" e2e_no_work_folder
 }

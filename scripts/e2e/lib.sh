@@ -122,6 +122,12 @@ e2e_wait_until() {
 e2e_file_exists() { [ -e "$1" ]; }
 e2e_file_absent() { [ ! -e "$1" ]; }
 
+# The installer's working folders ("instalator-<process>-<n>", one per run, under the user's
+# temporary folder in the prefix), one a line.
+e2e_work_folders() { find "$WINEPREFIX/drive_c/users" -type d -name 'instalator-*' 2>/dev/null; }
+# True when no run left its working folder behind.
+e2e_no_work_folder() { [ -z "$(e2e_work_folders)" ]; }
+
 # --- the installer under Wine ---
 
 # e2e_set_dpi DPI: the screen's dots per inch, as the display settings set them, for the programs

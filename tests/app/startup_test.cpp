@@ -66,8 +66,8 @@ TEST_F(FormTest, CreationLogsItsStepsInOrder) {
                                 u"Screen [1920 x 1080 ]", u"Centrujemy  [ 440 - 247 ]"}));
   EXPECT_EQ(window.edit1(), u"C:\\");
   EXPECT_EQ(form.strFolder, u"C:\\");
-  EXPECT_EQ(form.tmpDir, u"C:\\Users\\user\\Pobrane\\tmp\\");
-  EXPECT_EQ(form.sourceZip, u"C:\\Users\\user\\Pobrane\\tmp\\packages.zip");
+  EXPECT_EQ(form.tmpDir, u"C:\\Users\\user\\AppData\\Local\\Temp\\instalator-4242-0\\");
+  EXPECT_EQ(form.sourceZip, form.tmpDir + u"packages.zip");
   EXPECT_TRUE(fs.directoryExists(form.tmpDir));
   EXPECT_TRUE(window.visible(Ctl::bnInstallDisable));
   EXPECT_FALSE(window.visible(Ctl::gauge));
@@ -75,11 +75,33 @@ TEST_F(FormTest, CreationLogsItsStepsInOrder) {
   EXPECT_TRUE(form.timerEnabled());
 }
 
-TEST_F(FormTest, WorkingFolderUnderADriveRootHasTwoSeparators) {
-  fs.cwd = u"C:\\";
+// The working folder is the run's own under the user's temporary folder, as "/S"'s is: a start
+// folder nobody may write (a network share, a disc) does not matter, and a folder an earlier run
+// left is not taken.
+TEST_F(FormTest, WorkingFolderIsTheRunsOwnUnderTheTemporaryFolder) {
+  fs.mkdirs(fs.tempDir + u"instalator-4242-0");
+  fs.shouldFail = [&](fake::Op op, const Text& path) {
+    return op == fake::Op::CreateDir && path.rfind(fs.cwd, 0) == 0;
+  };
   form.FormCreate();
-  EXPECT_EQ(form.tmpDir, u"C:\\\\tmp\\");
-  EXPECT_TRUE(fs.directoryExists(u"C:\\tmp"));
+  EXPECT_EQ(form.tmpDir, fs.tempDir + u"instalator-4242-1\\");
+  EXPECT_TRUE(fs.directoryExists(form.tmpDir));
+}
+
+// A working folder that cannot be made is said, and nothing is offered: Close only.
+TEST_F(FormTest, WorkingFolderThatCannotBeMadeIsReported) {
+  fs.shouldFail = [](fake::Op op, const Text&) { return op == fake::Op::CreateDir; };
+  form.FormCreate();
+  fs.shouldFail = nullptr;
+  EXPECT_EQ(window.infoLabel(), u"Nie można utworzyć folderu roboczego: " + fs.tempDir +
+                                    u"instalator-4242-0\\. " + fake::kInjectedReason);
+  form.Timer1Timer();
+  EXPECT_TRUE(window.visible(Ctl::bnInstallDisable));
+  EXPECT_TRUE(window.visible(Ctl::bnCloseNormal));
+  EXPECT_FALSE(window.visible(Ctl::ActivityIndicator));
+  EXPECT_EQ(form.exitCode(), app::ExitCode::WorkFolderFailed);
+  form.CloseClick();
+  EXPECT_TRUE(form.closeRequested());
 }
 
 TEST_F(FormTest, CentringTruncatesTowardZero) {

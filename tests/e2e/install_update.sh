@@ -60,7 +60,7 @@ run() {
 
   e2e_click_close
   e2e_wait_exit || e2e_fail "$name: the installer did not end after Close"
-  e2e_check "$name: Close removed tmp" e2e_file_absent "$drive/run/tmp"
+  e2e_check "$name: Close removed its working folder" e2e_no_work_folder
 }
 
 #   name    earlier  rows afterwards

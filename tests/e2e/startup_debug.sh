@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Start-up seen from outside: an installer made by mkinstaller around a small package shows its
 # cover as a borderless window centred on the screen, logs the start-up in order at the debug
-# level, extracts its archive into tmp\, and Close cleans tmp\ up unless told not to.
+# level, extracts its archive into a working folder of its own under the user's temporary folder,
+# and Close removes that folder unless told not to.
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/e2e/lib.sh"
 e2e_init startup_debug 1280x1024
@@ -35,7 +36,7 @@ Znaleziono: \`packages.zip\`
 Wyszukiwanie paczek instalacyjnych.
 Blokujemy klawisz INSTALL
 Znaleziono podkatalog w ZIP : \`P\`
-Rozpakowywujemy z \`D:\\$1\\tmp\\packages.zip\` plik \`P.jpg\` do katalogu \`D:\\$1\\tmp\\\`
+Rozpakowywujemy z \`WORK\\packages.zip\` plik \`P.jpg\` do katalogu \`WORK\\\`
 JPG: [1040x585]
 FormBorder: [0x0]
 Pic  [1040 x 585]
@@ -53,14 +54,18 @@ LOG
 memo_has_end_of_startup() { e2e_memo_text | grep -qxF "$NO_HOST"; }
 label_has_end_of_startup() { [ "$(e2e_label_text)" = "$NO_HOST" ]; }
 
+# The memo with the run's working folder (its name holds the process id) written as WORK.
+memo_with_work_folder() {
+  e2e_memo_text | sed -E 's/[A-Za-z]:\\[^`]*\\instalator-[0-9]+-[0-9]+/WORK/g'
+}
+
 # run NAME ARG NODELETE EXPECT_CLEANED: one start of the installer from the empty folder D:\NAME.
 run() {
   local name=$1 arg=$2 nodelete=$3 cleaned=$4
-  local cwd=$drive/$name tmp=$drive/$name/tmp
+  local cwd=$drive/$name tmp
   mkdir -p "$cwd"
-  if [ "$nodelete" = 1 ]; then
-    mkdir -p "$tmp" && : >"$tmp/NODELETE"
-  fi
+  # A folder kept by an earlier run is not this run's.
+  e2e_work_folders | xargs -r rm -rf
   e2e_log "--- run $name: argument '$arg', NODELETE $nodelete"
   e2e_start_installer "D:\\installer.exe" "$cwd" $arg
   e2e_wait_window
@@ -68,7 +73,7 @@ run() {
   if [ -n "$arg" ]; then
     e2e_wait_until "$E2E_DEADLINE" memo_has_end_of_startup ||
       e2e_fail "$name: the memo never showed the end of the start-up"
-    e2e_memo_text >"$E2E_ART/$name-memo.txt"
+    memo_with_work_folder >"$E2E_ART/$name-memo.txt"
     expected_log "$name" >"$E2E_ART/$name-memo-expected.txt"
     e2e_check "$name: memo holds the start-up lines in order" \
       diff -u "$E2E_ART/$name-memo-expected.txt" "$E2E_ART/$name-memo.txt"
@@ -93,6 +98,10 @@ run() {
       e2e_color_near "$(e2e_pixel "$shot" $((E2E_WIN_X + x)) $((E2E_WIN_Y + y)))" "$want"
   done
 
+  tmp=$(e2e_work_folders)
+  e2e_check_eq "$name: one working folder, under the temporary folder" "$(wc -l <<<"$tmp")" 1
+  e2e_check "$name: nothing written beside the program" e2e_file_absent "$cwd/tmp"
+  [ "$nodelete" = 1 ] && : >"$tmp/NODELETE"
   e2e_check "$name: packages.zip is the archive plus EF BB BF" \
     cmp -s "$tmp/packages.zip" <(cat "$E2E_WORK/package.zip"; printf '\xEF\xBB\xBF')
   e2e_check "$name: zip-offset.txt is gone" e2e_file_absent "$tmp/zip-offset.txt"
@@ -100,7 +109,7 @@ run() {
   e2e_click_close
   e2e_wait_exit || e2e_fail "$name: the installer did not end after Close"
   if [ "$cleaned" = 1 ]; then
-    e2e_check "$name: Close removed tmp" e2e_file_absent "$tmp"
+    e2e_check "$name: Close removed its working folder" e2e_file_absent "$tmp"
   else
     e2e_check "$name: Close kept cover.jpg" e2e_file_exists "$tmp/cover.jpg"
     e2e_check "$name: Close kept packages.zip" e2e_file_exists "$tmp/packages.zip"

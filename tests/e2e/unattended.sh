@@ -29,7 +29,7 @@ unattended() { e2e_unattended "$1" "$DRIVE" "$2"; }
 
 # No working folder is left in the run folder or under the user's temporary folder.
 no_working_folder() {
-  [ ! -e "$DRIVE/run/tmp" ] && [ "$(ls "$DRIVE/run")" = deploy.bat ] && [ -z "$(find "$WINEPREFIX/drive_c/users" -name 'instalator-*')" ]
+  [ ! -e "$DRIVE/run/tmp" ] && [ "$(ls "$DRIVE/run")" = deploy.bat ] && e2e_no_work_folder
 }
 
 # --- an update through /D=, with a log file ---

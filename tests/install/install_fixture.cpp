@@ -134,10 +134,10 @@ void Scenario::wrapIntoExecutable() {
 
 int runWithEachSingleFault(const std::function<void(Scenario&)>& prepare,
                            const std::function<void(Scenario&, const std::string& where)>& click) {
-  const fake::Op kinds[] = {fake::Op::Move,      fake::Op::Delete,   fake::Op::Open,
-                            fake::Op::Write,     fake::Op::Truncate, fake::Op::ForceDirs,
-                            fake::Op::CreateDir, fake::Op::Read,     fake::Op::Flush,
-                            fake::Op::Attributes};
+  const fake::Op kinds[] = {fake::Op::Move,      fake::Op::Delete,    fake::Op::Open,
+                            fake::Op::Write,     fake::Op::Truncate,  fake::Op::ForceDirs,
+                            fake::Op::CreateDir, fake::Op::Read,      fake::Op::Flush,
+                            fake::Op::FileFlush, fake::Op::Attributes};
   // A clean run tells how many operations of each kind the click performs.
   std::map<fake::Op, int> clean;
   {

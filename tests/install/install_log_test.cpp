@@ -176,8 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
                       kFinally})},
         LogCase{"archive_missing",
                 [](Scenario& s) { s.makePrevious(kPrevious); },
-                {u"I Wystąpił błąd instalacji. Brak pliku: C:\\Users\\user\\Pobrane\\tmp\\"
-                 u"packages.zip"}},
+                {u"I Wystąpił błąd instalacji. Brak pliku: C:\\Users\\user\\AppData\\Local\\"
+                 u"Temp\\instalator-4242-0\\packages.zip"}},
         // The check before the run renames the database away and back; the backup's rename is
         // the database's second move, and fails with the system's reason.
         LogCase{"failed_backup_rename",

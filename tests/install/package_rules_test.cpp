@@ -147,6 +147,9 @@ TEST_P(PackageRules, TheInstallerAndVerifyJudgeAlike) {
   EXPECT_TRUE(std::none_of(all.begin(), all.end(), hasControlCharacter)) << shownLog;
   if (c.verdict == Verdict::Installed) {
     EXPECT_EQ(readItems(s.fs, s.file(u"dodatki.mdb")), kMerged);
+    // The cover and the description, in whatever letter case, stay out of the library.
+    EXPECT_FALSE(s.fs.fileExists(kLibrary + u"P.jpg"));
+    EXPECT_FALSE(s.fs.fileExists(kLibrary + u"P.txt"));
   } else {
     EXPECT_NE(std::find(important.begin(), important.end(), c.line), important.end()) << shownLog;
     const std::map<Text, std::string> after = hostFiles(s.fs);
@@ -269,12 +272,31 @@ INSTANTIATE_TEST_SUITE_P(
                  Verdict::Refused,
                  kRefused + u"plik poza folderem pakietu: `evil.exe`",
                  {}},
-        RuleCase{"cover_in_other_letters",
+        RuleCase{"cover_and_description_in_other_letters",
+                 [] {
+                   Items items = goodItems();
+                   items[0].name = u"P.JPG";
+                   items[1].name = u"p.Txt";
+                   return ziptest::zipBytes(items);
+                 },
+                 Verdict::Installed,
+                 {},
+                 {}},
+        RuleCase{"a_second_cover_in_other_letters",
                  [] {
                    return zipWithExtra({{u"P.JPG", "x"}});
                  },
                  Verdict::Refused,
-                 kRefused + u"plik poza folderem pakietu: `P.JPG`",
+                 kRefused + u"pliki `P.jpg` i `P.JPG` trafiłyby do jednego pliku (Windows nie "
+                            u"rozróżnia wielkości liter)",
+                 {}},
+        RuleCase{"entries_differing_only_in_letter_case",
+                 [] {
+                   return zipWithExtra({{u"P\\a.txt", "a"}, {u"P\\A.txt", "A"}});
+                 },
+                 Verdict::Refused,
+                 kRefused + u"pliki `P\\a.txt` i `P\\A.txt` trafiłyby do jednego pliku (Windows "
+                            u"nie rozróżnia wielkości liter)",
                  {}},
         RuleCase{"folder_entry_in_place_of_the_database",
                  [] {

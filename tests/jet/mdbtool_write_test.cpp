@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "accessorydb/jet/database.h"
 #include "tests/jet/jet_test_support.h"
@@ -85,6 +86,48 @@ TEST_F(MdbtoolWrite, FailedImportLeavesTheFileAsItWas) {
     fs.shouldFail = nullptr;
     fs.writeFile(kPath, before);
     failWrite(k);
+    EXPECT_THROW(mdbtool::importInto(fs, kPath, u"Dodatki", input(rows(1, 200)).get()),
+                 text::Error);
+    EXPECT_EQ(fs.readFile(kPath), before);
+    EXPECT_FALSE(fs.fileExists(kPath + u".import"));
+  }
+}
+
+// The copy's last write is flushed to the disk before the copy replaces the file: a power cut
+// after the rename finds the whole copy, never a file whose pages were still in the cache.
+TEST_F(MdbtoolWrite, ImportFlushesTheCopyBeforeItReplacesTheFile) {
+  const Text copy = kPath + u".import";
+  fs.opLog.clear();
+  ASSERT_EQ(mdbtool::importInto(fs, kPath, u"Dodatki", input(rows(1, 200)).get()), 0);
+  std::optional<size_t> lastWrite, flush, replace;
+  for (size_t i = 0; i < fs.opLog.size(); ++i) {
+    const auto& [op, path] = fs.opLog[i];
+    if (path != copy) continue;
+    if (op == fake::Op::Write) lastWrite = i;
+    if (op == fake::Op::FileFlush && lastWrite && !replace) flush = i;
+    if (op == fake::Op::Move) replace = i;
+  }
+  ASSERT_TRUE(lastWrite && replace);
+  ASSERT_TRUE(flush) << "no flush of the copy after its writes, before the rename";
+  EXPECT_LT(*lastWrite, *flush);
+  EXPECT_LT(*flush, *replace);
+}
+
+// A flush that fails, at any of the import's flushes, leaves the file as it was.
+TEST_F(MdbtoolWrite, FailedFlushLeavesTheFileAsItWas) {
+  const std::string before = fs.readFile(kPath);
+  const int flushesBefore = fs.opCount[fake::Op::FileFlush];
+  mdbtool::importInto(fs, kPath, u"Dodatki", input(rows(1, 200)).get());
+  const int flushes = fs.opCount[fake::Op::FileFlush] - flushesBefore;
+  ASSERT_GT(flushes, 0);
+  for (int k = 1; k <= flushes; ++k) {
+    SCOPED_TRACE(k);
+    fs.shouldFail = nullptr;
+    fs.writeFile(kPath, before);
+    int seen = 0;
+    fs.shouldFail = [&](fake::Op op, const Text&) {
+      return op == fake::Op::FileFlush && ++seen == k;
+    };
     EXPECT_THROW(mdbtool::importInto(fs, kPath, u"Dodatki", input(rows(1, 200)).get()),
                  text::Error);
     EXPECT_EQ(fs.readFile(kPath), before);

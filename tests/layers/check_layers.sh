@@ -59,9 +59,26 @@ file_layer() {
   echo "$own"
 }
 
+# The install engine's own tests (tests/install/engine_*_test.cpp) call the session and the
+# package folder's changes directly: a window fixture there would make them window tests.
+engine_tests='tests/install/engine_[a-z_]*_test\.cpp'
+
 failures=0
+declare -A window_tests layer_tests
 while IFS= read -r file; do
   from=$(file_layer "$file")
+  if [[ "$file" == tests/*_test.cpp ]]; then
+    folder=${file%/*}
+    if [[ "$from" == 50 && "$(layer "$file")" -lt 50 ]]; then
+      window_tests[$folder]=$((${window_tests[$folder]:-0} + 1))
+      if [[ "$file" =~ ^($engine_tests)$ ]]; then
+        echo "$file is an engine test but includes a window fixture"
+        failures=$((failures + 1))
+      fi
+    elif [[ "$from" == "$(layer "$file")" ]]; then
+      layer_tests[$folder]=$((${layer_tests[$folder]:-0} + 1))
+    fi
+  fi
   while IFS= read -r included; do
     to=$(layer "$included")
     [[ -z "$to" ]] && continue
@@ -79,6 +96,11 @@ if grep -n '#include "accessorydb/jet/' app/form1.h; then
   echo "app/form1.h includes an engine header"
   failures=$((failures + 1))
 fi
+
+# Which test files of a folder below the window test the window, and which their own layer.
+for folder in $(printf '%s\n' "${!window_tests[@]}" | sort); do
+  echo "$folder: ${window_tests[$folder]} window test file(s), ${layer_tests[$folder]:-0} of its own layer"
+done
 
 if ((failures > 0)); then
   echo "$failures include(s) against the layers"

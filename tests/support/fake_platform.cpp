@@ -84,6 +84,13 @@ class FakeFile : public testsupport::MemoryFile {
     MemoryFile::truncate(size);
   }
 
+  // As FlushFileBuffers: needs a handle that may write.
+  void flush() override {
+    if (!writable_ || fs_.fail(Op::FileFlush, path_)) {
+      throw plat::FileError(u"Błąd zapisu na dysk pliku `" + path_ + u"`.");
+    }
+  }
+
  private:
   FakePlatform& fs_;
   std::shared_ptr<FakePlatform::Node> node_;
@@ -94,6 +101,7 @@ class FakeFile : public testsupport::MemoryFile {
 FakePlatform::FakePlatform() {
   addDrive(u"C:\\");
   mkdirs(cwd);
+  mkdirs(tempDir);
 }
 
 plat::Status FakePlatform::injected() const {

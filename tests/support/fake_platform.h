@@ -31,7 +31,8 @@ enum class Op {
   Write,
   Truncate,
   Attributes,
-  Flush,
+  Flush,      // Platform::flushToDisk
+  FileFlush,  // File::flush on an open file
   Processes,  // the process snapshot; its path is empty
 };
 

@@ -10,6 +10,7 @@
 
 #include "app/form1.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/utf8_lines.h"
 
 namespace apptest {
 
@@ -47,11 +48,6 @@ struct Form {
 
 class FormTest : public testing::Test, public Form {};
 
-// Readable failure output for UTF-16 lines.
-inline std::vector<std::string> utf8(const std::vector<Text>& lines) {
-  std::vector<std::string> out;
-  for (const auto& l : lines) out.push_back(text::toUtf8(l));
-  return out;
-}
+using testsupport::utf8;
 
 }  // namespace apptest

@@ -37,7 +37,7 @@ RECT rectIn(HWND w, HWND parent) {
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(SetCurrentDirectoryW(wide(tmp.dir())));  // the working folder goes there
+    ASSERT_TRUE(SetCurrentDirectoryW(wide(tmp.dir())));  // a start folder of its own
     form = std::make_unique<app::TForm1>(fs, model);
     window = std::make_unique<MainWindow>(fs, model, *form);
     window->create();
@@ -228,7 +228,7 @@ TEST_F(MainWindowTest, ImageButtonsAnswerTheMouse) {
   mouse(WM_LBUTTONUP, closeX, y);
   EXPECT_TRUE(form->closeRequested());
   EXPECT_EQ(window->handle(), nullptr);
-  EXPECT_FALSE(fs.directoryExists(tmp.at(u"tmp")));  // the empty working folder is gone
+  EXPECT_FALSE(fs.directoryExists(form->tmpDir));  // the empty working folder is gone
 }
 
 TEST_F(MainWindowTest, ButtonsAreNamedChildWindowsEnabledWhileTheirLooksAre) {
@@ -312,7 +312,7 @@ TEST_F(MainWindowTest, TabEnterAndEscReachTheButtonsAndTheFocusCueFollowsTheKeyb
   EXPECT_TRUE(key(VK_ESCAPE));
   EXPECT_TRUE(form->closeRequested());
   EXPECT_EQ(window->handle(), nullptr);
-  EXPECT_FALSE(fs.directoryExists(tmp.at(u"tmp")));
+  EXPECT_FALSE(fs.directoryExists(form->tmpDir));
 }
 
 // The font a control draws with, as its character height in pixels.
@@ -445,7 +445,7 @@ TEST_F(MainWindowTest, CloseMessagesDoWhatCloseDoes) {
     SendMessageW(window->handle(), msg, wp, 0);
     EXPECT_TRUE(form->closeRequested()) << msg;
     EXPECT_EQ(window->handle(), nullptr) << msg;
-    EXPECT_FALSE(fs.directoryExists(tmp.at(u"tmp"))) << msg;
+    EXPECT_FALSE(fs.directoryExists(form->tmpDir)) << msg;
   }
 }
 
@@ -503,7 +503,7 @@ struct ErrorBoxReader {
 
 TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsReportedAndTheWindowStays) {
   // A cover that is no picture makes the start-up sequence fail where nothing catches it.
-  const Text cover = tmp.at(u"tmp\\cover.jpg");
+  const Text cover = form->tmpDir + u"cover.jpg";
   {
     auto f = fs.open(cover, plat::OpenMode::Create);
     f->writeAt(0, "not a picture", 13);

@@ -60,9 +60,10 @@ std::optional<Text> checkPackage(plat::Platform& platform, const Text& packageDi
   const std::optional<Text> name = findPackage(names, findings);
   if (name) {
     checkEntryNames(names, *name, findings);
-    const Text cover = pkg::coverEntry(*name);
     for (const PackageItem& item : items) {
-      if (item.entryName == cover) checkCover(platform, item.sourcePath, cover, findings);
+      if (pkg::isCoverEntry(item.entryName, *name)) {
+        checkCover(platform, item.sourcePath, item.entryName, findings);
+      }
     }
     const Text database = pkg::databaseEntry(*name);
     checkDatabase(platform, packageDir + u"\\" + database, database, findings);

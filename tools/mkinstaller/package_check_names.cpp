@@ -1,7 +1,6 @@
 // The package's entry names, checked against how the installer finds the package, shows its
 // cover and unpacks every other entry below the host's library folder.
 #include <algorithm>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "archive/entry_path.h"
@@ -27,10 +26,6 @@ void error(Findings& findings, const Text& file, const Text& problem) {
 Text withBackslashes(Text name) {
   std::replace(name.begin(), name.end(), u'/', u'\\');
   return name;
-}
-
-bool isFolderEntry(const Text& name) {
-  return !name.empty() && (name.back() == u'\\' || name.back() == u'/');
 }
 
 std::vector<Text> splitSteps(const Text& path) {
@@ -80,45 +75,31 @@ std::optional<Text> nearMissAdvice(const Text& name) {
          u"; name it " + wanted;
 }
 
-void checkCoverName(const std::vector<Text>& names, const Text& cover, Findings& findings) {
-  if (std::find(names.begin(), names.end(), cover) != names.end()) return;
-  // A cover in other letters breaks the package rules, whose finding says to rename it.
+void checkCoverName(const std::vector<Text>& names, const Text& packageName, Findings& findings) {
   if (std::any_of(names.begin(), names.end(),
-                  [&](const Text& name) { return text::equalsIgnoreAsciiCase(name, cover); })) {
+                  [&](const Text& name) { return pkg::isCoverEntry(name, packageName); })) {
     return;
   }
-  error(findings, cover,
+  error(findings, pkg::coverEntry(packageName),
         u"missing: the installer shows the package's cover, a JPEG picture at the top level "
         u"beside the package folder; add it");
 }
 
-// Entries that land on one file: the installer looks entries up without regard to letter case,
-// and Windows reads "/" as "\".
-void checkCollisions(const std::vector<Text>& names, Findings& findings) {
-  std::unordered_map<Text, size_t> firstByKey;
-  for (size_t i = 0; i < names.size(); ++i) {
-    const Text& name = names[i];
-    if (isFolderEntry(name)) continue;
-    const auto [it, inserted] = firstByKey.emplace(text::lowerAscii(withBackslashes(name)), i);
-    if (inserted) continue;
-    const Text& first = names[it->second];
-    if (name == first) {
-      error(findings, name,
-            u"appears twice in the archive: the installer would write the first copy twice and "
-            u"this one never; keep one of them");
-    } else if (text::equalsIgnoreAsciiCase(name, first)) {
-      error(findings, name,
-            u"differs from " + first +
-                u" only in letter case: the installer finds entries without regard to letter "
-                u"case, so it would write " +
-                first + u" twice and this entry never; rename one of them or leave one out");
-    } else {
-      error(findings, name,
-            u"lands on the same file as " + first +
-                u" (Windows ignores letter case and reads \"/\" as \"\\\"), so one would overwrite "
-                u"the other; rename one of them or leave one out");
-    }
+// Why two entries land on one file, in the package maker's terms.
+Text sameFileWhy(const Text& entry, const Text& first) {
+  if (entry == first) {
+    return u"appears twice in the archive: the installer would write the first copy twice and "
+           u"this one never; keep one of them";
   }
+  if (text::equalsIgnoreAsciiCase(entry, first)) {
+    return u"differs from " + first +
+           u" only in letter case: the installer finds entries without regard to letter case, so "
+           u"it would write " +
+           first + u" twice and this entry never; rename one of them or leave one out";
+  }
+  return u"lands on the same file as " + first +
+         u" (Windows ignores letter case and reads \"/\" as \"\\\"), so one would overwrite the "
+         u"other; rename one of them or leave one out";
 }
 
 // Lengths of the entry's folders and file once unpacked under the typical library folder; a
@@ -196,18 +177,9 @@ Finding ruleFinding(const pkg::Violation& v, const Text& packageName) {
                 u"for dodatki_old.mdb), which may reach another file; rename it";
       break;
     case pkg::Rule::OutsidePackage:
-      for (const Text& allowed :
-           {pkg::coverEntry(packageName), pkg::descriptionEntry(packageName)}) {
-        if (text::equalsIgnoreAsciiCase(v.entry, allowed)) {
-          problem = refuses + u"beside the package folder it takes only " + allowed +
-                    u", in exactly this letter case; rename it to " + allowed;
-          return {Severity::Error, v.entry, problem};
-        }
-      }
       problem = refuses + u"it lies outside the package folder " + folder + u", where only " +
                 pkg::coverEntry(packageName) + u" and " + pkg::descriptionEntry(packageName) +
-                u" may lie (in exactly this letter case); move it into " + folder +
-                u" or leave it out";
+                u" may lie; move it into " + folder + u" or leave it out";
       break;
     case pkg::Rule::InstallerFile:
       problem = refuses +
@@ -224,6 +196,9 @@ Finding ruleFinding(const pkg::Violation& v, const Text& packageName) {
       problem = refuses + u"its data share bytes of the archive with " + v.other +
                 u", so the archive would unpack more than it holds; rebuild the installer with "
                 u"mkinstaller";
+      break;
+    case pkg::Rule::SameFile:
+      problem = refuses + sameFileWhy(v.entry, v.other);
       break;
   }
   return {Severity::Error, v.entry, problem};
@@ -263,8 +238,7 @@ std::optional<Text> findPackage(const std::vector<Text>& entryNames, Findings& f
 
 void checkEntryNames(const std::vector<Text>& entryNames, const Text& packageName,
                      Findings& findings) {
-  checkCoverName(entryNames, pkg::coverEntry(packageName), findings);
-  checkCollisions(entryNames, findings);
+  checkCoverName(entryNames, packageName, findings);
   std::unordered_set<Text> refused;
   for (const pkg::Violation& v : pkg::nameViolations(entryNames, packageName)) {
     findings.push_back(ruleFinding(v, packageName));

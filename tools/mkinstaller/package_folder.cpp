@@ -42,8 +42,7 @@ std::vector<PackageItem> listPackageFolder(plat::Platform& fs, const Text& dir) 
 void putInArchiveOrder(std::vector<PackageItem>& items, const Text& packageName) {
   const auto rank = [&](const PackageItem& item) {
     const Text& name = item.entryName;
-    if (name == pkg::coverEntry(packageName) || name == pkg::descriptionEntry(packageName))
-      return 0;
+    if (pkg::isCoverOrDescription(name, packageName)) return 0;
     if (name == pkg::databaseEntry(packageName)) return 2;
     return 1;
   };
