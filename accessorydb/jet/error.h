@@ -26,6 +26,8 @@ enum class ErrorKind {
   OutOfRange,          // the value for `column` is out of its type's range
   TooLong,             // the value for `column` is too long
   RowTooLong,          // a row does not fit a page of `table`
+  KeyTooLarge,         // the index key of row `value` ("ID = 4", or "#18" without a primary
+                       // key) is too large for an index page of `table`, most of it `column`'s
   KeylessText,         // text `value` of `column` has a character the sort order cannot key
   UnencodedSortOrder,  // `table` (or `column`) keys text in sort order `value`, which the
                        // engine does not encode

@@ -67,6 +67,10 @@ TEST(ErrorText, EveryEngineKindIsWordedInPolishWithItsNames) {
        u"Wartość kolumny `ID` jest poza zakresem jej typu."},
       {ErrorKind::TooLong, {.column = u"Nazwa"}, u"Wartość kolumny `Nazwa` jest za długa."},
       {ErrorKind::RowTooLong, {.table = u"Dodatki"}, u"Wiersz jest za długi dla tabeli `Dodatki`."},
+      {ErrorKind::KeyTooLarge,
+       {.table = u"Dodatki", .column = u"Nazwa", .value = u"ID = 4"},
+       u"Klucz wiersza `ID = 4` w indeksie na kolumnie `Nazwa` tabeli `Dodatki` jest za duży, by "
+       u"zmieścić się na stronie indeksu."},
       {ErrorKind::KeylessText,
        {.value = u"a\u0378b"},
        u"Tekst `a\u0378b` zawiera znak, którego nie można zapisać w indeksie."},
