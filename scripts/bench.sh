@@ -234,7 +234,11 @@ merge_adversarial() {
   local dir=$1 n=$2 prog=$DIR/bench_accessorydb_merge run kind
   local random=() random_cpu=() adversarial=() adversarial_cpu=()
   for kind in random adversarial; do
-    if [[ $kind == random ]]; then "$prog" make "$dir" "$n"; else "$prog" make "$dir" "$n" adversarial; fi
+    if [[ $kind == random ]]; then
+      "$prog" make "$dir" "$n"
+    else
+      "$prog" make "$dir" "$n" adversarial
+    fi
     for ((run = 0; run < RUNS; run++)); do
       timed "$kind" "${kind}_cpu" "$prog" merge "$dir" indexed
     done

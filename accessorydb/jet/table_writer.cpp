@@ -108,7 +108,7 @@ Error TableWriter::keyTooLarge(const RealIndex& real, const std::vector<Value>& 
                    u": its entry in the index on column " + widest->name + u" takes " +
                    text::num(static_cast<int64_t>(entryBytes)) + u" bytes, more than the " +
                    text::num(static_cast<int64_t>(IndexTree::kMaxEntrySize)) +
-                   u" an index page can hold",
+                   u" an index entry may take (a third of a page)",
                {.table = table_.name, .column = widest->name, .value = row});
 }
 
