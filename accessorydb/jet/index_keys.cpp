@@ -208,7 +208,7 @@ void appendTextCodes(KeyBytes& out, std::u16string_view value, SortOrder order, 
                   u"Cannot build an index key for the text \"" + text::Text(value) +
                       u"\": its character " + codePointName(ch) +
                       u" has no supported sort-order code",
-                  {.value = text::Text(value)});
+                  {.value = text::Text(value), .character = codePointName(ch)});
     }
     if (c.kind == kIgnored) continue;
     if (c.kind == kUnprintable) {
@@ -381,7 +381,14 @@ void appendKeyValue(KeyBytes& key, const ColumnDef& column, const Value& value, 
     case ColumnType::Text: {
       const std::optional<SortOrder> order = encodedSortOrder(column.sortOrder);
       if (!order) throw unencodedSortOrder(column);
-      appendTextKey(key, valueAs<std::u16string>(column, value), ascending, *order, sharpS);
+      try {
+        appendTextKey(key, valueAs<std::u16string>(column, value), ascending, *order, sharpS);
+      } catch (const Error& e) {
+        if (e.kind() != ErrorKind::KeylessText) throw;
+        ErrorArgs args = e.args();
+        args.column = column.name;
+        throw Error(e.kind(), e.message() + u" (column " + column.name + u")", std::move(args));
+      }
       return;
     }
     default:

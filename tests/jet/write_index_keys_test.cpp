@@ -198,6 +198,7 @@ TEST(WriteIndexKeys, EveryCodeUnitIsKeyedAsAccessDoesOrRefused) {
       } catch (const jet::Error& e) {
         EXPECT_FALSE(encodable) << codeUnitName(c);
         EXPECT_EQ(e.kind(), jet::ErrorKind::KeylessText);
+        EXPECT_EQ(text::toUtf8(e.args().character), codeUnitName(c));
         EXPECT_NE(std::string(e.what()).find(codeUnitName(c)), std::string::npos) << e.what();
       }
     }

@@ -138,12 +138,22 @@ TEST(WriteTable, RepeatedKeysKeepKeyThenRowOrder) {
   EXPECT_EQ(walk.leafEntries, inserted);
 }
 
+// The users table of text_indexes.mdb (four of its text columns indexed), open for writing.
+struct UsersTable {
+  jettest::SharedBytes bytes = fixtureBytes("text_indexes.mdb");
+  jet::Database db;
+  jet::TableDef def;
+  UsersTable() {
+    jettest::openShared(db, bytes);
+    def = db.table(u"users");
+  }
+};
+
 // Long text keys make node entries large, so a few thousand rows need a tree of three levels.
 TEST(WriteTable, TextKeysGrowATreeOfSeveralLevels) {
-  auto bytes = fixtureBytes("text_indexes.mdb");
-  jet::Database db;
-  jettest::openShared(db, bytes);
-  const jet::TableDef def = db.table(u"users");
+  UsersTable t;
+  jet::Database& db = t.db;
+  const jet::TableDef& def = t.def;
   jet::TableWriter writer(db.pages(), def);
   for (int32_t id : ids(1000, 2500, true)) {
     Row r(def.columns.size(), Null{});
@@ -282,6 +292,30 @@ TEST(WriteTable, RefusedRowsLeaveTheFileUnchanged) {
   writer.insert(dodatek(8, u"ok"));
   expectSound(db, u"Dodatki");
   EXPECT_EQ(allRows(db, u"Dodatki").size(), 8u);
+}
+
+// Text with a character whose key Access-made files do not show, into an Access-made table
+// with an index on that column: the row is refused, naming the column and the character, and
+// nothing is written.
+TEST(WriteTable, TextWithACharacterOfUnknownKeyIsRefused) {
+  UsersTable t;
+  jet::TableWriter writer(t.db.pages(), t.def);
+  const std::vector<uint8_t> saved = *t.bytes;
+  Row r(t.def.columns.size(), Null{});
+  r[*t.def.columnIndex(u"i_user_id")] = int32_t{1000};
+  r[*t.def.columnIndex(u"c_user_name")] = std::u16string(u"Łukasz");
+  try {
+    writer.insert(r);
+    ADD_FAILURE() << "accepted";
+  } catch (const jet::Error& e) {
+    EXPECT_EQ(e.kind(), jet::ErrorKind::KeylessText) << e.what();
+    EXPECT_EQ(text::toUtf8(e.args().column), "c_user_name");
+    EXPECT_EQ(text::toUtf8(e.args().character), "U+0141");
+    EXPECT_EQ(text::toUtf8(e.args().value), "Łukasz");
+  }
+  EXPECT_EQ(t.db.pages().pendingPages(), 0u);
+  t.db.commit();
+  EXPECT_TRUE(*t.bytes == saved) << "the file changed";
 }
 
 struct OversizedCase {
