@@ -63,8 +63,14 @@ Text engineText(const jet::Error& e) {
       return u"Wartość kolumny " + quoted(a.column) + u" jest za długa.";
     case ErrorKind::RowTooLong:
       return u"Wiersz jest za długi dla tabeli " + quoted(a.table) + u".";
+    case ErrorKind::KeyTooLarge:
+      return u"Klucz wiersza " + quoted(a.value) + u" w indeksie na kolumnie " + quoted(a.column) +
+             u" tabeli " + quoted(a.table) + u" jest za duży, by zmieścić się na stronie indeksu.";
     case ErrorKind::KeylessText:
-      return u"Tekst " + quoted(a.value) + u" zawiera znak, którego nie można zapisać w indeksie.";
+      return u"Tekst " + quoted(a.value) +
+             (a.column.empty() ? Text() : u" kolumny " + quoted(a.column)) + u" zawiera znak " +
+             a.character + u", którego program nie umie zapisać w indeksie" +
+             (a.column.empty() ? Text(u".") : Text(u"; nie można dopisać tego wiersza."));
     case ErrorKind::UnencodedSortOrder:
       return a.table.empty()
                  ? u"Kolumna " + quoted(a.column) + u" ma porządek sortowania " + a.value +

@@ -8,11 +8,21 @@
 
 namespace accessorydb {
 
+namespace {
+
+// The digest's bits mixed one to one with the run's seed: keys chosen to share a bucket of one
+// run share none of the next.
+uint64_t mixDigest(const MergeKey& key) {
+  return jet::mixBits(key.digest() ^ jet::runSeed());
+}
+
+}  // namespace
+
 void KeyDirectory::add(const MergeKey& key, uint32_t bookmark) {
   const size_t ordinal = entries_.size();
   if (ordinal >= std::numeric_limits<uint32_t>::max())
     throw text::Error(u"Tabela ma zbyt wiele wierszy do scalenia.");
-  entries_.push_back({jet::mixBits(key.digest()), bookmark, static_cast<uint32_t>(ordinal)});
+  entries_.push_back({mixDigest(key), bookmark, static_cast<uint32_t>(ordinal)});
 }
 
 void KeyDirectory::seal() {
@@ -40,7 +50,7 @@ size_t KeyDirectory::bucketOf(uint64_t mixedDigest) const {
 
 std::pair<const KeyDirectory::Entry*, const KeyDirectory::Entry*> KeyDirectory::withDigest(
     const MergeKey& key) const {
-  const uint64_t digest = jet::mixBits(key.digest());
+  const uint64_t digest = mixDigest(key);
   if (lastDigest_ == digest) return lastRange_;
   const size_t bucket = bucketOf(digest);
   const Entry* const begin = entries_.data() + buckets_[bucket];

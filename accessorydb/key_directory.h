@@ -38,8 +38,8 @@ class KeyDirectory {
 
  private:
   struct Entry {
-    // The key's digest with its bits mixed one to one (jet::mixBits), so that equal digests stay
-    // equal and the top bits of close digests (consecutive IDs) differ.
+    // The key's digest with its bits mixed one to one (jet::mixBits, seeded per run), so that
+    // equal digests stay equal and the top bits of close digests (consecutive IDs) differ.
     uint64_t digest;
     uint32_t bookmark;
     uint32_t ordinal;

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "accessorydb/jet/mix_bits.h"
+
 namespace accessorydb {
 
 namespace {
@@ -24,9 +26,10 @@ struct Normalise {
 constexpr uint64_t kIntegerDigest = uint64_t{1} << 32;
 constexpr uint64_t kHashedDigest = uint64_t{1} << 63;
 
-// FNV-1a over the UTF-16 units: 64 bits on every build.
+// FNV-1a over the UTF-16 units: 64 bits on every build. Its start is seeded per run, so that
+// texts of a file cannot be crafted to share a digest (each lookup would read all of them back).
 uint64_t textHash(const text::Text& t) {
-  uint64_t h = 14695981039346656037ULL;
+  uint64_t h = 14695981039346656037ULL ^ jet::runSeed();
   for (const char16_t c : t) {
     h = (h ^ static_cast<uint8_t>(c)) * 1099511628211ULL;
     h = (h ^ static_cast<uint8_t>(c >> 8)) * 1099511628211ULL;

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Benchmarks: a Release build in build/bench, then each benchmark prints its figures.
 # Not part of make test. Each benchmark is a function below, listed in BENCHES; arguments name
-# the ones to run (all by default); INSERT_SIZES and MERGE_SIZES choose the sizes. Timed work runs RUNS times (BIG_RUNS at a million rows) and
-# prints the median with the range "(min-max)"; ratios are of medians. On a busy machine the
-# processor seconds (user + system, also medians) compare better than the wall-clock ones.
+# the ones to run (all by default); INSERT_SIZES, MERGE_SIZES and ADVERSARIAL_SIZE choose the
+# sizes. Timed work runs RUNS times (BIG_RUNS at a million rows) and prints the median with the
+# range "(min-max)"; ratios are of medians. On a busy machine the processor seconds (user +
+# system, also medians) compare better than the wall-clock ones.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,7 @@ RUNS=${RUNS:-5}
 BIG_RUNS=${BIG_RUNS:-3}
 INSERT_SIZES=${INSERT_SIZES:-10000 100000 1000000}
 MERGE_SIZES=${MERGE_SIZES:-10000 50000 100000 1000000}
+ADVERSARIAL_SIZE=${ADVERSARIAL_SIZE:-50000}
 BENCHES=(bench_mkinstaller_append bench_mkinstaller_build bench_zip_extract bench_jet_export bench_jet_insert bench_accessorydb_merge)
 if (($# > 0)); then BENCHES=("$@"); fi
 # The programs the benchmarks need.
@@ -211,17 +213,41 @@ export -f mdb_export_accessory
 # shared, some "DELETE" markers) merged at the normal log level, against the time mdbtools'
 # mdb-export takes merely to read both inputs, at 10,000, 50,000 (a goal), 100,000 and
 # 1,000,000 (a goal) items; then 5,000 items each, merged with the indexed lookups and with
-# plain scans.
+# plain scans; and the merge of ADVERSARIAL_SIZE items with IDs crafted to share a bucket of the
+# index's unseeded hash, against random IDs.
 bench_accessorydb_merge() {
   local dir=$WORK/merge prog=$DIR/bench_accessorydb_merge n small plain
   mkdir -p "$dir"
   for n in $MERGE_SIZES; do merge_at "$dir" "$n"; done
+  merge_adversarial "$dir" "$ADVERSARIAL_SIZE"
   "$prog" make "$dir" 5000
   small=$("$prog" merge "$dir" indexed | cut -d' ' -f1)
   plain=$("$prog" merge "$dir" plain | cut -d' ' -f1)
   echo "accessorydb merge: 2 x 5,000 items in ${small} s with indexed lookups, ${plain} s with" \
     "plain scans"
   rm -rf "$dir"
+}
+
+# The merge's seconds with random and with adversarial IDs; a crafted package must not make it
+# much slower.
+merge_adversarial() {
+  local dir=$1 n=$2 prog=$DIR/bench_accessorydb_merge run kind
+  local random=() random_cpu=() adversarial=() adversarial_cpu=()
+  for kind in random adversarial; do
+    if [[ $kind == random ]]; then
+      "$prog" make "$dir" "$n"
+    else
+      "$prog" make "$dir" "$n" adversarial
+    fi
+    for ((run = 0; run < RUNS; run++)); do
+      timed "$kind" "${kind}_cpu" "$prog" merge "$dir" indexed
+    done
+  done
+  echo "accessorydb merge, adversarial IDs: 2 x $n items merged in $(shown "${adversarial[@]}")," \
+    "processor $(shown "${adversarial_cpu[@]}"); random IDs in $(shown "${random[@]}"), processor" \
+    "$(shown "${random_cpu[@]}"); adversarial/random ratio" \
+    "$(ratio "$(median "${adversarial[@]}")" "$(median "${random[@]}")"), processor" \
+    "$(ratio "$(median "${adversarial_cpu[@]}")" "$(median "${random_cpu[@]}")") (goal: <= 2.0)"
 }
 
 merge_at() {

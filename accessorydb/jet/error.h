@@ -26,7 +26,10 @@ enum class ErrorKind {
   OutOfRange,          // the value for `column` is out of its type's range
   TooLong,             // the value for `column` is too long
   RowTooLong,          // a row does not fit a page of `table`
-  KeylessText,         // text `value` of `column` has a character the sort order cannot key
+  KeyTooLarge,         // the index key of row `value` ("ID = 4", or "#18" without a primary
+                       // key) is too large for an index page of `table`, most of it `column`'s
+  KeylessText,         // text `value` (of `column`) has `character` ("U+0142"), whose key in
+                       // the sort order the engine does not know
   UnencodedSortOrder,  // `table` (or `column`) keys text in sort order `value`, which the
                        // engine does not encode
   BadDefinition,       // a new table (`table`) or column (`column`) breaks the format's rules
@@ -41,6 +44,7 @@ struct ErrorArgs {
   text::Text column = {};
   text::Text value = {};
   text::Text cause = {};
+  text::Text character = {};
 };
 
 // Every engine failure; the message names the cause in English, the kind and its arguments say

@@ -11,8 +11,10 @@ namespace {
 
 constexpr size_t kLengthSize = 2;
 
+// Seeded (runSeed()): a file's keys cannot be made to share a bucket, which would make each add
+// probe past all of them.
 uint64_t hashKey(ByteView key) {
-  uint64_t h = key.size();
+  uint64_t h = mixBits(runSeed() ^ key.size());
   size_t i = 0;
   for (; i + 8 <= key.size(); i += 8) {
     uint64_t word = 0;

@@ -72,7 +72,9 @@ std::vector<Child> storeLeaves(Level& level, uint32_t owner, const GatheredEntri
   size_t bytes = 0;
   for (size_t i = 0; i < sorted.size(); ++i) {
     const ByteView e = sorted.entry(i);
-    if (bytes + e.size() > indexpage::kEntrySpace) {
+    // An entry too large for a page alone goes onto a page of its own, which its encoding
+    // refuses.
+    if (!page.entries.empty() && bytes + e.size() > indexpage::kEntrySpace) {
       IndexEntry max = page.entries.back();
       level.add(std::move(page), std::move(max));
       page = IndexPage{};

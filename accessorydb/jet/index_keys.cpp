@@ -21,6 +21,7 @@ constexpr uint16_t kUnprintableFlag = 0x8000;
 
 enum CodeKind : uint8_t {
   kNone,           // no code known: such text cannot be keyed
+  kIgnored,        // left out of the key altogether
   kSimple,         // inline code bytes only
   kInternational,  // inline code of the base letter, accent code in the extra section
   kUnprintable,    // no inline code; its position and code go to the unprintable section
@@ -34,10 +35,11 @@ struct CharCode {
 };
 
 // General (legacy) codes of U+0000..U+00FF, as Jet wrote them into the text index of a value
-// holding every character U+0001..U+00FF.
+// holding every character U+0001..U+00FF. U+0000 is left out: Access keys "AA<U+0000>AA" as
+// "AAAA".
 // clang-format off
 constexpr CharCode kCodes[256] = {
-    {kNone, 0, 0x00, 0x00, 0x00}, {kUnprintable, 0, 0x03, 0x00, 0x00},  // U+0000
+    {kIgnored, 0, 0x00, 0x00, 0x00}, {kUnprintable, 0, 0x03, 0x00, 0x00},  // U+0000
     {kUnprintable, 0, 0x04, 0x00, 0x00}, {kUnprintable, 0, 0x05, 0x00, 0x00},  // U+0002
     {kUnprintable, 0, 0x06, 0x00, 0x00}, {kUnprintable, 0, 0x07, 0x00, 0x00},  // U+0004
     {kUnprintable, 0, 0x08, 0x00, 0x00}, {kUnprintable, 0, 0x09, 0x00, 0x00},  // U+0006
@@ -168,8 +170,11 @@ constexpr CharCode kCodes[256] = {
 };
 // clang-format on
 
+// Characters beyond Latin-1 have no code: no Access-made key shows theirs.
+constexpr CharCode kNoCode = {kNone, 0, 0x00, 0x00, 0x00};
+
 const CharCode& codeOf(char16_t c) {
-  return c < 256 ? kCodes[c] : kCodes[0];
+  return c < 256 ? kCodes[c] : kNoCode;
 }
 
 text::Text codePointName(char16_t c) {
@@ -192,7 +197,7 @@ std::u16string_view keyedPart(std::u16string_view value) {
 }
 
 // The text part without flag byte and final 00: inline codes, 01, accents, unprintables.
-void appendTextCodes(KeyBytes& out, std::u16string_view value, SortOrder order) {
+void appendTextCodes(KeyBytes& out, std::u16string_view value, SortOrder order, SharpS sharpS) {
   KeyBytes accents;      // one slot per position up to the last accented one
   KeyBytes unprintable;  // (position, code) of each unprintable character
   size_t pos = 0;        // positions of the characters with inline codes so far
@@ -203,8 +208,9 @@ void appendTextCodes(KeyBytes& out, std::u16string_view value, SortOrder order) 
                   u"Cannot build an index key for the text \"" + text::Text(value) +
                       u"\": its character " + codePointName(ch) +
                       u" has no supported sort-order code",
-                  {.value = text::Text(value)});
+                  {.value = text::Text(value), .character = codePointName(ch)});
     }
+    if (c.kind == kIgnored) continue;
     if (c.kind == kUnprintable) {
       const uint16_t at = static_cast<uint16_t>((7 + 4 * pos) | kUnprintableFlag);
       unprintable.insert(
@@ -217,7 +223,7 @@ void appendTextCodes(KeyBytes& out, std::u16string_view value, SortOrder order) 
       accents.push_back(c.accent);
     }
     out.insert(out.end(), c.code, c.code + c.length);
-    pos += ch == kSharpS ? 2 : 1;
+    pos += ch == kSharpS && sharpS == SharpS::TwoPositions ? 2 : 1;
   }
   out.push_back(kEndText);
   if (order == SortOrder::French && !accents.empty()) {
@@ -308,10 +314,11 @@ std::optional<SortOrder> encodedSortOrder(uint16_t collation) {
   }
 }
 
-void appendTextKey(KeyBytes& key, std::u16string_view value, bool ascending, SortOrder order) {
+void appendTextKey(KeyBytes& key, std::u16string_view value, bool ascending, SortOrder order,
+                   SharpS sharpS) {
   key.push_back(ascending ? kAscendingFlag : kDescendingFlag);
   const size_t from = key.size();
-  appendTextCodes(key, value, order);
+  appendTextCodes(key, value, order, sharpS);
   if (!ascending) {
     // Descending: one more end byte inside the inverted part, then the plain end byte.
     key.push_back(kEndExtra);
@@ -320,7 +327,8 @@ void appendTextKey(KeyBytes& key, std::u16string_view value, bool ascending, Sor
   key.push_back(kEndExtra);
 }
 
-void appendKeyValue(KeyBytes& key, const ColumnDef& column, const Value& value, bool ascending) {
+void appendKeyValue(KeyBytes& key, const ColumnDef& column, const Value& value, bool ascending,
+                    SharpS sharpS) {
   if (column.is(ColumnType::Boolean)) {
     // Yes sorts before No; a Boolean is never null.
     appendPart(key, {valueAs<bool>(column, value) ? uint8_t{0x00} : uint8_t{0xFF}}, ascending);
@@ -373,7 +381,14 @@ void appendKeyValue(KeyBytes& key, const ColumnDef& column, const Value& value, 
     case ColumnType::Text: {
       const std::optional<SortOrder> order = encodedSortOrder(column.sortOrder);
       if (!order) throw unencodedSortOrder(column);
-      appendTextKey(key, valueAs<std::u16string>(column, value), ascending, *order);
+      try {
+        appendTextKey(key, valueAs<std::u16string>(column, value), ascending, *order, sharpS);
+      } catch (const Error& e) {
+        if (e.kind() != ErrorKind::KeylessText) throw;
+        ErrorArgs args = e.args();
+        args.column = column.name;
+        throw Error(e.kind(), e.message() + u" (column " + column.name + u")", std::move(args));
+      }
       return;
     }
     default:
@@ -384,7 +399,8 @@ void appendKeyValue(KeyBytes& key, const ColumnDef& column, const Value& value, 
   }
 }
 
-KeyBytes indexKey(const TableDef& table, const RealIndex& index, const std::vector<Value>& values) {
+KeyBytes indexKey(const TableDef& table, const RealIndex& index, const std::vector<Value>& values,
+                  SharpS sharpS) {
   KeyBytes key;
   for (const IndexColumn& ic : index.columns) {
     const ColumnDef* column = table.columnByNumber(ic.columnNumber);
@@ -394,7 +410,7 @@ KeyBytes indexKey(const TableDef& table, const RealIndex& index, const std::vect
                                           u", which does not exist");
     }
     appendKeyValue(key, *column, values.at(static_cast<size_t>(column - table.columns.data())),
-                   ic.ascending);
+                   ic.ascending, sharpS);
   }
   return key;
 }

@@ -8,10 +8,13 @@
 // character U+0001..U+00FF (letters case-blind, accented letters as base letter plus an accent
 // code, apostrophe, hyphen and control characters in the "unprintable" section) were read from
 // a Jet-written key holding all of them and checked against every text index entry of the
-// Access-made sample and field files. Trailing spaces are left out of the key, and ß counts as
-// two positions in the accent and unprintable sections, as in Access's keys. Characters above
-// U+00FF (and U+0000), and columns of other sort orders, are refused with an Error rather than
-// written in a wrong order.
+// Access-made sample and field files (whose values hold every character U+0000..U+00FF).
+// U+0000 is left out of the key, as Access leaves it out. Trailing spaces are left out of the
+// key, and ß counts as two positions in the accent and unprintable sections, as in Access's keys
+// (another writer's keys may count it as one: SharpS::OnePosition builds those, for the check).
+// Characters above U+00FF, whose keys no Access-made file shows, and columns of other sort
+// orders, are refused with an Error (KeylessText, UnencodedSortOrder) rather than written in a
+// wrong order.
 #pragma once
 
 #include <cstdint>
@@ -36,9 +39,13 @@ enum class SortOrder { General, French };
 // The sort order of a collation id (a column's or page 0's), or none for one not encoded.
 std::optional<SortOrder> encodedSortOrder(uint16_t collation);
 
+// How many positions ß takes in a text key's accent and unprintable sections: two in Access's
+// keys, one in those of some other writers.
+enum class SharpS { TwoPositions, OnePosition };
+
 // Text in a sort order; at most the first 255 characters count.
 void appendTextKey(KeyBytes& key, std::u16string_view value, bool ascending,
-                   SortOrder order = SortOrder::General);
+                   SortOrder order = SortOrder::General, SharpS sharpS = SharpS::TwoPositions);
 // True when appendTextKey can encode every character of the value.
 bool textKeyEncodable(std::u16string_view value);
 
@@ -46,9 +53,11 @@ bool textKeyEncodable(std::u16string_view value);
 // Date/Time and Text columns (and null for any of them but Boolean, which is never null). Throws
 // Error for other column types, for a value of another kind than the column's, and for text in
 // a sort order the engine does not encode (UnencodedSortOrder).
-void appendKeyValue(KeyBytes& key, const ColumnDef& column, const Value& value, bool ascending);
+void appendKeyValue(KeyBytes& key, const ColumnDef& column, const Value& value, bool ascending,
+                    SharpS sharpS = SharpS::TwoPositions);
 
 // The key of a row for one real index; `values` holds one value per column in table order.
-KeyBytes indexKey(const TableDef& table, const RealIndex& index, const std::vector<Value>& values);
+KeyBytes indexKey(const TableDef& table, const RealIndex& index, const std::vector<Value>& values,
+                  SharpS sharpS = SharpS::TwoPositions);
 
 }  // namespace jet

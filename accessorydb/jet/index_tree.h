@@ -28,6 +28,11 @@ namespace jet {
 
 class IndexTree {
  public:
+  // The largest leaf entry (key and row id) an index takes: a third of a page, less a node
+  // entry's child page, so that a page of such entries always splits into two around another
+  // (see checkRoom()) and a node always holds two of them.
+  static constexpr size_t kMaxEntrySize = indexpage::kEntrySpace / 3 - indexpage::kChildPageSize;
+
   IndexTree(PageFile& pages, PageAllocator& allocator, uint32_t owner, const RealIndex& index);
 
   // Whether an entry with exactly this key exists. Unless it does and the index is unique (the

@@ -80,6 +80,41 @@ Text TableWriter::describeKey(const LogicalIndex* index, const RealIndex& real,
   return out;
 }
 
+Text TableWriter::describeRow(const RealIndex& real, const std::vector<Value>& values) const {
+  for (const LogicalIndex& l : table_.indexes) {
+    const RealIndex& primary = table_.realIndexes[l.realIndex];
+    if (l.primaryKey() && &primary != &real) return describeKey(nullptr, primary, values);
+  }
+  // Appended, not `u"#" + num`: GCC 12 warns of a false overlap on that (-Wrestrict).
+  Text number = u"#";
+  number += text::num(static_cast<int64_t>(table_.rowCount) + 1);
+  return number;
+}
+
+Error TableWriter::keyTooLarge(const RealIndex& real, const std::vector<Value>& values,
+                               size_t entryBytes) const {
+  // The column whose part of the key is largest.
+  const ColumnDef* widest = nullptr;
+  size_t widestBytes = 0;
+  for (const IndexColumn& ic : real.columns) {
+    const ColumnDef* c = table_.columnByNumber(ic.columnNumber);
+    KeyBytes part;
+    appendKeyValue(part, *c, values[static_cast<size_t>(c - table_.columns.data())], ic.ascending);
+    if (!widest || part.size() > widestBytes) {
+      widest = c;
+      widestBytes = part.size();
+    }
+  }
+  const Text row = describeRow(real, values);
+  return Error(ErrorKind::KeyTooLarge,
+               u"Cannot add row " + row + u" to table " + table_.name +
+                   u": its entry in the index on column " + widest->name + u" takes " +
+                   text::num(static_cast<int64_t>(entryBytes)) + u" bytes, more than the " +
+                   text::num(static_cast<int64_t>(IndexTree::kMaxEntrySize)) +
+                   u" an index entry may take (a third of a page)",
+               {.table = table_.name, .column = widest->name, .value = row});
+}
+
 std::vector<bool> TableWriter::checkKeys(const std::vector<KeyBytes>& keys,
                                          const std::vector<Value>& values) {
   std::vector<bool> newKey(keys.size());
@@ -101,6 +136,9 @@ std::vector<bool> TableWriter::checkKeys(const std::vector<KeyBytes>& keys,
         }
       }
     }
+    // Refused here, before anything is written, whether the index is walked or gathered.
+    const size_t entryBytes = keys[i].size() + indexpage::kRowIdSize;
+    if (entryBytes > IndexTree::kMaxEntrySize) throw keyTooLarge(real, values, entryBytes);
     const bool exists = indexes_[i]->checkInsert(keys[i]);
     if (exists && real.unique()) {
       throw Error(ErrorKind::DuplicateKey,

@@ -4,9 +4,10 @@
 // into the table's owned and free-space maps, when the last one is full), then into every index
 // (an index that was empty gathers its entries in memory and is stored whole at the commit, see
 // IndexTree), and last into the table definition's row count, all in pending pages. A refused
-// row (a value the column cannot hold, a duplicate key of a unique index, a missing key value)
-// raises Error before anything is changed. Any other failure leaves the row half in the pending
-// pages: the writer marks the PageFile failed, so they are never written.
+// row (a value the column cannot hold, a duplicate key of a unique index, a missing key value,
+// a key too large for an index page) raises Error before anything is changed. Any other failure
+// leaves the row half in the pending pages: the writer marks the PageFile failed, so they are never
+// written.
 //
 // The file is whole at each commit point, not after each insert: PageFile::commit() (the
 // caller's commit) and the close of the database or connection. Between them, the cache's bound
@@ -59,11 +60,15 @@ class TableWriter : private PageFile::BeforeCommit {
   void refuseUnencodedSortOrder(const RealIndex& index) const;
   void findDataPage();
   RowPointer placeRow(const std::vector<uint8_t>& row);
-  // Refuses a row that lacks a key value or repeats a unique key, or whose keys might not fit
-  // the index pages; returns, per index, whether its key is new.
+  // Refuses a row that lacks a key value or repeats a unique key, or whose keys are too large
+  // for (or might not fit) the index pages; returns, per index, whether its key is new.
   std::vector<bool> checkKeys(const std::vector<KeyBytes>& keys, const std::vector<Value>& values);
   Text describeKey(const LogicalIndex* index, const RealIndex& real,
                    const std::vector<Value>& values) const;
+  // The row for a message about `real`: its primary key, unless that is `real`, else its number.
+  Text describeRow(const RealIndex& real, const std::vector<Value>& values) const;
+  Error keyTooLarge(const RealIndex& real, const std::vector<Value>& values,
+                    size_t entryBytes) const;
 
   PageFile& pages_;
   TableDef table_;

@@ -1,6 +1,10 @@
 // The merge benchmark's program (scripts/bench.sh runs it):
-//   bench_accessorydb_merge make DIR ROWS        new.mdb and old.mdb in DIR, ROWS items each:
-//                                                half the IDs shared, some named "DELETE"
+//   bench_accessorydb_merge make DIR ROWS [adversarial]
+//                                                new.mdb and old.mdb in DIR, ROWS items each:
+//                                                half the IDs shared, some named "DELETE";
+//                                                adversarial: IDs that all share one bucket of
+//                                                the unseeded hash the index of a new table once
+//                                                gathered its entries by
 //   bench_accessorydb_merge merge DIR indexed|plain
 //                                                merges them into DIR/dodatki.mdb with the
 //                                                installer's merge or the plain-scan reference at
@@ -14,6 +18,7 @@
 //                                                values is left out)
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -26,6 +31,7 @@
 #include "accessorydb/accessory_schema.h"
 #include "accessorydb/connection_strings.h"
 #include "accessorydb/jet/ado.h"
+#include "accessorydb/jet/mix_bits.h"
 #include "accessorydb/mdb_merge.h"
 #include "platform/posix_platform.h"
 #include "tests/accessorydb/accessory_db.h"
@@ -94,21 +100,57 @@ int32_t benchId(int32_t first, int32_t rows, int32_t i) {
   return first + static_cast<int32_t>((int64_t{i} * stride) % rows);
 }
 
+// The IDs of the items: their place in the range benchId() gives, or the ID at that place of a
+// list.
+struct BenchIds {
+  const std::vector<int32_t>* list = nullptr;
+  int32_t operator()(int32_t first, int32_t rows, int32_t i) const {
+    const int32_t at = benchId(first, rows, i);
+    return list ? list->at(static_cast<size_t>(at)) : at;
+  }
+};
+
+// The hash by which the index of a new table gathered its entries before it was seeded per run,
+// for a Long key: its five bytes (7F, then the value big-endian with its sign bit flipped, as
+// jet::appendLongKey makes them) read as one little-endian word, with the key's length and a top
+// bit. Made here without a key, as it runs a billion times.
+uint64_t unseededHash(int32_t id) {
+  const uint32_t flipped = static_cast<uint32_t>(id) ^ 0x80000000u;
+  const uint64_t word = 0x7F | uint64_t{flipped >> 24} << 8 |
+                        uint64_t{(flipped >> 16) & 0xFF} << 16 |
+                        uint64_t{(flipped >> 8) & 0xFF} << 24 | uint64_t{flipped & 0xFF} << 32;
+  return jet::mixBits(5 ^ word ^ (uint64_t{1} << 63));
+}
+
+// `count` IDs from 0 upwards whose unseeded hashes share their low bits: one bucket of a table
+// of 2^kSharedBits slots, where the table probed from one slot to the next past all of them.
+std::vector<int32_t> adversarialIds(size_t count) {
+  constexpr int kSharedBits = 14;
+  constexpr uint64_t kMask = (uint64_t{1} << kSharedBits) - 1;
+  const uint64_t bucket = unseededHash(0) & kMask;
+  std::vector<int32_t> ids;
+  for (int64_t id = 0; ids.size() < count && id <= INT32_MAX; ++id) {
+    if ((unseededHash(static_cast<int32_t>(id)) & kMask) == bucket)
+      ids.push_back(static_cast<int32_t>(id));
+  }
+  if (ids.size() < count) throw std::runtime_error("too few adversarial IDs");
+  return ids;
+}
+
 // Items [from, to) of a table of `rows`.
-Content benchItems(int32_t first, int32_t rows, int32_t from, int32_t to, int markerEvery,
-                   const Text& source) {
+Content benchItems(BenchIds ids, int32_t first, int32_t rows, int32_t from, int32_t to,
+                   int markerEvery, const Text& source) {
   Content c;
   for (int32_t i = from; i < to; ++i) {
-    c.items.push_back(
-        benchItem(benchId(first, rows, i), i % markerEvery == markerEvery - 1, source));
+    c.items.push_back(benchItem(ids(first, rows, i), i % markerEvery == markerEvery - 1, source));
   }
   return c;
 }
 
 // A database of five producers and `rows` items, written in slices so that the rows never
 // all sit in memory.
-void writeBenchDatabase(plat::Platform& fs, const Text& path, int32_t first, int32_t rows,
-                        int markerEvery, const Text& source) {
+void writeBenchDatabase(plat::Platform& fs, const Text& path, BenchIds ids, int32_t first,
+                        int32_t rows, int markerEvery, const Text& source) {
   Content c;
   for (int32_t i = 0; i < 5; ++i) {
     c.producers.push_back(
@@ -118,7 +160,7 @@ void writeBenchDatabase(plat::Platform& fs, const Text& path, int32_t first, int
   const int32_t slice = 50000;
   for (int32_t from = 0; from < rows; from += slice) {
     const int32_t to = std::min(rows, from + slice);
-    accdbtest::appendRows(fs, path, benchItems(first, rows, from, to, markerEvery, source));
+    accdbtest::appendRows(fs, path, benchItems(ids, first, rows, from, to, markerEvery, source));
   }
 }
 
@@ -143,8 +185,8 @@ IoBytes ioBytes() {
 int usage() {
   std::fprintf(
       stderr,
-      "usage: bench_accessorydb_merge make DIR ROWS | merge DIR indexed|plain | insert DIR "
-      "ROWS\n");
+      "usage: bench_accessorydb_merge make DIR ROWS [adversarial] | merge DIR indexed|plain | "
+      "insert DIR ROWS\n");
   return 1;
 }
 
@@ -189,16 +231,21 @@ double insertItems(plat::Platform& fs, const Text& path, int32_t rows) {
 }
 
 int run(int argc, char** argv) {
-  if (argc != 4) return usage();
-  const std::string command = argv[1];
+  const std::string command = argc > 1 ? argv[1] : "";
+  const bool adversarial = argc == 5 && std::string(argv[4]) == "adversarial";
+  if (argc != 4 && !(command == "make" && adversarial)) return usage();
   const Text dir = text::fromUtf8(argv[2]) + u"/";
   plat::PosixPlatform fs;
   if (command == "make") {
     const int32_t rows = std::atoi(argv[3]);
     // Files of an earlier run, if any.
     for (const Text name : {u"new.mdb", u"old.mdb"}) (void)fs.deleteFile(dir + name);
-    writeBenchDatabase(fs, dir + u"old.mdb", 0, rows, 20, u"old");
-    writeBenchDatabase(fs, dir + u"new.mdb", rows / 2, rows, 10, u"new");
+    // The two tables take IDs [0, rows) and [rows / 2, rows / 2 + rows) of the list.
+    const std::vector<int32_t> list =
+        adversarial ? adversarialIds(static_cast<size_t>(rows / 2 + rows)) : std::vector<int32_t>{};
+    const BenchIds ids{adversarial ? &list : nullptr};
+    writeBenchDatabase(fs, dir + u"old.mdb", ids, 0, rows, 20, u"old");
+    writeBenchDatabase(fs, dir + u"new.mdb", ids, rows / 2, rows, 10, u"new");
     return 0;
   }
   if (command == "insert") {

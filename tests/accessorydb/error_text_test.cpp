@@ -67,9 +67,17 @@ TEST(ErrorText, EveryEngineKindIsWordedInPolishWithItsNames) {
        u"Wartość kolumny `ID` jest poza zakresem jej typu."},
       {ErrorKind::TooLong, {.column = u"Nazwa"}, u"Wartość kolumny `Nazwa` jest za długa."},
       {ErrorKind::RowTooLong, {.table = u"Dodatki"}, u"Wiersz jest za długi dla tabeli `Dodatki`."},
+      {ErrorKind::KeyTooLarge,
+       {.table = u"Dodatki", .column = u"Nazwa", .value = u"ID = 4"},
+       u"Klucz wiersza `ID = 4` w indeksie na kolumnie `Nazwa` tabeli `Dodatki` jest za duży, by "
+       u"zmieścić się na stronie indeksu."},
       {ErrorKind::KeylessText,
-       {.value = u"a\u0378b"},
-       u"Tekst `a\u0378b` zawiera znak, którego nie można zapisać w indeksie."},
+       {.value = u"a\u0378b", .character = u"U+0378"},
+       u"Tekst `a\u0378b` zawiera znak U+0378, którego program nie umie zapisać w indeksie."},
+      {ErrorKind::KeylessText,
+       {.column = u"Nazwa", .value = u"Zażółć", .character = u"U+017C"},
+       u"Tekst `Zażółć` kolumny `Nazwa` zawiera znak U+017C, którego program nie umie zapisać w "
+       u"indeksie; nie można dopisać tego wiersza."},
       {ErrorKind::UnencodedSortOrder,
        {.table = u"Dodatki", .column = u"Nazwa", .value = u"2052"},
        u"Tabela `Dodatki` ma indeks na tekście kolumny `Nazwa` w porządku sortowania 2052, "

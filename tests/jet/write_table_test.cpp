@@ -138,12 +138,22 @@ TEST(WriteTable, RepeatedKeysKeepKeyThenRowOrder) {
   EXPECT_EQ(walk.leafEntries, inserted);
 }
 
+// The users table of text_indexes.mdb (four of its text columns indexed), open for writing.
+struct UsersTable {
+  jettest::SharedBytes bytes = fixtureBytes("text_indexes.mdb");
+  jet::Database db;
+  jet::TableDef def;
+  UsersTable() {
+    jettest::openShared(db, bytes);
+    def = db.table(u"users");
+  }
+};
+
 // Long text keys make node entries large, so a few thousand rows need a tree of three levels.
 TEST(WriteTable, TextKeysGrowATreeOfSeveralLevels) {
-  auto bytes = fixtureBytes("text_indexes.mdb");
-  jet::Database db;
-  jettest::openShared(db, bytes);
-  const jet::TableDef def = db.table(u"users");
+  UsersTable t;
+  jet::Database& db = t.db;
+  const jet::TableDef& def = t.def;
   jet::TableWriter writer(db.pages(), def);
   for (int32_t id : ids(1000, 2500, true)) {
     Row r(def.columns.size(), Null{});
@@ -282,6 +292,100 @@ TEST(WriteTable, RefusedRowsLeaveTheFileUnchanged) {
   writer.insert(dodatek(8, u"ok"));
   expectSound(db, u"Dodatki");
   EXPECT_EQ(allRows(db, u"Dodatki").size(), 8u);
+}
+
+// Text with a character whose key Access-made files do not show, into an Access-made table
+// with an index on that column: the row is refused, naming the column and the character, and
+// nothing is written.
+TEST(WriteTable, TextWithACharacterOfUnknownKeyIsRefused) {
+  UsersTable t;
+  jet::TableWriter writer(t.db.pages(), t.def);
+  const std::vector<uint8_t> saved = *t.bytes;
+  Row r(t.def.columns.size(), Null{});
+  r[*t.def.columnIndex(u"i_user_id")] = int32_t{1000};
+  r[*t.def.columnIndex(u"c_user_name")] = std::u16string(u"Łukasz");
+  try {
+    writer.insert(r);
+    ADD_FAILURE() << "accepted";
+  } catch (const jet::Error& e) {
+    EXPECT_EQ(e.kind(), jet::ErrorKind::KeylessText) << e.what();
+    EXPECT_EQ(text::toUtf8(e.args().column), "c_user_name");
+    EXPECT_EQ(text::toUtf8(e.args().character), "U+0141");
+    EXPECT_EQ(text::toUtf8(e.args().value), "Łukasz");
+  }
+  EXPECT_EQ(t.db.pages().pendingPages(), 0u);
+  t.db.commit();
+  EXPECT_TRUE(*t.bytes == saved) << "the file changed";
+}
+
+struct OversizedCase {
+  const char* what;
+  bool walked;     // the index already holds an entry on file: inserts walk its tree
+  bool rowBefore;  // a row of ordinary keys goes in first
+};
+
+// A key too large for an index page is refused before anything is written, naming the column
+// and the row, whether the index is walked or gathered in memory; the writer goes on and the
+// commit stores the other entries (a gathered entry that sorted first once broke the commit).
+// The primary key is taken as ID and nine copies of Opis_Produktu (as many columns as an index
+// takes): 255 control characters key as four bytes each, nine times over. The file's definition
+// keeps its one column, so the tree is checked as a tree, its keys against the rows only by
+// their count.
+TEST(WriteTable, KeysTooLargeForAPageAreRefused) {
+  const OversizedCase cases[] = {
+      {"gathered, the key first", false, false},
+      {"gathered, after a row", false, true},
+      {"walked", true, true},
+  };
+  for (const OversizedCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto bytes = jettest::accessoryDatabase();
+    jet::Database db;
+    jettest::openShared(db, bytes);
+    const auto definition = [&] {
+      jet::TableDef def = db.table(u"Dodatki");
+      const uint16_t text = def.columns.at(*def.columnIndex(u"Opis_Produktu")).number;
+      def.realIndexes.at(0).columns.resize(10, jet::IndexColumn{text, true});
+      return def;
+    };
+    const size_t text = *definition().columnIndex(u"Opis_Produktu");
+    const auto row = [&](int32_t id, const std::u16string& description) {
+      Row r = dodatek(id, u"x");
+      r[text] = description;
+      return r;
+    };
+    if (c.walked) {
+      jet::TableWriter(db.pages(), definition()).insert(row(1, u"a"));
+      db.commit();
+      db.refresh();  // the definition with its new row count
+    }
+    const jet::TableDef def = definition();
+    jet::TableWriter writer(db.pages(), def);
+    // Not committed: a commit stores the gathered entries, and the index is walked after it.
+    if (c.rowBefore) writer.insert(row(2, u"b"));
+    const size_t pending = db.pages().pendingPages();
+    const std::vector<uint8_t> saved = *bytes;
+    const size_t rowsBefore = size_t{c.walked} + c.rowBefore;
+    try {
+      writer.insert(row(3, std::u16string(255, u'\x01')));
+      ADD_FAILURE() << "accepted";
+    } catch (const jet::Error& e) {
+      EXPECT_EQ(e.kind(), jet::ErrorKind::KeyTooLarge) << e.what();
+      EXPECT_EQ(text::toUtf8(e.args().column), "Opis_Produktu");
+      // The row's place: its primary key is the index refused.
+      EXPECT_EQ(text::toUtf8(e.args().value), "#" + std::to_string(rowsBefore + 1));
+      EXPECT_EQ(text::toUtf8(e.args().table), "Dodatki");
+    }
+    EXPECT_EQ(db.pages().pendingPages(), pending) << "a page changed";
+    EXPECT_TRUE(*bytes == saved) << "the file changed";
+    writer.insert(row(4, u"c"));
+    db.commit();
+    EXPECT_EQ(allRows(db, u"Dodatki").size(), rowsBefore + 1);
+    const jet::IndexWalk walk =
+        jet::walkIndex(db.pages(), def.realIndexes.at(0).firstPage, def.page());
+    for (const std::string& f : walk.findings.all()) ADD_FAILURE() << f;
+    EXPECT_EQ(walk.leafEntries.size(), rowsBefore + 1);
+  }
 }
 
 }  // namespace
