@@ -52,7 +52,7 @@ void TForm1::FormCreate() {
   wnd_.setEdit1(strFolder);  // runs CheckEdit through the change event
   std::optional<Text> workFolderFailure;
   try {
-    tmpDir = makeWorkFolder(platform_);
+    tmpDir = makeWorkFolder(platform_, log());
   } catch (const plat::FileError& e) {
     workFolderFailure = e.message();
   }

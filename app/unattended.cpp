@@ -61,7 +61,7 @@ ExitCode runUnattended(plat::Platform& platform, const CommandLine& line, const 
   log.debug(u"Instalacja bez okna.");
   Text workFolder;
   try {
-    workFolder = makeWorkFolder(platform);
+    workFolder = makeWorkFolder(platform, log);
   } catch (const text::Error& e) {
     log.important(e.message());
     return ExitCode::WorkFolderFailed;

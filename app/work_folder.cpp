@@ -1,13 +1,69 @@
 #include "app/work_folder.h"
 
+#include <algorithm>
+#include <optional>
+#include <set>
+
 #include "platform/leftover.h"
 
 namespace app {
 
+namespace {
+
+const Text kWorkFolderPrefix = u"instalator-";
+
+bool allDigits(std::u16string_view s) {
+  return !s.empty() && s.size() <= 10 &&
+         std::all_of(s.begin(), s.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
+}
+
+// The process a working folder's name "instalator-<process>-<n>" names; nothing for any other
+// name.
+std::optional<uint32_t> ownerOf(const Text& name) {
+  if (name.rfind(kWorkFolderPrefix, 0) != 0) return std::nullopt;
+  const std::u16string_view rest = std::u16string_view(name).substr(kWorkFolderPrefix.size());
+  const size_t dash = rest.find(u'-');
+  if (dash == std::u16string_view::npos || !allDigits(rest.substr(0, dash)) ||
+      !allDigits(rest.substr(dash + 1))) {
+    return std::nullopt;
+  }
+  const uint64_t pid = std::stoull(text::toUtf8(Text(rest.substr(0, dash))));
+  if (pid > UINT32_MAX) return std::nullopt;
+  return static_cast<uint32_t>(pid);
+}
+
+}  // namespace
+
+void removeStaleWorkFolders(plat::Platform& platform, const logs::Log& log) {
+  // This run's own folders stay, whatever the list says.
+  std::set<uint32_t> running{platform.currentProcessId()};
+  try {
+    for (const plat::ProcessEntry& p : platform.processes()) running.insert(p.pid);
+  } catch (const plat::FileError& e) {
+    log.debug(e.message());
+    return;
+  }
+  const Text temp = platform.tempFolder();
+  for (const Text& name : platform.subFolders(temp)) {
+    const std::optional<uint32_t> owner = ownerOf(name);
+    if (!owner || running.count(*owner)) continue;
+    const Text folder = temp + name + u"\\";
+    // The installer keeps files only: a folder with folders in it is somebody else's.
+    if (!platform.subFolders(folder).empty()) continue;
+    std::vector<Text> files;
+    for (const Text& file : platform.filesIn(folder)) files.push_back(folder + file);
+    cleanWorkFolder(platform, folder, files, log);
+    if (!platform.directoryExists(folder)) {
+      log.debug(u"Usunięto folder roboczy wcześniejszego uruchomienia: " + folder);
+    }
+  }
+}
+
 // Under the user's temporary folder: an installer is often started from a folder nobody may
 // write (a network share, a disc), and runs side by side must not share one.
-Text makeWorkFolder(plat::Platform& platform) {
-  const Text base = platform.tempFolder() + u"instalator-" +
+Text makeWorkFolder(plat::Platform& platform, const logs::Log& log) {
+  removeStaleWorkFolders(platform, log);
+  const Text base = platform.tempFolder() + kWorkFolderPrefix +
                     text::num(static_cast<int64_t>(platform.currentProcessId())) + u"-";
   for (int64_t n = 0; n < 1000; ++n) {
     const Text folder = base + text::num(n) + u"\\";
