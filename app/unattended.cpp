@@ -60,6 +60,8 @@ ExitCode exitOf(const target::Refusal& refusal) {
       return ExitCode::ProcessListUnreadable;
     case target::Refusal::Reason::RecoveryFailed:
       return ExitCode::RecoveryFailed;
+    case target::Refusal::Reason::PackageHeld:
+      return ExitCode::PackageHeld;
   }
   return ExitCode::HostBusy;
 }
@@ -134,6 +136,8 @@ Text exitCodeMeaning(ExitCode code) {
       return u"nie można utworzyć folderu roboczego";
     case ExitCode::RecoveryFailed:
       return u"nie można cofnąć ani dokończyć przerwanej instalacji";
+    case ExitCode::PackageHeld:
+      return u"ten pakiet instaluje inny instalator";
   }
   return {};
 }

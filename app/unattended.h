@@ -21,6 +21,7 @@ enum class ExitCode {
   ProcessListUnreadable = 9,  // nobody can tell whether the host program runs
   WorkFolderFailed = 10,      // the working folder under the user's temporary folder
   RecoveryFailed = 11,        // an interrupted install's journal could not be put right
+  PackageHeld = 12,           // another installer works in the package folder
 };
 
 // What the code means, for the log file's last line.

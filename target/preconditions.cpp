@@ -30,8 +30,17 @@ std::optional<Refusal> checkDatabase(plat::Platform& platform, const Text& hostF
 
 std::optional<Refusal> checkNoInterruptedInstall(plat::Platform& platform, const Text& hostFolder,
                                                  const Text& packageName, const logs::Log& log) {
-  if (!platform.fileExists(packagePaths(hostFolder, packageName).backup)) return std::nullopt;
-  return refused({Refusal::Reason::InterruptedInstall, kInterruptedInstallMessage}, log);
+  const PackagePaths paths = packagePaths(hostFolder, packageName);
+  // With its journal the install puts them right first, and checks they are its own.
+  if (platform.fileExists(paths.journal)) return std::nullopt;
+  if (platform.fileExists(paths.backup)) {
+    return refused({Refusal::Reason::InterruptedInstall, kInterruptedInstallMessage}, log);
+  }
+  // Files set aside with no journal to say where they belong: only a person can tell.
+  if (platform.directoryExists(paths.setAside)) {
+    return refused({Refusal::Reason::InterruptedInstall, kStraySetAsideMessage}, log);
+  }
+  return std::nullopt;
 }
 
 std::optional<Refusal> checkNoRunningHost(plat::Platform& platform, const logs::Log& log) {

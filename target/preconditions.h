@@ -16,8 +16,9 @@ using text::Text;
 // The access test on the package folder's database; logs it, and the refusal as important.
 std::optional<Refusal> checkDatabase(plat::Platform& platform, const Text& hostFolder,
                                      const Text& packageName, const logs::Log& log);
-// A backup left by an interrupted install may be the only copy of the host's database: no
-// install may go on over it. Logs the refusal as important.
+// A backup or a set-aside folder left by an interrupted install without its journal may hold the
+// only copy of the host's files: no install may go on over it. With a journal they are the
+// install's to put right. Logs the refusal as important.
 std::optional<Refusal> checkNoInterruptedInstall(plat::Platform& platform, const Text& hostFolder,
                                                  const Text& packageName, const logs::Log& log);
 // The running-host rule; logs the process walk, and the refusal as important.

@@ -16,6 +16,7 @@ struct Refusal {
     HostRunning,            // a host program runs
     ProcessListUnreadable,  // the running programs cannot be listed
     RecoveryFailed,         // an interrupted install's journal could not be rolled back or finished
+    PackageHeld,            // another installer works in the package folder, or it cannot be held
   };
   Reason reason;
   Text message;  // for the user

@@ -29,6 +29,7 @@ class Win32Platform : public Platform {
   Status setReadOnlyAttribute(const Text& path, bool readOnly) override;
   Status flushToDisk(const Text& path) override;
   std::unique_ptr<File> open(const Text& path, OpenMode mode) override;
+  std::unique_ptr<HeldFile> holdFile(const Text& path) override;
   std::vector<Text> subFolders(const Text& dir) override;
   std::vector<Text> filesIn(const Text& dir) override;
   std::optional<uint64_t> freeSpace(const Text& dir) override;

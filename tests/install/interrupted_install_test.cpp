@@ -11,6 +11,7 @@
 
 #include "app/unattended.h"
 #include "install/install_journal.h"
+#include "install/package_hold.h"
 #include "tests/install/install_fixture.h"
 
 namespace installtest {
@@ -112,9 +113,9 @@ TEST(InterruptedInstall, TheNextRunPutsItRightAfterAKillBeforeAnyChange) {
             (std::set<std::string>{"no journal", "plan cut short", "planned", "committed"}));
 }
 
-// The window puts the folder right when it checks it, and says what it did before it offers
-// Install.
-TEST(InterruptedInstall, TheWindowSaysWhatItPutRight) {
+// The window's check of the folder leaves an interrupted install as it is; Install puts it right,
+// says so, and installs.
+TEST(InterruptedInstall, TheWindowPutsItRightOnInstallOnly) {
   struct Case {
     const char* stage;
     const char16_t* message;
@@ -126,11 +127,13 @@ TEST(InterruptedInstall, TheWindowSaysWhatItPutRight) {
     Scenario next;
     next.fs.restoreDisk(disk);
     next.makePackage(kPackage);  // the window's archive in its working folder
+    const Scenario::LibraryState before = next.library();
     next.form.CheckInstallationEnabled();
-    EXPECT_EQ(next.window.infoLabel(), c.message);
     EXPECT_TRUE(next.form.ready);
-    EXPECT_FALSE(next.has(u"dodatki_install.jrn"));
+    EXPECT_EQ(next.library(), before);
+    EXPECT_FALSE(next.memoHas(c.message));
     next.form.ButtonInstallClick();
+    EXPECT_TRUE(next.memoHas(c.message));
     next.expectInstalled(kMerged, c.stage);
   }
 }
@@ -170,6 +173,84 @@ TEST(InterruptedInstall, WhatCannotBePutRightRefusesAndKeepsTheJournal) {
     const Text previous = next.has(u"dodatki_old.mdb") ? u"dodatki_old.mdb" : u"dodatki.mdb";
     EXPECT_EQ(readItems(next.fs, next.file(previous)), kPrevious);
   }
+}
+
+const Text kHold = u"C:\\Nordeka\\CAD A\\dodatki\\P.dodatki_install.lock";
+
+// A run killed while it unpacks: its journal planned, its files set aside, the backup made.
+Disk unpacking() {
+  return firstKillWhere([](Scenario& s) {
+    return stage(s) == "planned" && s.fs.fileExists(s.file(u"dodatki_install.old\\1")) &&
+           s.has(u"model.dwg") && s.has(u"dodatki_old.mdb");
+  });
+}
+
+// What another installer or a person left in the package folder, and what an unattended run
+// does there: a refusal leaves the library folder exactly as it was.
+TEST(ForeignState, EachStateEndsWithItsCodeAndARefusalTouchesNothing) {
+  struct Case {
+    const char* name;
+    std::function<void(Scenario&)> arrange;
+    ExitCode code;
+  } cases[] = {
+      {"another installer works in the package folder",
+       [](Scenario& s) {
+         s.fs.restoreDisk(unpacking());
+         s.fs.writeFile(kHold, "");
+         s.fs.holdOpen(kHold);
+       },
+       ExitCode::PackageHeld},
+      {"another installer works in another package",
+       [](Scenario& s) {
+         prepare(s);
+         s.fs.writeFile(Text(Scenario::kHost) + u"dodatki\\Q.dodatki_install.lock", "");
+         s.fs.holdOpen(Text(Scenario::kHost) + u"dodatki\\Q.dodatki_install.lock");
+       },
+       ExitCode::Installed},
+      {"a hold file no one holds any more",
+       [](Scenario& s) {
+         prepare(s);
+         s.fs.writeFile(kHold, "");
+       },
+       ExitCode::Installed},
+      {"a set-aside folder without a journal",
+       [](Scenario& s) {
+         prepare(s);
+         s.fs.mkdirs(s.file(u"dodatki_install.old"));
+         s.fs.writeFile(s.file(u"dodatki_install.old\\1"), "somebody's file");
+       },
+       ExitCode::InterruptedInstall},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scenario s;
+    c.arrange(s);
+    const Scenario::LibraryState before = s.library();
+    std::vector<Text> lines;
+    EXPECT_EQ(runSilently(s, lines), c.code) << testing::PrintToString(apptest::utf8(lines));
+    if (c.code == ExitCode::Installed) {
+      s.expectInstalled(kMerged, c.name);
+    } else {
+      EXPECT_EQ(s.library(), before);
+    }
+  }
+}
+
+// The window finds the package held as it checks the folder, and again at Install.
+TEST(ForeignState, TheWindowRefusesAHeldPackage) {
+  Scenario s;
+  s.fs.restoreDisk(unpacking());
+  s.makePackage(kPackage);
+  s.fs.writeFile(kHold, "");
+  s.fs.holdOpen(kHold);
+  const Scenario::LibraryState before = s.library();
+  s.form.ready = false;  // as before the first check
+  s.form.CheckInstallationEnabled();
+  EXPECT_FALSE(s.form.ready);
+  EXPECT_EQ(s.window.infoLabel(), install::kPackageHeldMessage);
+  s.form.ButtonInstallClick();
+  EXPECT_EQ(s.window.infoLabel(), install::kPackageHeldMessage);
+  EXPECT_EQ(s.library(), before);
 }
 
 }  // namespace

@@ -19,6 +19,8 @@ namespace fake {
 
 using text::Text;
 
+class FakeFile;
+
 enum class Op {
   Exists,
   Delete,
@@ -89,6 +91,7 @@ class FakePlatform : public plat::Platform {
   // As FlushFileBuffers: needs a file it may open for writing.
   plat::Status flushToDisk(const Text& path) override;
   std::unique_ptr<plat::File> open(const Text& path, plat::OpenMode mode) override;
+  std::unique_ptr<plat::HeldFile> holdFile(const Text& path) override;
   std::vector<Text> subFolders(const Text& dir) override;
   std::vector<Text> filesIn(const Text& dir) override;
   std::optional<uint64_t> freeSpace(const Text& dir) override;
@@ -111,10 +114,11 @@ class FakePlatform : public plat::Platform {
     bool heldByOther = false;
     int openHandles = 0;
     int openWriters = 0;  // of openHandles, those that may write
+    bool deleteOnClose = false;  // held by holdFile: the system deletes it when the process dies
   };
 
   // The disk as a process killed at this moment leaves it: every file and folder as they are,
-  // no handle of the process open any more.
+  // no handle of the process open any more, and the files it held deleted.
   struct DiskImage {
     std::map<std::u16string, Node> files;
     std::map<std::u16string, Text> dirs;
@@ -126,6 +130,9 @@ class FakePlatform : public plat::Platform {
 
  private:
   friend class FakeFile;
+  friend class FakeHeldFile;
+  // Drops the file the handle holds, unless a restored disk image replaced it meanwhile.
+  void forget(const Text& path, const FakeFile& handle);
   bool fail(Op op, const Text& path);
   plat::Status injected() const;
   // moveFile and replaceFile; `replace` lets an existing target file go.
