@@ -78,6 +78,8 @@ ExitCode exitOf(const install::Outcome& outcome) {
       return ExitCode::FailedRestored;
     case install::Outcome::Result::BackupKept:
       return ExitCode::FailedBackupKept;
+    case install::Outcome::Result::Unfinished:
+      return ExitCode::FailedUnfinished;
   }
   return ExitCode::FailedRestored;
 }
@@ -138,6 +140,8 @@ Text exitCodeMeaning(ExitCode code) {
       return u"nie można cofnąć ani dokończyć przerwanej instalacji";
     case ExitCode::PackageHeld:
       return u"ten pakiet instaluje inny instalator";
+    case ExitCode::FailedUnfinished:
+      return u"instalacja nieudana, nie wszystko przywrócono: dokończy to następne uruchomienie";
   }
   return {};
 }

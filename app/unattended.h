@@ -22,6 +22,7 @@ enum class ExitCode {
   WorkFolderFailed = 10,      // the working folder under the user's temporary folder
   RecoveryFailed = 11,        // an interrupted install's journal could not be put right
   PackageHeld = 12,           // another installer works in the package folder
+  FailedUnfinished = 13,      // not everything is back: the journal stays for the next run
 };
 
 // What the code means, for the log file's last line.

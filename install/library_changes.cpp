@@ -132,6 +132,9 @@ void rollBackDatabase(plat::Platform& platform, const PackagePaths& paths, const
   if (platform.fileExists(paths.database)) {
     log.debug(u"Kasujemy uszkodzony plik dodatki.mdb");
     // The rename below then fails on the file that stayed, and says why.
+    if (platform.isReadOnly(paths.database)) {
+      (void)platform.setReadOnlyAttribute(paths.database, false);
+    }
     plat::deleteLeftover(platform, paths.database, log);
   }
   const plat::Status restored = platform.moveFile(paths.backup, paths.database);
@@ -214,6 +217,15 @@ bool flushUnpacked(plat::Platform& platform, const PackagePaths& paths, const Li
 bool finishChanges(plat::Platform& platform, const PackagePaths& paths, const LibraryPlan& plan,
                    const logs::Log& log) {
   Steps steps(platform, log);
+  // Only a committed database takes the previous one's read-only attribute: one set before
+  // would keep a rollback from deleting it.
+  if (platform.isReadOnly(paths.backup) && !platform.isReadOnly(paths.database)) {
+    // The merged database is complete either way; only its attribute differs from before.
+    if (const plat::Status set = platform.setReadOnlyAttribute(paths.database, true); !set) {
+      log.debug(plat::withReason(
+          u"Nie można ustawić atrybutu tylko do odczytu pliku " + paths.database, set));
+    }
+  }
   for (size_t i = 0; i < plan.setAside.size(); ++i) {
     const Text aside = asideFile(paths, i);
     steps.removeFile(aside, u"Kasujemy odłożony plik " + aside);
