@@ -66,9 +66,10 @@ class Transaction {
     }
     const bool merged = backUpDatabase() && setAside(platform_, p_, *plan_, log_) && unpack() &&
                         mergeDatabases() && flushUnpacked(platform_, p_, *plan_, log_) && commit();
-    // The clean-up tries again, and logs why, should this deletion fail.
-    if (exists(p_.fromPackage)) (void)platform_.deleteFile(p_.fromPackage);
     if (merged) {
+      // The clean-up tries again, and logs why, should this deletion fail. A rollback needs it:
+      // beside it, the merge's output may go.
+      if (exists(p_.fromPackage)) (void)platform_.deleteFile(p_.fromPackage);
       log_.debug(u"Poprawnie zakończono instalację.");
       observer_.succeeded();
       return Body::Installed;
@@ -81,9 +82,12 @@ class Transaction {
   // What the run will change, journaled before the first change: nothing changes without it.
   bool journalPlan() {
     try {
+      const std::optional<zipkit::ZipReader::Declared> database =
+          pkg::declaredDatabase(platform_, request_.archive, request_.packageName);
       plan_ = planChanges(
           platform_, p_,
-          pkg::unpackTargets(platform_, request_.archive, p_.library, request_.packageName));
+          pkg::unpackTargets(platform_, request_.archive, p_.library, request_.packageName),
+          database ? FileIdentity{database->size, database->crc} : FileIdentity{});
     } catch (const text::Error& e) {
       log_.important(e.message());
       return false;
@@ -94,7 +98,7 @@ class Transaction {
   }
 
   Body rollBack() {
-    const bool restored = rollBackChanges(platform_, p_, *plan_, log_);
+    const bool restored = rollBackChanges(platform_, p_, *plan_, Made::ByThisRun, log_);
     plan_.reset();
     return restored ? Body::Restored : Body::RestoreFailed;
   }

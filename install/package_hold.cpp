@@ -21,8 +21,8 @@ PackageHold holdPackage(plat::Platform& platform, const Text& hostFolder, const 
     return refused(target::Refusal::Reason::NoInstallation, target::kNoInstallationMessage, log);
   }
   try {
+    // Held silently: the folder check logs what it always logged.
     if (std::unique_ptr<plat::HeldFile> held = platform.holdFile(paths.hold)) {
-      log.debug(u"Folder pakietu zarezerwowany dla instalacji: " + paths.hold);
       return {std::move(held), std::nullopt};
     }
   } catch (const plat::FileError& e) {

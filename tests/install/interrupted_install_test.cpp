@@ -3,6 +3,8 @@
 // was committed), says so, and installs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <set>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "app/unattended.h"
+#include "install/file_identity.h"
 #include "install/install_journal.h"
 #include "install/package_hold.h"
 #include "tests/install/install_fixture.h"
@@ -185,6 +188,21 @@ Disk unpacking() {
   });
 }
 
+// A journal as a person might write one: "present" with the identity of the database that is
+// there, "absent" with that of a package's database.
+void plantJournal(Scenario& s, const std::string& database, const std::string& records,
+                  const std::string& after) {
+  prepare(s);
+  const install::FileIdentity db = database == "absent"
+                                       ? install::FileIdentity{4096, 0x1234abcd}
+                                       : *install::fileIdentity(s.fs, s.file(u"dodatki.mdb"));
+  char crc[9];
+  std::snprintf(crc, sizeof crc, "%08x", static_cast<unsigned>(db.crc));
+  s.fs.writeFile(s.file(u"dodatki_install.jrn"),
+                 "install-journal 2\ndatabase " + database + " " + std::to_string(db.size) + " " +
+                     crc + "\npackage-folder present\n" + records + "plan-end\n" + after);
+}
+
 // What another installer or a person left in the package folder, and what an unattended run
 // does there: a refusal leaves the library folder exactly as it was.
 TEST(ForeignState, EachStateEndsWithItsCodeAndARefusalTouchesNothing) {
@@ -220,6 +238,18 @@ TEST(ForeignState, EachStateEndsWithItsCodeAndARefusalTouchesNothing) {
          s.fs.writeFile(s.file(u"dodatki_install.old\\1"), "somebody's file");
        },
        ExitCode::InterruptedInstall},
+      // Journals this installer never writes, beside the user's own database.
+      {"a journal naming the database as a new file",
+       [](Scenario& s) { plantJournal(s, "present", "new dodatki.mdb\n", ""); },
+       ExitCode::RecoveryFailed},
+      {"a journal saying there was no database, beside one",
+       [](Scenario& s) { plantJournal(s, "absent", "", ""); }, ExitCode::RecoveryFailed},
+      {"a committed journal beside a backup that is not its own",
+       [](Scenario& s) {
+         plantJournal(s, "present", "", "committed\n");
+         s.fs.writeFile(s.file(u"dodatki_old.mdb"), "somebody's copy");
+       },
+       ExitCode::RecoveryFailed},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -234,6 +264,24 @@ TEST(ForeignState, EachStateEndsWithItsCodeAndARefusalTouchesNothing) {
       EXPECT_EQ(s.library(), before);
     }
   }
+}
+
+// A set-aside file that is not the one the journal names is neither put back nor deleted, and the
+// log says which file and why.
+TEST(ForeignState, ASetAsideFileOfAnotherIsKept) {
+  Scenario s;
+  s.fs.restoreDisk(unpacking());
+  s.fs.writeFile(s.file(u"dodatki_install.old\\1"), "somebody's model");
+  std::vector<Text> lines;
+  EXPECT_EQ(runSilently(s, lines), ExitCode::RecoveryFailed);
+  EXPECT_EQ(s.bytes(u"dodatki_install.old\\1"), "somebody's model");
+  EXPECT_TRUE(s.has(u"dodatki_install.jrn"));
+  const Text why = u"Plik " + s.file(u"dodatki_install.old\\1") + u" ma ";
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const Text& l) {
+    return l.rfind(why, 0) == 0;
+  })) << testing::PrintToString(apptest::utf8(lines));
+  // The previous database is whole, put back and checked.
+  EXPECT_EQ(readItems(s.fs, s.file(u"dodatki.mdb")), kPrevious);
 }
 
 // The window finds the package held as it checks the folder, and again at Install.
