@@ -62,6 +62,8 @@ ExitCode exitOf(const target::Refusal& refusal) {
       return ExitCode::RecoveryFailed;
     case target::Refusal::Reason::PackageHeld:
       return ExitCode::PackageHeld;
+    case target::Refusal::Reason::LinkInPackage:
+      return ExitCode::LinkInPackage;
   }
   return ExitCode::HostBusy;
 }
@@ -131,7 +133,7 @@ Text exitCodeMeaning(ExitCode code) {
     case ExitCode::LogFileFailed:
       return u"nie można utworzyć pliku dziennika";
     case ExitCode::InterruptedInstall:
-      return u"przerwana instalacja zostawiła plik dodatki_old.mdb";
+      return u"przerwana instalacja zostawiła plik dodatki_old.mdb lub folder dodatki_install.old";
     case ExitCode::ProcessListUnreadable:
       return u"nie można sprawdzić uruchomionych programów";
     case ExitCode::WorkFolderFailed:
@@ -140,6 +142,8 @@ Text exitCodeMeaning(ExitCode code) {
       return u"nie można cofnąć ani dokończyć przerwanej instalacji";
     case ExitCode::PackageHeld:
       return u"ten pakiet instaluje inny instalator";
+    case ExitCode::LinkInPackage:
+      return u"folder pakietu zawiera dowiązanie symboliczne";
     case ExitCode::FailedUnfinished:
       return u"instalacja nieudana, nie wszystko przywrócono: dokończy to następne uruchomienie";
   }

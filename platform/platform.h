@@ -58,6 +58,8 @@ class Platform {
   virtual bool isDirectoryEmpty(const Text& path) = 0;
   // Not recursive.
   virtual Status removeDirectory(const Text& path) = 0;
+  // A symbolic link or a junction (a reparse point), file or folder, judged without following it.
+  virtual bool isLink(const Text& path) = 0;
   // The read-only attribute of a file; false when the file cannot be read.
   virtual bool isReadOnly(const Text& path) = 0;
   virtual Status setReadOnlyAttribute(const Text& path, bool readOnly) = 0;

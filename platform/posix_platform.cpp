@@ -259,7 +259,8 @@ class PosixHeldFile : public HeldFile {
 };
 
 bool sameFile(int fd, const std::string& path) {
-  struct stat held {}, named {};
+  struct stat held {
+  }, named{};
   return ::fstat(fd, &held) == 0 && statPath(path, named) && held.st_dev == named.st_dev &&
          held.st_ino == named.st_ino;
 }
@@ -283,6 +284,11 @@ std::unique_ptr<HeldFile> PosixPlatform::holdFile(const Text& path) {
     return nullptr;
   }
   return std::make_unique<PosixHeldFile>(fd, p);
+}
+
+bool PosixPlatform::isLink(const Text& path) {
+  struct stat st {};
+  return ::lstat(nativePath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 std::vector<Text> PosixPlatform::subFolders(const Text& dir) {

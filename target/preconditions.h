@@ -21,9 +21,14 @@ std::optional<Refusal> checkDatabase(plat::Platform& platform, const Text& hostF
 // install's to put right. Logs the refusal as important.
 std::optional<Refusal> checkNoInterruptedInstall(plat::Platform& platform, const Text& hostFolder,
                                                  const Text& packageName, const logs::Log& log);
+// A link in the package folder would take a deletion, a rename or a write somewhere outside it:
+// the package folder and everything below it must be no link. Logs the refusal as important.
+std::optional<Refusal> checkNoLinks(plat::Platform& platform, const Text& hostFolder,
+                                    const Text& packageName, const logs::Log& log);
 // The running-host rule; logs the process walk, and the refusal as important.
 std::optional<Refusal> checkNoRunningHost(plat::Platform& platform, const logs::Log& log);
-// All three, in this order.
+// All four, the links first (nothing else may touch a folder that holds one), then the others in
+// this order.
 std::optional<Refusal> checkPreconditions(plat::Platform& platform, const Text& hostFolder,
                                           const Text& packageName, const logs::Log& log);
 

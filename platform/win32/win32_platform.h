@@ -25,6 +25,7 @@ class Win32Platform : public Platform {
   void forceDirectories(const Text& path) override;
   bool isDirectoryEmpty(const Text& path) override;
   Status removeDirectory(const Text& path) override;
+  bool isLink(const Text& path) override;
   bool isReadOnly(const Text& path) override;
   Status setReadOnlyAttribute(const Text& path, bool readOnly) override;
   Status flushToDisk(const Text& path) override;

@@ -238,6 +238,25 @@ TEST(ForeignState, EachStateEndsWithItsCodeAndARefusalTouchesNothing) {
          s.fs.writeFile(s.file(u"dodatki_install.old\\1"), "somebody's file");
        },
        ExitCode::InterruptedInstall},
+      // Links would take a deletion, a rename or a write outside the package folder.
+      {"the database is a link",
+       [](Scenario& s) {
+         prepare(s);
+         s.fs.makeLink(s.file(u"dodatki.mdb"));
+       },
+       ExitCode::LinkInPackage},
+      {"a file the package replaces is a link",
+       [](Scenario& s) {
+         prepare(s);
+         s.fs.makeLink(s.file(u"model.dwg"));
+       },
+       ExitCode::LinkInPackage},
+      {"a folder of the host's own is a link",
+       [](Scenario& s) {
+         prepare(s);
+         s.fs.makeLink(s.file(u"stare"));
+       },
+       ExitCode::LinkInPackage},
       // Journals this installer never writes, beside the user's own database.
       {"a journal naming the database as a new file",
        [](Scenario& s) { plantJournal(s, "present", "new dodatki.mdb\n", ""); },

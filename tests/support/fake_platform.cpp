@@ -164,6 +164,15 @@ void FakePlatform::setReadOnly(const Text& path, bool readOnly) {
   if (Node* n = findFile(path)) n->readOnly = readOnly;
 }
 
+void FakePlatform::makeLink(const Text& path) {
+  links_.insert(pathKey(path));
+}
+
+bool FakePlatform::isLink(const Text& path) {
+  if (fail(Op::Attributes, path)) return false;
+  return links_.count(pathKey(path)) > 0;
+}
+
 void FakePlatform::holdOpen(const Text& path, bool held) {
   if (Node* n = findFile(path)) n->heldByOther = held;
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,9 @@ class FakePlatform : public plat::Platform {
   void writeFile(const Text& path, const std::vector<uint8_t>& bytes);
   std::string readFile(const Text& path) const;  // throws when absent
   void setReadOnly(const Text& path, bool readOnly = true);
+  // The existing file or folder at path becomes a symbolic link (to wherever: the fake follows
+  // it nowhere), as a person may make one.
+  void makeLink(const Text& path);
   // Another process holds the file open without delete sharing.
   void holdOpen(const Text& path, bool held = true);
   // Every file below a folder, as full paths in their stored spelling.
@@ -86,6 +90,7 @@ class FakePlatform : public plat::Platform {
   void forceDirectories(const Text& path) override;
   bool isDirectoryEmpty(const Text& path) override;
   plat::Status removeDirectory(const Text& path) override;
+  bool isLink(const Text& path) override;
   bool isReadOnly(const Text& path) override;
   plat::Status setReadOnlyAttribute(const Text& path, bool readOnly) override;
   // As FlushFileBuffers: needs a file it may open for writing.
@@ -113,7 +118,7 @@ class FakePlatform : public plat::Platform {
     bool readOnly = false;
     bool heldByOther = false;
     int openHandles = 0;
-    int openWriters = 0;  // of openHandles, those that may write
+    int openWriters = 0;         // of openHandles, those that may write
     bool deleteOnClose = false;  // held by holdFile: the system deletes it when the process dies
   };
 
@@ -143,6 +148,7 @@ class FakePlatform : public plat::Platform {
 
   std::map<std::u16string, std::shared_ptr<Node>> files_;  // key: normalised, folded path
   std::map<std::u16string, Text> dirs_;                    // key -> stored spelling
+  std::set<std::u16string> links_;                         // keys of files and folders
   std::vector<Text> drives_;
 };
 
