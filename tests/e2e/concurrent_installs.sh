@@ -4,7 +4,9 @@
 # database is lost. Two runs at once on two packages both install. What another installer or a
 # person left in the package folder (a set-aside folder without a journal, journals this installer
 # never writes, a backup that is not the journal's) stops the run with the library folder byte for
-# byte as it was, and "/LOG=" naming another installer exits 7 with that file untouched.
+# byte as it was; a folder link in the package folder is refused with code 14 (a file link, which
+# Wine cannot show to Windows programs, is only measured); "/LOG=" naming another installer exits
+# 7 with that file untouched.
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/e2e/lib.sh"
 e2e_init concurrent_installs 1280x1024
@@ -174,6 +176,33 @@ leftover journal_new_database 11
 leftover journal_no_database 11
 leftover committed_foreign_backup 11
 leftover journal_short_name 11
+
+# --- links in the package folder ---
+OUTSIDE=$DRIVE/poza
+# outside_state: every file outside the host that a link points to, with its checksum.
+outside_state() { (cd "$OUTSIDE" && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
+# A folder link Wine shows as a reparse point: refused before anything is touched.
+plant_folder_link() {
+  rm -rf "$OUTSIDE" && mkdir -p "$OUTSIDE/modele" && echo "cudze" >"$OUTSIDE/modele/czesc0000.bin"
+  ln -s "$OUTSIDE/modele" "$LIB/P/modele"
+}
+leftover folder_link 14
+e2e_check "folder_link: the log names the link" \
+  grep -qF 'dowiązanie symboliczne lub punkt połączenia' "$DRIVE/logi/folder_link.log"
+# A file link: Wine 8.0 shows it to Windows programs as the file it points to (same attributes,
+# same file index, no reparse tag), so no Windows program can tell it from a file, and the
+# installer cannot refuse it there. What the install then does to the file it points to is
+# printed as a figure; on Windows the link carries the reparse-point attribute and is refused.
+earlier P
+rm -rf "$OUTSIDE" && mkdir -p "$OUTSIDE" && echo "cudza tekstura" >"$OUTSIDE/dab.jpg"
+mkdir -p "$LIB/P/tekstury" && ln -s "$OUTSIDE/dab.jpg" "$LIB/P/tekstury/dab.jpg"
+before=$(outside_state)
+e2e_unattended file_link "$DRIVE" 'start "" /wait D:\p.exe /S /LOG=D:\logi\file_link.log /D=D:\Nordeka\CAD A\'
+cp "$DRIVE/logi/file_link.log" "$E2E_ART/file_link.log"
+printf 'file link under Wine: exit code %s; rows %s; link left: %s; file it points to %s\n' \
+  "$CODE" "$(rows_by_mdbtools "$LIB/P/dodatki.mdb" | wc -l)" \
+  "$([ -L "$LIB/P/tekstury/dab.jpg" ] && echo yes || echo no)" \
+  "$([ "$(outside_state)" = "$before" ] && echo untouched || echo overwritten)" | tee -a "$SUMMARY"
 
 # --- /LOG= naming another installer ---
 earlier P
