@@ -257,9 +257,12 @@ bool flushUnpacked(plat::Platform& platform, const PackagePaths& paths, const Li
 bool finishChanges(plat::Platform& platform, const PackagePaths& paths, const LibraryPlan& plan,
                    const logs::Log& log) {
   Steps steps(platform, log);
+  // A backup that is not the previous database is nobody's to delete, nor to take after.
+  const bool ownBackup =
+      platform.fileExists(paths.backup) && steps.matches(paths.backup, plan.database);
   // Only a committed database takes the previous one's read-only attribute: one set before
   // would keep a rollback from deleting it.
-  if (platform.isReadOnly(paths.backup) && !platform.isReadOnly(paths.database)) {
+  if (ownBackup && platform.isReadOnly(paths.backup) && !platform.isReadOnly(paths.database)) {
     // The merged database is complete either way; only its attribute differs from before.
     if (const plat::Status set = platform.setReadOnlyAttribute(paths.database, true); !set) {
       log.debug(plat::withReason(
@@ -272,8 +275,7 @@ bool finishChanges(plat::Platform& platform, const PackagePaths& paths, const Li
     steps.removeFile(aside, u"Kasujemy odłożony plik " + aside);
   }
   steps.removeFolder(paths.setAside);
-  // A backup that is not the previous database is nobody's to delete.
-  if (platform.fileExists(paths.backup) && steps.matches(paths.backup, plan.database)) {
+  if (ownBackup) {
     steps.removeFile(paths.backup, u"Kasujemy niepotrzebny plik dodatki_old.mdb",
                      u"Nie można usunąć kopii poprzedniej bazy: " + paths.backup);
   }
