@@ -15,6 +15,10 @@ ExitCode exitOf(const target::Refusal& refusal) {
       return ExitCode::ProcessListUnreadable;
     case target::Refusal::Reason::RecoveryFailed:
       return ExitCode::RecoveryFailed;
+    case target::Refusal::Reason::PackageHeld:
+      return ExitCode::PackageHeld;
+    case target::Refusal::Reason::LinkInPackage:
+      return ExitCode::LinkInPackage;
   }
   return ExitCode::HostBusy;
 }
@@ -31,6 +35,8 @@ ExitCode exitOf(const install::Outcome& outcome) {
       return ExitCode::FailedRestored;
     case install::Outcome::Result::BackupKept:
       return ExitCode::FailedBackupKept;
+    case install::Outcome::Result::Unfinished:
+      return ExitCode::FailedUnfinished;
   }
   return ExitCode::FailedRestored;
 }
@@ -54,13 +60,19 @@ text::Text exitCodeMeaning(ExitCode code) {
     case ExitCode::LogFileFailed:
       return u"nie można utworzyć pliku dziennika";
     case ExitCode::InterruptedInstall:
-      return u"przerwana instalacja zostawiła plik dodatki_old.mdb";
+      return u"przerwana instalacja zostawiła plik dodatki_old.mdb lub folder dodatki_install.old";
     case ExitCode::ProcessListUnreadable:
       return u"nie można sprawdzić uruchomionych programów";
     case ExitCode::WorkFolderFailed:
       return u"nie można utworzyć folderu roboczego";
     case ExitCode::RecoveryFailed:
       return u"nie można cofnąć ani dokończyć przerwanej instalacji";
+    case ExitCode::PackageHeld:
+      return u"ten pakiet instaluje inny instalator";
+    case ExitCode::LinkInPackage:
+      return u"folder pakietu zawiera dowiązanie symboliczne";
+    case ExitCode::FailedUnfinished:
+      return u"instalacja nieudana, nie wszystko przywrócono: dokończy to następne uruchomienie";
   }
   return {};
 }

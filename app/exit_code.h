@@ -17,10 +17,13 @@ enum class ExitCode {
   FailedRestored = 5,  // the previous database is back, or a first install left nothing
   FailedBackupKept = 6,
   LogFileFailed = 7,          // checked before anything else is touched
-  InterruptedInstall = 8,     // an interrupted install left dodatki_old.mdb in the package folder
+  InterruptedInstall = 8,     // an interrupted install left dodatki_old.mdb or dodatki_install.old
   ProcessListUnreadable = 9,  // nobody can tell whether the host program runs
   WorkFolderFailed = 10,      // the working folder under the user's temporary folder
   RecoveryFailed = 11,        // an interrupted install's journal could not be put right
+  PackageHeld = 12,           // another installer works in the package folder
+  FailedUnfinished = 13,      // not everything is back: the journal stays for the next run
+  LinkInPackage = 14,         // the package folder is or holds a symbolic link or a junction
 };
 
 // What the code means, for the log file's last line.

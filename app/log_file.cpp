@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <string_view>
 
-#include "accessorydb/jet/layout.h"
-#include "archive/zip_format.h"
 #include "target/host_layout.h"
 
 namespace app {
@@ -32,18 +30,18 @@ bool inLibraryFolder(plat::Platform& platform, const Text& path) {
   return false;
 }
 
-// A file that starts like a Jet database or a ZIP archive is no log: appending would damage it.
-bool startsLikeDataFile(plat::File& file) {
-  char head[jet::page0::kEngineNameOffset + jet::page0::kJetEngineName.size()] = {};
-  const size_t got = file.readAt(0, head, sizeof head);
-  const std::string_view jetName = jet::page0::kJetEngineName;
-  if (got == sizeof head &&
-      std::memcmp(head + jet::page0::kEngineNameOffset, jetName.data(), jetName.size()) == 0) {
-    return true;
+// Only an empty file or a log of ours is appended to: every line of ours starts with the local
+// time. Anything else (a database, an archive, another program) would be damaged.
+bool isEmptyOrOurLog(plat::File& file) {
+  static constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd ";
+  if (file.size() == 0) return true;
+  char head[kShape.size()] = {};
+  if (file.readAt(0, head, sizeof head) != sizeof head) return false;
+  for (size_t i = 0; i < kShape.size(); ++i) {
+    const bool digit = head[i] >= '0' && head[i] <= '9';
+    if (kShape[i] == 'd' ? !digit : head[i] != kShape[i]) return false;
   }
-  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(head);
-  return got >= 4 && (zipkit::fmt::get32(bytes) == zipkit::fmt::kLocalSig ||
-                      zipkit::fmt::get32(bytes) == zipkit::fmt::kEndSig);
+  return true;
 }
 
 Text stamp(const plat::LocalTime& t) {
@@ -61,9 +59,9 @@ LogFile::LogFile(plat::Platform& platform, const Text& path) : platform_(platfor
   }
   const bool exists = platform.fileExists(path);
   file_ = platform.open(path, exists ? plat::OpenMode::ReadWrite : plat::OpenMode::Create);
-  if (exists && startsLikeDataFile(*file_)) {
+  if (exists && !isEmptyOrOurLog(*file_)) {
     file_.reset();
-    throw plat::FileError(u"Plik dziennika nie jest dziennikiem (baza danych lub archiwum): " +
+    throw plat::FileError(u"Plik dziennika nie jest pustym plikiem ani dziennikiem instalatora: " +
                           path);
   }
   end_ = file_->size();

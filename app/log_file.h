@@ -15,8 +15,9 @@ using text::Text;
 class LogFile {
  public:
   // Opens the file for appending, creating it when missing; throws plat::FileError with the
-  // cause when it can do neither, or when the file may be one the install reads or writes: a
-  // path in a folder named as the host's library folder, or an existing database or archive.
+  // cause when it can do neither, or when the file may be one the install reads or writes (a
+  // path in a folder named as the host's library folder), or is neither empty nor a log of ours
+  // (its first line starts with the local time).
   LogFile(plat::Platform& platform, const Text& path);
 
   // Appends "YYYY-MM-DD HH:MM:SS line" and a line end. A write that fails is dropped: the file

@@ -161,6 +161,18 @@ std::optional<Text> checkUnpacking(plat::Platform& platform, const Text& archive
   });
 }
 
+std::optional<zipkit::ZipReader::Declared> declaredDatabase(plat::Platform& platform,
+                                                            const Text& archive,
+                                                            const Text& package) {
+  zipkit::ZipReader zip(platform);
+  zip.open(archive);
+  const std::vector<Text>& names = zip.names();
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (packageFolderOf(names[i]) == std::optional<Text>(package)) return zip.declared(i);
+  }
+  return std::nullopt;
+}
+
 std::vector<zipkit::EntryTarget> unpackTargets(plat::Platform& platform, const Text& archive,
                                                const Text& destination, const Text& package) {
   zipkit::ZipReader zip(platform);

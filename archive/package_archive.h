@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/entry_path.h"
+#include "archive/zip_reader.h"
 #include "platform/log.h"
 #include "platform/platform.h"
 
@@ -47,6 +48,12 @@ std::optional<Text> checkUnpacking(plat::Platform& platform, const Text& archive
 
 // Receives the unpacking's progress in whole percent.
 using Progress = std::function<void(int percent)>;
+
+// What the package's database entry declares; nothing when the archive has none. Throws
+// text::Error when the archive cannot be read.
+std::optional<zipkit::ZipReader::Declared> declaredDatabase(plat::Platform& platform,
+                                                            const Text& archive,
+                                                            const Text& package);
 
 // Where the unpacking below writes, entry by entry: every entry but the cover and the
 // description. Throws text::Error when the archive cannot be read.

@@ -37,6 +37,9 @@ inline const Text kCheckSuffix = u".old";
 // The install's journal, and the folder that keeps the files an install replaces until it ends.
 inline const Text kJournalName = u"dodatki_install.jrn";
 inline const Text kSetAsideFolderName = u"dodatki_install.old";
+// Beside the package folder in the library folder: the file a run holds for its whole life, so
+// that one install at a time works in the package folder. After the package's name.
+inline const Text kHoldSuffix = u".dodatki_install.lock";
 
 // The package database's entry name.
 inline Text databaseEntry(const Text& package) {

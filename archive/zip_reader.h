@@ -40,6 +40,14 @@ class ZipReader {
   // regard to case; -1 when there is none.
   int indexOf(std::u16string_view name) const;
 
+  // The size and CRC-32 the central directory declares for the entry at an index: an extracted
+  // entry has exactly these.
+  struct Declared {
+    uint64_t size = 0;
+    uint32_t crc = 0;
+  };
+  Declared declared(size_t index) const { return {entries_[index].size, entries_[index].crc}; }
+
   // Where an entry lies in the archive, from its local header to the end of its data, and the
   // size it declares once unpacked.
   struct Extent {

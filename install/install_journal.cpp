@@ -1,14 +1,18 @@
 #include "install/install_journal.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdio>
 
 #include "archive/entry_path.h"
+#include "archive/package_layout.h"
+#include "archive/package_rules.h"
 
 namespace install {
 
 namespace {
 
-constexpr std::string_view kHeader = "install-journal 1";
+constexpr std::string_view kHeader = "install-journal 2";
 constexpr std::string_view kPlanEnd = "plan-end";
 constexpr std::string_view kCommitted = "committed";
 // Far more than the plan of any package; a larger file is no journal of ours.
@@ -22,13 +26,42 @@ void record(std::string& out, std::string_view kind, const Text& path) {
   out.append(kind).append(" ").append(text::toUtf8(path)).append("\n");
 }
 
-// A path the journal names must stay below the package folder, as the archive's entries must.
+// A path the journal names must be one a package may carry below its folder: never the database
+// (it has steps of its own) nor the install's own files, never a name Windows may take for
+// another file's.
 Text relativePath(std::string_view utf8) {
   if (!text::isValidUtf8(utf8)) throw notAJournal("path is not UTF-8");
   Text path = text::fromUtf8(utf8);
-  if (zipkit::nameFault(path))
-    throw notAJournal("path leaves the package folder: " + std::string(utf8));
+  const Text package = u"P";
+  const bool database = text::equalsIgnoreAsciiCase(
+      path.substr(0, path.find_first_of(pkg::kSeparators)), pkg::kDatabaseName);
+  if (database || zipkit::nameFault(path) ||
+      !pkg::nameViolations({package + u"\\" + path}, package).empty()) {
+    throw notAJournal("path no install writes: " + std::string(utf8));
+  }
   return path;
+}
+
+std::string identityText(const FileIdentity& identity) {
+  char crc[9];
+  std::snprintf(crc, sizeof crc, "%08x", static_cast<unsigned>(identity.crc));
+  return std::to_string(identity.size) + " " + crc;
+}
+
+// "<size> <crc> " at the start of a record's rest, which it drops.
+FileIdentity takeIdentity(std::string_view& rest) {
+  FileIdentity identity;
+  const char* end = rest.data() + rest.size();
+  auto [afterSize, sizeError] = std::from_chars(rest.data(), end, identity.size);
+  if (sizeError != std::errc() || afterSize == end || *afterSize != ' ') {
+    throw notAJournal("bad identity: " + std::string(rest));
+  }
+  auto [afterCrc, crcError] = std::from_chars(afterSize + 1, end, identity.crc, 16);
+  if (crcError != std::errc() || afterCrc - afterSize != 9) {
+    throw notAJournal("bad identity: " + std::string(rest));
+  }
+  rest.remove_prefix(static_cast<size_t>(afterCrc - rest.data()));
+  return identity;
 }
 
 // The lines of the text; a last line without its line end was cut short and does not count.
@@ -65,10 +98,13 @@ plat::Status writeAndFlush(plat::Platform& platform, const Text& path, std::stri
 std::string encodeJournal(const LibraryPlan& plan) {
   std::string out(kHeader);
   out += "\n";
-  out += plan.databaseExisted ? "database present\n" : "database absent\n";
+  out.append("database ").append(plan.databaseExisted ? "present " : "absent ");
+  out.append(identityText(plan.database)).append("\n");
   out += plan.packageFolderCreated ? "package-folder created\n" : "package-folder present\n";
   for (const Text& folder : plan.newFolders) record(out, "folder", folder);
-  for (const Text& file : plan.setAside) record(out, "aside", file);
+  for (const KeptFile& file : plan.setAside) {
+    record(out, "aside", text::fromUtf8(identityText(file.identity)) + u" " + file.path);
+  }
   for (const Text& file : plan.newFiles) record(out, "new", file);
   out.append(kPlanEnd).append("\n");
   return out;
@@ -84,20 +120,29 @@ Journal decodeJournal(std::string_view bytes) {
   if (lines[0] != kHeader) throw notAJournal("no journal header");
   if (planEnd - lines.begin() < 3) throw notAJournal("plan too short");
   LibraryPlan plan;
-  plan.databaseExisted = flag(lines[1], "database", "present", "absent");
+  std::string_view database = lines[1];
+  const size_t stateEnd = database.find(' ', database.find(' ') + 1);
+  plan.databaseExisted = flag(database.substr(0, stateEnd), "database", "present", "absent");
+  if (stateEnd == std::string_view::npos) throw notAJournal("no database identity");
+  database.remove_prefix(stateEnd + 1);
+  plan.database = takeIdentity(database);
+  if (!database.empty()) throw notAJournal("bad database line: " + std::string(lines[1]));
   plan.packageFolderCreated = flag(lines[2], "package-folder", "created", "present");
   for (auto it = lines.begin() + 3; it != planEnd; ++it) {
     const std::string_view line = *it;
     const size_t space = line.find(' ');
     const std::string_view kind = line.substr(0, space);
     if (space == std::string_view::npos) throw notAJournal("bad record: " + std::string(line));
-    const Text path = relativePath(line.substr(space + 1));
+    std::string_view rest = line.substr(space);
     if (kind == "folder") {
-      plan.newFolders.push_back(path);
+      plan.newFolders.push_back(relativePath(rest.substr(1)));
     } else if (kind == "aside") {
-      plan.setAside.push_back(path);
+      rest.remove_prefix(1);
+      const FileIdentity identity = takeIdentity(rest);
+      if (rest.empty()) throw notAJournal("record without a path: " + std::string(line));
+      plan.setAside.push_back({relativePath(rest.substr(1)), identity});
     } else if (kind == "new") {
-      plan.newFiles.push_back(path);
+      plan.newFiles.push_back(relativePath(rest.substr(1)));
     } else {
       throw notAJournal("bad record: " + std::string(line));
     }

@@ -11,19 +11,30 @@
 #include <optional>
 #include <vector>
 
+#include "install/file_identity.h"
 #include "platform/platform.h"
 
 namespace install {
 
 using text::Text;
 
+// A file the run replaces, as it was: the i-th is kept as set-aside folder + i+1.
+struct KeptFile {
+  Text path;
+  FileIdentity identity;
+  bool operator==(const KeptFile&) const = default;
+};
+
 // The changes one install makes below the package folder. Paths are relative to it.
 struct LibraryPlan {
-  bool databaseExisted = false;       // "dodatki.mdb" was there before the run
+  bool databaseExisted = false;  // "dodatki.mdb" was there before the run
+  // With a database: the previous one, which the backup must be. Without: the package's own, as
+  // the archive declares it, the only "dodatki.mdb" a rollback may delete.
+  FileIdentity database;
   bool packageFolderCreated = false;  // the package folder itself was made by the run
   std::vector<Text> newFolders;       // made by the run, each after its parent
-  std::vector<Text> setAside;  // files the run replaces: the i-th is kept as aside folder + i+1
-  std::vector<Text> newFiles;  // files the run writes where there was none
+  std::vector<KeptFile> setAside;     // files the run replaces
+  std::vector<Text> newFiles;         // files the run writes where there was none
 
   bool operator==(const LibraryPlan&) const = default;
 };
@@ -37,8 +48,9 @@ struct Journal {
 
 // The journal's text.
 std::string encodeJournal(const LibraryPlan& plan);
-// Reads a journal's text; a text that is no journal of ours, or names a path outside the package
-// folder, throws text::Error.
+// Reads a journal's text; a text that is no journal of ours throws text::Error: one that names a
+// path outside the package folder, or a name the planner never writes (the database, the
+// install's own files, a name shaped like a short one).
 Journal decodeJournal(std::string_view bytes);
 
 // Writes the journal with its plan and flushes it to the disk.

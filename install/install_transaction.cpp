@@ -23,6 +23,7 @@ const Text kUnfinishedRollBackMessage =
 enum class Body {
   Installed,
   Unchanged,      // failed before the journal was written: nothing was changed
+  Undecided,      // the commit record may or may not be on the disk: the journal decides later
   Restored,       // failed, and the package folder is as it was
   RestoreFailed,  // failed, and something could not be put back: the journal stays
   Interrupted,    // an error nobody named stopped it somewhere
@@ -40,7 +41,8 @@ class Transaction {
       body = unpackAndMerge();
     } catch (const std::exception& e) {
       logs::logUnexpectedError(log_, e);
-      body = Body::Interrupted;
+      // Past the commit record the install is complete, whatever failed after it.
+      body = committed_ ? Body::Installed : Body::Interrupted;
     }
     return cleanUp(body);
   }
@@ -64,13 +66,15 @@ class Transaction {
     }
     const bool merged = backUpDatabase() && setAside(platform_, p_, *plan_, log_) && unpack() &&
                         mergeDatabases() && flushUnpacked(platform_, p_, *plan_, log_) && commit();
-    // The clean-up tries again, and logs why, should this deletion fail.
-    if (exists(p_.fromPackage)) (void)platform_.deleteFile(p_.fromPackage);
     if (merged) {
+      // The clean-up tries again, and logs why, should this deletion fail. A rollback needs it:
+      // beside it, the merge's output may go.
+      if (exists(p_.fromPackage)) (void)platform_.deleteFile(p_.fromPackage);
       log_.debug(u"Poprawnie zakończono instalację.");
       observer_.succeeded();
       return Body::Installed;
     }
+    if (undecided_) return Body::Undecided;
     log_.important(u"Wystąpił błąd instalacji. Spróbuj ponownie.");
     return rollBack();
   }
@@ -78,9 +82,12 @@ class Transaction {
   // What the run will change, journaled before the first change: nothing changes without it.
   bool journalPlan() {
     try {
+      const std::optional<zipkit::ZipReader::Declared> database =
+          pkg::declaredDatabase(platform_, request_.archive, request_.packageName);
       plan_ = planChanges(
           platform_, p_,
-          pkg::unpackTargets(platform_, request_.archive, p_.library, request_.packageName));
+          pkg::unpackTargets(platform_, request_.archive, p_.library, request_.packageName),
+          database ? FileIdentity{database->size, database->crc} : FileIdentity{});
     } catch (const text::Error& e) {
       log_.important(e.message());
       return false;
@@ -91,7 +98,7 @@ class Transaction {
   }
 
   Body rollBack() {
-    const bool restored = rollBackChanges(platform_, p_, *plan_, log_);
+    const bool restored = rollBackChanges(platform_, p_, *plan_, Made::ByThisRun, log_);
     plan_.reset();
     return restored ? Body::Restored : Body::RestoreFailed;
   }
@@ -136,27 +143,29 @@ class Transaction {
 
   // The backup may go only once the merged database is on the disk: the system may write the
   // backup's deletion before the merged file's data, and a power cut between would leave neither.
-  // The merged database then takes the previous one's read-only attribute.
   bool flushMerged() {
     if (const plat::Status flushed = platform_.flushToDisk(p_.database); !flushed) {
       log_.important(plat::withReason(u"Błąd zapisu na dysk pliku: " + p_.database, flushed));
       return false;
     }
-    if (!platform_.isReadOnly(p_.backup)) return true;
-    // The merged database is complete either way; only its attribute differs from before.
-    if (const plat::Status set = platform_.setReadOnlyAttribute(p_.database, true); !set) {
-      log_.debug(plat::withReason(
-          u"Nie można ustawić atrybutu tylko do odczytu pliku " + p_.database, set));
-    }
     return true;
   }
 
-  // From here the install is complete: what was set aside may go.
+  // From here the install is complete: what was set aside may go. A record that may have
+  // reached the disk is taken back before a rollback; when that fails too, neither way is
+  // safe, and the next start goes by what the disk holds.
   bool commit() {
     log_.debug(u"Zapisujemy w dzienniku zakończenie instalacji");
     const plat::Status committed = commitJournal(platform_, p_.journal);
-    if (committed) return true;
+    if (committed) {
+      committed_ = true;
+      return true;
+    }
     log_.important(plat::withReason(u"Błąd zapisu dziennika instalacji: " + p_.journal, committed));
+    if (const plat::Status undone = writeJournal(platform_, p_.journal, *plan_); !undone) {
+      log_.important(plat::withReason(u"Błąd zapisu dziennika instalacji: " + p_.journal, undone));
+      undecided_ = true;
+    }
     return false;
   }
 
@@ -178,7 +187,10 @@ class Transaction {
       log_.important(u"Wystąpił błąd instalacji. Poprzednia baza jest w pliku: " + p_.backup);
       return {Outcome::Result::BackupKept, p_.backup, {}};
     }
-    if (body == Body::RestoreFailed) log_.important(kUnfinishedRollBackMessage);
+    if (body == Body::RestoreFailed || body == Body::Undecided) {
+      log_.important(kUnfinishedRollBackMessage);
+      return {Outcome::Result::Unfinished, {}, {}};
+    }
     return {Outcome::Result::Restored, {}, {}};
   }
 
@@ -188,6 +200,8 @@ class Transaction {
   const logs::Log& log_;
   Observer& observer_;
   std::optional<LibraryPlan> plan_;  // the journaled plan, until it is rolled back
+  bool committed_ = false;           // the commit record is on the disk
+  bool undecided_ = false;           // a commit record that failed may be on the disk
 };
 
 }  // namespace

@@ -26,6 +26,7 @@ struct Outcome {
     PackageRefused,  // as Refused, for the package itself: its rules, or no room for it
     Restored,    // failed; the package folder's database is as it was (put back, or never moved)
     BackupKept,  // failed; the previous database is in the file named by detail
+    Unfinished,  // failed, and not everything is back: the journal stays for the next start
   };
   Result result = Result::Restored;
   Text detail;

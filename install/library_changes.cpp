@@ -3,6 +3,7 @@
 #include <set>
 
 #include "archive/package_layout.h"
+#include "install/file_identity.h"
 #include "platform/leftover.h"
 
 namespace install {
@@ -28,9 +29,10 @@ std::optional<Text> belowPackage(const PackagePaths& paths, const Text& path) {
 
 class Planner {
  public:
-  Planner(plat::Platform& platform, const PackagePaths& paths)
+  Planner(plat::Platform& platform, const PackagePaths& paths, const FileIdentity& packageDatabase)
       : platform_(platform), paths_(paths) {
     plan_.databaseExisted = platform.fileExists(paths.database);
+    plan_.database = plan_.databaseExisted ? identity(paths.database) : packageDatabase;
     plan_.packageFolderCreated = !platform.directoryExists(paths.package);
   }
 
@@ -44,12 +46,22 @@ class Planner {
     // The database has steps of its own: it is moved to the backup before the unpacking.
     if (text::equalsIgnoreAsciiCase(*file, pkg::kDatabaseName)) return;
     if (!seenFiles_.insert(text::lowerAscii(*file)).second) return;
-    (platform_.fileExists(target.path) ? plan_.setAside : plan_.newFiles).push_back(*file);
+    if (platform_.fileExists(target.path)) {
+      plan_.setAside.push_back({*file, identity(target.path)});
+    } else {
+      plan_.newFiles.push_back(*file);
+    }
   }
 
   LibraryPlan plan() && { return std::move(plan_); }
 
  private:
+  FileIdentity identity(const Text& path) {
+    const std::optional<FileIdentity> found = fileIdentity(platform_, path);
+    if (!found) throw text::Error(u"Nie można odczytać pliku " + path);
+    return *found;
+  }
+
   // Every folder on the way to folder, parents first.
   void addFolders(const Text& folder) {
     for (size_t end = 0; end != Text::npos;) {
@@ -100,10 +112,15 @@ class Steps {
     check(platform_.removeDirectory(path), u"Nie można usunąć folderu " + path);
   }
 
-  void putBack(const Text& aside, const Text& path) {
-    if (!platform_.fileExists(aside)) return;
-    log_.debug(u"Przywracamy plik " + path);
-    check(platform_.replaceFile(aside, path), u"Błąd przywracania pliku " + path);
+  // Without the set-aside file, the file was never moved or is back already: it is checked all
+  // the same.
+  void putBack(const Text& aside, const Text& path, const FileIdentity& identity) {
+    if (platform_.fileExists(aside)) {
+      if (!matches(aside, identity)) return;
+      log_.debug(u"Przywracamy plik " + path);
+      check(platform_.replaceFile(aside, path), u"Błąd przywracania pliku " + path);
+    }
+    if (ok_) (void)matches(path, identity);
   }
 
   void check(const plat::Status& status, const Text& line) {
@@ -112,31 +129,56 @@ class Steps {
     ok_ = false;
   }
 
+  // False, and the reason logged, when the file is not the one the journal names: it is then
+  // neither deleted nor put back.
+  bool matches(const Text& path, const FileIdentity& identity) {
+    const std::optional<Text> mismatch = identityMismatch(platform_, path, identity);
+    if (!mismatch) return true;
+    log_.important(*mismatch);
+    ok_ = false;
+    return false;
+  }
+
  private:
   plat::Platform& platform_;
   const logs::Log& log_;
   bool ok_ = true;
 };
 
-// The database as it was before the run: the backup back under its name, or, when there was
-// none, no database at all (the package's own one, deletion markers and all, must not pass for a
-// merged one).
+// The database as it was before the run, checked: the backup back under its name, or, when there
+// was none, no database at all (the package's own one, deletion markers and all, must not pass
+// for a merged one). Only the package's database, or the merge's output while the package's is
+// still beside it, is deleted; a database of anyone else is kept and stops the rollback.
 void rollBackDatabase(plat::Platform& platform, const PackagePaths& paths, const LibraryPlan& plan,
-                      const logs::Log& log, Steps& steps) {
+                      Made made, const logs::Log& log, Steps& steps) {
   if (!plan.databaseExisted) {
+    if (!platform.fileExists(paths.database)) return;
+    const bool merging = platform.fileExists(paths.fromPackage) &&
+                         !identityMismatch(platform, paths.fromPackage, plan.database);
+    if (made == Made::ByThisRun || merging) {
+      steps.removeFile(paths.database, u"Kasujemy plik dodatki.mdb nieudanej pierwszej instalacji");
+      return;
+    }
+    if (!steps.matches(paths.database, plan.database)) return;
     steps.removeFile(paths.database, u"Kasujemy plik dodatki.mdb nieudanej pierwszej instalacji");
     return;
   }
   // Without a backup the database was never moved, or has already been put back.
-  if (!platform.fileExists(paths.backup)) return;
-  if (platform.fileExists(paths.database)) {
-    log.debug(u"Kasujemy uszkodzony plik dodatki.mdb");
-    // The rename below then fails on the file that stayed, and says why.
-    plat::deleteLeftover(platform, paths.database, log);
+  if (platform.fileExists(paths.backup)) {
+    if (!steps.matches(paths.backup, plan.database)) return;
+    if (platform.fileExists(paths.database)) {
+      log.debug(u"Kasujemy uszkodzony plik dodatki.mdb");
+      // The rename below then fails on the file that stayed, and says why.
+      if (platform.isReadOnly(paths.database)) {
+        (void)platform.setReadOnlyAttribute(paths.database, false);
+      }
+      plat::deleteLeftover(platform, paths.database, log);
+    }
+    const plat::Status restored = platform.moveFile(paths.backup, paths.database);
+    log.debug(u"Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb");
+    steps.check(restored, u"Błąd zmiany nazwy pliku dodatki_old.mdb na dodatki.mdb");
   }
-  const plat::Status restored = platform.moveFile(paths.backup, paths.database);
-  log.debug(u"Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb");
-  steps.check(restored, u"Błąd zmiany nazwy pliku dodatki_old.mdb na dodatki.mdb");
+  if (steps.ok()) (void)steps.matches(paths.database, plan.database);
 }
 
 void deleteJournal(plat::Platform& platform, const PackagePaths& paths, const logs::Log& log,
@@ -152,8 +194,9 @@ void deleteJournal(plat::Platform& platform, const PackagePaths& paths, const lo
 }  // namespace
 
 LibraryPlan planChanges(plat::Platform& platform, const PackagePaths& paths,
-                        const std::vector<zipkit::EntryTarget>& targets) {
-  Planner planner(platform, paths);
+                        const std::vector<zipkit::EntryTarget>& targets,
+                        const FileIdentity& packageDatabase) {
+  Planner planner(platform, paths, packageDatabase);
   for (const zipkit::EntryTarget& target : targets) planner.add(target);
   return std::move(planner).plan();
 }
@@ -187,7 +230,7 @@ bool setAside(plat::Platform& platform, const PackagePaths& paths, const Library
     }
   }
   for (size_t i = 0; i < plan.setAside.size(); ++i) {
-    const Text path = paths.package + plan.setAside[i];
+    const Text path = paths.package + plan.setAside[i].path;
     log.debug(u"Odkładamy plik " + path);
     if (const plat::Status moved = platform.moveFile(path, asideFile(paths, i)); !moved) {
       log.important(plat::withReason(u"Błąd odłożenia pliku " + path, moved));
@@ -199,13 +242,13 @@ bool setAside(plat::Platform& platform, const PackagePaths& paths, const Library
 
 bool flushUnpacked(plat::Platform& platform, const PackagePaths& paths, const LibraryPlan& plan,
                    const logs::Log& log) {
-  for (const std::vector<Text>* files : {&plan.setAside, &plan.newFiles}) {
-    for (const Text& file : *files) {
-      const Text path = paths.package + file;
-      if (const plat::Status flushed = platform.flushToDisk(path); !flushed) {
-        log.important(plat::withReason(u"Błąd zapisu na dysk pliku: " + path, flushed));
-        return false;
-      }
+  std::vector<Text> written = plan.newFiles;
+  for (const KeptFile& file : plan.setAside) written.push_back(file.path);
+  for (const Text& file : written) {
+    const Text path = paths.package + file;
+    if (const plat::Status flushed = platform.flushToDisk(path); !flushed) {
+      log.important(plat::withReason(u"Błąd zapisu na dysk pliku: " + path, flushed));
+      return false;
     }
   }
   return true;
@@ -214,29 +257,45 @@ bool flushUnpacked(plat::Platform& platform, const PackagePaths& paths, const Li
 bool finishChanges(plat::Platform& platform, const PackagePaths& paths, const LibraryPlan& plan,
                    const logs::Log& log) {
   Steps steps(platform, log);
+  // A backup that is not the previous database is nobody's to delete, nor to take after.
+  const bool ownBackup =
+      platform.fileExists(paths.backup) && steps.matches(paths.backup, plan.database);
+  // Only a committed database takes the previous one's read-only attribute: one set before
+  // would keep a rollback from deleting it.
+  if (ownBackup && platform.isReadOnly(paths.backup) && !platform.isReadOnly(paths.database)) {
+    // The merged database is complete either way; only its attribute differs from before.
+    if (const plat::Status set = platform.setReadOnlyAttribute(paths.database, true); !set) {
+      log.debug(plat::withReason(
+          u"Nie można ustawić atrybutu tylko do odczytu pliku " + paths.database, set));
+    }
+  }
   for (size_t i = 0; i < plan.setAside.size(); ++i) {
     const Text aside = asideFile(paths, i);
+    if (!platform.fileExists(aside) || !steps.matches(aside, plan.setAside[i].identity)) continue;
     steps.removeFile(aside, u"Kasujemy odłożony plik " + aside);
   }
   steps.removeFolder(paths.setAside);
-  steps.removeFile(paths.backup, u"Kasujemy niepotrzebny plik dodatki_old.mdb",
-                   u"Nie można usunąć kopii poprzedniej bazy: " + paths.backup);
+  if (ownBackup) {
+    steps.removeFile(paths.backup, u"Kasujemy niepotrzebny plik dodatki_old.mdb",
+                     u"Nie można usunąć kopii poprzedniej bazy: " + paths.backup);
+  }
   steps.dropFromPackage(paths.fromPackage);
   deleteJournal(platform, paths, log, steps);
   return steps.ok();
 }
 
 bool rollBackChanges(plat::Platform& platform, const PackagePaths& paths, const LibraryPlan& plan,
-                     const logs::Log& log) {
+                     Made made, const logs::Log& log) {
   Steps steps(platform, log);
   for (auto file = plan.newFiles.rbegin(); file != plan.newFiles.rend(); ++file) {
     const Text path = paths.package + *file;
     steps.removeFile(path, u"Usuwamy plik " + path);
   }
   for (size_t i = 0; i < plan.setAside.size(); ++i) {
-    steps.putBack(asideFile(paths, i), paths.package + plan.setAside[i]);
+    steps.putBack(asideFile(paths, i), paths.package + plan.setAside[i].path,
+                  plan.setAside[i].identity);
   }
-  rollBackDatabase(platform, paths, plan, log, steps);
+  rollBackDatabase(platform, paths, plan, made, log, steps);
   steps.dropFromPackage(paths.fromPackage);
   steps.removeFolder(paths.setAside);
   for (auto folder = plan.newFolders.rbegin(); folder != plan.newFolders.rend(); ++folder) {

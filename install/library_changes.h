@@ -15,9 +15,12 @@
 
 namespace install {
 
-// What unpacking targets into the package folder will change, as things stand now.
+// What unpacking targets into the package folder will change, as things stand now, with the
+// identity of every file it replaces; packageDatabase is what the archive declares for the
+// package's database. Throws text::Error when a file to be replaced cannot be read.
 LibraryPlan planChanges(plat::Platform& platform, const target::PackagePaths& paths,
-                        const std::vector<zipkit::EntryTarget>& targets);
+                        const std::vector<zipkit::EntryTarget>& targets,
+                        const FileIdentity& packageDatabase);
 
 // Makes the package folder when the plan needs it, then writes the journal. False, logged, when
 // either fails; a package folder made for nothing is removed again.
@@ -41,7 +44,10 @@ bool finishChanges(plat::Platform& platform, const target::PackagePaths& paths,
 // and the previous database (or drops the database of a failed first install), and deletes the
 // journal. False when something could not be put right; the journal then stays for the next
 // start, and the previous database is wherever the log says.
+// A first install's run knows the database that appeared under its hold is its own; the next
+// start takes only the package's database, or the merge's output beside it.
+enum class Made { ByThisRun, ByAnEarlierRun };
 bool rollBackChanges(plat::Platform& platform, const target::PackagePaths& paths,
-                     const LibraryPlan& plan, const logs::Log& log);
+                     const LibraryPlan& plan, Made made, const logs::Log& log);
 
 }  // namespace install

@@ -48,7 +48,9 @@ std::optional<target::Refusal> recoverInterruptedInstall(plat::Platform& platfor
     return std::nullopt;
   }
   log.debug(u"Cofamy zmiany przerwanej instalacji");
-  if (!rollBackChanges(platform, paths, *journal.plan, log)) return failed(log);
+  if (!rollBackChanges(platform, paths, *journal.plan, Made::ByAnEarlierRun, log)) {
+    return failed(log);
+  }
   log.important(kRolledBackMessage);
   return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include "archive/package_archive.h"
 #include "archive/package_layout.h"
+#include "install/package_hold.h"
 #include "install/recovery.h"
 #include "target/discovery.h"
 #include "target/folder_choice.h"
@@ -68,13 +69,16 @@ std::optional<target::Refusal> Session::checkHost(const Text& hostFolder, const 
 }
 
 std::optional<target::Refusal> Session::checkInstall(const Text& hostFolder, const Text& package) {
-  if (auto refusal = recoverInterruptedInstall(platform_, hostFolder, package, log_)) {
-    return refusal;
-  }
+  // The database's rename test must not meet another installer's run in the same folder.
+  const PackageHold hold = holdPackage(platform_, hostFolder, package, log_);
+  if (hold.refusal) return hold.refusal;
   return target::checkPreconditions(platform_, hostFolder, package, log_);
 }
 
 Outcome Session::apply(const Text& hostFolder, const Text& package, Observer& observer) {
+  // Held until the run ends: a journal read without the hold may be another run's live one.
+  const PackageHold hold = holdPackage(platform_, hostFolder, package, log_);
+  if (hold.refusal) return {Outcome::Result::Refused, hold.refusal->message, hold.refusal};
   // The folder may have changed since it was checked, to one an earlier run left unfinished.
   if (auto refusal = recoverInterruptedInstall(platform_, hostFolder, package, log_)) {
     return {Outcome::Result::Refused, refusal->message, refusal};

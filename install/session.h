@@ -64,14 +64,15 @@ class Session {
   // Whether an install into the folder may go on: the folder names a host installation, and
   // the preconditions hold. Logs the checks and the refusal.
   std::optional<target::Refusal> checkHost(const Text& hostFolder, const Text& package);
-  // Its second half, for a folder already known to name an installation: an install an earlier
-  // run left unfinished there is put right first (rolled back, or finished), then the
-  // preconditions are checked.
+  // Its second half, for a folder already known to name an installation: the preconditions,
+  // refused while another installer works in the package folder. Puts nothing right: an install
+  // an earlier run left unfinished is put right by apply, with the package folder held.
   std::optional<target::Refusal> checkInstall(const Text& hostFolder, const Text& package);
 
   // --- apply ---
-  // The install transaction; it checks the folder and the preconditions once more, silently,
-  // after putting right an install an earlier run left unfinished there.
+  // The install transaction, with the package folder held for its whole life; it checks the
+  // folder and the preconditions once more, silently, after putting right an install an earlier
+  // run left unfinished there.
   Outcome apply(const Text& hostFolder, const Text& package, Observer& observer);
 
  private:

@@ -29,6 +29,12 @@ struct LocalTime {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
 
+// A file held by this process: while it lives nobody else may open, rename or delete the file.
+class HeldFile {
+ public:
+  virtual ~HeldFile() = default;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -53,6 +59,8 @@ class Platform {
   virtual bool isDirectoryEmpty(const Text& path) = 0;
   // Not recursive.
   virtual Status removeDirectory(const Text& path) = 0;
+  // A symbolic link or a junction (a reparse point), file or folder, judged without following it.
+  virtual bool isLink(const Text& path) = 0;
   // The read-only attribute of a file; false when the file cannot be read.
   virtual bool isReadOnly(const Text& path) = 0;
   virtual Status setReadOnlyAttribute(const Text& path, bool readOnly) = 0;
@@ -61,6 +69,10 @@ class Platform {
   virtual Status flushToDisk(const Text& path) = 0;
   // Opens a file; throws FileError with the cause when it cannot.
   virtual std::unique_ptr<File> open(const Text& path, OpenMode mode) = 0;
+  // Makes the file when absent and holds it, shared with nobody, until the result goes; the file
+  // goes with it (on Windows also when the process dies). Nothing when another holds it; throws
+  // FileError with the system's reason when it cannot be made or opened for another cause.
+  virtual std::unique_ptr<HeldFile> holdFile(const Text& path) = 0;
   // Names of the direct sub-folders of a folder (hidden and system ones included,
   // "." and ".." left out), in the order the folder listing yields them.
   virtual std::vector<Text> subFolders(const Text& dir) = 0;

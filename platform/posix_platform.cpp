@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -268,6 +269,58 @@ std::unique_ptr<File> PosixPlatform::open(const Text& path, OpenMode mode) {
     throw FileError(errnoText("Cannot open", p));
   }
   return std::make_unique<PosixFile>(fd, p);
+}
+
+namespace {
+
+// An advisory lock stands in for Windows' sharing: the tools that use this platform all take it.
+class PosixHeldFile : public HeldFile {
+ public:
+  PosixHeldFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  // Unlinked while still locked, so that no one locks the name before it is gone.
+  ~PosixHeldFile() override {
+    ::unlink(path_.c_str());
+    ::close(fd_);
+  }
+  PosixHeldFile(const PosixHeldFile&) = delete;
+  PosixHeldFile& operator=(const PosixHeldFile&) = delete;
+
+ private:
+  int fd_;
+  std::string path_;
+};
+
+bool sameFile(int fd, const std::string& path) {
+  struct stat held {
+  }, named{};
+  return ::fstat(fd, &held) == 0 && statPath(path, named) && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino;
+}
+
+}  // namespace
+
+std::unique_ptr<HeldFile> PosixPlatform::holdFile(const Text& path) {
+  const std::string p = nativePath(path);
+  const int fd = ::open(p.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) throw FileError(errnoText("Cannot create", p));
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int code = errno;
+    ::close(fd);
+    if (code == EWOULDBLOCK) return nullptr;
+    errno = code;
+    throw FileError(errnoText("Cannot lock", p));
+  }
+  // A holder that let go meanwhile unlinked the name: the lock holds a file nobody can find.
+  if (!sameFile(fd, p)) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<PosixHeldFile>(fd, p);
+}
+
+bool PosixPlatform::isLink(const Text& path) {
+  struct stat st {};
+  return ::lstat(nativePath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 std::vector<Text> PosixPlatform::subFolders(const Text& dir) {

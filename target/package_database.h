@@ -21,6 +21,9 @@ inline const Text kDatabaseHeldMessage = u"Wyłącz program VIRELA i spróbuj po
 inline const Text kInterruptedInstallMessage =
     u"Znaleziono plik dodatki_old.mdb z przerwanej instalacji. Przenieś go w bezpieczne "
     u"miejsce i spróbuj ponownie.";
+inline const Text kStraySetAsideMessage =
+    u"Znaleziono folder dodatki_install.old z przerwanej instalacji, bez jej dziennika. Przenieś "
+    u"go w bezpieczne miejsce i spróbuj ponownie.";
 
 // Done when the database is absent or could be renamed away and back; else the failed rename's
 // reason. Whatever the outcome, a

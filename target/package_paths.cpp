@@ -14,6 +14,7 @@ PackagePaths packagePaths(const Text& hostFolder, const Text& packageName) {
   p.fromPackage = p.package + pkg::kFromPackageName;
   p.journal = p.package + pkg::kJournalName;
   p.setAside = p.package + pkg::kSetAsideFolderName + u"\\";
+  p.hold = p.library + packageName + pkg::kHoldSuffix;
   return p;
 }
 

@@ -17,6 +17,7 @@ struct PackagePaths {
   Text fromPackage;  // package + "dodatki_new.mdb"
   Text journal;      // package + the install journal's name
   Text setAside;     // package + the folder of the files an install replaces + "\"
+  Text hold;         // library + package name + the suffix of the file a run holds
 };
 
 // Paths are built by plain concatenation; the host folder is the folder field's text, and white

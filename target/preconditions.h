@@ -16,13 +16,19 @@ using text::Text;
 // The access test on the package folder's database; logs it, and the refusal as important.
 std::optional<Refusal> checkDatabase(plat::Platform& platform, const Text& hostFolder,
                                      const Text& packageName, const logs::Log& log);
-// A backup left by an interrupted install may be the only copy of the host's database: no
-// install may go on over it. Logs the refusal as important.
+// A backup or a set-aside folder left by an interrupted install without its journal may hold the
+// only copy of the host's files: no install may go on over it. With a journal they are the
+// install's to put right. Logs the refusal as important.
 std::optional<Refusal> checkNoInterruptedInstall(plat::Platform& platform, const Text& hostFolder,
                                                  const Text& packageName, const logs::Log& log);
+// A link in the package folder would take a deletion, a rename or a write somewhere outside it:
+// the package folder and everything below it must be no link. Logs the refusal as important.
+std::optional<Refusal> checkNoLinks(plat::Platform& platform, const Text& hostFolder,
+                                    const Text& packageName, const logs::Log& log);
 // The running-host rule; logs the process walk, and the refusal as important.
 std::optional<Refusal> checkNoRunningHost(plat::Platform& platform, const logs::Log& log);
-// All three, in this order.
+// All four, the links first (nothing else may touch a folder that holds one), then the others in
+// this order.
 std::optional<Refusal> checkPreconditions(plat::Platform& platform, const Text& hostFolder,
                                           const Text& packageName, const logs::Log& log);
 

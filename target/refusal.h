@@ -16,6 +16,8 @@ struct Refusal {
     HostRunning,            // a host program runs
     ProcessListUnreadable,  // the running programs cannot be listed
     RecoveryFailed,         // an interrupted install's journal could not be rolled back or finished
+    PackageHeld,            // another installer works in the package folder, or it cannot be held
+    LinkInPackage,          // the package folder is or holds a symbolic link or a junction
   };
   Reason reason;
   Text message;  // for the user

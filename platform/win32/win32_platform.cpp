@@ -154,6 +154,38 @@ std::unique_ptr<File> Win32Platform::open(const Text& path, OpenMode mode) {
   return openFile(path, mode);
 }
 
+namespace {
+
+// Sharing nothing keeps every other open, rename and deletion out; deleting on close lets the
+// file go however the process ends.
+class Win32HeldFile : public HeldFile {
+ public:
+  explicit Win32HeldFile(HANDLE handle) : handle_(handle) {}
+  ~Win32HeldFile() override { CloseHandle(handle_); }
+  Win32HeldFile(const Win32HeldFile&) = delete;
+  Win32HeldFile& operator=(const Win32HeldFile&) = delete;
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+std::unique_ptr<HeldFile> Win32Platform::holdFile(const Text& path) {
+  const HANDLE h = CreateFileW(wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h != INVALID_HANDLE_VALUE) return std::make_unique<Win32HeldFile>(h);
+  const DWORD code = GetLastError();
+  if (code == ERROR_SHARING_VIOLATION) return nullptr;
+  throw FileError(failureText(u"Nie można utworzyć pliku", path, code));
+}
+
+// The attribute describes the entry itself: a link is never followed here.
+bool Win32Platform::isLink(const Text& path) {
+  const DWORD attributes = GetFileAttributesW(wide(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 std::vector<Text> Win32Platform::subFolders(const Text& dir) {
   std::vector<Text> out;
   forEachEntry(dir, [&](const WIN32_FIND_DATAW& e) {

@@ -25,10 +25,12 @@ class Win32Platform : public Platform {
   void forceDirectories(const Text& path) override;
   bool isDirectoryEmpty(const Text& path) override;
   Status removeDirectory(const Text& path) override;
+  bool isLink(const Text& path) override;
   bool isReadOnly(const Text& path) override;
   Status setReadOnlyAttribute(const Text& path, bool readOnly) override;
   Status flushToDisk(const Text& path) override;
   std::unique_ptr<File> open(const Text& path, OpenMode mode) override;
+  std::unique_ptr<HeldFile> holdFile(const Text& path) override;
   std::vector<Text> subFolders(const Text& dir) override;
   std::vector<Text> filesIn(const Text& dir) override;
   std::optional<uint64_t> freeSpace(const Text& dir) override;

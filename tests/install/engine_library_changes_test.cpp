@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "install/file_identity.h"
 #include "install/install_journal.h"
 #include "install/library_changes.h"
 #include "tests/support/fake_platform.h"
@@ -17,11 +18,28 @@ using text::Text;
 
 const Text kHost = u"C:\\Nordeka\\CAD A\\";
 
+// A plan's names; the identities it records are those of the files it names.
+struct PlanShape {
+  bool databaseExisted = false;
+  bool packageFolderCreated = false;
+  std::vector<Text> newFolders;
+  std::vector<Text> setAside;
+  std::vector<Text> newFiles;
+  bool operator==(const PlanShape&) const = default;
+};
+
+void PrintTo(const PlanShape& p, std::ostream* os) {
+  *os << "database " << p.databaseExisted << ", folder made " << p.packageFolderCreated
+      << ", new folders " << testing::PrintToString(testsupport::utf8(p.newFolders))
+      << ", set aside " << testing::PrintToString(testsupport::utf8(p.setAside)) << ", new files "
+      << testing::PrintToString(testsupport::utf8(p.newFiles));
+}
+
 struct ChangeCase {
   const char* name;
   std::map<Text, std::string> before;  // the package folder's files, relative to it
   std::vector<Text> entries;           // what the package unpacks, relative to the library
-  install::LibraryPlan plan;
+  PlanShape plan;
 };
 
 // Every file and folder below the library folder, with the files' bytes. Names in lower case:
@@ -57,9 +75,25 @@ struct LibraryChanges : testing::TestWithParam<ChangeCase> {
     for (const zipkit::EntryTarget& t : targets) {
       fs.mkdirs(t.isFolder ? t.path : t.parentDir);
       if (!t.isFolder) {
-        fs.writeFile(t.path, "new " + text::toUtf8(t.path));
+        fs.writeFile(t.path, unpacked(t.path));
       }
     }
+  }
+
+  // What the unpacking writes for an entry.
+  static std::string unpacked(const Text& path) { return "new " + text::toUtf8(path); }
+
+  // The package's database as its archive declares it: the bytes the unpacking writes.
+  install::FileIdentity packageDatabase() {
+    const Text scratch = u"C:\\scratch.mdb";
+    fs.writeFile(scratch, unpacked(paths.database));
+    const std::optional<install::FileIdentity> identity = install::fileIdentity(fs, scratch);
+    EXPECT_TRUE(fs.deleteFile(scratch));
+    return identity.value_or(install::FileIdentity{});
+  }
+
+  install::LibraryPlan plan() {
+    return install::planChanges(fs, paths, targets, packageDatabase());
   }
 
   fake::FakePlatform fs;
@@ -69,16 +103,26 @@ struct LibraryChanges : testing::TestWithParam<ChangeCase> {
   logs::Log log{logs::DEBUG, [this](logs::Level, const Text& l) { lines.push_back(l); }};
 };
 
-TEST_P(LibraryChanges, PlanListsWhatUnpackingChanges) {
-  EXPECT_EQ(install::planChanges(fs, paths, targets), GetParam().plan);
+TEST_P(LibraryChanges, PlanListsWhatUnpackingChangesWithTheIdentities) {
+  const install::LibraryPlan plan = this->plan();
+  PlanShape shape{
+      plan.databaseExisted, plan.packageFolderCreated, plan.newFolders, {}, plan.newFiles};
+  for (const install::KeptFile& kept : plan.setAside) {
+    shape.setAside.push_back(kept.path);
+    EXPECT_EQ(install::fileIdentity(fs, paths.package + kept.path), kept.identity)
+        << text::toUtf8(kept.path);
+  }
+  EXPECT_EQ(shape, GetParam().plan);
+  EXPECT_EQ(plan.database,
+            plan.databaseExisted ? install::fileIdentity(fs, paths.database) : packageDatabase());
 }
 
 TEST_P(LibraryChanges, RollBackLeavesTheFolderAsItWas) {
   const auto before = libraryState(fs, paths.library);
-  const install::LibraryPlan plan = install::planChanges(fs, paths, targets);
+  const install::LibraryPlan plan = this->plan();
   change(plan);
   ASSERT_NE(libraryState(fs, paths.library), before);
-  EXPECT_TRUE(install::rollBackChanges(fs, paths, plan, log))
+  EXPECT_TRUE(install::rollBackChanges(fs, paths, plan, install::Made::ByThisRun, log))
       << testing::PrintToString(testsupport::utf8(lines));
   EXPECT_EQ(libraryState(fs, paths.library), before);
 }
@@ -86,22 +130,24 @@ TEST_P(LibraryChanges, RollBackLeavesTheFolderAsItWas) {
 // The same rollback from the journal alone, as the next start does after a run was cut short.
 TEST_P(LibraryChanges, RollBackFromTheJournalLeavesTheFolderAsItWas) {
   const auto before = libraryState(fs, paths.library);
-  change(install::planChanges(fs, paths, targets));
+  change(plan());
   const install::Journal journal = install::readJournal(fs, paths.journal);
   ASSERT_TRUE(journal.plan);
   EXPECT_FALSE(journal.committed);
-  EXPECT_TRUE(install::rollBackChanges(fs, paths, *journal.plan, log));
+  EXPECT_TRUE(
+      install::rollBackChanges(fs, paths, *journal.plan, install::Made::ByAnEarlierRun, log))
+      << testing::PrintToString(testsupport::utf8(lines));
   EXPECT_EQ(libraryState(fs, paths.library), before);
 }
 
 TEST_P(LibraryChanges, FinishKeepsThePackageAndDropsTheRest) {
-  const install::LibraryPlan plan = install::planChanges(fs, paths, targets);
+  const install::LibraryPlan plan = this->plan();
   change(plan);
   ASSERT_TRUE(install::finishChanges(fs, paths, plan, log))
       << testing::PrintToString(testsupport::utf8(lines));
   for (const zipkit::EntryTarget& t : targets) {
     if (!t.isFolder) {
-      EXPECT_EQ(fs.readFile(t.path), "new " + text::toUtf8(t.path));
+      EXPECT_EQ(fs.readFile(t.path), unpacked(t.path));
     }
   }
   EXPECT_FALSE(fs.fileExists(paths.backup));
@@ -112,32 +158,30 @@ TEST_P(LibraryChanges, FinishKeepsThePackageAndDropsTheRest) {
   }
 }
 
-using install::LibraryPlan;
-
 INSTANTIATE_TEST_SUITE_P(
     Folders, LibraryChanges,
     testing::Values(
         ChangeCase{"first_install",
                    {},
                    {u"P\\dodatki.mdb", u"P\\tekstury\\a.jpg", u"P\\model.dwg"},
-                   LibraryPlan{false, true, {u"tekstury"}, {}, {u"tekstury\\a.jpg", u"model.dwg"}}},
+                   PlanShape{false, true, {u"tekstury"}, {}, {u"tekstury\\a.jpg", u"model.dwg"}}},
         ChangeCase{"update_replacing_a_file",
                    {{u"dodatki.mdb", "old db"}, {u"model.dwg", "v1"}, {u"own.txt", "host's"}},
                    {u"P\\dodatki.mdb", u"P\\model.dwg", u"P\\nowy.dwg"},
-                   LibraryPlan{true, false, {}, {u"model.dwg"}, {u"nowy.dwg"}}},
+                   PlanShape{true, false, {}, {u"model.dwg"}, {u"nowy.dwg"}}},
         ChangeCase{"new_folders_below_an_old_one",
                    {{u"dodatki.mdb", "old db"}, {u"tekstury\\a.jpg", "old a"}},
                    {u"P\\dodatki.mdb", u"P\\tekstury\\a.jpg", u"P\\tekstury\\drewno\\",
                     u"P/tekstury/drewno/b.jpg"},
-                   LibraryPlan{true,
-                               false,
-                               {u"tekstury\\drewno"},
-                               {u"tekstury\\a.jpg"},
-                               {u"tekstury\\drewno\\b.jpg"}}},
+                   PlanShape{true,
+                             false,
+                             {u"tekstury\\drewno"},
+                             {u"tekstury\\a.jpg"},
+                             {u"tekstury\\drewno\\b.jpg"}}},
         ChangeCase{"a_file_in_other_letters_is_replaced",
                    {{u"dodatki.mdb", "old db"}, {u"Model.DWG", "v1"}},
                    {u"P\\dodatki.mdb", u"P\\model.dwg"},
-                   LibraryPlan{true, false, {}, {u"model.dwg"}, {}}}),
+                   PlanShape{true, false, {}, {u"model.dwg"}, {}}}),
     [](const testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

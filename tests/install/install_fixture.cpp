@@ -122,6 +122,7 @@ void Scenario::expectInstalled(const std::vector<Item>& merged, const std::strin
     EXPECT_FALSE(has(own)) << where << ": " << text::toUtf8(own) << " left";
   }
   EXPECT_FALSE(fs.directoryExists(file(u"dodatki_install.old"))) << where;
+  EXPECT_FALSE(fs.fileExists(Text(kHost) + u"dodatki\\P.dodatki_install.lock")) << where;
 }
 
 void Scenario::wrapIntoExecutable() {

@@ -11,13 +11,14 @@ namespace install {
 namespace {
 
 const LibraryPlan kPlan = {true,
+                           {90112, 0xdeadbeef},
                            false,
                            {u"tekstury", u"tekstury\\dąb"},
-                           {u"model.dwg", u"tekstury\\stary.jpg"},
+                           {{u"model.dwg", {7, 0x0badf00d}}, {u"tekstury\\stary 1.jpg", {0, 0}}},
                            {u"tekstury\\dąb\\a.jpg", u"nowy plik.txt"}};
 
 TEST(InstallJournal, ReadsBackWhatWasWritten) {
-  for (const LibraryPlan& plan : {kPlan, LibraryPlan{false, true, {}, {}, {}}}) {
+  for (const LibraryPlan& plan : {kPlan, LibraryPlan{false, {12, 1}, true, {}, {}, {}}}) {
     const Journal planned = decodeJournal(encodeJournal(plan));
     ASSERT_TRUE(planned.plan);
     EXPECT_EQ(*planned.plan, plan);
@@ -46,7 +47,8 @@ TEST(InstallJournal, ATextCutShortAnywhereIsNeverACommit) {
 }
 
 TEST(InstallJournal, RefusesWhatIsNoJournalOfOurs) {
-  const std::string header = "install-journal 1\ndatabase present\npackage-folder present\n";
+  const std::string header =
+      "install-journal 2\ndatabase present 10 0000abcd\npackage-folder present\n";
   for (const std::string& bytes : {
            std::string("something else\nplan-end\n"),
            header + "aside ..\\..\\Windows\\win.ini\nplan-end\n",
@@ -54,8 +56,25 @@ TEST(InstallJournal, RefusesWhatIsNoJournalOfOurs) {
            header + "folder \\Windows\nplan-end\n",
            header + "new a\x01.txt\nplan-end\n",
            header + "delete model.dwg\nplan-end\n",
-           std::string("install-journal 1\ndatabase maybe\npackage-folder present\nplan-end\n"),
-           std::string("install-journal 1\nplan-end\n"),
+           std::string("install-journal 2\ndatabase maybe 1 00000000\npackage-folder present\n"
+                       "plan-end\n"),
+           std::string("install-journal 2\ndatabase present\npackage-folder present\nplan-end\n"),
+           std::string("install-journal 2\nplan-end\n"),
+           // A journal of the earlier format records no identities.
+           std::string("install-journal 1\ndatabase present\npackage-folder present\nplan-end\n"),
+           // Names the planner never writes: the database, the install's own files, short names.
+           header + "new dodatki.mdb\nplan-end\n",
+           header + "aside 1 00000000 DODATKI.MDB\nplan-end\n",
+           header + "new dodatki_old.mdb\nplan-end\n",
+           header + "new dodatki_new.mdb\nplan-end\n",
+           header + "new dodatki.mdb.old\nplan-end\n",
+           header + "new dodatki_install.jrn\nplan-end\n",
+           header + "folder dodatki_install.old\nplan-end\n",
+           header + "aside 1 00000000 dodatki_install.old\\1\nplan-end\n",
+           header + "new MODEL~1.DWG\nplan-end\n",
+           header + "aside 1 0000000 model.dwg\nplan-end\n",
+           header + "aside 1 00000000\nplan-end\n",
+           header + "aside model.dwg\nplan-end\n",
        }) {
     SCOPED_TRACE(bytes);
     EXPECT_THROW(decodeJournal(bytes), text::Error);

@@ -9,6 +9,7 @@
 
 #include "archive/zip_writer.h"
 #include "install/install_transaction.h"
+#include "install/package_hold.h"
 #include "tests/install/install_fixture.h"
 
 namespace installtest {
@@ -161,6 +162,7 @@ TEST(InstallOutcomeLog, TheWindowLogsWhatTheRunLogs) {
   std::vector<Text> logged;
   const logs::Log log(logs::DEBUG, [&](logs::Level, const Text& line) { logged.push_back(line); });
   install::Observer none;
+  const install::PackageHold hold = install::holdPackage(bare.fs, Scenario::kHost, u"P", log);
   ASSERT_TRUE(
       install::run(bare.fs, {Scenario::kHost, u"P", bare.form.sourceZip}, log, none).installed());
 

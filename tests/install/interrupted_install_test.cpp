@@ -3,6 +3,8 @@
 // was committed), says so, and installs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <set>
@@ -10,7 +12,9 @@
 #include <vector>
 
 #include "app/unattended.h"
+#include "install/file_identity.h"
 #include "install/install_journal.h"
+#include "install/package_hold.h"
 #include "tests/install/install_fixture.h"
 
 namespace installtest {
@@ -112,9 +116,9 @@ TEST(InterruptedInstall, TheNextRunPutsItRightAfterAKillBeforeAnyChange) {
             (std::set<std::string>{"no journal", "plan cut short", "planned", "committed"}));
 }
 
-// The window puts the folder right when it checks it, and says what it did before it offers
-// Install.
-TEST(InterruptedInstall, TheWindowSaysWhatItPutRight) {
+// The window's check of the folder leaves an interrupted install as it is; Install puts it right,
+// says so, and installs.
+TEST(InterruptedInstall, TheWindowPutsItRightOnInstallOnly) {
   struct Case {
     const char* stage;
     const char16_t* message;
@@ -126,11 +130,13 @@ TEST(InterruptedInstall, TheWindowSaysWhatItPutRight) {
     Scenario next;
     next.fs.restoreDisk(disk);
     next.makePackage(kPackage);  // the window's archive in its working folder
+    const Scenario::LibraryState before = next.library();
     next.form.CheckInstallationEnabled();
-    EXPECT_EQ(next.window.infoLabel(), c.message);
     EXPECT_TRUE(next.form.ready);
-    EXPECT_FALSE(next.has(u"dodatki_install.jrn"));
+    EXPECT_EQ(next.library(), before);
+    EXPECT_FALSE(next.memoHas(c.message));
     next.form.ButtonInstallClick();
+    EXPECT_TRUE(next.memoHas(c.message));
     next.expectInstalled(kMerged, c.stage);
   }
 }
@@ -170,6 +176,148 @@ TEST(InterruptedInstall, WhatCannotBePutRightRefusesAndKeepsTheJournal) {
     const Text previous = next.has(u"dodatki_old.mdb") ? u"dodatki_old.mdb" : u"dodatki.mdb";
     EXPECT_EQ(readItems(next.fs, next.file(previous)), kPrevious);
   }
+}
+
+const Text kHold = u"C:\\Nordeka\\CAD A\\dodatki\\P.dodatki_install.lock";
+
+// A run killed while it unpacks: its journal planned, its files set aside, the backup made.
+Disk unpacking() {
+  return firstKillWhere([](Scenario& s) {
+    return stage(s) == "planned" && s.fs.fileExists(s.file(u"dodatki_install.old\\1")) &&
+           s.has(u"model.dwg") && s.has(u"dodatki_old.mdb");
+  });
+}
+
+// A journal as a person might write one: "present" with the identity of the database that is
+// there, "absent" with that of a package's database.
+void plantJournal(Scenario& s, const std::string& database, const std::string& records,
+                  const std::string& after) {
+  prepare(s);
+  const install::FileIdentity db = database == "absent"
+                                       ? install::FileIdentity{4096, 0x1234abcd}
+                                       : *install::fileIdentity(s.fs, s.file(u"dodatki.mdb"));
+  char crc[9];
+  std::snprintf(crc, sizeof crc, "%08x", static_cast<unsigned>(db.crc));
+  s.fs.writeFile(s.file(u"dodatki_install.jrn"),
+                 "install-journal 2\ndatabase " + database + " " + std::to_string(db.size) + " " +
+                     crc + "\npackage-folder present\n" + records + "plan-end\n" + after);
+}
+
+// What another installer or a person left in the package folder, and what an unattended run
+// does there: a refusal leaves the library folder exactly as it was.
+TEST(ForeignState, EachStateEndsWithItsCodeAndARefusalTouchesNothing) {
+  struct Case {
+    const char* name;
+    std::function<void(Scenario&)> arrange;
+    ExitCode code;
+  } cases[] = {
+      {"another installer works in the package folder",
+       [](Scenario& s) {
+         s.fs.restoreDisk(unpacking());
+         s.fs.writeFile(kHold, "");
+         s.fs.holdOpen(kHold);
+       },
+       ExitCode::PackageHeld},
+      {"another installer works in another package",
+       [](Scenario& s) {
+         prepare(s);
+         s.fs.writeFile(Text(Scenario::kHost) + u"dodatki\\Q.dodatki_install.lock", "");
+         s.fs.holdOpen(Text(Scenario::kHost) + u"dodatki\\Q.dodatki_install.lock");
+       },
+       ExitCode::Installed},
+      {"a hold file no one holds any more",
+       [](Scenario& s) {
+         prepare(s);
+         s.fs.writeFile(kHold, "");
+       },
+       ExitCode::Installed},
+      {"a set-aside folder without a journal",
+       [](Scenario& s) {
+         prepare(s);
+         s.fs.mkdirs(s.file(u"dodatki_install.old"));
+         s.fs.writeFile(s.file(u"dodatki_install.old\\1"), "somebody's file");
+       },
+       ExitCode::InterruptedInstall},
+      // Links would take a deletion, a rename or a write outside the package folder.
+      {"the database is a link",
+       [](Scenario& s) {
+         prepare(s);
+         s.fs.makeLink(s.file(u"dodatki.mdb"));
+       },
+       ExitCode::LinkInPackage},
+      {"a file the package replaces is a link",
+       [](Scenario& s) {
+         prepare(s);
+         s.fs.makeLink(s.file(u"model.dwg"));
+       },
+       ExitCode::LinkInPackage},
+      {"a folder of the host's own is a link",
+       [](Scenario& s) {
+         prepare(s);
+         s.fs.makeLink(s.file(u"stare"));
+       },
+       ExitCode::LinkInPackage},
+      // Journals this installer never writes, beside the user's own database.
+      {"a journal naming the database as a new file",
+       [](Scenario& s) { plantJournal(s, "present", "new dodatki.mdb\n", ""); },
+       ExitCode::RecoveryFailed},
+      {"a journal saying there was no database, beside one",
+       [](Scenario& s) { plantJournal(s, "absent", "", ""); }, ExitCode::RecoveryFailed},
+      {"a committed journal beside a backup that is not its own",
+       [](Scenario& s) {
+         plantJournal(s, "present", "", "committed\n");
+         s.fs.writeFile(s.file(u"dodatki_old.mdb"), "somebody's copy");
+       },
+       ExitCode::RecoveryFailed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scenario s;
+    c.arrange(s);
+    const Scenario::LibraryState before = s.library();
+    std::vector<Text> lines;
+    EXPECT_EQ(runSilently(s, lines), c.code) << testing::PrintToString(apptest::utf8(lines));
+    if (c.code == ExitCode::Installed) {
+      s.expectInstalled(kMerged, c.name);
+    } else {
+      EXPECT_EQ(s.library(), before);
+    }
+  }
+}
+
+// A set-aside file that is not the one the journal names is neither put back nor deleted, and the
+// log says which file and why.
+TEST(ForeignState, ASetAsideFileOfAnotherIsKept) {
+  Scenario s;
+  s.fs.restoreDisk(unpacking());
+  s.fs.writeFile(s.file(u"dodatki_install.old\\1"), "somebody's model");
+  std::vector<Text> lines;
+  EXPECT_EQ(runSilently(s, lines), ExitCode::RecoveryFailed);
+  EXPECT_EQ(s.bytes(u"dodatki_install.old\\1"), "somebody's model");
+  EXPECT_TRUE(s.has(u"dodatki_install.jrn"));
+  const Text why = u"Plik " + s.file(u"dodatki_install.old\\1") + u" ma ";
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const Text& l) {
+    return l.rfind(why, 0) == 0;
+  })) << testing::PrintToString(apptest::utf8(lines));
+  // The previous database is whole, put back and checked.
+  EXPECT_EQ(readItems(s.fs, s.file(u"dodatki.mdb")), kPrevious);
+}
+
+// The window finds the package held as it checks the folder, and again at Install.
+TEST(ForeignState, TheWindowRefusesAHeldPackage) {
+  Scenario s;
+  s.fs.restoreDisk(unpacking());
+  s.makePackage(kPackage);
+  s.fs.writeFile(kHold, "");
+  s.fs.holdOpen(kHold);
+  const Scenario::LibraryState before = s.library();
+  s.form.ready = false;  // as before the first check
+  s.form.CheckInstallationEnabled();
+  EXPECT_FALSE(s.form.ready);
+  EXPECT_EQ(s.window.infoLabel(), install::kPackageHeldMessage);
+  s.form.ButtonInstallClick();
+  EXPECT_EQ(s.window.infoLabel(), install::kPackageHeldMessage);
+  EXPECT_EQ(s.library(), before);
 }
 
 }  // namespace

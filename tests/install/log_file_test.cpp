@@ -20,7 +20,7 @@ const Text kLog = u"C:\\logi\\instalacja.log";
 TEST(LogFile, AppendsStampedUtf8LinesAfterWhatTheFileHeld) {
   fake::FakePlatform fs;
   fs.mkdirs(u"C:\\logi");
-  fs.writeFile(kLog, "earlier run\r\n");
+  fs.writeFile(kLog, "2024-03-04 18:00:00 earlier run\r\n");
   {
     app::LogFile file(fs, kLog);
     file.write(u"Zażółć gęślą jaźń");
@@ -28,7 +28,7 @@ TEST(LogFile, AppendsStampedUtf8LinesAfterWhatTheFileHeld) {
     file.writeEnd(u"zainstalowano", 0);
   }
   EXPECT_EQ(fs.readFile(kLog),
-            "earlier run\r\n"
+            "2024-03-04 18:00:00 earlier run\r\n"
             "2024-03-05 09:07:02 Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 g\xC4\x99\xC5\x9Bl\xC4\x85 "
             "ja\xC5\xBA\xC5\x84\r\n"
             "2024-12-31 23:59:58 Wynik: zainstalowano; kod wyj\xC5\x9B\x63ia: 0\r\n");
@@ -40,8 +40,8 @@ TEST(LogFile, CannotBeCreatedInAMissingFolder) {
 }
 
 // The log never writes into a file the install reads or writes: nothing in a folder Windows
-// reads as a library folder "dodatki", and no existing database or archive. Refused files stay
-// as they were; a log that merely mentions such names is appended to.
+// reads as a library folder "dodatki"; and it appends only to an empty file or a log of ours.
+// Refused files stay as they were; a log that merely mentions such names is appended to.
 TEST(LogFile, RefusesFilesTheInstallReadsOrWrites) {
   struct Case {
     const char* what;
@@ -61,7 +61,10 @@ TEST(LogFile, RefusesFilesTheInstallReadsOrWrites) {
       {"an empty archive", u"C:\\logi\\empty.zip", "PK\x05\x06rest", true},
       {"a log beside the library folder", u"C:\\Nordeka\\CAD A\\dodatki.log", "", false},
       {"an earlier log", u"C:\\logi\\a.log", "2024-03-05 09:07:02 PK Standard Jet DB\r\n", false},
-      {"a short earlier log", u"C:\\logi\\b.log", "PK", false},
+      {"a file too short for a log's first line", u"C:\\logi\\b.log", "PK", true},
+      {"another installer", u"C:\\logi\\Kuchnie.exe", "MZ\x90\x00 program bytes", true},
+      {"a text of someone else", u"C:\\logi\\notatki.txt", "Zakupy: stół, krzesła\r\n", true},
+      {"a stamp of another shape", u"C:\\logi\\c.log", "2024/03/05 09:07:02 wpis\r\n", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -65,6 +65,8 @@ class FakeFile : public testsupport::MemoryFile {
     if (writable_) --node_->openWriters;
   }
 
+  bool holds(const FakePlatform::Node& node) const { return node_.get() == &node; }
+
   size_t readAt(uint64_t pos, void* buf, size_t n) override {
     if (fs_.fail(Op::Read, path_)) throw plat::FileError(u"Błąd odczytu pliku `" + path_ + u"`.");
     return MemoryFile::readAt(pos, buf, n);
@@ -170,6 +172,15 @@ void FakePlatform::setReadOnly(const Text& path, bool readOnly) {
   if (Node* n = findFile(path)) n->readOnly = readOnly;
 }
 
+void FakePlatform::makeLink(const Text& path) {
+  links_.insert(pathKey(path));
+}
+
+bool FakePlatform::isLink(const Text& path) {
+  if (fail(Op::Attributes, path)) return false;
+  return links_.count(pathKey(path)) > 0;
+}
+
 void FakePlatform::holdOpen(const Text& path, bool held) {
   if (Node* n = findFile(path)) n->heldByOther = held;
 }
@@ -195,6 +206,7 @@ std::vector<Text> FakePlatform::listFolders(const Text& dir) const {
 FakePlatform::DiskImage FakePlatform::diskImage() const {
   DiskImage image{{}, dirs_};
   for (const auto& [key, node] : files_) {
+    if (node->deleteOnClose) continue;
     Node copy = *node;
     copy.data = std::make_shared<testsupport::Bytes>(*node->data);
     copy.openHandles = 0;
@@ -382,6 +394,42 @@ std::unique_ptr<plat::File> FakePlatform::open(const Text& path, plat::OpenMode 
     throw plat::FileError(u"Brak dostępu do pliku `" + path + u"`.");
   }
   return std::make_unique<FakeFile>(*this, it->second, path, writable);
+}
+
+// A writer's handle on the node keeps every other open, rename and deletion out; the file goes
+// with the hold, as Windows deletes a file opened to be deleted on close.
+class FakeHeldFile : public plat::HeldFile {
+ public:
+  FakeHeldFile(FakePlatform& fs, std::shared_ptr<FakePlatform::Node> node, Text path)
+      : fs_(fs), handle_(fs, std::move(node), path, true), path_(std::move(path)) {}
+  ~FakeHeldFile() override { fs_.forget(path_, handle_); }
+
+ private:
+  FakePlatform& fs_;
+  FakeFile handle_;
+  Text path_;
+};
+
+std::unique_ptr<plat::HeldFile> FakePlatform::holdFile(const Text& path) {
+  if (fail(Op::Open, path)) throw plat::FileError(u"Nie można utworzyć pliku `" + path + u"`.");
+  const std::u16string key = pathKey(path);
+  if (dirs_.count(key) || !parentExists(key)) {
+    throw plat::FileError(u"Nie można utworzyć pliku `" + path + u"`.");
+  }
+  auto it = files_.find(key);
+  if (it == files_.end()) {
+    auto node = std::make_shared<Node>();
+    node->name = path;
+    it = files_.emplace(key, node).first;
+  }
+  if (it->second->heldByOther || it->second->openHandles > 0) return nullptr;
+  it->second->deleteOnClose = true;
+  return std::make_unique<FakeHeldFile>(*this, it->second, path);
+}
+
+void FakePlatform::forget(const Text& path, const FakeFile& handle) {
+  const auto it = files_.find(pathKey(path));
+  if (it != files_.end() && handle.holds(*it->second)) files_.erase(it);
 }
 
 std::vector<Text> FakePlatform::subFolders(const Text& dir) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@
 namespace fake {
 
 using text::Text;
+
+class FakeFile;
 
 enum class Op {
   Exists,
@@ -50,6 +53,9 @@ class FakePlatform : public plat::Platform {
   void writeFile(const Text& path, const std::vector<uint8_t>& bytes);
   std::string readFile(const Text& path) const;  // throws when absent
   void setReadOnly(const Text& path, bool readOnly = true);
+  // The existing file or folder at path becomes a symbolic link (to wherever: the fake follows
+  // it nowhere), as a person may make one.
+  void makeLink(const Text& path);
   // Another process holds the file open without delete sharing.
   void holdOpen(const Text& path, bool held = true);
   // Every file below a folder, as full paths in their stored spelling.
@@ -86,11 +92,13 @@ class FakePlatform : public plat::Platform {
   void forceDirectories(const Text& path) override;
   bool isDirectoryEmpty(const Text& path) override;
   plat::Status removeDirectory(const Text& path) override;
+  bool isLink(const Text& path) override;
   bool isReadOnly(const Text& path) override;
   plat::Status setReadOnlyAttribute(const Text& path, bool readOnly) override;
   // As FlushFileBuffers: needs a file it may open for writing.
   plat::Status flushToDisk(const Text& path) override;
   std::unique_ptr<plat::File> open(const Text& path, plat::OpenMode mode) override;
+  std::unique_ptr<plat::HeldFile> holdFile(const Text& path) override;
   std::vector<Text> subFolders(const Text& dir) override;
   std::vector<Text> filesIn(const Text& dir) override;
   std::optional<uint64_t> freeSpace(const Text& dir) override;
@@ -113,11 +121,12 @@ class FakePlatform : public plat::Platform {
     bool readOnly = false;
     bool heldByOther = false;
     int openHandles = 0;
-    int openWriters = 0;  // of openHandles, those that may write
+    int openWriters = 0;         // of openHandles, those that may write
+    bool deleteOnClose = false;  // held by holdFile: the system deletes it when the process dies
   };
 
   // The disk as a process killed at this moment leaves it: every file and folder as they are,
-  // no handle of the process open any more.
+  // no handle of the process open any more, and the files it held deleted.
   struct DiskImage {
     std::map<std::u16string, Node> files;
     std::map<std::u16string, Text> dirs;
@@ -129,6 +138,9 @@ class FakePlatform : public plat::Platform {
 
  private:
   friend class FakeFile;
+  friend class FakeHeldFile;
+  // Drops the file the handle holds, unless a restored disk image replaced it meanwhile.
+  void forget(const Text& path, const FakeFile& handle);
   bool fail(Op op, const Text& path);
   plat::Status injected() const;
   // moveFile and replaceFile; `replace` lets an existing target file go.
@@ -139,6 +151,7 @@ class FakePlatform : public plat::Platform {
 
   std::map<std::u16string, std::shared_ptr<Node>> files_;  // key: normalised, folded path
   std::map<std::u16string, Text> dirs_;                    // key -> stored spelling
+  std::set<std::u16string> links_;                         // keys of files and folders
   std::vector<Text> drives_;
 };
 

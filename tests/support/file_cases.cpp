@@ -313,6 +313,29 @@ const Case kCases[] = {
        EXPECT_TRUE(fs.removeDirectory(deep + u"\\" + step));
        EXPECT_FALSE(fs.directoryExists(deep + u"\\" + step));
      }},
+    // Two installers must never both hold one package: the second finds the file held, cannot
+    // touch it, and the file goes with the hold.
+    {"HeldFileKeepsEveryoneElseOutAndGoesWithTheHold",
+     [](Place& place, plat::Platform& fs) {
+       const Text path = place.at(u"zajety.lock");
+       std::unique_ptr<plat::HeldFile> held = fs.holdFile(path);
+       ASSERT_NE(held, nullptr);
+       EXPECT_TRUE(fs.fileExists(path));
+       EXPECT_EQ(fs.holdFile(path), nullptr);
+       EXPECT_THROW(fs.open(path, OpenMode::Read), plat::FileError);
+       EXPECT_FALSE(fs.deleteFile(path));
+       EXPECT_FALSE(fs.moveFile(path, place.at(u"inny.lock")));
+       held.reset();
+       EXPECT_FALSE(fs.fileExists(path));
+       held = fs.holdFile(path);
+       EXPECT_NE(held, nullptr);
+       held.reset();
+       // A file left by a holder that never let go (a power cut) is taken over.
+       writeFile(fs, path, "");
+       EXPECT_NE(fs.holdFile(path), nullptr);
+       EXPECT_FALSE(fs.fileExists(path));
+       EXPECT_THROW(fs.holdFile(place.at(u"brak\\x.lock")), plat::FileError);
+     }},
     {"EmptyFolderTestAndRemoval",
      [](Place& place, plat::Platform& fs) {
        const Text dir = place.at(u"tmp");
