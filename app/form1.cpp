@@ -34,7 +34,7 @@ logs::Log TForm1::log() {
 }
 
 install::Session TForm1::session() {
-  return install::Session(platform_, {tmpDir, sourceZip, tmpDir + cover}, log());
+  return install::Session(platform_, {tmpDir, packageArchive, tmpDir + cover}, log());
 }
 
 void TForm1::FormCreate() {
@@ -58,6 +58,7 @@ void TForm1::FormCreate() {
   }
   fileZip = kArchiveName;
   sourceZip = tmpDir + fileZip;
+  packageArchive = zipkit::ArchiveSource(sourceZip);
   wnd_.setVisible(Ctl::gauge, false);
   wnd_.setVisible(Ctl::gaugeBG, false);
   wnd_.setInfoLabel(u"");

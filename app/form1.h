@@ -130,6 +130,9 @@ class TForm1 {
   bool ready = false;
   Text fileZip;
   Text sourceZip;
+  // What the session reads as the package archive: the payload where it lies in the executable,
+  // once found; sourceZip until then.
+  zipkit::ArchiveSource packageArchive;
   Text packageName;
 
   // Window fields.

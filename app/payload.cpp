@@ -42,8 +42,8 @@ std::optional<int64_t> readTrailer(plat::Platform& fs, plat::File& exe, uint64_t
 
 }  // namespace
 
-void copyPayload(plat::Platform& platform, const Text& workFolder, const Text& archiveName,
-                 const logs::Log& log) {
+std::optional<zipkit::ArchiveSource> locatePayload(plat::Platform& platform, const Text& workFolder,
+                                                   const logs::Log& log) {
   const Text exePath = platform.executablePath();
   log.debug(u"Plik EXE z archiwum: " + exePath);
 
@@ -54,29 +54,23 @@ void copyPayload(plat::Platform& platform, const Text& workFolder, const Text& a
 
   std::optional<int64_t> parsed =
       readTrailer(platform, *exe, static_cast<uint64_t>(size), workFolder + u"zip-offset.txt", log);
-  // An offset that leaves no room for an archive before the trailer is no payload either:
-  // copying "the rest" would write the whole program as the archive.
+  // An offset that leaves no room for an archive before the trailer is no payload either: "the
+  // rest" would be the whole program.
   if (parsed && *parsed > 0 && *parsed >= size - layout::kTrailerSize) parsed.reset();
-
-  int64_t offset = 0;
-  if (parsed) {
-    offset = *parsed;
-    log.debug(u"Offset EXE: " + num(offset));
-  } else {
+  if (!parsed) {
     log.important(u"Brak zawartego pakietu!");
+    return std::nullopt;
   }
-
-  if (offset > 0) {
-    auto out = platform.open(workFolder + archiveName, plat::OpenMode::Create);
-    layout::copyRange(
-        *exe, static_cast<uint64_t>(offset),
-        static_cast<uint64_t>(size - offset - layout::kTrailerSize), *out, 0,
-        [](uint64_t, uint64_t) { throw plat::FileError(u"Nieoczekiwany koniec pliku EXE."); });
-  }
+  log.debug(u"Offset EXE: " + num(*parsed));
+  if (*parsed <= 0) return std::nullopt;
+  return zipkit::ArchiveSource(exePath, static_cast<uint64_t>(*parsed),
+                               static_cast<uint64_t>(size - *parsed - layout::kTrailerSize));
 }
 
 void TForm1::extractPayload() {
-  copyPayload(platform_, tmpDir, fileZip, log());
+  if (std::optional<zipkit::ArchiveSource> found = locatePayload(platform_, tmpDir, log())) {
+    packageArchive = std::move(*found);
+  }
 }
 
 }  // namespace app

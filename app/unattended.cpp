@@ -15,7 +15,8 @@ namespace {
 using text::num;
 
 install::WorkFiles unattendedFiles(const Text& workFolder) {
-  return {workFolder, workFolder + kArchiveName, workFolder + kCoverName};
+  // The archive is the payload, once found.
+  return {workFolder, {}, workFolder + kCoverName};
 }
 
 // The one installation discovery finds, or nothing when it finds none or several.
@@ -31,13 +32,16 @@ std::optional<Text> discoveredHostFolder(install::Session& session, const logs::
 
 ExitCode install(plat::Platform& platform, const CommandLine& line, const Text& workFolder,
                  const logs::Log& log) {
+  install::WorkFiles files = unattendedFiles(workFolder);
   try {
-    copyPayload(platform, workFolder, kArchiveName, log);
+    if (std::optional<zipkit::ArchiveSource> found = locatePayload(platform, workFolder, log)) {
+      files.archive = std::move(*found);
+    }
   } catch (const text::Error& e) {
     log.important(e.message());
     return ExitCode::NoPackage;
   }
-  install::Session session(platform, unattendedFiles(workFolder), log);
+  install::Session session(platform, files, log);
   install::DetectObserver noWindow;
   const install::PackageFound found = session.detectPackage(noWindow);
   if (!found.offered()) return ExitCode::NoPackage;
@@ -77,8 +81,7 @@ ExitCode runUnattended(plat::Platform& platform, const CommandLine& line, const 
     logs::logUnexpectedError(log, e);
   }
   if (!line.debug) {
-    const install::WorkFiles files = unattendedFiles(workFolder);
-    cleanWorkFolder(platform, workFolder, {files.archive, files.cover}, log);
+    cleanWorkFolder(platform, workFolder, {unattendedFiles(workFolder).cover}, log);
   }
   return code;
 }

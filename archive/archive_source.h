@@ -18,6 +18,7 @@ struct ArchiveSource {
   uint64_t offset = 0;
   std::optional<uint64_t> length;  // to the end of the file when absent
 
+  ArchiveSource() = default;  // no archive: a file that is not there
   // A whole file.
   ArchiveSource(Text file) : path(std::move(file)) {}  // NOLINT: a path names a whole archive
   ArchiveSource(const char16_t* file) : path(file) {}  // NOLINT: as above

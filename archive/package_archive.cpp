@@ -76,8 +76,8 @@ std::optional<Text> roomRefusal(plat::Platform& platform, zipkit::ZipReader& zip
 // Opens the archive for the checks; an archive that cannot be read (a damaged local header
 // among them) is refused with the cause. The refusal is logged as important.
 template <typename Check>
-std::optional<Text> refusalOf(plat::Platform& platform, const Text& archive, const logs::Log& log,
-                              const Check& check) {
+std::optional<Text> refusalOf(plat::Platform& platform, const ArchiveSource& archive,
+                              const logs::Log& log, const Check& check) {
   zipkit::ZipReader zip(platform);
   std::optional<Text> refusal;
   try {
@@ -93,10 +93,11 @@ std::optional<Text> refusalOf(plat::Platform& platform, const Text& archive, con
 
 }  // namespace
 
-PackageSearch searchPackage(plat::Platform& platform, const Text& archive, const logs::Log& log) {
+PackageSearch searchPackage(plat::Platform& platform, const ArchiveSource& archive,
+                            const logs::Log& log) {
   PackageSearch search;
-  if (!platform.fileExists(archive)) {
-    log.important(u"Brak pliku paczki : `" + archive + u"`");
+  if (!platform.fileExists(archive.path)) {
+    log.important(u"Brak pliku paczki : `" + archive.path + u"`");
     return search;
   }
   search.archiveFound = true;
@@ -114,7 +115,7 @@ PackageSearch searchPackage(plat::Platform& platform, const Text& archive, const
   return search;
 }
 
-std::vector<Text> packageFolders(plat::Platform& platform, const Text& archive,
+std::vector<Text> packageFolders(plat::Platform& platform, const ArchiveSource& archive,
                                  const logs::Log& log) {
   std::vector<Text> folders;
   if (!zipkit::isZipArchive(platform, archive)) {
@@ -137,9 +138,9 @@ std::vector<Text> packageFolders(plat::Platform& platform, const Text& archive,
   return folders;
 }
 
-bool extractEntry(plat::Platform& platform, const Text& archive, const Text& destination,
+bool extractEntry(plat::Platform& platform, const ArchiveSource& archive, const Text& destination,
                   const Text& entry, const logs::Log& log) {
-  log.debug(u"Rozpakowywujemy z `" + archive + u"` plik `" + entry + u"` do katalogu `" +
+  log.debug(u"Rozpakowywujemy z `" + archive.path + u"` plik `" + entry + u"` do katalogu `" +
             destination + u"`");
   if (!zipkit::isZipArchive(platform, archive)) return false;
   // The reader closes the archive as it goes out of scope, also when an error propagates.
@@ -151,7 +152,7 @@ bool extractEntry(plat::Platform& platform, const Text& archive, const Text& des
   return found;
 }
 
-std::optional<Text> checkUnpacking(plat::Platform& platform, const Text& archive,
+std::optional<Text> checkUnpacking(plat::Platform& platform, const ArchiveSource& archive,
                                    const Text& package, const Text& destination,
                                    const logs::Log& log) {
   if (!zipkit::isZipArchive(platform, archive)) return std::nullopt;
@@ -162,7 +163,7 @@ std::optional<Text> checkUnpacking(plat::Platform& platform, const Text& archive
 }
 
 std::optional<zipkit::ZipReader::Declared> declaredDatabase(plat::Platform& platform,
-                                                            const Text& archive,
+                                                            const ArchiveSource& archive,
                                                             const Text& package) {
   zipkit::ZipReader zip(platform);
   zip.open(archive);
@@ -173,7 +174,7 @@ std::optional<zipkit::ZipReader::Declared> declaredDatabase(plat::Platform& plat
   return std::nullopt;
 }
 
-std::vector<zipkit::EntryTarget> unpackTargets(plat::Platform& platform, const Text& archive,
+std::vector<zipkit::EntryTarget> unpackTargets(plat::Platform& platform, const ArchiveSource& archive,
                                                const Text& destination, const Text& package) {
   zipkit::ZipReader zip(platform);
   zip.open(archive);
@@ -185,7 +186,7 @@ std::vector<zipkit::EntryTarget> unpackTargets(plat::Platform& platform, const T
   return targets;
 }
 
-bool extractPackage(plat::Platform& platform, const Text& archive, const Text& destination,
+bool extractPackage(plat::Platform& platform, const ArchiveSource& archive, const Text& destination,
                     const Text& package, const logs::Log& log, const Progress& progress) {
   if (!zipkit::isZipArchive(platform, archive)) return false;
   zipkit::ZipReader zip(platform);

@@ -75,11 +75,11 @@ bool applyZip64Extra(const uint8_t* extra, size_t len, uint64_t& size, uint64_t&
 
 }  // namespace
 
-bool isZipArchive(plat::Platform& fs, const Text& path) {
+bool isZipArchive(plat::Platform& fs, const ArchiveSource& source) {
   // An archive that cannot be read at all is as unusable as one without an end record.
   std::unique_ptr<plat::File> f;
   try {
-    f = fs.open(path, plat::OpenMode::Read);
+    f = openArchive(fs, source);
     return findEndRecord(*f, f->size()).has_value();
   } catch (const plat::FileError&) {
     return false;
@@ -92,9 +92,9 @@ ZipReader::~ZipReader() {
   if (inflateReady_) inflateEnd(&zs_);
 }
 
-void ZipReader::open(const Text& path) {
+void ZipReader::open(const ArchiveSource& source) {
   close();
-  file_ = platform_.open(path, plat::OpenMode::Read);
+  file_ = openArchive(platform_, source);
   fileSize_ = file_->size();
   const std::optional<uint64_t> endPos = findEndRecord(*file_, fileSize_);
   if (!endPos) throw ZipError(u"Plik nie jest archiwum ZIP.");

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "archive/archive_source.h"
 #include "archive/zip_error.h"
 #include "platform/platform.h"
 
@@ -18,7 +19,7 @@ using text::Text;
 
 // True when an end-of-central-directory record lies within the last 22 + 65,535 bytes of the
 // file (bytes after the record are accepted). A file that cannot be opened is no archive.
-bool isZipArchive(plat::Platform& fs, const Text& path);
+bool isZipArchive(plat::Platform& fs, const ArchiveSource& source);
 
 class ZipReader {
  public:
@@ -29,7 +30,7 @@ class ZipReader {
 
   // Reads the central directory; ZipError when it is missing or malformed, plat::FileError when
   // the file cannot be opened.
-  void open(const Text& path);
+  void open(const ArchiveSource& source);
   // Releases the archive; safe at any time, also after an error.
   void close();
 

@@ -221,10 +221,10 @@ Outcome run(plat::Platform& platform, const Request& request, const logs::Log& l
   }
 
   observer.started();
-  if (!platform.fileExists(request.archive)) {
+  if (!platform.fileExists(request.archive.path)) {
     // The run ends here: the window must drop the gauge, which covers the message's label.
     observer.finishing(false);
-    log.important(u"Wystąpił błąd instalacji. Brak pliku: " + request.archive);
+    log.important(u"Wystąpił błąd instalacji. Brak pliku: " + request.archive.path);
     return {Outcome::Result::Restored, {}, {}};
   }
   observer.working();

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "archive/archive_source.h"
 #include "platform/log.h"
 #include "platform/platform.h"
 #include "target/refusal.h"
@@ -14,9 +15,9 @@ namespace install {
 using text::Text;
 
 struct Request {
-  Text hostFolder;   // as the folder field holds it
-  Text packageName;  // the package folder's name
-  Text archive;      // the package archive, "packages.zip" in the working folder
+  Text hostFolder;                // as the folder field holds it
+  Text packageName;               // the package folder's name
+  zipkit::ArchiveSource archive;  // the package archive, where it lies
 };
 
 struct Outcome {

@@ -13,9 +13,8 @@ namespace install {
 
 PackageFound Session::detectPackage(DetectObserver& observer) {
   PackageFound found;
-  if (platform_.fileExists(files_.archive)) {
-    const Text name = files_.archive.substr(files_.folder.size());
-    log_.debug(u"Znaleziono: `" + name + u"`");
+  if (platform_.fileExists(files_.archive.path)) {
+    log_.debug(u"Znaleziono: `" + files_.archive.path + u"`");
     found = searchPackage(observer);
     // The refusal's line stays the last word: no cover is looked for.
     if (found.refusal) return found;

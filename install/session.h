@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "archive/archive_source.h"
 #include "install/install_transaction.h"
 #include "platform/log.h"
 #include "platform/platform.h"
@@ -19,9 +20,10 @@ using text::Text;
 
 // The files of the working folder the session works with.
 struct WorkFiles {
-  Text folder;   // ends with "\"
-  Text archive;  // the package archive: folder + "packages.zip"
-  Text cover;    // the cover picture: folder + "cover.jpg"
+  Text folder;  // ends with "\"
+  // The package archive: where it lies in the installer, or a file of its own.
+  zipkit::ArchiveSource archive;
+  Text cover;  // the cover picture: folder + "cover.jpg"
 };
 
 // What the working folder holds of the package.

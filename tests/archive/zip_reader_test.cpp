@@ -171,6 +171,30 @@ TEST_F(ZipReaderTest, OpensAnArchiveFollowedByTrailingBytes) {
   EXPECT_EQ(out(u"P\\a.txt"), "abc");
 }
 
+// The installer reads its package where it lies: after the program and before the trailer.
+TEST_F(ZipReaderTest, ReadsAnArchiveWhereItLiesInALargerFile) {
+  const std::string zip =
+      ziptest::zipBytes({{u"P\\a.txt", "abc"}, {u"P\\big.bin", ziptest::sampleData(200 * 1024)}});
+  const std::string program(5000, 'M');
+  // A trailer that itself ends like an archive: only the range's own end record may be found.
+  const std::string after = ziptest::zipBytes({{u"other.txt", "x"}});
+  fs.writeFile(kZip, program + zip + after);
+  const zipkit::ArchiveSource inExe{kZip, program.size(), zip.size()};
+
+  EXPECT_TRUE(zipkit::isZipArchive(fs, inExe));
+  reader.open(inExe);
+  EXPECT_EQ(reader.names(), (std::vector<Text>{u"P\\a.txt", u"P\\big.bin"}));
+  reader.extract(u"P\\big.bin", kOut);
+  reader.extract(u"P\\a.txt", kOut);
+  EXPECT_EQ(out(u"P\\a.txt"), "abc");
+  EXPECT_EQ(out(u"P\\big.bin"), ziptest::sampleData(200 * 1024));
+
+  // An installer cut short ends its range early: no end record, no archive.
+  fs.writeFile(kZip, program + zip.substr(0, zip.size() / 2));
+  EXPECT_FALSE(zipkit::isZipArchive(fs, inExe));
+  EXPECT_THROW(reader.open(inExe), zipkit::ZipError);
+}
+
 TEST_F(ZipReaderTest, RejectsAMalformedDirectory) {
   const std::string zip = ziptest::zipBytes({{u"a.txt", "abc"}, {u"b.txt", "def"}});
   const size_t end = ziptest::endRecordAt(zip);

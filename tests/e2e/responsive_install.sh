@@ -101,7 +101,7 @@ e2e_check "Alt+F4 was pressed during the install, which went on" \
 e2e_screenshot finished >/dev/null
 e2e_check "Alt+F4 changed nothing: the installer still runs" e2e_installer_running
 e2e_check_eq "the install ended on the finish screen" "$(e2e_control_visible "${E2E_LABEL[@]}")" 0
-e2e_check "the working folder is still there" e2e_file_exists "$(e2e_work_folders)/packages.zip"
+e2e_check "the working folder is still there" e2e_file_exists "$(e2e_work_folders)/cover.jpg"
 pkg=$lib/$PKG_NAME
 e2e_check "the last file unpacked" \
   cmp "$pkg/modele/$(((FILES - 1) % 20))/model$((FILES - 1)).bin" \

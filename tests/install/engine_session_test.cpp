@@ -38,6 +38,8 @@ std::vector<ziptest::Item> packageItems() {
           {u"P\\dodatki.mdb", emptyDatabase()}};
 }
 
+const Text kInstaller = u"D:\\Kuchnie.exe";
+
 // A host installation with an earlier version of the package, and a working folder.
 struct SessionDisk {
   SessionDisk() {
@@ -46,8 +48,12 @@ struct SessionDisk {
     fs.writeFile(kPackageDir + u"model.dwg", "model v1");
     fs.mkdirs(kWork);
   }
+  // The archive where the installer carries it: after the program, before the trailer.
   void withArchive(const std::vector<ziptest::Item>& items) {
-    fs.writeFile(files.archive, ziptest::zipBytes(items));
+    const std::string program = "MZ program";
+    const std::string zip = ziptest::zipBytes(items);
+    fs.writeFile(kInstaller, program + zip + "\xEF\xBB\xBF");
+    files.archive = zipkit::ArchiveSource(kInstaller, program.size(), zip.size() + 3);
   }
   install::Session session() {
     return install::Session(fs, files, logs::Log(logs::DEBUG, [this](logs::Level, const Text& l) {
@@ -57,7 +63,7 @@ struct SessionDisk {
   std::string shownLog() const { return testing::PrintToString(testsupport::utf8(lines)); }
 
   fake::FakePlatform fs;
-  install::WorkFiles files{kWork, kWork + u"packages.zip", kWork + u"cover.jpg"};
+  install::WorkFiles files{kWork, {}, kWork + u"cover.jpg"};
   std::vector<Text> lines;
 };
 
