@@ -71,6 +71,8 @@ text::Text exitCodeMeaning(ExitCode code) {
       return u"ten pakiet instaluje inny instalator";
     case ExitCode::LinkInPackage:
       return u"folder pakietu zawiera dowiązanie symboliczne";
+    case ExitCode::NotInstalled:
+      return u"zamknięto okno bez instalacji";
     case ExitCode::FailedUnfinished:
       return u"instalacja nieudana, nie wszystko przywrócono: dokończy to następne uruchomienie";
   }

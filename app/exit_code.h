@@ -24,6 +24,7 @@ enum class ExitCode {
   PackageHeld = 12,           // another installer works in the package folder
   FailedUnfinished = 13,      // not everything is back: the journal stays for the next run
   LinkInPackage = 14,         // the package folder is or holds a symbolic link or a junction
+  NotInstalled = 15,          // the window closed with Install offered and not clicked
 };
 
 // What the code means, for the log file's last line.

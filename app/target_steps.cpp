@@ -64,7 +64,7 @@ ExitCode TForm1::exitCode() const {
   if (tmpDir.empty()) return ExitCode::WorkFolderFailed;
   if (!formCover || !pack) return ExitCode::NoPackage;
   if (lastRefusal_) return exitOf(*lastRefusal_);
-  return ready ? ExitCode::FailedRestored : ExitCode::NoHostFolder;
+  return ready ? ExitCode::NotInstalled : ExitCode::NoHostFolder;
 }
 
 bool TForm1::CheckRunApp() {

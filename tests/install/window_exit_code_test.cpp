@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
                     // Nothing was changed: the caller learns that nothing was installed.
                     WindowCase{"install_offered_and_closed",
                                [](Scenario& s) { s.form.CheckInstallationEnabled(); }, false,
-                               ExitCode::FailedRestored}),
+                               ExitCode::NotInstalled}),
     [](const testing::TestParamInfo<WindowCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
