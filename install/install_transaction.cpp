@@ -5,6 +5,7 @@
 #include "accessorydb/mdb_merge.h"
 #include "archive/package_archive.h"
 #include "install/library_changes.h"
+#include "platform/in_use_retry.h"
 #include "platform/unexpected_error.h"
 #include "target/package_paths.h"
 #include "target/preconditions.h"
@@ -50,9 +51,15 @@ class Transaction {
  private:
   bool exists(const Text& path) { return platform_.fileExists(path); }
 
+  // The installer's own files, and the database it is about to rename: another program (a virus
+  // scanner, an indexer) may hold one for a moment.
+  plat::Status retried(const Text& path, const std::function<plat::Status()>& op) {
+    return plat::retryWhileInUse(platform_, log_, path, op);
+  }
+
   // Deletes a file; a failure is logged as important with the system's reason.
   bool remove(const Text& path) {
-    const plat::Status deleted = platform_.deleteFile(path);
+    const plat::Status deleted = retried(path, [&] { return platform_.deleteFile(path); });
     if (!deleted) log_.important(plat::withReason(u"Nie można usunąć pliku " + path, deleted));
     return deleted.ok();
   }
@@ -69,7 +76,9 @@ class Transaction {
     if (merged) {
       // The clean-up tries again, and logs why, should this deletion fail. A rollback needs it:
       // beside it, the merge's output may go.
-      if (exists(p_.fromPackage)) (void)platform_.deleteFile(p_.fromPackage);
+      if (exists(p_.fromPackage)) {
+        (void)retried(p_.fromPackage, [&] { return platform_.deleteFile(p_.fromPackage); });
+      }
       log_.debug(u"Poprawnie zakończono instalację.");
       observer_.succeeded();
       return Body::Installed;
@@ -107,7 +116,8 @@ class Transaction {
   bool backUpDatabase() {
     if (!exists(p_.database)) return true;
     log_.debug(u"zmieniamy " + p_.database + u" na dodatki_old.mdb");
-    const plat::Status moved = platform_.moveFile(p_.database, p_.backup);
+    const plat::Status moved =
+        retried(p_.database, [&] { return platform_.moveFile(p_.database, p_.backup); });
     if (moved) return true;
     log_.important(
         plat::withReason(u"Błąd zmiany nazwy pliku dodatki.mdb na dodatki_old.mdb", moved));
@@ -134,7 +144,8 @@ class Transaction {
   // to the merge, which says what is missing.
   bool takeUnpackedDatabase() {
     if (!exists(p_.database)) return true;
-    const plat::Status moved = platform_.moveFile(p_.database, p_.fromPackage);
+    const plat::Status moved =
+        retried(p_.database, [&] { return platform_.moveFile(p_.database, p_.fromPackage); });
     if (moved) return true;
     log_.important(
         plat::withReason(u"Błąd zmiany nazwy pliku dodatki.mdb na dodatki_new.mdb", moved));

@@ -4,6 +4,7 @@
 
 #include "archive/package_layout.h"
 #include "install/file_identity.h"
+#include "platform/in_use_retry.h"
 #include "platform/leftover.h"
 
 namespace install {
@@ -95,7 +96,7 @@ class Steps {
     log_.debug(line);
     // A read-only attribute would keep the file; a failed change shows in the deletion's reason.
     if (platform_.isReadOnly(path)) (void)platform_.setReadOnlyAttribute(path, false);
-    check(platform_.deleteFile(path), failure);
+    check(retried(path, [&] { return platform_.deleteFile(path); }), failure);
   }
 
   // The package's database as unpacked is of no use to anyone, and every run deletes it before
@@ -118,9 +119,15 @@ class Steps {
     if (platform_.fileExists(aside)) {
       if (!matches(aside, identity)) return;
       log_.debug(u"Przywracamy plik " + path);
-      check(platform_.replaceFile(aside, path), u"Błąd przywracania pliku " + path);
+      check(retried(aside, [&] { return platform_.replaceFile(aside, path); }),
+            u"Błąd przywracania pliku " + path);
     }
     if (ok_) (void)matches(path, identity);
+  }
+
+  // The installer's own files: another program may hold one for a moment.
+  plat::Status retried(const Text& path, const std::function<plat::Status()>& op) {
+    return plat::retryWhileInUse(platform_, log_, path, op);
   }
 
   void check(const plat::Status& status, const Text& line) {
@@ -174,7 +181,9 @@ void rollBackDatabase(plat::Platform& platform, const PackagePaths& paths, const
       }
       plat::deleteLeftover(platform, paths.database, log);
     }
-    const plat::Status restored = platform.moveFile(paths.backup, paths.database);
+    const plat::Status restored = plat::retryWhileInUse(platform, log, paths.backup, [&] {
+      return platform.moveFile(paths.backup, paths.database);
+    });
     log.debug(u"Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb");
     steps.check(restored, u"Błąd zmiany nazwy pliku dodatki_old.mdb na dodatki.mdb");
   }
@@ -232,7 +241,9 @@ bool setAside(plat::Platform& platform, const PackagePaths& paths, const Library
   for (size_t i = 0; i < plan.setAside.size(); ++i) {
     const Text path = paths.package + plan.setAside[i].path;
     log.debug(u"Odkładamy plik " + path);
-    if (const plat::Status moved = platform.moveFile(path, asideFile(paths, i)); !moved) {
+    const plat::Status moved = plat::retryWhileInUse(
+        platform, log, path, [&] { return platform.moveFile(path, asideFile(paths, i)); });
+    if (!moved) {
       log.important(plat::withReason(u"Błąd odłożenia pliku " + path, moved));
       return false;
     }

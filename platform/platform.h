@@ -93,6 +93,8 @@ class Platform {
   virtual std::vector<ProcessEntry> processes() = 0;
   virtual uint32_t currentProcessId() = 0;
   virtual LocalTime localTime() = 0;
+  // Waits that long before going on.
+  virtual void pause(unsigned milliseconds) = 0;
 
   // --- this process ---
   virtual Text executablePath() = 0;

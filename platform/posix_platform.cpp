@@ -8,11 +8,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 #include <vector>
 
 #include "platform/host_platform.h"
@@ -392,6 +394,10 @@ Text PosixPlatform::commandLine() {
     start = i + 1;
   }
   return line;
+}
+
+void PosixPlatform::pause(unsigned milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 LocalTime PosixPlatform::localTime() {

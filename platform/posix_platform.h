@@ -34,6 +34,7 @@ class PosixPlatform : public Platform {
   std::vector<ProcessEntry> processes() override;
   uint32_t currentProcessId() override;
   LocalTime localTime() override;
+  void pause(unsigned milliseconds) override;
   Text executablePath() override;
   Text currentDirectory() override;
   Text tempFolder() override;

@@ -34,9 +34,15 @@ class [[nodiscard]] Status {
  public:
   static Status done() { return Status(); }
   static Status failed(Text reason) { return Status(std::move(reason)); }
-  static Status failed(Reason reason) { return Status(reasonText(reason)); }
+  static Status failed(Reason reason) {
+    Status s(reasonText(reason));
+    s.inUse_ = reason == Reason::InUse;
+    return s;
+  }
 
   bool ok() const { return !failed_; }
+  // Another program holds the file: a virus scanner or an indexer may let go in a moment.
+  bool inUse() const { return inUse_; }
   explicit operator bool() const { return ok(); }
   // Empty when the operation succeeded.
   const Text& reason() const { return reason_; }
@@ -46,6 +52,7 @@ class [[nodiscard]] Status {
   explicit Status(Text reason) : failed_(true), reason_(std::move(reason)) {}
 
   bool failed_ = false;
+  bool inUse_ = false;
   Text reason_;
 };
 

@@ -290,6 +290,10 @@ Text Win32Platform::commandLine() {
   return fromWide(GetCommandLineW());
 }
 
+void Win32Platform::pause(unsigned milliseconds) {
+  Sleep(milliseconds);
+}
+
 LocalTime Win32Platform::localTime() {
   SYSTEMTIME t{};
   GetLocalTime(&t);

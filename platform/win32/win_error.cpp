@@ -67,7 +67,9 @@ text::Text failureText(const char16_t* what, const text::Text& path, DWORD code)
 }
 
 Status lastErrorStatus() {
-  return Status::failed(systemMessage(GetLastError()));
+  const DWORD code = GetLastError();
+  if (const std::optional<Reason> reason = commonReason(code)) return Status::failed(*reason);
+  return Status::failed(systemMessage(code));
 }
 
 Status statusOf(BOOL done) {

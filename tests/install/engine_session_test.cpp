@@ -8,6 +8,7 @@
 
 #include "accessorydb/mdb_create.h"
 #include "install/session.h"
+#include "platform/in_use_retry.h"
 #include "tests/archive/zip_fixtures.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/utf8_lines.h"
@@ -173,6 +174,7 @@ struct ApplyCase {
   Result result;
   std::optional<Reason> refusal;
   const char* model;  // the package folder's model.dwg afterwards
+  size_t pauses = 0;  // waits for a file another program held
 };
 
 TEST(SessionApply, EndsWithItsOutcome) {
@@ -204,6 +206,16 @@ TEST(SessionApply, EndsWithItsOutcome) {
          d.withArchive(items);
        },
        Result::Restored, std::nullopt, "model v1"},
+      // A virus scanner or an indexer holds a file for a moment: the install waits for it.
+      {"a replaced file held for a moment",
+       [](SessionDisk& d) { d.fs.holdBriefly(kPackageDir + u"model.dwg", 3); }, Result::Installed,
+       std::nullopt, "model v2", 3},
+      {"the package's database held for a moment after the merge",
+       [](SessionDisk& d) { d.fs.holdBriefly(kPackageDir + u"dodatki_new.mdb", 2); },
+       Result::Installed, std::nullopt, "model v2", 2},
+      {"a replaced file held longer than the waits",
+       [](SessionDisk& d) { d.fs.holdBriefly(kPackageDir + u"model.dwg", 100); }, Result::Restored,
+       std::nullopt, "model v1", std::size(plat::kInUseWaits)},
   };
   for (const ApplyCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -218,6 +230,14 @@ TEST(SessionApply, EndsWithItsOutcome) {
     EXPECT_EQ(outcome.result, c.result) << d.shownLog();
     EXPECT_EQ(outcome.refusal ? std::optional(outcome.refusal->reason) : std::nullopt, c.refusal);
     EXPECT_EQ(d.fs.readFile(kPackageDir + u"model.dwg"), c.model);
+    EXPECT_EQ(d.fs.pauses.size(), c.pauses);
+    EXPECT_EQ(std::count_if(d.lines.begin(), d.lines.end(),
+                            [](const Text& l) {
+                              return l.find(
+                                         u"jest chwilowo używany przez inny program, ponawiamy "
+                                         u"za") != Text::npos;
+                            }),
+              static_cast<std::ptrdiff_t>(c.pauses));
     if (c.result != Result::Installed && !before.empty()) {
       EXPECT_EQ(d.fs.readFile(kPackageDir + u"dodatki.mdb"), before);
     }

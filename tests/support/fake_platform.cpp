@@ -261,9 +261,22 @@ plat::Status FakePlatform::deleteFile(const Text& path) {
   }
   const Node& n = *it->second;
   if (n.readOnly) return Status::failed(Reason::AccessDenied);
-  if (n.heldByOther || n.openHandles > 0) return Status::failed(Reason::InUse);
+  if (n.heldByOther || n.openHandles > 0 || heldBriefly(path)) {
+    return Status::failed(Reason::InUse);
+  }
   files_.erase(it);
   return Status::done();
+}
+
+void FakePlatform::holdBriefly(const Text& path, int attempts) {
+  briefHolds_[pathKey(path)] = attempts;
+}
+
+bool FakePlatform::heldBriefly(const Text& path) {
+  const auto it = briefHolds_.find(pathKey(path));
+  if (it == briefHolds_.end() || it->second <= 0) return false;
+  --it->second;
+  return true;
 }
 
 plat::Status FakePlatform::moveFile(const Text& from, const Text& to) {
@@ -281,7 +294,7 @@ plat::Status FakePlatform::move(const Text& from, const Text& to, bool replace) 
   if (src == files_.end()) return Status::failed(Reason::FileNotFound);
   if (dirs_.count(dst)) return Status::failed(Reason::AccessDenied);
   if (!parentExists(dst)) return Status::failed(Reason::PathNotFound);
-  if (src->second->heldByOther || src->second->openHandles > 0) {
+  if (src->second->heldByOther || src->second->openHandles > 0 || heldBriefly(from)) {
     return Status::failed(Reason::InUse);
   }
   if (const auto old = files_.find(dst); old != files_.end()) {

@@ -58,6 +58,10 @@ class FakePlatform : public plat::Platform {
   void makeLink(const Text& path);
   // Another process holds the file open without delete sharing.
   void holdOpen(const Text& path, bool held = true);
+  // Another program holds the file for the next `attempts` deletions or renames of it, as a
+  // virus scanner does for a moment after a file was written.
+  void holdBriefly(const Text& path, int attempts);
+  std::vector<unsigned> pauses;
   // Every file below a folder, as full paths in their stored spelling.
   std::vector<Text> listFiles(const Text& dir) const;
 
@@ -107,6 +111,8 @@ class FakePlatform : public plat::Platform {
   std::vector<plat::ProcessEntry> processes() override;
   uint32_t currentProcessId() override { return ownPid; }
   plat::LocalTime localTime() override { return clock; }
+  // Records the wait instead of waiting.
+  void pause(unsigned milliseconds) override { pauses.push_back(milliseconds); }
   Text executablePath() override { return exePath; }
   Text currentDirectory() override { return cwd; }
   Text tempFolder() override { return tempDir; }
@@ -137,6 +143,8 @@ class FakePlatform : public plat::Platform {
   std::vector<Text> listFolders(const Text& dir) const;
 
  private:
+  // Takes one attempt off the file's brief hold; true when it was still held.
+  bool heldBriefly(const Text& path);
   friend class FakeFile;
   friend class FakeHeldFile;
   // Drops the file the handle holds, unless a restored disk image replaced it meanwhile.
@@ -151,6 +159,7 @@ class FakePlatform : public plat::Platform {
 
   std::map<std::u16string, std::shared_ptr<Node>> files_;  // key: normalised, folded path
   std::map<std::u16string, Text> dirs_;                    // key -> stored spelling
+  std::map<std::u16string, int> briefHolds_;               // key -> attempts still refused
   std::set<std::u16string> links_;                         // keys of files and folders
   std::vector<Text> drives_;
 };
