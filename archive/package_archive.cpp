@@ -37,10 +37,6 @@ Text bytes(uint64_t n) {
 // NTFS's cluster on every volume up to 16 TB: taken when the system does not say.
 constexpr uint64_t kCommonCluster = 4096;
 
-uint64_t plus(uint64_t a, uint64_t b) {
-  return b > UINT64_MAX - a ? UINT64_MAX : a + b;
-}
-
 // What the install writes on destination's volume: every unpacked file in whole clusters, and
 // the merged database, which may grow to the previous database and the package's together while
 // both stay beside it until the end.
@@ -53,8 +49,8 @@ uint64_t neededSpace(plat::Platform& platform, zipkit::ZipReader& zip, const Tex
   }
   const Text previous = destination + databaseEntry(package);
   if (platform.fileExists(previous))
-    merged = plus(merged, platform.open(previous, plat::OpenMode::Read)->size());
-  return plus(unpackedSpace(zip, package, cluster), inClusters(merged, cluster));
+    merged = saturatingAdd(merged, platform.open(previous, plat::OpenMode::Read)->size());
+  return saturatingAdd(unpackedSpace(zip, package, cluster), inClusters(merged, cluster));
 }
 
 // The unpacked package must fit on destination's volume; the system may not know its free space.
@@ -174,7 +170,8 @@ std::optional<zipkit::ZipReader::Declared> declaredDatabase(plat::Platform& plat
   return std::nullopt;
 }
 
-std::vector<zipkit::EntryTarget> unpackTargets(plat::Platform& platform, const ArchiveSource& archive,
+std::vector<zipkit::EntryTarget> unpackTargets(plat::Platform& platform,
+                                               const ArchiveSource& archive,
                                                const Text& destination, const Text& package) {
   zipkit::ZipReader zip(platform);
   zip.open(archive);

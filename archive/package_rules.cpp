@@ -185,8 +185,7 @@ Text refusalLine(const Violation& v) {
 
 uint64_t inClusters(uint64_t size, uint64_t cluster) {
   if (cluster <= 1 || size % cluster == 0) return size;
-  const uint64_t up = cluster - size % cluster;
-  return size > UINT64_MAX - up ? UINT64_MAX : size + up;
+  return saturatingAdd(size, cluster - size % cluster);
 }
 
 uint64_t unpackedSpace(zipkit::ZipReader& zip, const Text& package, uint64_t cluster) {
@@ -196,9 +195,7 @@ uint64_t unpackedSpace(zipkit::ZipReader& zip, const Text& package, uint64_t clu
     const Text& name = zip.names()[i];
     if (isCoverOrDescription(name, package)) continue;
     if (!name.empty() && isSeparator(name.back())) continue;
-    // Declared sizes reach 2^64 - 1; the sum saturates rather than wrap to a small number.
-    const uint64_t room = inClusters(extents[i].size, cluster);
-    total = room > UINT64_MAX - total ? UINT64_MAX : total + room;
+    total = saturatingAdd(total, inClusters(extents[i].size, cluster));
   }
   return total;
 }

@@ -57,4 +57,10 @@ uint64_t unpackedSpace(zipkit::ZipReader& zip, const Text& package, uint64_t clu
 // size rounded up to whole clusters, saturating at UINT64_MAX.
 uint64_t inClusters(uint64_t size, uint64_t cluster);
 
+// a + b, saturating at UINT64_MAX: declared sizes reach 2^64 - 1, and a sum that wrapped would
+// pass for a small one.
+inline uint64_t saturatingAdd(uint64_t a, uint64_t b) {
+  return b > UINT64_MAX - a ? UINT64_MAX : a + b;
+}
+
 }  // namespace pkg

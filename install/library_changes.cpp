@@ -162,11 +162,9 @@ void rollBackDatabase(plat::Platform& platform, const PackagePaths& paths, const
     if (!platform.fileExists(paths.database)) return;
     const bool merging = platform.fileExists(paths.fromPackage) &&
                          !identityMismatch(platform, paths.fromPackage, plan.database);
-    if (made == Made::ByThisRun || merging) {
-      steps.removeFile(paths.database, u"Kasujemy plik dodatki.mdb nieudanej pierwszej instalacji");
+    if (made == Made::ByAnEarlierRun && !merging && !steps.matches(paths.database, plan.database)) {
       return;
     }
-    if (!steps.matches(paths.database, plan.database)) return;
     steps.removeFile(paths.database, u"Kasujemy plik dodatki.mdb nieudanej pierwszej instalacji");
     return;
   }

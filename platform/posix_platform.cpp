@@ -237,16 +237,27 @@ Status PosixPlatform::setReadOnlyAttribute(const Text& path, bool readOnly) {
   return statusOf(::chmod(p.c_str(), mode & 07777));
 }
 
-std::optional<uint64_t> PosixPlatform::freeSpace(const Text& dir) {
+namespace {
+
+// The figures of the volume that holds the folder; nothing when the system cannot tell.
+std::optional<struct statvfs> volumeOf(const std::string& folder) {
   struct statvfs fs {};
-  if (::statvfs(nativePath(dir).c_str(), &fs) != 0) return std::nullopt;
-  return static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
+  if (::statvfs(folder.c_str(), &fs) != 0) return std::nullopt;
+  return fs;
+}
+
+}  // namespace
+
+std::optional<uint64_t> PosixPlatform::freeSpace(const Text& dir) {
+  const std::optional<struct statvfs> fs = volumeOf(nativePath(dir));
+  if (!fs) return std::nullopt;
+  return static_cast<uint64_t>(fs->f_bavail) * fs->f_frsize;
 }
 
 std::optional<uint64_t> PosixPlatform::clusterSize(const Text& dir) {
-  struct statvfs fs {};
-  if (::statvfs(nativePath(dir).c_str(), &fs) != 0 || fs.f_frsize == 0) return std::nullopt;
-  return static_cast<uint64_t>(fs.f_frsize);
+  const std::optional<struct statvfs> fs = volumeOf(nativePath(dir));
+  if (!fs || fs->f_frsize == 0) return std::nullopt;
+  return static_cast<uint64_t>(fs->f_frsize);
 }
 
 Status PosixPlatform::flushToDisk(const Text& path) {

@@ -172,8 +172,9 @@ class Win32HeldFile : public HeldFile {
 }  // namespace
 
 std::unique_ptr<HeldFile> Win32Platform::holdFile(const Text& path) {
-  const HANDLE h = CreateFileW(wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  const HANDLE h =
+      CreateFileW(widePath(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (h != INVALID_HANDLE_VALUE) return std::make_unique<Win32HeldFile>(h);
   const DWORD code = GetLastError();
   if (code == ERROR_SHARING_VIOLATION) return nullptr;
@@ -182,7 +183,7 @@ std::unique_ptr<HeldFile> Win32Platform::holdFile(const Text& path) {
 
 // The attribute describes the entry itself: a link is never followed here.
 bool Win32Platform::isLink(const Text& path) {
-  const DWORD attributes = GetFileAttributesW(wide(path));
+  const DWORD attributes = GetFileAttributesW(widePath(path));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
