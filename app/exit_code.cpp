@@ -5,6 +5,7 @@ namespace app {
 ExitCode exitOf(const target::Refusal& refusal) {
   switch (refusal.reason) {
     case target::Refusal::Reason::NoInstallation:
+    case target::Refusal::Reason::SeveralInstallations:
       return ExitCode::NoHostFolder;
     case target::Refusal::Reason::DatabaseInUse:
     case target::Refusal::Reason::HostRunning:
@@ -19,6 +20,8 @@ ExitCode exitOf(const target::Refusal& refusal) {
       return ExitCode::PackageHeld;
     case target::Refusal::Reason::LinkInPackage:
       return ExitCode::LinkInPackage;
+    case target::Refusal::Reason::UnexpectedError:
+      return ExitCode::StoppedUnchanged;
   }
   return ExitCode::HostBusy;
 }
@@ -73,6 +76,8 @@ text::Text exitCodeMeaning(ExitCode code) {
       return u"folder pakietu zawiera dowiązanie symboliczne";
     case ExitCode::NotInstalled:
       return u"zamknięto okno bez instalacji";
+    case ExitCode::StoppedUnchanged:
+      return u"nieoczekiwany błąd przed instalacją, niczego nie zmieniono";
     case ExitCode::FailedUnfinished:
       return u"instalacja nieudana, nie wszystko przywrócono: dokończy to następne uruchomienie";
   }

@@ -25,6 +25,7 @@ enum class ExitCode {
   FailedUnfinished = 13,      // not everything is back: the journal stays for the next run
   LinkInPackage = 14,         // the package folder is or holds a symbolic link or a junction
   NotInstalled = 15,          // the window closed with Install offered and not clicked
+  StoppedUnchanged = 16,      // an error no step could name stopped the run; nothing was touched
 };
 
 // What the code means, for the log file's last line.

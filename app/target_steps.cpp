@@ -2,7 +2,6 @@
 // choice and validation, and the preconditions that enable Install.
 #include "app/form1.h"
 #include "target/folder_choice.h"
-#include "target/host_layout.h"
 #include "target/preconditions.h"
 
 namespace app {
@@ -11,10 +10,10 @@ using text::num;
 
 bool TForm1::searchInstallationPath() {
   destination = false;
-  const std::vector<Text> found = session().findHosts();
-  const auto n = static_cast<int64_t>(found.size());
-  if (n > 0) {
-    wnd_.setEdit1(target::asHostFolder(found.front()));  // runs CheckEdit when the text changes
+  const install::HostDiscovery hosts = session().discoverHosts();
+  const auto n = static_cast<int64_t>(hosts.found.size());
+  if (hosts.proposal) {
+    wnd_.setEdit1(*hosts.proposal);  // runs CheckEdit when the text changes
     destination = true;
     if (n == 1) {
       info(DEBUG, u"Znaleziono jedną instalację oprogramowania VIRELA: " + wnd_.edit1());
@@ -47,7 +46,7 @@ void TForm1::CheckEdit() {
 }
 
 bool TForm1::CheckDestination() {
-  return target::validHostFolder(platform_, wnd_.edit1(), log());
+  return !session().checkFolder(wnd_.edit1());
 }
 
 void TForm1::CheckInstallationEnabled() {

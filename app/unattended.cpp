@@ -12,22 +12,9 @@ namespace app {
 
 namespace {
 
-using text::num;
-
 install::WorkFiles unattendedFiles(const Text& workFolder) {
   // The archive is the payload, once found.
   return {workFolder, {}, workFolder + kCoverName};
-}
-
-// The one installation discovery finds, or nothing when it finds none or several.
-std::optional<Text> discoveredHostFolder(install::Session& session, const logs::Log& log) {
-  const std::vector<Text> found = session.findHosts();
-  if (found.size() == 1) return target::asHostFolder(found.front());
-  if (found.size() > 1) {
-    log.important(u"Znaleziono " + num(static_cast<int64_t>(found.size())) +
-                  u" instalacji. Wskaż folder przełącznikiem /D=");
-  }
-  return std::nullopt;
 }
 
 ExitCode install(plat::Platform& platform, const CommandLine& line, const Text& workFolder,
@@ -44,19 +31,22 @@ ExitCode install(plat::Platform& platform, const CommandLine& line, const Text& 
   install::Session session(platform, files, log);
   install::DetectObserver noWindow;
   const install::PackageFound found = session.detectPackage(noWindow);
+  if (found.coverError) log.important(*found.coverError);
   if (!found.offered()) return ExitCode::NoPackage;
 
-  std::optional<Text> hostFolder = line.hostFolder;
-  if (hostFolder) {
-    log.debug(u"Folder instalacji z przełącznika /D=: " + *hostFolder);
+  Text hostFolder;
+  if (line.hostFolder) {
+    hostFolder = *line.hostFolder;
+    log.debug(u"Folder instalacji z przełącznika /D=: " + hostFolder);
   } else {
-    hostFolder = discoveredHostFolder(session, log);
-    if (!hostFolder) return ExitCode::NoHostFolder;
+    const install::HostDiscovery hosts = session.discoverHosts();
+    if (const auto refusal = session.refuseUnconfirmed(hosts)) return exitOf(*refusal);
+    hostFolder = *hosts.proposal;
   }
-  if (const auto refusal = session.checkHost(*hostFolder, *found.package)) return exitOf(*refusal);
+  if (const auto refusal = session.checkHost(hostFolder, *found.package)) return exitOf(*refusal);
 
   install::Observer noProgress;
-  return exitOf(session.apply(*hostFolder, *found.package, noProgress));
+  return exitOf(session.apply(hostFolder, *found.package, noProgress));
 }
 
 }  // namespace
@@ -71,7 +61,9 @@ ExitCode runUnattended(plat::Platform& platform, const CommandLine& line, const 
     return ExitCode::WorkFolderFailed;
   }
   log.debug(u"Folder roboczy: " + workFolder);
-  ExitCode code = ExitCode::FailedRestored;
+  // Apply ends with what it left on the disk and throws nothing: an error that escapes stopped
+  // the run before anything was touched.
+  ExitCode code = ExitCode::StoppedUnchanged;
   try {
     code = install(platform, line, workFolder, log);
   } catch (const text::Error& e) {

@@ -45,7 +45,16 @@ class Transaction {
       // Past the commit record the install is complete, whatever failed after it.
       body = committed_ ? Body::Installed : Body::Interrupted;
     }
-    return cleanUp(body);
+    try {
+      return cleanUp(body);
+    } catch (const std::exception& e) {
+      logs::logUnexpectedError(log_, e);
+      // A rollback or a clean-up cut short: the journal, while it stays, says what is left.
+      if (committed_) return {Outcome::Result::Installed, {}, {}};
+      if (!plan_) return {Outcome::Result::Restored, {}, {}};
+      log_.important(kUnfinishedRollBackMessage);
+      return {Outcome::Result::Unfinished, {}, {}};
+    }
   }
 
  private:
@@ -217,18 +226,38 @@ class Transaction {
 
 }  // namespace
 
-Outcome run(plat::Platform& platform, const Request& request, const logs::Log& log,
-            Observer& observer) {
+namespace {
+
+// What stops the run before anything is touched: the folder, the preconditions, the package's
+// rules and its room on the drive.
+std::optional<Outcome> checkBeforeTouching(plat::Platform& platform, const Request& request,
+                                           const PackagePaths& p, const logs::Log& log) {
   // The folder may have changed since the checks ran: check it again, without a log line.
   if (const std::optional<target::Refusal> blocker =
           target::installBlocker(platform, request.hostFolder, request.packageName)) {
     log.important(blocker->message);
-    return {Outcome::Result::Refused, blocker->message, blocker};
+    return Outcome{Outcome::Result::Refused, blocker->message, blocker};
   }
-  const PackagePaths p = target::packagePaths(request.hostFolder, request.packageName);
   if (const std::optional<Text> refusal =
           pkg::checkUnpacking(platform, request.archive, request.packageName, p.library, log)) {
-    return {Outcome::Result::PackageRefused, *refusal, std::nullopt};
+    return Outcome{Outcome::Result::PackageRefused, *refusal, std::nullopt};
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+Outcome run(plat::Platform& platform, const Request& request, const logs::Log& log,
+            Observer& observer) {
+  const PackagePaths p = target::packagePaths(request.hostFolder, request.packageName);
+  try {
+    if (std::optional<Outcome> refused = checkBeforeTouching(platform, request, p, log)) {
+      return *refused;
+    }
+  } catch (const std::exception& e) {
+    const target::Refusal refusal{target::Refusal::Reason::UnexpectedError,
+                                  logs::logUnexpectedError(log, e)};
+    return {Outcome::Result::Refused, refusal.message, refusal};
   }
 
   observer.started();

@@ -1,9 +1,12 @@
 #include "install/session.h"
 
+#include <exception>
+
 #include "archive/package_archive.h"
 #include "archive/package_layout.h"
 #include "install/package_hold.h"
 #include "install/recovery.h"
+#include "platform/unexpected_error.h"
 #include "target/discovery.h"
 #include "target/folder_choice.h"
 #include "target/host_layout.h"
@@ -23,8 +26,21 @@ PackageFound Session::detectPackage(DetectObserver& observer) {
     log_.important(u"Brak danych pakietu !");
   }
   found.cover = platform_.fileExists(files_.cover);
-  if (!found.cover) log_.important(u"Brak pakietu do instalacji !");
+  if (!found.cover) {
+    log_.important(u"Brak pakietu do instalacji !");
+  } else {
+    found.coverError = pictureError(files_.cover);
+  }
   return found;
+}
+
+std::optional<Text> Session::pictureError(const Text& path) {
+  try {
+    (void)platform_.pictureSize(path);
+    return std::nullopt;
+  } catch (const text::Error& e) {
+    return e.message();
+  }
 }
 
 PackageFound Session::searchPackage(DetectObserver& observer) {
@@ -33,7 +49,7 @@ PackageFound Session::searchPackage(DetectObserver& observer) {
   // A folder that cannot be made shows up below as an archive that is not there.
   if (!platform_.directoryExists(files_.folder)) (void)platform_.createDirectory(files_.folder);
   const pkg::PackageSearch search = pkg::searchPackage(platform_, files_.archive, log_);
-  return {search.archiveFound, search.package, false, search.refusal};
+  return {search.archiveFound, search.package, false, std::nullopt, search.refusal};
 }
 
 void Session::takeCover(const Text& package) {
@@ -53,15 +69,34 @@ void Session::takeCover(const Text& package) {
   }
 }
 
-std::vector<Text> Session::findHosts() {
-  return target::findInstallations(platform_, log_);
+HostDiscovery Session::discoverHosts() {
+  HostDiscovery hosts{target::findInstallations(platform_, log_), std::nullopt};
+  if (!hosts.found.empty()) hosts.proposal = target::asHostFolder(hosts.found.front());
+  return hosts;
+}
+
+std::optional<target::Refusal> Session::refuseUnconfirmed(const HostDiscovery& hosts) {
+  if (hosts.found.empty()) {
+    return target::Refusal{target::Refusal::Reason::NoInstallation, target::kNoInstallationMessage};
+  }
+  if (hosts.found.size() == 1) return std::nullopt;
+  const target::Refusal refusal{target::Refusal::Reason::SeveralInstallations,
+                                u"Znaleziono " +
+                                    text::num(static_cast<int64_t>(hosts.found.size())) +
+                                    u" instalacji. Wskaż folder przełącznikiem /D="};
+  log_.important(refusal.message);
+  return refusal;
+}
+
+std::optional<target::Refusal> Session::checkFolder(const Text& hostFolder) {
+  if (target::validHostFolder(platform_, hostFolder, log_)) return std::nullopt;
+  return target::Refusal{target::Refusal::Reason::NoInstallation,
+                         u"Błędny folder instalacji: " + hostFolder};
 }
 
 std::optional<target::Refusal> Session::checkHost(const Text& hostFolder, const Text& package) {
-  if (!target::validHostFolder(platform_, hostFolder, log_)) {
-    const target::Refusal refusal{target::Refusal::Reason::NoInstallation,
-                                  u"Błędny folder instalacji: " + hostFolder};
-    log_.important(refusal.message);
+  if (std::optional<target::Refusal> refusal = checkFolder(hostFolder)) {
+    log_.important(refusal->message);
     return refusal;
   }
   return checkInstall(hostFolder, package);
@@ -76,13 +111,28 @@ std::optional<target::Refusal> Session::checkInstall(const Text& hostFolder, con
 
 Outcome Session::apply(const Text& hostFolder, const Text& package, Observer& observer) {
   // Held until the run ends: a journal read without the hold may be another run's live one.
-  const PackageHold hold = holdPackage(platform_, hostFolder, package, log_);
-  if (hold.refusal) return {Outcome::Result::Refused, hold.refusal->message, hold.refusal};
+  std::optional<PackageHold> hold;
+  try {
+    hold = holdPackage(platform_, hostFolder, package, log_);
+  } catch (const std::exception& e) {
+    return unexpected(e, target::Refusal::Reason::UnexpectedError);
+  }
+  if (hold->refusal) return {Outcome::Result::Refused, hold->refusal->message, hold->refusal};
   // The folder may have changed since it was checked, to one an earlier run left unfinished.
-  if (auto refusal = recoverInterruptedInstall(platform_, hostFolder, package, log_)) {
-    return {Outcome::Result::Refused, refusal->message, refusal};
+  try {
+    if (auto refusal = recoverInterruptedInstall(platform_, hostFolder, package, log_)) {
+      return {Outcome::Result::Refused, refusal->message, refusal};
+    }
+  } catch (const std::exception& e) {
+    // The journal stays, and with it what the recovery had still to do.
+    return unexpected(e, target::Refusal::Reason::RecoveryFailed);
   }
   return run(platform_, {hostFolder, package, files_.archive}, log_, observer);
+}
+
+Outcome Session::unexpected(const std::exception& error, target::Refusal::Reason reason) {
+  const target::Refusal refusal{reason, logs::logUnexpectedError(log_, error)};
+  return {Outcome::Result::Refused, refusal.message, refusal};
 }
 
 }  // namespace install

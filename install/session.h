@@ -5,6 +5,7 @@
 // turns the outcome into an exit code.
 #pragma once
 
+#include <exception>
 #include <optional>
 #include <vector>
 
@@ -31,10 +32,20 @@ struct PackageFound {
   bool archive = false;         // the package archive is there
   std::optional<Text> package;  // the one package it names
   bool cover = false;           // a cover picture is there
+  // Why the cover is no picture that can be shown, when it is not.
+  std::optional<Text> coverError;
   // The line a package that breaks the package rules was refused with: nothing of it is offered.
   std::optional<Text> refusal;
-  // Only a package with its cover is offered: the cover is all the user sees of it.
-  bool offered() const { return package && cover; }
+  // Only a package with a cover that can be shown is offered: the cover is all the user sees of
+  // it.
+  bool offered() const { return package && cover && !coverError; }
+};
+
+// The host's installations on every drive, and the one proposed among them.
+struct HostDiscovery {
+  std::vector<Text> found;  // drive by drive, as the folder search yields them
+  // The first found, as a host folder ("\" at its end); a user may confirm or change it.
+  std::optional<Text> proposal;
 };
 
 // What a front end shows of the detection as it goes.
@@ -60,9 +71,16 @@ class Session {
   PackageFound searchPackage(DetectObserver& observer);
   void takeCover(const Text& package);
   // The host's installations on every drive.
-  std::vector<Text> findHosts();
+  HostDiscovery discoverHosts();
 
   // --- plan ---
+  // A run that nobody watches may take only a single installation: none found, or several, is
+  // refused (the message for several is logged here, discovery has logged the one for none).
+  std::optional<target::Refusal> refuseUnconfirmed(const HostDiscovery& hosts);
+  // Whether the text names a host folder, one holding the library folder. Logs the check at the
+  // debug level only: the window runs it on every keystroke.
+  std::optional<target::Refusal> checkFolder(const Text& hostFolder);
+
   // Whether an install into the folder may go on: the folder names a host installation, and
   // the preconditions hold. Logs the checks and the refusal.
   std::optional<target::Refusal> checkHost(const Text& hostFolder, const Text& package);
@@ -74,10 +92,16 @@ class Session {
   // --- apply ---
   // The install transaction, with the package folder held for its whole life; it checks the
   // folder and the preconditions once more, silently, after putting right an install an earlier
-  // run left unfinished there.
+  // run left unfinished there. Throws nothing: an error no step could name ends it with what it
+  // left on the disk.
   Outcome apply(const Text& hostFolder, const Text& package, Observer& observer);
 
  private:
+  // Why the picture cannot be shown, or nothing.
+  std::optional<Text> pictureError(const Text& path);
+  // An error no step could name: logged, and refused with the reason that says what it left.
+  Outcome unexpected(const std::exception& error, target::Refusal::Reason reason);
+
   plat::Platform& platform_;
   WorkFiles files_;
   logs::Log log_;

@@ -1,5 +1,6 @@
 #include "target/preconditions.h"
 
+#include "target/folder_choice.h"
 #include "target/host_layout.h"
 #include "target/package_database.h"
 #include "target/package_paths.h"
@@ -93,7 +94,8 @@ std::optional<Refusal> checkPreconditions(plat::Platform& platform, const Text& 
 
 std::optional<Refusal> installBlocker(plat::Platform& platform, const Text& hostFolder,
                                       const Text& packageName) {
-  if (!platform.directoryExists(libraryFolderToValidate(text::trim(hostFolder)))) {
+  // The folder the install will use: the field without the blanks at its ends.
+  if (!validHostFolder(platform, text::trim(hostFolder), logs::Log())) {
     return Refusal{Refusal::Reason::NoInstallation, kNoInstallationMessage};
   }
   return checkPreconditions(platform, hostFolder, packageName, logs::Log());

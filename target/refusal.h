@@ -11,6 +11,7 @@ using text::Text;
 struct Refusal {
   enum class Reason {
     NoInstallation,         // the folder holds no library folder
+    SeveralInstallations,   // several were found, and nobody is there to choose
     DatabaseInUse,          // the package folder's database cannot be renamed
     InterruptedInstall,     // a backup left by an interrupted install lies in the package folder
     HostRunning,            // a host program runs
@@ -18,6 +19,7 @@ struct Refusal {
     RecoveryFailed,         // an interrupted install's journal could not be rolled back or finished
     PackageHeld,            // another installer works in the package folder, or it cannot be held
     LinkInPackage,          // the package folder is or holds a symbolic link or a junction
+    UnexpectedError,        // an error no step could name, met before anything was touched
   };
   Reason reason;
   Text message;  // for the user

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "platform/in_use_retry.h"
 #include "tests/archive/zip_fixtures.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/test_pictures.h"
 #include "tests/support/utf8_lines.h"
 
 namespace {
@@ -33,7 +35,7 @@ std::string emptyDatabase() {
 }
 
 std::vector<ziptest::Item> packageItems() {
-  return {{u"P.jpg", "cover"},
+  return {{u"P.jpg", fake::jpegFile(1040, 585)},
           {u"P\\model.dwg", "model v2"},
           {u"P\\tekstury\\a.jpg", "texture"},
           {u"P\\dodatki.mdb", emptyDatabase()}};
@@ -75,6 +77,7 @@ struct DetectCase {
   std::optional<Text> package;
   bool cover;
   bool refused;
+  bool offered = cover && !refused;
 };
 
 TEST(SessionDetect, FindsWhatTheWorkingFolderHolds) {
@@ -89,6 +92,13 @@ TEST(SessionDetect, FindsWhatTheWorkingFolderHolds) {
          d.withArchive(items);
        },
        true, u"P", true, false},
+      {"a cover that is no picture",
+       [](SessionDisk& d) {
+         auto items = packageItems();
+         items[0].data = "cover";
+         d.withArchive(items);
+       },
+       true, u"P", true, false, false},
       {"no cover",
        [](SessionDisk& d) {
          auto items = packageItems();
@@ -121,8 +131,46 @@ TEST(SessionDetect, FindsWhatTheWorkingFolderHolds) {
     EXPECT_EQ(found.package, c.package) << d.shownLog();
     EXPECT_EQ(found.cover, c.cover) << d.shownLog();
     EXPECT_EQ(found.refusal.has_value(), c.refused) << d.shownLog();
-    EXPECT_EQ(found.offered(), c.cover && !c.refused);
+    EXPECT_EQ(found.offered(), c.offered);
+    // What keeps a cover that is there from being offered is said.
+    EXPECT_EQ(found.coverError.has_value(), c.cover && !c.offered) << d.shownLog();
     EXPECT_EQ(d.fs.fileExists(d.files.cover), c.cover);
+  }
+}
+
+struct DiscoverCase {
+  const char* name;
+  std::vector<Text> installations;
+  std::optional<Text> proposal;
+  std::optional<Reason> unconfirmed;  // what refuses a run nobody watches
+};
+
+// The window proposes the first installation and lets the user change it; a run nobody watches
+// may take only a single one. Both answers come from one discovery.
+TEST(SessionDiscoverHosts, ProposesTheFirstAndRefusesAnUnconfirmedChoice) {
+  const Text other = u"D:\\Nordeka\\cad studio";
+  const DiscoverCase cases[] = {
+      {"one", {kHost + u"dodatki"}, kHost, std::nullopt},
+      {"none", {}, std::nullopt, Reason::NoInstallation},
+      {"two on two drives", {kHost + u"dodatki", other}, kHost, Reason::SeveralInstallations},
+      // Discovery does not look into the folder; the folder check does.
+      {"one without its library folder", {other}, other + u"\\", std::nullopt},
+  };
+  for (const DiscoverCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    SessionDisk d;
+    d.fs = fake::FakePlatform();
+    d.fs.addDrive(u"D:\\");
+    for (const Text& folder : c.installations) d.fs.mkdirs(folder);
+    install::Session session = d.session();
+    const install::HostDiscovery hosts = session.discoverHosts();
+    EXPECT_EQ(hosts.proposal, c.proposal) << d.shownLog();
+    const std::optional<target::Refusal> refusal = session.refuseUnconfirmed(hosts);
+    EXPECT_EQ(refusal ? std::optional(refusal->reason) : std::nullopt, c.unconfirmed);
+    if (refusal) {
+      // The refusal's message is in the log once: discovery's own, or the refusal's.
+      EXPECT_EQ(std::count(d.lines.begin(), d.lines.end(), refusal->message), 1) << d.shownLog();
+    }
   }
 }
 
@@ -138,6 +186,9 @@ TEST(SessionCheckHost, DecidesWhetherAnInstallMayGoOn) {
       {"the installation", [](SessionDisk&) {}, kHost, std::nullopt},
       {"a folder without a library", [](SessionDisk& d) { d.fs.mkdirs(u"C:\\Inne"); },
        u"C:\\Inne\\", Reason::NoInstallation},
+      // The field is checked as it stands, the library folder name right after its text.
+      {"the field without its separator", [](SessionDisk&) {}, u"C:\\Nordeka\\CAD A",
+       Reason::NoInstallation},
       {"the host program running",
        [](SessionDisk& d) {
          d.fs.processList = {{7, u"VirelaPro.exe"}};
@@ -213,6 +264,15 @@ TEST(SessionApply, EndsWithItsOutcome) {
       {"the package's database held for a moment after the merge",
        [](SessionDisk& d) { d.fs.holdBriefly(kPackageDir + u"dodatki_new.mdb", 2); },
        Result::Installed, std::nullopt, "model v2", 2},
+      // Memory runs out before anything is touched: refused, with the reason that says so.
+      {"an unexpected error before the install",
+       [](SessionDisk& d) {
+         d.fs.shouldFail = [](fake::Op op, const Text& path) {
+           if (op == fake::Op::Exists && path == kHost + u"dodatki\\") throw std::bad_alloc();
+           return false;
+         };
+       },
+       Result::Refused, Reason::UnexpectedError, "model v1"},
       {"a replaced file held longer than the waits",
        [](SessionDisk& d) { d.fs.holdBriefly(kPackageDir + u"model.dwg", 100); }, Result::Restored,
        std::nullopt, "model v1", std::size(plat::kInUseWaits)},

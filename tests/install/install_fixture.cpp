@@ -7,6 +7,7 @@
 #include "accessorydb/mdb_create.h"
 #include "archive/installer_layout.h"
 #include "archive/zip_writer.h"
+#include "tests/support/test_pictures.h"
 
 namespace installtest {
 
@@ -83,7 +84,7 @@ void Scenario::makePackage(const std::optional<std::vector<Item>>& packageItems)
 
 void Scenario::makePackageWithDatabase(const std::optional<std::string>& db) {
   zipkit::ZipWriter zip(fs, form.sourceZip);
-  zip.addFile(u"P.jpg", "cover");
+  zip.addFile(u"P.jpg", fake::jpegFile(1040, 585));
   zip.addFile(u"P.txt", "opis");
   zip.addFile(u"P\\tekstury\\a.jpg", "texture");
   zip.addFile(u"P\\model.dwg", "model v2");

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,19 @@ INSTANTIATE_TEST_SUITE_P(
                                      s.fs.mkdirs(u"D:\\Nordeka\\CAD B\\dodatki");
                                    },
                                    ExitCode::NoHostFolder, kPrevious},
+                    // The window shows nothing of such a cover and offers no install.
+                    UnattendedCase{"cover_that_is_no_picture",
+                                   [](Scenario& s, app::CommandLine&) {
+                                     {
+                                       zipkit::ZipWriter zip(s.fs, s.form.sourceZip);
+                                       zip.addFile(u"P.jpg", "no picture");
+                                       zip.addFile(u"P\\model.dwg", "model v2");
+                                       zip.addFile(u"P\\dodatki.mdb", "db");
+                                       zip.finish();
+                                     }
+                                     s.wrapIntoExecutable();
+                                   },
+                                   ExitCode::NoPackage, kPrevious},
                     UnattendedCase{"host_folder_without_a_library",
                                    [](Scenario& s, app::CommandLine& line) {
                                      s.fs.mkdirs(u"D:\\Inne");
@@ -117,6 +131,18 @@ INSTANTIATE_TEST_SUITE_P(
                                      };
                                    },
                                    ExitCode::ProcessListUnreadable, kPrevious},
+                    // An error no step names, here while the drives are searched: nothing
+                    // was touched, and the code says so instead of "database put back".
+                    UnattendedCase{"unexpected_error_before_the_install",
+                                   [](Scenario& s, app::CommandLine&) {
+                                     s.fs.shouldFail = [](fake::Op op, const Text& path) {
+                                       if (op == fake::Op::Exists && path == u"C:\\Nordeka\\") {
+                                         throw std::bad_alloc();
+                                       }
+                                       return false;
+                                     };
+                                   },
+                                   ExitCode::StoppedUnchanged, kPrevious},
                     UnattendedCase{"work_folder_cannot_be_made",
                                    [](Scenario& s, app::CommandLine&) {
                                      s.fs.shouldFail = [](fake::Op op, const Text&) {

@@ -11,4 +11,9 @@ std::vector<uint8_t> jpegHeader(int width, int height) {
           0xFF,      0xD9};                                                // end of image
 }
 
+std::string jpegFile(int width, int height) {
+  const std::vector<uint8_t> bytes = jpegHeader(width, height);
+  return std::string(bytes.begin(), bytes.end());
+}
+
 }  // namespace fake
