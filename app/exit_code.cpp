@@ -31,7 +31,8 @@ ExitCode exitOf(const install::Outcome& outcome) {
     case install::Outcome::Result::Installed:
       return ExitCode::Installed;
     case install::Outcome::Result::Refused:
-      return outcome.refusal ? exitOf(*outcome.refusal) : ExitCode::HostBusy;
+      // Every refusal names its reason (Outcome::refusedBy); nothing was touched in any case.
+      return outcome.refusal ? exitOf(*outcome.refusal) : ExitCode::StoppedUnchanged;
     case install::Outcome::Result::PackageRefused:
       return ExitCode::NoPackage;
     case install::Outcome::Result::Restored:

@@ -236,7 +236,7 @@ std::optional<Outcome> checkBeforeTouching(plat::Platform& platform, const Reque
   if (const std::optional<target::Refusal> blocker =
           target::installBlocker(platform, request.hostFolder, request.packageName)) {
     log.important(blocker->message);
-    return Outcome{Outcome::Result::Refused, blocker->message, blocker};
+    return Outcome::refusedBy(*blocker);
   }
   if (const std::optional<Text> refusal =
           pkg::checkUnpacking(platform, request.archive, request.packageName, p.library, log)) {
@@ -257,7 +257,7 @@ Outcome run(plat::Platform& platform, const Request& request, const logs::Log& l
   } catch (const std::exception& e) {
     const target::Refusal refusal{target::Refusal::Reason::UnexpectedError,
                                   logs::logUnexpectedError(log, e)};
-    return {Outcome::Result::Refused, refusal.message, refusal};
+    return Outcome::refusedBy(refusal);
   }
 
   observer.started();

@@ -33,6 +33,11 @@ struct Outcome {
   Text detail;
   std::optional<target::Refusal> refusal;  // what stopped a refused run
 
+  // A refusal before anything was touched, with its reason: every refused run names one.
+  static Outcome refusedBy(const target::Refusal& refusal) {
+    return {Result::Refused, refusal.message, refusal};
+  }
+
   bool installed() const { return result == Result::Installed; }
   bool refused() const { return result == Result::Refused || result == Result::PackageRefused; }
 };

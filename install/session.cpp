@@ -117,11 +117,11 @@ Outcome Session::apply(const Text& hostFolder, const Text& package, Observer& ob
   } catch (const std::exception& e) {
     return unexpected(e, target::Refusal::Reason::UnexpectedError);
   }
-  if (hold->refusal) return {Outcome::Result::Refused, hold->refusal->message, hold->refusal};
+  if (hold->refusal) return Outcome::refusedBy(*hold->refusal);
   // The folder may have changed since it was checked, to one an earlier run left unfinished.
   try {
     if (auto refusal = recoverInterruptedInstall(platform_, hostFolder, package, log_)) {
-      return {Outcome::Result::Refused, refusal->message, refusal};
+      return Outcome::refusedBy(*refusal);
     }
   } catch (const std::exception& e) {
     // The journal stays, and with it what the recovery had still to do.
@@ -132,7 +132,7 @@ Outcome Session::apply(const Text& hostFolder, const Text& package, Observer& ob
 
 Outcome Session::unexpected(const std::exception& error, target::Refusal::Reason reason) {
   const target::Refusal refusal{reason, logs::logUnexpectedError(log_, error)};
-  return {Outcome::Result::Refused, refusal.message, refusal};
+  return Outcome::refusedBy(refusal);
 }
 
 }  // namespace install
