@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <new>
 #include <optional>
 #include <set>
 #include <string>
@@ -158,6 +159,16 @@ TEST(InterruptedInstall, WhatCannotBePutRightRefusesAndKeepsTheJournal) {
        ExitCode::RecoveryFailed},
       {"file set aside that cannot be put back",
        [](Scenario& s) { s.fs.holdOpen(s.file(u"model.dwg")); }, ExitCode::RecoveryFailed},
+      {"memory running out while a file is put back",
+       [](Scenario& s) {
+         s.fs.shouldFail = [](fake::Op op, const Text& path) {
+           if (op == fake::Op::Move && path.find(u"dodatki_install.old") != Text::npos) {
+             throw std::bad_alloc();
+           }
+           return false;
+         };
+       },
+       ExitCode::RecoveryFailed},
   };
   // Killed while the package was being unpacked: the model is set aside, the new one written.
   const Disk disk = firstKillWhere([](Scenario& s) {
