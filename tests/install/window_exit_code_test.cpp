@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,16 @@ INSTANTIATE_TEST_SUITE_P(
                                [](Scenario& s) { s.form.CheckInstallationEnabled(); }, false,
                                ExitCode::NotInstalled}),
     [](const testing::TestParamInfo<WindowCase>& info) { return std::string(info.param.name); });
+
+// The log file's last line names every code, each with its own words.
+TEST(ExitCodes, EachSaysWhatItMeans) {
+  std::set<Text> meanings;
+  for (int code = 0; code <= static_cast<int>(ExitCode::StoppedUnchanged); ++code) {
+    const Text meaning = app::exitCodeMeaning(static_cast<ExitCode>(code));
+    EXPECT_FALSE(meaning.empty()) << code;
+    EXPECT_TRUE(meanings.insert(meaning).second) << code;
+  }
+}
 
 }  // namespace
 }  // namespace installtest
