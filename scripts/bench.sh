@@ -254,20 +254,21 @@ merge_at() {
   local dir=$1 n=$2 prog=$DIR/bench_accessorydb_merge runs=$RUNS run reads writes pages goal=""
   local merge=() merge_cpu=() exp=() exp_cpu=()
   ((n >= 1000000)) && runs=$BIG_RUNS
+  local merge_peak=0
   "$prog" make "$dir" "$n"
   mdb_export_accessory "$dir/new.mdb" "$dir/old.mdb" # warm cache
+  # Each read beside a merge: on a shared machine both then meet the same load.
   for ((run = 0; run < runs; run++)); do
     timed exp exp_cpu bash -c 'mdb_export_accessory "$@"' _ "$dir/new.mdb" "$dir/old.mdb"
-  done
-  PEAK_MIB=0
-  for ((run = 0; run < runs; run++)); do
+    PEAK_MIB=0
     OUT=$WORK/out timed merge merge_cpu "$prog" merge "$dir" indexed
+    if ((PEAK_MIB > merge_peak)); then merge_peak=$PEAK_MIB; fi
   done
   read -r _ reads writes <"$WORK/out"
   pages=$(($(stat -c %s "$dir/dodatki.mdb") / 4096))
   ((n == 50000 || n == 1000000)) && goal=" (goal: <= 1.0)"
   echo "accessorydb merge: 2 x $n items merged in $(shown "${merge[@]}"), processor" \
-    "$(shown "${merge_cpu[@]}"), peak memory $PEAK_MIB MiB; mdb-export reads both in" \
+    "$(shown "${merge_cpu[@]}"), peak memory $merge_peak MiB; mdb-export reads both in" \
     "$(shown "${exp[@]}"), processor $(shown "${exp_cpu[@]}"); merge/read ratio" \
     "$(ratio "$(median "${merge[@]}")" "$(median "${exp[@]}")"), processor" \
     "$(ratio "$(median "${merge_cpu[@]}")" "$(median "${exp_cpu[@]}")")$goal; $pages pages," \

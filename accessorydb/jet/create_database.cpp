@@ -95,8 +95,7 @@ uint32_t NewDatabase::addUserTablePages(const NewTable& table) {
   if (!textKeyEncodable(table.name)) {
     throw Error(ErrorKind::BadDefinition,
                 u"The table name \"" + table.name +
-                    u"\" holds characters this engine cannot yet put into the catalog's index "
-                    u"(only U+0001..U+00FF are supported)",
+                    u"\" holds characters whose key in the catalog's index is not known",
                 {.table = table.name});
   }
   for (const auto& row : system_[kObjects].rows) {

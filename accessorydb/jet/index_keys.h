@@ -4,17 +4,19 @@
 // into user indexes use it as well.
 //
 // Text keys follow the column's sort order: "General" (1033, legacy version 0) or French (1036),
-// which is General with the accent section read from the end of the text. The codes of every
-// character U+0001..U+00FF (letters case-blind, accented letters as base letter plus an accent
-// code, apostrophe, hyphen and control characters in the "unprintable" section) were read from
-// a Jet-written key holding all of them and checked against every text index entry of the
-// Access-made sample and field files (whose values hold every character U+0000..U+00FF).
-// U+0000 is left out of the key, as Access leaves it out. Trailing spaces are left out of the
-// key, and ß counts as two positions in the accent and unprintable sections, as in Access's keys
-// (another writer's keys may count it as one: SharpS::OnePosition builds those, for the check).
-// Characters above U+00FF, whose keys no Access-made file shows, and columns of other sort
-// orders, are refused with an Error (KeylessText, UnencodedSortOrder) rather than written in a
-// wrong order.
+// which is General with the accent section read from the end of the text. Each UTF-16 code unit
+// has a code in the published General table (general_legacy_codes.inc, generated from the
+// transcriptions in tools/index-codes): letters case-blind, accented letters as base letter plus
+// an accent code, apostrophe, hyphen and control characters in the "unprintable" section,
+// nonspacing marks added to the accent of the letter before them, some characters ignored.
+// The codes of U+0000..U+00FF were checked against every text index entry of the Access-made
+// sample and field files (whose values hold every character U+0000..U+00FF); those beyond come
+// from the published table alone. Trailing spaces are left out of the key, and ß counts as two
+// positions in the accent and unprintable sections, as in Access's keys (another writer's keys
+// may count it as one: SharpS::OnePosition builds those, for the check). Text the table gives
+// no key (surrogates, kana whose code has a part of unknown place, a nonspacing mark with no
+// letter before it) and columns of other sort orders are refused with an Error (KeylessText,
+// UnencodedSortOrder) rather than written in a wrong order.
 #pragma once
 
 #include <cstdint>
@@ -46,8 +48,11 @@ enum class SharpS { TwoPositions, OnePosition };
 // Text in a sort order; at most the first 255 characters count.
 void appendTextKey(KeyBytes& key, std::u16string_view value, bool ascending,
                    SortOrder order = SortOrder::General, SharpS sharpS = SharpS::TwoPositions);
-// True when appendTextKey can encode every character of the value.
+// True when appendTextKey can encode the value.
 bool textKeyEncodable(std::u16string_view value);
+// True when every character of the value has a code shown by Access's own keys (U+0000..U+00FF);
+// the codes of the others come from the published table alone.
+bool textKeyFromAccessKeys(std::u16string_view value);
 
 // One column's part of a key: Boolean, Byte, Integer, Long Integer, Currency, Single, Double,
 // Date/Time and Text columns (and null for any of them but Boolean, which is never null). Throws

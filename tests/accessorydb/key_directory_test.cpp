@@ -63,6 +63,24 @@ TEST(KeyDirectory, MarksEveryRowWithAKeyTheDestinationHolds) {
   }
 }
 
+// Thousands of rows, one key on a third of them: every key is found from its first row, the one
+// that crowds its bucket and every other key of that bucket as well, and absent keys are not.
+TEST(KeyDirectory, FindsEveryKeyOfALargeTableAndOfACrowdedBucket) {
+  Table t;
+  for (int32_t i = 0; i < 6000; ++i) t.keys.push_back(i % 3 == 1 ? int32_t{-5} : i);
+  KeyDirectory d = t.directory();
+  for (int32_t i = 0; i < 6000; ++i) {
+    const auto found = d.first(MergeKey(t.keys[static_cast<size_t>(i)]));
+    ASSERT_TRUE(found) << i;
+    EXPECT_EQ(found->ordinal, i % 3 == 1 ? 1u : static_cast<uint32_t>(i)) << i;
+  }
+  for (const int32_t absent : {-1, 1, 6000, 123457}) {
+    EXPECT_FALSE(d.first(MergeKey(int32_t{absent}))) << absent;
+  }
+  d.markHeld(MergeKey(int32_t{-5}));
+  for (uint32_t i = 0; i < 6000; ++i) EXPECT_EQ(d.held(i), i % 3 == 1) << i;
+}
+
 // Integers and nulls are found by their digest alone; texts are confirmed by reading the row.
 TEST(KeyDirectory, ReadsRowsBackOnlyForTexts) {
   Table t{{int32_t{1}, jet::Null{}, Value(u"x")}};

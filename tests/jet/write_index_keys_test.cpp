@@ -2,10 +2,13 @@
 // columns we can key is rebuilt from its row and must equal the stored bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <set>
 #include <string_view>
+#include <vector>
 
 #include "accessorydb/jet/data_page.h"
 #include "accessorydb/jet/index_keys.h"
@@ -136,14 +139,23 @@ TEST(WriteIndexKeys, EveryKeyOfTheFieldFilesIsAccesss) {
   EXPECT_EQ(std::size(cases), jettest::fieldFixtureNames().size());
 }
 
+struct TextKeyCase {
+  const char16_t* text;
+  jet::SortOrder order;
+  const char* key;  // hex, without the flag byte
+};
+
+void expectTextKeys(const std::vector<TextKeyCase>& cases) {
+  for (const TextKeyCase& c : cases) {
+    jet::KeyBytes key;
+    jet::appendTextKey(key, c.text, true, c.order);
+    EXPECT_EQ(hex(jet::KeyBytes(key.begin() + 1, key.end())), c.key) << text::toUtf8(c.text);
+  }
+}
+
 // Access's own keys of the values the field files show, byte for byte.
 TEST(WriteIndexKeys, TextKeysAsAccessBuildsThem) {
-  struct Case {
-    const char16_t* text;
-    jet::SortOrder order;
-    const char* key;  // hex, without the flag byte
-  };
-  const Case cases[] = {
+  expectTextKeys({
       // ß is two positions for the hyphens' positions and the accent after it.
       {u"NuNuCa Nuß-Nougat-Creme", jet::SortOrder::General,
        "626f626f4d4a07626f6b6b62646f554a6d4d695160510101010180330682804b068200"},
@@ -159,12 +171,21 @@ TEST(WriteIndexKeys, TextKeysAsAccessBuildsThem) {
        "664a6d516b07516d074d5169514a5e516b01020202020e020e02020202020202021200"},
       {u"HILARIÓN-Abastos", jet::SortOrder::French,
        "57595e4a695964624a4c4a6b6d646b0102020202020202020e0101018027068200"},
-  };
-  for (const Case& c : cases) {
-    jet::KeyBytes key;
-    jet::appendTextKey(key, c.text, true, c.order);
-    EXPECT_EQ(hex(jet::KeyBytes(key.begin() + 1, key.end())), c.key) << text::toUtf8(c.text);
-  }
+  });
+}
+
+// Keys beyond Latin-1, byte for byte as the published table's entries give them: Polish
+// (Ł I5E,1F, ó, ź I78,E), Cyrillic (S79xx), Greek with an accent (έ I7910,5), Chinese (中 S9F3D,
+// 文 SB6F6), and a letter with two accent bytes (Ǣ I4A51,1717), which takes two positions.
+TEST(WriteIndexKeys, TextKeysFromThePublishedTable) {
+  expectTextKeys({
+      {u"Łódź", jet::SortOrder::General, "5e644f78011f0e020e00"},
+      {u"Łódź", jet::SortOrder::French, "5e644f78010e020e1f00"},
+      {u"Москва", jet::SortOrder::General, "79437946794979407931792f0100"},
+      {u"Ωμέγα", jet::SortOrder::General, "792379177910790e790c0102020500"},
+      {u"中文", jet::SortOrder::General, "9f3db6f60100"},
+      {u"Ǣ-", jet::SortOrder::General, "4a51011717010101800f068200"},
+  });
 }
 
 std::string codeUnitName(char16_t c) {
@@ -173,44 +194,68 @@ std::string codeUnitName(char16_t c) {
   return name;
 }
 
-// Every UTF-16 code unit: the engine keys exactly those whose keys Access-made files show (the
-// text of keys the sample files' Access wrote and the engine rebuilds byte for byte, in General
-// and French), and refuses every other, naming it, rather than guess; in General and French
-// alike.
-TEST(WriteIndexKeys, EveryCodeUnitIsKeyedAsAccessDoesOrRefused) {
+// How a code unit changes the key of "a", the unit, "b", against the key of "ab".
+enum class KeyedAs { Simple, Accented, Unprintable, Modifier, Ignored, Refused };
+
+KeyedAs keyedAs(char16_t c, jet::SortOrder order) {
+  static constexpr uint8_t kEndText = 0x01;
+  const std::u16string text = {u'a', c, u'b'};
+  jet::KeyBytes plain, key;
+  jet::appendTextKey(plain, u"ab", true, order);
+  try {
+    jet::appendTextKey(key, text, true, order);
+  } catch (const jet::Error& e) {
+    EXPECT_EQ(e.kind(), jet::ErrorKind::KeylessText);
+    EXPECT_EQ(text::toUtf8(e.args().character), codeUnitName(c));
+    EXPECT_NE(std::string(e.what()).find(codeUnitName(c)), std::string::npos) << e.what();
+    return KeyedAs::Refused;
+  }
+  if (key == plain) return KeyedAs::Ignored;
+  // Code bytes are never 00 or 01: the text part ends at the first 01.
+  const auto textEnd = std::find(key.begin(), key.end(), kEndText);
+  const auto plainEnd = std::find(plain.begin(), plain.end(), kEndText);
+  const bool sameText = std::equal(key.begin(), textEnd, plain.begin(), plainEnd);
+  const bool unprintable = std::search_n(textEnd, key.end(), 3, kEndText) != key.end();
+  if (sameText) return unprintable ? KeyedAs::Unprintable : KeyedAs::Modifier;
+  return key.end() - textEnd > 2 ? KeyedAs::Accented : KeyedAs::Simple;
+}
+
+// Every UTF-16 code unit, in General and French: keyed by its class (a simple code, a code with
+// an accent, an unprintable character, a nonspacing mark on the letter before it, or left out)
+// or refused, naming it; the counts are those of the published table (kana and the surrogates
+// refused). Every code of U+0000..U+00FF is shown by keys Access wrote in the sample files.
+TEST(WriteIndexKeys, EveryCodeUnitIsKeyedByItsClassOrRefused) {
   std::set<char16_t> verified;
   for (const std::string& name : jettest::fixtureNames()) {
     const std::set<char16_t> v = compareKeys(jettest::fixture(name)).verified;
     verified.insert(v.begin(), v.end());
   }
-  size_t keyed = 0;
-  size_t refused = 0;
+  for (uint32_t unit = 0; unit <= 0xFF; ++unit) {
+    EXPECT_EQ(verified.count(static_cast<char16_t>(unit)), 1u)
+        << codeUnitName(static_cast<char16_t>(unit));
+  }
+  std::map<KeyedAs, size_t> counts;
   for (uint32_t unit = 0; unit <= 0xFFFF; ++unit) {
     const auto c = static_cast<char16_t>(unit);
-    const std::u16string text = {u'a', c, u'b'};
-    const bool encodable = jet::textKeyEncodable(text);
-    EXPECT_EQ(encodable, verified.count(c) == 1) << codeUnitName(c);
-    for (const jet::SortOrder order : {jet::SortOrder::General, jet::SortOrder::French}) {
-      jet::KeyBytes key;
-      try {
-        jet::appendTextKey(key, text, true, order);
-        EXPECT_TRUE(encodable) << codeUnitName(c);
-      } catch (const jet::Error& e) {
-        EXPECT_FALSE(encodable) << codeUnitName(c);
-        EXPECT_EQ(e.kind(), jet::ErrorKind::KeylessText);
-        EXPECT_EQ(text::toUtf8(e.args().character), codeUnitName(c));
-        EXPECT_NE(std::string(e.what()).find(codeUnitName(c)), std::string::npos) << e.what();
-      }
-    }
-    ++(encodable ? keyed : refused);
+    const KeyedAs general = keyedAs(c, jet::SortOrder::General);
+    EXPECT_EQ(keyedAs(c, jet::SortOrder::French), general) << codeUnitName(c);
+    EXPECT_EQ(jet::textKeyEncodable(std::u16string{u'a', c}), general != KeyedAs::Refused)
+        << codeUnitName(c);
+    ++counts[general];
   }
-  EXPECT_EQ(keyed, 256u);  // U+0000..U+00FF
-  EXPECT_EQ(refused, 65536u - 256u);
+  EXPECT_EQ(counts[KeyedAs::Simple], 41775u);
+  EXPECT_EQ(counts[KeyedAs::Accented], 1851u);
+  EXPECT_EQ(counts[KeyedAs::Unprintable], 99u);
+  EXPECT_EQ(counts[KeyedAs::Modifier], 306u);
+  EXPECT_EQ(counts[KeyedAs::Ignored], 19181u);
+  EXPECT_EQ(counts[KeyedAs::Refused], 276u + 2048u);  // kana, surrogates
 }
 
 // Characters in context: U+0000 is left out as Access leaves it out ("AA<U+0000>AA" keys as
-// "AAAA" in index_codes_text.mdb); combining marks, zero-width and byte-order characters and
-// surrogates are refused, never keyed as their base letter or dropped.
+// "AAAA" in index_codes_text.mdb), and so are the characters the published table ignores; a
+// nonspacing mark adds its code to the accent of the letter before it (e + U+0301 keys as é,
+// a stack of them adds up), and is refused where no letter precedes it; surrogates and kana are
+// refused.
 TEST(WriteIndexKeys, IgnorableAndCombiningCharactersInContext) {
   using namespace std::string_view_literals;
   struct Case {
@@ -223,12 +268,20 @@ TEST(WriteIndexKeys, IgnorableAndCombiningCharactersInContext) {
       {u"\u0000\u0000A\u0000"sv, u"A"sv},
       {u"a\u0000\u0001b"sv, u"a\u0001b"sv},          // no position of its own before an unprintable
       {u"\u00e9\u0000\u00e8"sv, u"\u00e9\u00e8"sv},  // nor before an accent
-      {u"e\u0301"sv, std::nullopt},                  // combining acute
-      {u"a\u0308b"sv, std::nullopt},                 // combining diaeresis
-      {u"a\u200bb"sv, std::nullopt},                 // zero-width space
-      {u"\ufeffab"sv, std::nullopt},                 // byte-order mark
+      {u"a\u200db"sv, u"ab"sv},                      // zero-width joiner
+      {u"\ufeffab"sv, u"ab"sv},                      // byte-order mark
+      {u"a\u0640b"sv, u"ab"sv},                      // Arabic tatweel
+      {u"e\u0301"sv, u"\u00e9"sv},                   // combining acute
+      {u"E\u0301cole"sv, u"\u00c9cole"sv},           // ... on a capital, before more letters
+      {u"a\u0308b"sv, u"\u00e4b"sv},                 // combining diaeresis
+      {u"z\u0307"sv, u"\u017c"sv},                   // combining dot above: ż
+      {u"a\u0301\u0301"sv, u"\u00e5"sv},             // 02 + 0C + 0C: the code of å's ring
+      {u"e\u0000\u0301"sv, u"\u00e9"sv},             // across an ignored character
+      {u"\u0301a"sv, std::nullopt},                  // no letter before it
+      {u"a-\u0301"sv, std::nullopt},                 // an unprintable character before it
       {u"a\xD83D\xDE00"sv, std::nullopt},            // a surrogate pair
       {u"a\xDC00"sv, std::nullopt},                  // a lone surrogate
+      {u"\u30ab"sv, std::nullopt},                   // katakana KA
   };
   for (const Case& c : cases) {
     for (const jet::SortOrder order : {jet::SortOrder::General, jet::SortOrder::French}) {
