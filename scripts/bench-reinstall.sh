@@ -6,8 +6,9 @@
 #   SIZES="10000 30000" PER_FOLDER=1000 STUB=path/to/installer.exe bash scripts/bench-reinstall.sh
 # SIZES are the package's numbers of files (100 bytes each), PER_FOLDER how many share one folder
 # of the package; STUB is the installer program (the built one by default). Prints, per size, the
-# first install's and the reinstall's seconds, and the reinstall's phases from its log (whole
-# seconds, as the log stamps them).
+# first install's and the reinstall's seconds, the reinstall's phases from its log (whole
+# seconds, as the log stamps them) and the machine's load when the reinstall ended: the flushes
+# and deletions slow down with other programs' disk traffic.
 set -uo pipefail
 source "$(dirname "$0")/e2e/lib.sh"
 [ -n "${STUB:-}" ] && E2E_INSTALLER_EXE=$STUB
@@ -70,7 +71,8 @@ phases() {
 }
 
 echo "stub: $E2E_INSTALLER_EXE, $PER_FOLDER files a folder"
-printf '%-8s %-12s %-12s %s\n' "files" "install s" "reinstall s" "reinstall's phases (s, from the log)"
+printf '%-8s %-12s %-12s %-6s %s\n' "files" "install s" "reinstall s" "load" \
+  "reinstall's phases (s, from the log)"
 for files in $SIZES; do
   DRIVE=$E2E_WORK/drive$files
   mkdir -p "$DRIVE/Nordeka/CAD A/dodatki/P" "$DRIVE/run" "$DRIVE/logi"
@@ -82,7 +84,9 @@ for files in $SIZES; do
   again=$(seconds reinstall "start \"\" /wait D:\\installer.exe /S /LOG=D:\\logi\\r.log /D=$HOST")
   cp "$DRIVE/logi/r.log" "$E2E_ART/reinstall-$files.log"
   [ -d "$DRIVE/Nordeka/CAD A/dodatki/P/dodatki_install.old" ] && e2e_fail "set-aside folder left"
-  printf '%-8s %-12.1f %-12.1f %s\n' "$files" "$first" "$again" "$(phases "$DRIVE/logi/r.log")"
+  load=$(cut -d ' ' -f 1 /proc/loadavg)
+  printf '%-8s %-12.1f %-12.1f %-6s %s\n' "$files" "$first" "$again" "$load" \
+    "$(phases "$DRIVE/logi/r.log")"
   rm -rf "$DRIVE"
 done
 e2e_finish
