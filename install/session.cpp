@@ -16,7 +16,7 @@ PackageFound Session::detectPackage(DetectObserver& observer) {
   if (platform_.fileExists(files_.archive.path)) {
     log_.debug(u"Znaleziono: `" + files_.archive.path + u"`");
     found = searchPackage(observer);
-    // The refusal's line stays the last word: no cover is looked for.
+    // A refusal's line stays the last word: no cover is looked for, or none is taken.
     if (found.refusal) return found;
     if (found.package) found.refusal = takeCover(*found.package);
     if (found.refusal) return found;
