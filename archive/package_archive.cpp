@@ -53,6 +53,12 @@ uint64_t neededSpace(plat::Platform& platform, zipkit::ZipReader& zip, const Tex
   return saturatingAdd(unpackedSpace(zip, package, cluster), inClusters(merged, cluster));
 }
 
+// The refusal of a write that would not fit: what it is, and both figures.
+Text noRoomLine(const Text& what, uint64_t needed, uint64_t free) {
+  return u"Za mało miejsca na dysku: " + what + u" zajmie " + bytes(needed) + u", a wolne jest " +
+         bytes(free) + u".";
+}
+
 // The unpacked package must fit on destination's volume; the system may not know its free space.
 std::optional<Text> roomRefusal(plat::Platform& platform, zipkit::ZipReader& zip,
                                 const Text& package, const Text& destination,
@@ -65,8 +71,7 @@ std::optional<Text> roomRefusal(plat::Platform& platform, zipkit::ZipReader& zip
   }
   log.debug(u"Pakiet zajmie " + bytes(needed) + u", wolne jest " + bytes(*free));
   if (needed <= *free) return std::nullopt;
-  return u"Za mało miejsca na dysku: pakiet zajmie " + bytes(needed) + u", a wolne jest " +
-         bytes(*free) + u".";
+  return noRoomLine(u"pakiet", needed, *free);
 }
 
 // Opens the archive for the checks; an archive that cannot be read (a damaged local header
@@ -155,6 +160,21 @@ std::optional<Text> checkUnpacking(plat::Platform& platform, const ArchiveSource
   return refusalOf(platform, archive, log, [&](zipkit::ZipReader& zip) {
     std::optional<Text> refusal = ruleRefusal(zip, package);
     return refusal ? refusal : roomRefusal(platform, zip, package, destination, log);
+  });
+}
+
+std::optional<Text> checkEntryRoom(plat::Platform& platform, const ArchiveSource& archive,
+                                   const Text& entry, const Text& destination, const Text& what,
+                                   const logs::Log& log) {
+  if (!zipkit::isZipArchive(platform, archive)) return std::nullopt;
+  return refusalOf(platform, archive, log, [&](zipkit::ZipReader& zip) -> std::optional<Text> {
+    const int at = zip.indexOf(entry);
+    if (at < 0) return std::nullopt;
+    const uint64_t cluster = platform.clusterSize(destination).value_or(kCommonCluster);
+    const uint64_t needed = inClusters(zip.declared(static_cast<size_t>(at)).size, cluster);
+    const std::optional<uint64_t> free = platform.freeSpace(destination);
+    if (!free || needed <= *free) return std::nullopt;
+    return noRoomLine(what, needed, *free);
   });
 }
 

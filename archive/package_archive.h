@@ -49,6 +49,14 @@ std::optional<Text> checkUnpacking(plat::Platform& platform, const ArchiveSource
                                    const Text& package, const Text& destination,
                                    const logs::Log& log);
 
+// Decides, before the entry is taken out into destination, whether it fits on that folder's
+// volume in whole clusters; what names the file in the refusal ("okładka pakietu ..."). The
+// refusal's line, logged as important, or nothing, also when the system cannot tell the free
+// space; an entry the archive lacks gives nothing: the extraction says so. A fit logs nothing.
+std::optional<Text> checkEntryRoom(plat::Platform& platform, const ArchiveSource& archive,
+                                   const Text& entry, const Text& destination, const Text& what,
+                                   const logs::Log& log);
+
 // Receives the unpacking's progress in whole percent.
 using Progress = std::function<void(int percent)>;
 

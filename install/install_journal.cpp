@@ -12,7 +12,9 @@ namespace install {
 
 namespace {
 
-constexpr std::string_view kHeader = "install-journal 2";
+// 3: the files set aside lie in folders of 256 ("1\1" ... "1\256", "2\257"); a journal of 2
+// named them in one folder, and is refused as no journal of ours.
+constexpr std::string_view kHeader = "install-journal 3";
 constexpr std::string_view kPlanEnd = "plan-end";
 constexpr std::string_view kCommitted = "committed";
 // Far more than the plan of any package; a larger file is no journal of ours.

@@ -18,7 +18,8 @@ namespace install {
 
 using text::Text;
 
-// A file the run replaces, as it was: the i-th is kept as set-aside folder + i+1.
+// A file the run replaces, as it was: the i-th (from 0) is kept in the set-aside folder as
+// "<i / 256 + 1>\<i + 1>".
 struct KeptFile {
   Text path;
   FileIdentity identity;

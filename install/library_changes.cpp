@@ -13,8 +13,23 @@ namespace {
 
 using target::PackagePaths;
 
+// Files set aside share a folder 256 at most: Wine looks up a name that is not there yet by
+// reading the whole folder, so in one folder of 30,000 each rename cost more than the one before.
+constexpr size_t kAsideFilesPerFolder = 256;
+
+size_t asideFolderCount(const LibraryPlan& plan) {
+  return (plan.setAside.size() + kAsideFilesPerFolder - 1) / kAsideFilesPerFolder;
+}
+
+// The n-th folder of the set-aside folder, from 0.
+Text asideFolder(const PackagePaths& paths, size_t n) {
+  return paths.setAside + text::num(static_cast<int64_t>(n + 1));
+}
+
+// The i-th file set aside, from 0, is "<i / 256 + 1>\<i + 1>" in the set-aside folder.
 Text asideFile(const PackagePaths& paths, size_t index) {
-  return paths.setAside + text::num(static_cast<int64_t>(index + 1));
+  return asideFolder(paths, index / kAsideFilesPerFolder) + u"\\" +
+         text::num(static_cast<int64_t>(index + 1));
 }
 
 // The package's own path of a target below the package folder, whatever letter case the archive
@@ -188,6 +203,12 @@ void rollBackDatabase(plat::Platform& platform, const PackagePaths& paths, const
   if (steps.ok()) (void)steps.matches(paths.database, plan.database);
 }
 
+// The set-aside folder and its folders, once emptied; one a file stayed in stays too.
+void removeAsideFolders(const PackagePaths& paths, const LibraryPlan& plan, Steps& steps) {
+  for (size_t n = 0; n < asideFolderCount(plan); ++n) steps.removeFolder(asideFolder(paths, n));
+  steps.removeFolder(paths.setAside);
+}
+
 void deleteJournal(plat::Platform& platform, const PackagePaths& paths, const logs::Log& log,
                    Steps& steps) {
   if (!steps.ok()) {
@@ -230,13 +251,18 @@ bool beginChanges(plat::Platform& platform, const PackagePaths& paths, const Lib
 bool setAside(plat::Platform& platform, const PackagePaths& paths, const LibraryPlan& plan,
               const logs::Log& log) {
   if (plan.setAside.empty()) return true;
-  if (!platform.directoryExists(paths.setAside)) {
-    if (const plat::Status made = platform.createDirectory(paths.setAside); !made) {
-      log.important(plat::withReason(u"Nie można utworzyć folderu " + paths.setAside, made));
+  const auto madeFolder = [&](const Text& folder) {
+    if (platform.directoryExists(folder)) return true;
+    const plat::Status made = platform.createDirectory(folder);
+    if (!made) log.important(plat::withReason(u"Nie można utworzyć folderu " + folder, made));
+    return made.ok();
+  };
+  if (!madeFolder(paths.setAside)) return false;
+  for (size_t i = 0; i < plan.setAside.size(); ++i) {
+    if (i % kAsideFilesPerFolder == 0 &&
+        !madeFolder(asideFolder(paths, i / kAsideFilesPerFolder))) {
       return false;
     }
-  }
-  for (size_t i = 0; i < plan.setAside.size(); ++i) {
     const Text path = paths.package + plan.setAside[i].path;
     log.debug(u"Odkładamy plik " + path);
     const plat::Status moved = plat::retryWhileInUse(
@@ -283,7 +309,7 @@ bool finishChanges(plat::Platform& platform, const PackagePaths& paths, const Li
     if (!platform.fileExists(aside) || !steps.matches(aside, plan.setAside[i].identity)) continue;
     steps.removeFile(aside, u"Kasujemy odłożony plik " + aside);
   }
-  steps.removeFolder(paths.setAside);
+  removeAsideFolders(paths, plan, steps);
   if (ownBackup) {
     steps.removeFile(paths.backup, u"Kasujemy niepotrzebny plik dodatki_old.mdb",
                      u"Nie można usunąć kopii poprzedniej bazy: " + paths.backup);
@@ -306,7 +332,7 @@ bool rollBackChanges(plat::Platform& platform, const PackagePaths& paths, const 
   }
   rollBackDatabase(platform, paths, plan, made, log, steps);
   steps.dropFromPackage(paths.fromPackage);
-  steps.removeFolder(paths.setAside);
+  removeAsideFolders(paths, plan, steps);
   for (auto folder = plan.newFolders.rbegin(); folder != plan.newFolders.rend(); ++folder) {
     steps.removeFolder(paths.package + *folder);
   }

@@ -19,9 +19,10 @@ PackageFound Session::detectPackage(DetectObserver& observer) {
   if (platform_.fileExists(files_.archive.path)) {
     log_.debug(u"Znaleziono: `" + files_.archive.path + u"`");
     found = searchPackage(observer);
-    // The refusal's line stays the last word: no cover is looked for.
+    // A refusal's line stays the last word: no cover is looked for, or none is taken.
     if (found.refusal) return found;
-    if (found.package) takeCover(*found.package);
+    if (found.package) found.refusal = takeCover(*found.package);
+    if (found.refusal) return found;
   } else {
     log_.important(u"Brak danych pakietu !");
   }
@@ -52,21 +53,28 @@ PackageFound Session::searchPackage(DetectObserver& observer) {
   return {search.archiveFound, search.package, false, std::nullopt, search.refusal};
 }
 
-void Session::takeCover(const Text& package) {
+std::optional<Text> Session::takeCover(const Text& package) {
   const Text coverName = files_.cover.substr(files_.folder.size());
   if (platform_.fileExists(files_.cover) && platform_.deleteFile(files_.cover)) {
     log_.debug(u"Usunięto stary plik okładki. [" + coverName + u"]");
   }
   const Text entry = pkg::coverEntry(package);
+  // The working folder lies on the drive of the user's temporary folder, often not the library's.
+  if (std::optional<Text> refusal =
+          pkg::checkEntryRoom(platform_, files_.archive, entry, files_.folder,
+                              u"okładka pakietu w folderze roboczym " + files_.folder, log_)) {
+    return refusal;
+  }
   if (!pkg::extractEntry(platform_, files_.archive, files_.folder, entry, log_)) {
     log_.important(u"Brak okładki pakietu !");
-    return;
+    return std::nullopt;
   }
   // A cover that keeps its entry's name is not shown: the detection then says there is no
   // package to install.
   if (const plat::Status moved = platform_.moveFile(files_.folder + entry, files_.cover); !moved) {
     log_.debug(plat::withReason(u"Błąd zmiany nazwy pliku " + entry + u" na " + coverName, moved));
   }
+  return std::nullopt;
 }
 
 HostDiscovery Session::discoverHosts() {

@@ -34,7 +34,8 @@ struct PackageFound {
   bool cover = false;           // a cover picture is there
   // Why the cover is no picture that can be shown, when it is not.
   std::optional<Text> coverError;
-  // The line a package that breaks the package rules was refused with: nothing of it is offered.
+  // The line a package that breaks the package rules, or whose cover would not fit on the working
+  // folder's drive, was refused with: nothing of it is offered.
   std::optional<Text> refusal;
   // Only a package with a cover that can be shown is offered: the cover is all the user sees of
   // it.
@@ -67,9 +68,10 @@ class Session {
   // instalacji !"). A cover left by an earlier run counts, as the window shows it.
   PackageFound detectPackage(DetectObserver& observer);
   // Its steps: the package search in the archive, and the cover step (an old cover removed, the
-  // package's cover taken out and renamed).
+  // package's cover taken out and renamed; the refusal's line, logged, when it would not fit on
+  // the working folder's drive in whole clusters).
   PackageFound searchPackage(DetectObserver& observer);
-  void takeCover(const Text& package);
+  std::optional<Text> takeCover(const Text& package);
   // The host's installations on every drive.
   HostDiscovery discoverHosts();
 

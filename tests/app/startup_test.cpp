@@ -262,29 +262,44 @@ TEST_F(FormTest, StartWithoutAnyPackageReportsAndFinishes) {
   EXPECT_TRUE(window.visible(Ctl::bnInstallDisable));
 }
 
-// The refusal stays the label's last word: no cover is looked for, no host, no Install.
-TEST_F(FormTest, StartWithARefusedPackageShowsWhyAndOffersNoInstall) {
-  fs.mkdirs(u"C:\\scratch");
+// A start-up with the installer of a package of these entries, whose refusal stays the label's
+// last word: no cover is taken, no host looked for, no Install offered.
+void expectRefusedAtStart(Form& t, const std::vector<std::pair<Text, std::string>>& entries,
+                          const Text& refusal) {
+  t.fs.mkdirs(u"C:\\scratch");
   {
-    zipkit::ZipWriter zip(fs, u"C:\\scratch\\p.zip");
-    zip.addFile(u"P.jpg", "cover");
-    zip.addFile(u"P\\DODATK~1.MDB", "old rows");
-    zip.addFile(u"P\\dodatki.mdb", "rows");
+    zipkit::ZipWriter zip(t.fs, u"C:\\scratch\\p.zip");
+    for (const auto& [name, bytes] : entries) zip.addFile(name, bytes);
     zip.finish();
   }
-  fs.writeFile(fs.exePath, installerBytes("MZ", fs.readFile(u"C:\\scratch\\p.zip")));
-  form.FormCreate();
-  form.Timer1Timer();
-  const Text refusal =
+  t.fs.writeFile(t.fs.exePath, installerBytes("MZ", t.fs.readFile(u"C:\\scratch\\p.zip")));
+  t.form.FormCreate();
+  t.form.Timer1Timer();
+  EXPECT_EQ(utf8(t.memo()), utf8({refusal}));
+  EXPECT_EQ(t.window.infoLabel(), refusal);
+  EXPECT_FALSE(t.form.formCover);
+  EXPECT_FALSE(t.form.pack);
+  EXPECT_FALSE(t.fs.fileExists(t.form.tmpDir + u"cover.jpg"));
+  EXPECT_FALSE(t.fs.fileExists(t.form.tmpDir + u"P.jpg"));
+  EXPECT_TRUE(t.window.visible(Ctl::bnInstallDisable));
+  EXPECT_TRUE(t.window.visible(Ctl::bnCloseNormal));
+}
+
+TEST_F(FormTest, StartWithARefusedPackageShowsWhyAndOffersNoInstall) {
+  expectRefusedAtStart(
+      *this, {{u"P.jpg", "cover"}, {u"P\\DODATK~1.MDB", "old rows"}, {u"P\\dodatki.mdb", "rows"}},
       u"Pakiet odrzucony: krótka nazwa systemu Windows (z ~ i cyfrą), która może wskazać inny "
-      u"plik: `P\\DODATK~1.MDB`";
-  EXPECT_EQ(utf8(memo()), utf8({refusal}));
-  EXPECT_EQ(window.infoLabel(), refusal);
-  EXPECT_FALSE(form.formCover);
-  EXPECT_FALSE(form.pack);
-  EXPECT_FALSE(fs.fileExists(form.tmpDir + u"cover.jpg"));
-  EXPECT_TRUE(window.visible(Ctl::bnInstallDisable));
-  EXPECT_TRUE(window.visible(Ctl::bnCloseNormal));
+      u"plik: `P\\DODATK~1.MDB`");
+}
+
+// The working folder's drive has a cluster less than the cover takes.
+TEST_F(FormTest, StartWithACoverWithoutRoomShowsWhyAndOffersNoInstall) {
+  fs.clusterBytes = 4096;
+  fs.freeBytes = 4095;
+  expectRefusedAtStart(*this, {{u"P.jpg", "cover"}, {u"P\\dodatki.mdb", "rows"}},
+                       u"Za mało miejsca na dysku: okładka pakietu w folderze roboczym "
+                       u"C:\\Users\\user\\AppData\\Local\\Temp\\instalator-4242-0\\ zajmie 4096 "
+                       u"bajtów, a wolne jest 4095 bajtów.");
 }
 
 TEST_F(FormTest, UnreadableExecutableEndsTheSequenceWithTheBusyIndicatorOn) {

@@ -143,7 +143,7 @@ journal() {
   local identity
   identity=$(python3 -c 'import sys, zlib; d = open(sys.argv[1], "rb").read(); print(len(d), "%08x" % zlib.crc32(d))' "$LIB/P/dodatki.mdb")
   [ "$1" = absent ] && identity="4096 1234abcd"
-  printf 'install-journal 2\ndatabase %s %s\npackage-folder present\n%splan-end\n%s' "$1" \
+  printf 'install-journal 3\ndatabase %s %s\npackage-folder present\n%splan-end\n%s' "$1" \
     "$identity" "$2" "$3" >"$LIB/P/dodatki_install.jrn"
 }
 

@@ -117,6 +117,21 @@ TEST_P(LibraryChanges, PlanListsWhatUnpackingChangesWithTheIdentities) {
             plan.databaseExisted ? install::fileIdentity(fs, paths.database) : packageDatabase());
 }
 
+// The files set aside lie in folders of 256 at most, all of them there, each under its own
+// name nowhere else.
+TEST_P(LibraryChanges, SetAsideFilesShareAFolderBy256AtMost) {
+  const install::LibraryPlan plan = this->plan();
+  change(plan);
+  size_t kept = 0;
+  for (const Text& folder : fs.subFolders(paths.setAside)) {
+    const size_t files = fs.filesIn(paths.setAside + folder).size();
+    EXPECT_LE(files, 256u) << text::toUtf8(folder);
+    kept += files;
+  }
+  EXPECT_EQ(kept, plan.setAside.size());
+  EXPECT_TRUE(fs.filesIn(paths.setAside).empty());
+}
+
 TEST_P(LibraryChanges, RollBackLeavesTheFolderAsItWas) {
   const auto before = libraryState(fs, paths.library);
   const install::LibraryPlan plan = this->plan();
@@ -158,6 +173,19 @@ TEST_P(LibraryChanges, FinishKeepsThePackageAndDropsTheRest) {
   }
 }
 
+// An update that replaces more files than one set-aside folder takes.
+ChangeCase manyFilesReplaced() {
+  ChangeCase c{"many_files_replaced", {{u"dodatki.mdb", "old db"}}, {u"P\\dodatki.mdb"}, {}};
+  c.plan.databaseExisted = true;
+  for (int64_t i = 0; i < 600; ++i) {
+    const Text name = u"modele\\m" + text::num(i) + u".dwg";
+    c.before[name] = "v1 " + std::to_string(i);
+    c.entries.push_back(u"P\\" + name);
+    c.plan.setAside.push_back(name);
+  }
+  return c;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Folders, LibraryChanges,
     testing::Values(
@@ -181,7 +209,8 @@ INSTANTIATE_TEST_SUITE_P(
         ChangeCase{"a_file_in_other_letters_is_replaced",
                    {{u"dodatki.mdb", "old db"}, {u"Model.DWG", "v1"}},
                    {u"P\\dodatki.mdb", u"P\\model.dwg"},
-                   PlanShape{true, false, {}, {u"model.dwg"}, {}}}),
+                   PlanShape{true, false, {}, {u"model.dwg"}, {}}},
+        manyFilesReplaced()),
     [](const testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

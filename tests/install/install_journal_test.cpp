@@ -48,7 +48,7 @@ TEST(InstallJournal, ATextCutShortAnywhereIsNeverACommit) {
 
 TEST(InstallJournal, RefusesWhatIsNoJournalOfOurs) {
   const std::string header =
-      "install-journal 2\ndatabase present 10 0000abcd\npackage-folder present\n";
+      "install-journal 3\ndatabase present 10 0000abcd\npackage-folder present\n";
   for (const std::string& bytes : {
            std::string("something else\nplan-end\n"),
            header + "aside ..\\..\\Windows\\win.ini\nplan-end\n",
@@ -56,12 +56,15 @@ TEST(InstallJournal, RefusesWhatIsNoJournalOfOurs) {
            header + "folder \\Windows\nplan-end\n",
            header + "new a\x01.txt\nplan-end\n",
            header + "delete model.dwg\nplan-end\n",
-           std::string("install-journal 2\ndatabase maybe 1 00000000\npackage-folder present\n"
+           std::string("install-journal 3\ndatabase maybe 1 00000000\npackage-folder present\n"
                        "plan-end\n"),
-           std::string("install-journal 2\ndatabase present\npackage-folder present\nplan-end\n"),
-           std::string("install-journal 2\nplan-end\n"),
-           // A journal of the earlier format records no identities.
+           std::string("install-journal 3\ndatabase present\npackage-folder present\nplan-end\n"),
+           std::string("install-journal 3\nplan-end\n"),
+           // A journal of the earlier formats: without identities, or with the set-aside files in
+           // one folder, where this run would look for them in folders of 256.
            std::string("install-journal 1\ndatabase present\npackage-folder present\nplan-end\n"),
+           std::string("install-journal 2\ndatabase present 10 0000abcd\npackage-folder present\n"
+                       "aside 1 00000000 model.dwg\nplan-end\n"),
            // Names the planner never writes: the database, the install's own files, short names.
            header + "new dodatki.mdb\nplan-end\n",
            header + "aside 1 00000000 DODATKI.MDB\nplan-end\n",

@@ -280,7 +280,7 @@ TEST_F(InstallTest, NothingKeptAsideGoesBeforeTheDiskSaysTheInstallIsComplete) {
     ASSERT_GE(flush, 0) << text::toUtf8(unpacked);
     EXPECT_LT(flush, commit) << text::toUtf8(unpacked);
   }
-  for (const Text& kept : {file(u"dodatki_install.old\\1"), file(u"dodatki_old.mdb")}) {
+  for (const Text& kept : {file(u"dodatki_install.old\\1\\1"), file(u"dodatki_old.mdb")}) {
     const std::ptrdiff_t deletion = firstOp(fs, Op::Delete, kept);
     ASSERT_GE(deletion, 0) << text::toUtf8(kept);
     EXPECT_GT(deletion, commit) << text::toUtf8(kept);

@@ -172,7 +172,7 @@ TEST(InterruptedInstall, WhatCannotBePutRightRefusesAndKeepsTheJournal) {
   };
   // Killed while the package was being unpacked: the model is set aside, the new one written.
   const Disk disk = firstKillWhere([](Scenario& s) {
-    return s.fs.fileExists(s.file(u"dodatki_install.old\\1")) && s.has(u"model.dwg");
+    return s.fs.fileExists(s.file(u"dodatki_install.old\\1\\1")) && s.has(u"model.dwg");
   });
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -194,7 +194,7 @@ const Text kHold = u"C:\\Nordeka\\CAD A\\dodatki\\P.dodatki_install.lock";
 // A run killed while it unpacks: its journal planned, its files set aside, the backup made.
 Disk unpacking() {
   return firstKillWhere([](Scenario& s) {
-    return stage(s) == "planned" && s.fs.fileExists(s.file(u"dodatki_install.old\\1")) &&
+    return stage(s) == "planned" && s.fs.fileExists(s.file(u"dodatki_install.old\\1\\1")) &&
            s.has(u"model.dwg") && s.has(u"dodatki_old.mdb");
   });
 }
@@ -210,7 +210,7 @@ void plantJournal(Scenario& s, const std::string& database, const std::string& r
   char crc[9];
   std::snprintf(crc, sizeof crc, "%08x", static_cast<unsigned>(db.crc));
   s.fs.writeFile(s.file(u"dodatki_install.jrn"),
-                 "install-journal 2\ndatabase " + database + " " + std::to_string(db.size) + " " +
+                 "install-journal 3\ndatabase " + database + " " + std::to_string(db.size) + " " +
                      crc + "\npackage-folder present\n" + records + "plan-end\n" + after);
 }
 
@@ -301,12 +301,12 @@ TEST(ForeignState, EachStateEndsWithItsCodeAndARefusalTouchesNothing) {
 TEST(ForeignState, ASetAsideFileOfAnotherIsKept) {
   Scenario s;
   s.fs.restoreDisk(unpacking());
-  s.fs.writeFile(s.file(u"dodatki_install.old\\1"), "somebody's model");
+  s.fs.writeFile(s.file(u"dodatki_install.old\\1\\1"), "somebody's model");
   std::vector<Text> lines;
   EXPECT_EQ(runSilently(s, lines), ExitCode::RecoveryFailed);
-  EXPECT_EQ(s.bytes(u"dodatki_install.old\\1"), "somebody's model");
+  EXPECT_EQ(s.bytes(u"dodatki_install.old\\1\\1"), "somebody's model");
   EXPECT_TRUE(s.has(u"dodatki_install.jrn"));
-  const Text why = u"Plik " + s.file(u"dodatki_install.old\\1") + u" ma ";
+  const Text why = u"Plik " + s.file(u"dodatki_install.old\\1\\1") + u" ma ";
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const Text& l) {
     return l.rfind(why, 0) == 0;
   })) << testing::PrintToString(apptest::utf8(lines));

@@ -391,6 +391,26 @@ INSTANTIATE_TEST_SUITE_P(
                  u"Rozmiar pliku niezgodny z katalogiem archiwum: `P\\model.dwg`",
                  {}}));
 
+// An unattended run of the scenario's installer where some drive may be short of room: its exit
+// code, its important lines, and whether the host's files are as they were.
+struct RoomRun {
+  ExitCode code = ExitCode::FailedRestored;
+  std::vector<Text> important;
+  bool hostUntouched = false;
+};
+
+RoomRun runShortOfRoom(Scenario& s) {
+  const std::map<Text, std::string> before = hostFiles(s.fs);
+  RoomRun run;
+  app::CommandLine line;
+  line.silent = true;
+  run.code = app::runUnattended(
+      s.fs, line,
+      logs::Log(logs::IMPORTANT, [&](logs::Level, const Text& l) { run.important.push_back(l); }));
+  run.hostUntouched = hostFiles(s.fs) == before;
+  return run;
+}
+
 // What the install writes on the library folder's drive must fit there: every unpacked file in
 // whole clusters, and the merged database, as large as the previous one and the package's
 // together. Refused with both figures before the host is touched, installed when it fits to the
@@ -426,23 +446,60 @@ TEST(PackageRoom, FilesInWholeClustersAndTheMergedDatabaseMustFit) {
       s.fs.clusterBytes = c.cluster;
       const uint64_t free = needed - static_cast<uint64_t>(shortBy);
       s.fs.freeBytes = free;
-      const std::map<Text, std::string> before = hostFiles(s.fs);
-      std::vector<Text> important;
-      app::CommandLine line;
-      line.silent = true;
-      const ExitCode code = app::runUnattended(
-          s.fs, line,
-          logs::Log(logs::IMPORTANT, [&](logs::Level, const Text& l) { important.push_back(l); }));
+      const RoomRun run = runShortOfRoom(s);
       if (shortBy == 0) {
-        EXPECT_EQ(code, ExitCode::Installed);
+        EXPECT_EQ(run.code, ExitCode::Installed);
         continue;
       }
-      EXPECT_EQ(code, ExitCode::NoPackage);
-      EXPECT_EQ(important, std::vector<Text>{u"Za mało miejsca na dysku: pakiet zajmie " +
-                                             text::num(static_cast<int64_t>(needed)) +
-                                             u" bajtów, a wolne jest " +
-                                             text::num(static_cast<int64_t>(free)) + u" bajtów."});
-      EXPECT_EQ(hostFiles(s.fs), before);
+      EXPECT_EQ(run.code, ExitCode::NoPackage);
+      EXPECT_EQ(
+          run.important,
+          std::vector<Text>{u"Za mało miejsca na dysku: pakiet zajmie " +
+                            text::num(static_cast<int64_t>(needed)) + u" bajtów, a wolne jest " +
+                            text::num(static_cast<int64_t>(free)) + u" bajtów."});
+      EXPECT_TRUE(run.hostUntouched);
+    }
+  }
+}
+
+// The cover is all a run writes in its working folder, on the drive of the user's temporary
+// folder, which need not be the library's: before it is taken out it must fit there in whole
+// clusters of that drive, or the package is refused with both figures, no cover written, the host
+// untouched. The library's drive, with room to spare, plays no part.
+TEST(PackageRoom, TheCoverMustFitOnTheWorkingFoldersDrive) {
+  const Text temp = u"T:\\Temp\\";
+  const std::string cover = goodItems().front().data;
+  for (const uint64_t cluster : {uint64_t{1}, uint64_t{4096}, uint64_t{65536}}) {
+    const uint64_t needed = (cover.size() + cluster - 1) / cluster * cluster;
+    for (const int64_t shortBy : {1, 0}) {
+      SCOPED_TRACE(std::to_string(cluster) + "-byte clusters" +
+                   (shortBy ? ", a byte short" : ", to the byte"));
+      Scenario s;
+      s.makePrevious(kPrevious);
+      s.fs.writeFile(s.form.sourceZip, ziptest::zipBytes(goodItems()));
+      s.wrapIntoExecutable();
+      s.fs.tempDir = temp;
+      s.fs.mkdirs(temp);
+      s.fs.clusterBytesOnDrive[u'T'] = cluster;
+      const uint64_t free = needed - static_cast<uint64_t>(shortBy);
+      s.fs.freeBytesOnDrive[u'T'] = free;
+      const RoomRun run = runShortOfRoom(s);
+      if (shortBy == 0) {
+        EXPECT_EQ(run.code, ExitCode::Installed);
+        continue;
+      }
+      EXPECT_EQ(run.code, ExitCode::NoPackage);
+      const Text refusal = u"Za mało miejsca na dysku: okładka pakietu w folderze roboczym " +
+                           temp + u"instalator-4242-0\\ zajmie " +
+                           text::num(static_cast<int64_t>(needed)) + u" bajtów, a wolne jest " +
+                           text::num(static_cast<int64_t>(free)) + u" bajtów.";
+      EXPECT_EQ(run.important, std::vector<Text>{refusal});
+      EXPECT_TRUE(run.hostUntouched);
+      for (const auto& [op, path] : s.fs.opLog) {
+        EXPECT_FALSE(op == fake::Op::Write && path.rfind(temp, 0) == 0 &&
+                     !path.ends_with(u"zip-offset.txt"))
+            << text::toUtf8(path);
+      }
     }
   }
 }

@@ -467,14 +467,28 @@ std::vector<Text> FakePlatform::filesIn(const Text& dir) {
   return out;
 }
 
+namespace {
+
+// The figure of dir's drive where a test set one, else the one of every volume.
+std::optional<uint64_t> onDrive(const std::map<char16_t, uint64_t>& byDrive, const Text& dir,
+                                std::optional<uint64_t> everywhere) {
+  if (dir.empty()) return everywhere;
+  const char16_t c = dir.front();
+  const auto own =
+      byDrive.find(c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c);
+  return own == byDrive.end() ? everywhere : own->second;
+}
+
+}  // namespace
+
 std::optional<uint64_t> FakePlatform::freeSpace(const Text& dir) {
   if (!dirs_.count(pathKey(dir))) return std::nullopt;
-  return freeBytes;
+  return onDrive(freeBytesOnDrive, dir, freeBytes);
 }
 
 std::optional<uint64_t> FakePlatform::clusterSize(const Text& dir) {
   if (!dirs_.count(pathKey(dir))) return std::nullopt;
-  return clusterBytes;
+  return onDrive(clusterBytesOnDrive, dir, clusterBytes);
 }
 
 std::vector<Text> FakePlatform::logicalDrives() {

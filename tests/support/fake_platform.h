@@ -76,6 +76,9 @@ class FakePlatform : public plat::Platform {
   // What every volume reports as free: plenty, unless a test says otherwise (nothing: unknown).
   std::optional<uint64_t> freeBytes = uint64_t{1} << 40;
   std::optional<uint64_t> clusterBytes = 4096;
+  // A drive's own figures, by its letter in upper case, where a test sets them apart.
+  std::map<char16_t, uint64_t> freeBytesOnDrive;
+  std::map<char16_t, uint64_t> clusterBytesOnDrive;
   // The folder dialog: the folder it "returns", or nothing for a cancel.
   std::function<bool(Text& dir)> folderDialog;
   // Fault injection: called before each operation; true makes it fail as the OS would
