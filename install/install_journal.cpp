@@ -12,9 +12,10 @@ namespace install {
 
 namespace {
 
-// 3: the files set aside lie in folders of 256 ("1\1" ... "1\256", "2\257"); a journal of 2
-// named them in one folder, and is refused as no journal of ours.
+// 3: the files set aside lie in folders of 256 ("1\1" ... "1\256", "2\257"). An earlier
+// installer wrote 2, with them all in the set-aside folder: its journals are read as they are.
 constexpr std::string_view kHeader = "install-journal 3";
+constexpr std::string_view kFlatAsideHeader = "install-journal 2";
 constexpr std::string_view kPlanEnd = "plan-end";
 constexpr std::string_view kCommitted = "committed";
 // Far more than the plan of any package; a larger file is no journal of ours.
@@ -98,7 +99,7 @@ plat::Status writeAndFlush(plat::Platform& platform, const Text& path, std::stri
 }  // namespace
 
 std::string encodeJournal(const LibraryPlan& plan) {
-  std::string out(kHeader);
+  std::string out(plan.asideFilesPerFolder == 0 ? kFlatAsideHeader : kHeader);
   out += "\n";
   out.append("database ").append(plan.databaseExisted ? "present " : "absent ");
   out.append(identityText(plan.database)).append("\n");
@@ -119,9 +120,13 @@ Journal decodeJournal(std::string_view bytes) {
   // where the system had not yet written the data) changed nothing.
   const auto planEnd = std::find(lines.begin(), lines.end(), kPlanEnd);
   if (planEnd == lines.end()) return journal;
-  if (lines[0] != kHeader) throw notAJournal("no journal header");
-  if (planEnd - lines.begin() < 3) throw notAJournal("plan too short");
   LibraryPlan plan;
+  if (lines[0] == kFlatAsideHeader) {
+    plan.asideFilesPerFolder = 0;
+  } else if (lines[0] != kHeader) {
+    throw notAJournal("no journal header");
+  }
+  if (planEnd - lines.begin() < 3) throw notAJournal("plan too short");
   std::string_view database = lines[1];
   const size_t stateEnd = database.find(' ', database.find(' ') + 1);
   plan.databaseExisted = flag(database.substr(0, stateEnd), "database", "present", "absent");

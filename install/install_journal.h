@@ -8,6 +8,7 @@
 // cut short before any change began.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -19,12 +20,16 @@ namespace install {
 using text::Text;
 
 // A file the run replaces, as it was: the i-th (from 0) is kept in the set-aside folder as
-// "<i / 256 + 1>\<i + 1>".
+// "<i / n + 1>\<i + 1>", n being the plan's asideFilesPerFolder, or as "<i + 1>" when that is 0.
 struct KeptFile {
   Text path;
   FileIdentity identity;
   bool operator==(const KeptFile&) const = default;
 };
+
+// Files set aside share a folder 256 at most: Wine looks up a name that is not there yet by
+// reading the whole folder, so in one folder of 30,000 each rename cost more than the one before.
+inline constexpr uint32_t kAsideFilesPerFolder = 256;
 
 // The changes one install makes below the package folder. Paths are relative to it.
 struct LibraryPlan {
@@ -36,6 +41,10 @@ struct LibraryPlan {
   std::vector<Text> newFolders;       // made by the run, each after its parent
   std::vector<KeptFile> setAside;     // files the run replaces
   std::vector<Text> newFiles;         // files the run writes where there was none
+  // Files set aside share folders of this many. A journal of the earlier format 2, which an
+  // interrupted run of an earlier installer may have left, kept them all in the set-aside
+  // folder itself: 0.
+  uint32_t asideFilesPerFolder = kAsideFilesPerFolder;
 
   bool operator==(const LibraryPlan&) const = default;
 };

@@ -13,12 +13,9 @@ namespace {
 
 using target::PackagePaths;
 
-// Files set aside share a folder 256 at most: Wine looks up a name that is not there yet by
-// reading the whole folder, so in one folder of 30,000 each rename cost more than the one before.
-constexpr size_t kAsideFilesPerFolder = 256;
-
 size_t asideFolderCount(const LibraryPlan& plan) {
-  return (plan.setAside.size() + kAsideFilesPerFolder - 1) / kAsideFilesPerFolder;
+  const size_t per = plan.asideFilesPerFolder;
+  return per == 0 ? 0 : (plan.setAside.size() + per - 1) / per;
 }
 
 // The n-th folder of the set-aside folder, from 0.
@@ -26,10 +23,11 @@ Text asideFolder(const PackagePaths& paths, size_t n) {
   return paths.setAside + text::num(static_cast<int64_t>(n + 1));
 }
 
-// The i-th file set aside, from 0, is "<i / 256 + 1>\<i + 1>" in the set-aside folder.
-Text asideFile(const PackagePaths& paths, size_t index) {
-  return asideFolder(paths, index / kAsideFilesPerFolder) + u"\\" +
-         text::num(static_cast<int64_t>(index + 1));
+// Where the i-th file set aside, from 0, lies (see KeptFile).
+Text asideFile(const PackagePaths& paths, const LibraryPlan& plan, size_t index) {
+  const Text name = text::num(static_cast<int64_t>(index + 1));
+  if (plan.asideFilesPerFolder == 0) return paths.setAside + name;
+  return asideFolder(paths, index / plan.asideFilesPerFolder) + u"\\" + name;
 }
 
 // The package's own path of a target below the package folder, whatever letter case the archive
@@ -259,14 +257,14 @@ bool setAside(plat::Platform& platform, const PackagePaths& paths, const Library
   };
   if (!madeFolder(paths.setAside)) return false;
   for (size_t i = 0; i < plan.setAside.size(); ++i) {
-    if (i % kAsideFilesPerFolder == 0 &&
-        !madeFolder(asideFolder(paths, i / kAsideFilesPerFolder))) {
+    if (plan.asideFilesPerFolder != 0 && i % plan.asideFilesPerFolder == 0 &&
+        !madeFolder(asideFolder(paths, i / plan.asideFilesPerFolder))) {
       return false;
     }
     const Text path = paths.package + plan.setAside[i].path;
     log.debug(u"Odkładamy plik " + path);
     const plat::Status moved = plat::retryWhileInUse(
-        platform, log, path, [&] { return platform.moveFile(path, asideFile(paths, i)); });
+        platform, log, path, [&] { return platform.moveFile(path, asideFile(paths, plan, i)); });
     if (!moved) {
       log.important(plat::withReason(u"Błąd odłożenia pliku " + path, moved));
       return false;
@@ -305,7 +303,7 @@ bool finishChanges(plat::Platform& platform, const PackagePaths& paths, const Li
     }
   }
   for (size_t i = 0; i < plan.setAside.size(); ++i) {
-    const Text aside = asideFile(paths, i);
+    const Text aside = asideFile(paths, plan, i);
     if (!platform.fileExists(aside) || !steps.matches(aside, plan.setAside[i].identity)) continue;
     steps.removeFile(aside, u"Kasujemy odłożony plik " + aside);
   }
@@ -327,7 +325,7 @@ bool rollBackChanges(plat::Platform& platform, const PackagePaths& paths, const 
     steps.removeFile(path, u"Usuwamy plik " + path);
   }
   for (size_t i = 0; i < plan.setAside.size(); ++i) {
-    steps.putBack(asideFile(paths, i), paths.package + plan.setAside[i].path,
+    steps.putBack(asideFile(paths, plan, i), paths.package + plan.setAside[i].path,
                   plan.setAside[i].identity);
   }
   rollBackDatabase(platform, paths, plan, made, log, steps);

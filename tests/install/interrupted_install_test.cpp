@@ -199,6 +199,37 @@ Disk unpacking() {
   });
 }
 
+// An earlier installer's journal (format 2) kept every file set aside in the set-aside folder
+// itself: the next run puts them back from there, and installs.
+TEST(InterruptedInstall, AnEarlierFormatIsPutRightByItsOwnLayout) {
+  Scenario next;
+  next.fs.restoreDisk(unpacking());
+  const Text aside = next.file(u"dodatki_install.old\\");
+  const std::vector<Text> kept = next.fs.listFiles(aside + u"1");
+  ASSERT_FALSE(kept.empty());
+  for (const Text& file : kept) {
+    ASSERT_TRUE(next.fs.moveFile(file, aside + u"kept " + file.substr(file.rfind(u'\\') + 1)));
+  }
+  ASSERT_TRUE(next.fs.removeDirectory(aside + u"1"));
+  for (const Text& file : kept) {
+    const Text name = file.substr(file.rfind(u'\\') + 1);
+    ASSERT_TRUE(next.fs.moveFile(aside + u"kept " + name, aside + name));
+  }
+  std::string journal = next.bytes(u"dodatki_install.jrn");
+  ASSERT_EQ(journal.substr(0, 18), "install-journal 3\n");
+  journal[16] = '2';
+  next.fs.writeFile(next.file(u"dodatki_install.jrn"), journal);
+
+  std::vector<Text> lines;
+  EXPECT_EQ(runSilently(next, lines), ExitCode::Installed)
+      << testing::PrintToString(apptest::utf8(lines));
+  EXPECT_NE(
+      std::find(lines.begin(), lines.end(), u"Przywrócono stan sprzed przerwanej instalacji."),
+      lines.end());
+  next.expectInstalled(kMerged, "after an earlier format's journal");
+  EXPECT_EQ(next.bytes(u"stare\\b.jpg"), "host's own");
+}
+
 // A journal as a person might write one: "present" with the identity of the database that is
 // there, "absent" with that of a package's database.
 void plantJournal(Scenario& s, const std::string& database, const std::string& records,
