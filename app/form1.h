@@ -74,7 +74,7 @@ class TForm1 {
   // Set by CloseClick: the window is to close and the program to end.
   bool closeRequested() const { return closeRequested_; }
   // The code the process ends with, as "/S" would have ended: the last install's outcome;
-  // without one, what kept it from being offered, and FailedRestored (nothing changed) when the
+  // without one, what kept it from being offered, and NotInstalled (nothing changed) when the
   // user closed an install that was offered.
   ExitCode exitCode() const;
 

@@ -37,12 +37,16 @@ Text bytes(uint64_t n) {
 // NTFS's cluster on every volume up to 16 TB: taken when the system does not say.
 constexpr uint64_t kCommonCluster = 4096;
 
+uint64_t clusterOf(plat::Platform& platform, const Text& destination) {
+  return platform.clusterSize(destination).value_or(kCommonCluster);
+}
+
 // What the install writes on destination's volume: every unpacked file in whole clusters, and
 // the merged database, which may grow to the previous database and the package's together while
 // both stay beside it until the end.
 uint64_t neededSpace(plat::Platform& platform, zipkit::ZipReader& zip, const Text& package,
                      const Text& destination) {
-  const uint64_t cluster = platform.clusterSize(destination).value_or(kCommonCluster);
+  const uint64_t cluster = clusterOf(platform, destination);
   uint64_t merged = 0;
   if (const int at = zip.indexOf(databaseEntry(package)); at >= 0) {
     merged = zip.extents()[static_cast<size_t>(at)].size;
@@ -170,7 +174,7 @@ std::optional<Text> checkEntryRoom(plat::Platform& platform, const ArchiveSource
   return refusalOf(platform, archive, log, [&](zipkit::ZipReader& zip) -> std::optional<Text> {
     const int at = zip.indexOf(entry);
     if (at < 0) return std::nullopt;
-    const uint64_t cluster = platform.clusterSize(destination).value_or(kCommonCluster);
+    const uint64_t cluster = clusterOf(platform, destination);
     const uint64_t needed = inClusters(zip.declared(static_cast<size_t>(at)).size, cluster);
     const std::optional<uint64_t> free = platform.freeSpace(destination);
     if (!free || needed <= *free) return std::nullopt;

@@ -247,6 +247,11 @@ std::optional<Outcome> checkBeforeTouching(plat::Platform& platform, const Reque
 
 }  // namespace
 
+Outcome refusedByUnexpectedError(const logs::Log& log, const std::exception& error,
+                                 target::Refusal::Reason reason) {
+  return Outcome::refusedBy({reason, logs::logUnexpectedError(log, error)});
+}
+
 Outcome run(plat::Platform& platform, const Request& request, const logs::Log& log,
             Observer& observer) {
   const PackagePaths p = target::packagePaths(request.hostFolder, request.packageName);
@@ -255,9 +260,7 @@ Outcome run(plat::Platform& platform, const Request& request, const logs::Log& l
       return *refused;
     }
   } catch (const std::exception& e) {
-    const target::Refusal refusal{target::Refusal::Reason::UnexpectedError,
-                                  logs::logUnexpectedError(log, e)};
-    return Outcome::refusedBy(refusal);
+    return refusedByUnexpectedError(log, e, target::Refusal::Reason::UnexpectedError);
   }
 
   observer.started();

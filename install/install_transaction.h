@@ -3,6 +3,7 @@
 // copy: when the backup cannot be put back, the outcome names where it is.
 #pragma once
 
+#include <exception>
 #include <optional>
 
 #include "archive/archive_source.h"
@@ -41,6 +42,10 @@ struct Outcome {
   bool installed() const { return result == Result::Installed; }
   bool refused() const { return result == Result::Refused || result == Result::PackageRefused; }
 };
+
+// An error nobody named, met where the disk is as the reason says: logged, and the refusal.
+Outcome refusedByUnexpectedError(const logs::Log& log, const std::exception& error,
+                                 target::Refusal::Reason reason);
 
 // What a window shows of a run as it goes; a run without a window ignores it all.
 class Observer {

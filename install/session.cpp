@@ -6,7 +6,6 @@
 #include "archive/package_layout.h"
 #include "install/package_hold.h"
 #include "install/recovery.h"
-#include "platform/unexpected_error.h"
 #include "target/discovery.h"
 #include "target/folder_choice.h"
 #include "target/host_layout.h"
@@ -123,7 +122,7 @@ Outcome Session::apply(const Text& hostFolder, const Text& package, Observer& ob
   try {
     hold = holdPackage(platform_, hostFolder, package, log_);
   } catch (const std::exception& e) {
-    return unexpected(e, target::Refusal::Reason::UnexpectedError);
+    return refusedByUnexpectedError(log_, e, target::Refusal::Reason::UnexpectedError);
   }
   if (hold->refusal) return Outcome::refusedBy(*hold->refusal);
   // The folder may have changed since it was checked, to one an earlier run left unfinished.
@@ -133,14 +132,9 @@ Outcome Session::apply(const Text& hostFolder, const Text& package, Observer& ob
     }
   } catch (const std::exception& e) {
     // The journal stays, and with it what the recovery had still to do.
-    return unexpected(e, target::Refusal::Reason::RecoveryFailed);
+    return refusedByUnexpectedError(log_, e, target::Refusal::Reason::RecoveryFailed);
   }
   return run(platform_, {hostFolder, package, files_.archive}, log_, observer);
-}
-
-Outcome Session::unexpected(const std::exception& error, target::Refusal::Reason reason) {
-  const target::Refusal refusal{reason, logs::logUnexpectedError(log_, error)};
-  return Outcome::refusedBy(refusal);
 }
 
 }  // namespace install

@@ -5,7 +5,6 @@
 // turns the outcome into an exit code.
 #pragma once
 
-#include <exception>
 #include <optional>
 #include <vector>
 
@@ -101,8 +100,6 @@ class Session {
  private:
   // Why the picture cannot be shown, or nothing.
   std::optional<Text> pictureError(const Text& path);
-  // An error no step could name: logged, and refused with the reason that says what it left.
-  Outcome unexpected(const std::exception& error, target::Refusal::Reason reason);
 
   plat::Platform& platform_;
   WorkFiles files_;
