@@ -11,9 +11,9 @@ namespace {
 
 constexpr size_t kLengthSize = 2;
 
-// Seeded (runSeed()): a file's keys cannot be made to share a bucket, which would make each add
-// probe past all of them.
-uint64_t hashKey(ByteView key) {
+// The key's tag: the top half of its hash, seeded (runSeed()) so that a file's keys cannot be
+// made to share a bucket, which would make each add probe past all of them.
+uint32_t tagOf(ByteView key) {
   uint64_t h = mixBits(runSeed() ^ key.size());
   size_t i = 0;
   for (; i + 8 <= key.size(); i += 8) {
@@ -23,7 +23,7 @@ uint64_t hashKey(ByteView key) {
   }
   uint64_t rest = 0;
   if (i < key.size()) std::memcpy(&rest, key.data() + i, key.size() - i);
-  return mixBits(h ^ rest ^ (uint64_t{1} << 63));
+  return static_cast<uint32_t>(mixBits(h ^ rest ^ (uint64_t{1} << 63)) >> 32);
 }
 
 // An entry's first eight bytes as a number that orders as the bytes do, zeros past its end: two
@@ -40,8 +40,8 @@ uint64_t prefixOf(ByteView e) {
 }  // namespace
 
 size_t GatheredEntries::memoryBytes() const {
-  return blocks_.size() * (kBlockSize + kBlockSlack) + slots_.capacity() * sizeof(uint32_t) +
-         sorted_.capacity() * sizeof(uint32_t);
+  return blocks_.size() * (kBlockSize + kBlockSlack) + slots_.capacity() * sizeof(uint64_t) +
+         sorted_.capacity() * sizeof(Sorted);
 }
 
 ByteView GatheredEntries::entryAt(uint32_t place) const {
@@ -54,19 +54,20 @@ ByteView GatheredEntries::keyAt(uint32_t place) const {
   return e.first(e.size() - indexpage::kRowIdSize);
 }
 
-size_t GatheredEntries::slotFor(ByteView key, uint64_t hash) const {
+size_t GatheredEntries::slotFor(ByteView key, uint32_t tag) const {
   const size_t mask = slots_.size() - 1;
-  for (size_t s = static_cast<size_t>(hash) & mask;; s = (s + 1) & mask) {
-    const uint32_t place = slots_[s];
-    if (place == 0) return s;
-    const ByteView other = keyAt(place - 1);
+  for (size_t s = homeOf(tag);; s = (s + 1) & mask) {
+    const uint64_t slot = slots_[s];
+    if (slot == 0) return s;
+    if (static_cast<uint32_t>(slot >> 32) != tag) continue;
+    const ByteView other = keyAt(static_cast<uint32_t>(slot) - 1);
     if (std::equal(key.begin(), key.end(), other.begin(), other.end())) return s;
   }
 }
 
 bool GatheredEntries::containsKey(const KeyBytes& key) const {
   if (slots_.empty()) return false;
-  return slots_[slotFor(key, hashKey(key))] != 0;
+  return slots_[slotFor(key, tagOf(key))] != 0;
 }
 
 void GatheredEntries::add(const KeyBytes& key, RowPointer row) {
@@ -90,25 +91,31 @@ void GatheredEntries::add(const KeyBytes& key, RowPointer row) {
   ++count_;
 
   if (4 * (keys_ + 1) > 3 * slots_.size()) grow();
-  const size_t s = slotFor(key, hashKey(key));
+  const uint32_t tag = tagOf(key);
+  const size_t s = slotFor(key, tag);
   if (slots_[s] == 0) {
-    slots_[s] = place + 1;
+    slots_[s] = uint64_t{tag} << 32 | (place + 1);
     ++keys_;
   }
 }
 
 void GatheredEntries::grow() {
-  std::vector<uint32_t> old = std::move(slots_);
-  slots_.assign(std::max<size_t>(64, 2 * old.size()), 0);
-  for (const uint32_t place : old) {
-    if (place == 0) continue;
-    const ByteView key = keyAt(place - 1);
-    slots_[slotFor(key, hashKey(key))] = place;
+  std::vector<uint64_t> old = std::move(slots_);
+  slotBits_ = old.empty() ? 6 : slotBits_ + 1;
+  slots_.assign(size_t{1} << slotBits_, 0);
+  const size_t mask = slots_.size() - 1;
+  // Every key is distinct: each slot goes to the first free one from its home.
+  for (const uint64_t slot : old) {
+    if (slot == 0) continue;
+    size_t s = homeOf(static_cast<uint32_t>(slot >> 32));
+    while (slots_[s] != 0) s = (s + 1) & mask;
+    slots_[s] = slot;
   }
 }
 
 void GatheredEntries::sort() {
   slots_ = {};
+  slotBits_ = 0;
   keys_ = 0;
   sorted_.clear();
   sorted_.reserve(count_);
@@ -117,17 +124,15 @@ void GatheredEntries::sort() {
     for (size_t pos = 0; pos + kLengthSize <= end;) {
       const size_t length = u16le(blocks_[b].get() + pos);
       if (length == 0) break;
-      sorted_.push_back(static_cast<uint32_t>((b << kBlockBits) | pos));
+      const auto place = static_cast<uint32_t>((b << kBlockBits) | pos);
+      sorted_.push_back({prefixOf(entryAt(place)), place});
       pos += kLengthSize + length;
     }
   }
-  std::sort(sorted_.begin(), sorted_.end(), [this](uint32_t a, uint32_t b) {
-    const ByteView ea = entryAt(a);
-    const ByteView eb = entryAt(b);
-    const uint64_t pa = prefixOf(ea);
-    const uint64_t pb = prefixOf(eb);
-    if (pa != pb) return pa < pb;
-    return entryLess(ea, eb);
+  // The prefixes decide nearly every comparison without reading an entry.
+  std::sort(sorted_.begin(), sorted_.end(), [this](const Sorted& a, const Sorted& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    return entryLess(entryAt(a.place), entryAt(b.place));
   });
 }
 
@@ -137,6 +142,7 @@ void GatheredEntries::clear() {
   used_ = kBlockSize;
   count_ = 0;
   slots_ = {};
+  slotBits_ = 0;
   keys_ = 0;
   sorted_ = {};
 }

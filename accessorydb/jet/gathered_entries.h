@@ -27,7 +27,7 @@ class GatheredEntries {
   // Puts the entries in ascending order (key, then row); entry() then gives them in that order,
   // and containsKey() and add() may not be called until clear().
   void sort();
-  ByteView entry(size_t i) const { return entryAt(sorted_[i]); }
+  ByteView entry(size_t i) const { return entryAt(sorted_[i].place); }
   void clear();
 
  private:
@@ -45,17 +45,28 @@ class GatheredEntries {
   ByteView entryAt(uint32_t place) const;
   ByteView keyAt(uint32_t place) const;
   // The slot that holds the place of an entry with this key, or the empty slot where it would go.
-  size_t slotFor(ByteView key, uint64_t hash) const;
+  size_t slotFor(ByteView key, uint32_t tag) const;
+  // The slot a tag starts its probe at: its top bits, so that doubling the table keeps the
+  // slots' order and grow() moves them in one pass without reading a key.
+  size_t homeOf(uint32_t tag) const { return tag >> (32 - slotBits_); }
   void grow();
+
+  // A sorted entry: its first eight bytes as a number that orders as the bytes do, and its place.
+  struct Sorted {
+    uint64_t prefix;
+    uint32_t place;
+  };
 
   std::vector<std::unique_ptr<uint8_t[]>> blocks_;
   size_t used_ = kBlockSize;  // bytes taken in the last block
   size_t count_ = 0;
-  // Open addressing by key: the place of one entry with that key plus one, 0 when empty; at most
-  // three quarters full.
-  std::vector<uint32_t> slots_;
+  // Open addressing by key, at most three quarters full: 0 when empty, else the key's tag (the
+  // top half of its hash) above the place of one entry with that key plus one. A probe compares
+  // tags and reads an entry's key only when they are equal, and the key lies far away.
+  std::vector<uint64_t> slots_;
+  unsigned slotBits_ = 0;  // slots_.size() is 2^slotBits_
   size_t keys_ = 0;
-  std::vector<uint32_t> sorted_;  // every entry's place, in order, once sorted
+  std::vector<Sorted> sorted_;  // every entry, in order, once sorted
 };
 
 }  // namespace jet

@@ -342,6 +342,13 @@ void appendKeyValue(KeyBytes& key, const ColumnDef& column, const Value& value, 
 KeyBytes indexKey(const TableDef& table, const RealIndex& index, const std::vector<Value>& values,
                   SharpS sharpS) {
   KeyBytes key;
+  indexKeyInto(key, table, index, values, sharpS);
+  return key;
+}
+
+void indexKeyInto(KeyBytes& key, const TableDef& table, const RealIndex& index,
+                  const std::vector<Value>& values, SharpS sharpS) {
+  key.clear();
   for (const IndexColumn& ic : index.columns) {
     const ColumnDef* column = table.columnByNumber(ic.columnNumber);
     if (!column) {
@@ -352,7 +359,6 @@ KeyBytes indexKey(const TableDef& table, const RealIndex& index, const std::vect
     appendKeyValue(key, *column, values.at(static_cast<size_t>(column - table.columns.data())),
                    ic.ascending, sharpS);
   }
-  return key;
 }
 
 }  // namespace jet

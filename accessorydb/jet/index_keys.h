@@ -64,5 +64,8 @@ void appendKeyValue(KeyBytes& key, const ColumnDef& column, const Value& value, 
 // The key of a row for one real index; `values` holds one value per column in table order.
 KeyBytes indexKey(const TableDef& table, const RealIndex& index, const std::vector<Value>& values,
                   SharpS sharpS = SharpS::TwoPositions);
+// The same into `key`, replacing its bytes: a caller keying row after row keeps its storage.
+void indexKeyInto(KeyBytes& key, const TableDef& table, const RealIndex& index,
+                  const std::vector<Value>& values, SharpS sharpS = SharpS::TwoPositions);
 
 }  // namespace jet

@@ -234,16 +234,11 @@ Value coerceValue(const ColumnDef& column, Value v) {
 
 std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& values) {
   std::vector<uint8_t> row;
-  encodeRow(table, values, row);
+  RowEncoder(table).encode(values, row);
   return row;
 }
 
-void encodeRow(const TableDef& table, const std::vector<Value>& values, std::vector<uint8_t>& row) {
-  if (values.size() != table.columns.size()) {
-    throw Error(ErrorKind::Internal, u"Internal error: a row of table " + table.name + u" needs " +
-                                         text::num(static_cast<int64_t>(table.columns.size())) +
-                                         u" values");
-  }
+RowEncoder::RowEncoder(const TableDef& table) : table_(table) {
   size_t fixedEnd = 0;
   size_t varSlots = 0;
   for (const ColumnDef& c : table.columns) {
@@ -253,13 +248,26 @@ void encodeRow(const TableDef& table, const std::vector<Value>& values, std::vec
       varSlots = std::max<size_t>(varSlots, c.varIndex + 1u);
     }
   }
-  const size_t columnCount = std::max<size_t>(table.maxColumns, table.columns.size());
-  std::vector<uint8_t> nullMask(rowformat::nullMaskSize(columnCount), 0);
+  fixedEnd_ = rowformat::kFixedAreaOffset + fixedEnd;
+  columnCount_ = std::max<size_t>(table.maxColumns, table.columns.size());
+  varValues_.resize(varSlots);
+  varOffsets_.resize(varSlots);
+  nullMask_.resize(rowformat::nullMaskSize(columnCount_));
+}
+
+void RowEncoder::encode(const std::vector<Value>& values, std::vector<uint8_t>& row) {
+  const TableDef& table = table_;
+  if (values.size() != table.columns.size()) {
+    throw Error(ErrorKind::Internal, u"Internal error: a row of table " + table.name + u" needs " +
+                                         text::num(static_cast<int64_t>(table.columns.size())) +
+                                         u" values");
+  }
+  const size_t varSlots = varValues_.size();
+  std::fill(nullMask_.begin(), nullMask_.end(), 0);
+  std::fill(varValues_.begin(), varValues_.end(), std::pair<const ColumnDef*, const Value*>());
   row.reserve(kMaxRowSize);  // the variable values then append without moving the row
-  row.assign(rowformat::kFixedAreaOffset + fixedEnd, 0);
-  putU16le(row.data(), static_cast<uint16_t>(columnCount));
-  // Present variable values by slot.
-  std::vector<std::pair<const ColumnDef*, const Value*>> varValues(varSlots, {nullptr, nullptr});
+  row.assign(fixedEnd_, 0);
+  putU16le(row.data(), static_cast<uint16_t>(columnCount_));
 
   for (size_t i = 0; i < table.columns.size(); ++i) {
     const ColumnDef& c = table.columns[i];
@@ -275,20 +283,17 @@ void encodeRow(const TableDef& table, const std::vector<Value>& values, std::vec
                     u"Writing memo or OLE values is not supported (" + named(c) + u")",
                     {.column = c.name});
       }
-      varValues[c.varIndex] = {&c, &v};
+      varValues_[c.varIndex] = {&c, &v};
     }
-    if (present) setBitAt(nullMask.data(), c.number, true);
+    if (present) setBitAt(nullMask_.data(), c.number, true);
   }
 
   if (varSlots > 0) {
-    std::vector<uint16_t> offsets(varSlots);
     for (size_t k = 0; k < varSlots; ++k) {
-      offsets[k] = static_cast<uint16_t>(row.size());
-      if (varValues[k].second) {
-        appendVariable(row, *varValues[k].first, *varValues[k].second);
-      }
+      varOffsets_[k] = static_cast<uint16_t>(row.size());
+      if (varValues_[k].second) appendVariable(row, *varValues_[k].first, *varValues_[k].second);
     }
-    const size_t tail = rowformat::varTableSize(varSlots) + nullMask.size();
+    const size_t tail = rowformat::varTableSize(varSlots) + nullMask_.size();
     if (row.size() + tail > kMaxRowSize) {
       throw Error(ErrorKind::RowTooLong,
                   u"The row is too long for table " + table.name + u" (" +
@@ -306,10 +311,10 @@ void encodeRow(const TableDef& table, const std::vector<Value>& values, std::vec
       entry += rowformat::kVarEntrySize;
     };
     put(at);
-    for (auto it = offsets.rbegin(); it != offsets.rend(); ++it) put(*it);
+    for (auto it = varOffsets_.rbegin(); it != varOffsets_.rend(); ++it) put(*it);
     put(varSlots);
   }
-  row.insert(row.end(), nullMask.begin(), nullMask.end());
+  row.insert(row.end(), nullMask_.begin(), nullMask_.end());
   if (row.size() > kMaxRowSize) {
     throw Error(ErrorKind::RowTooLong, u"The row is too long for table " + table.name,
                 {.table = table.name});

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "accessorydb/jet/tdef.h"
@@ -23,11 +24,29 @@ Value coerceValue(const ColumnDef& column, Value v);
 // it is, keeping its storage.
 void coerceInPlace(const ColumnDef& column, Value& v);
 
-// The row bytes for `values` (one per column in table order, already coerced). Throws Error
-// when the row is longer than kMaxRowSize or a column type cannot be written (memo and OLE
-// values other than null).
+// Rows of one table, written one after another: the row's layout is worked out once and the
+// storage of what a row needs on the way is kept.
+class RowEncoder {
+ public:
+  // `table` must outlive the encoder; its columns must not change.
+  explicit RowEncoder(const TableDef& table);
+
+  // The row bytes for `values` (one per column in table order, already coerced) into `row`,
+  // replacing its bytes. Throws Error when the row is longer than kMaxRowSize or a column type
+  // cannot be written (memo and OLE values other than null).
+  void encode(const std::vector<Value>& values, std::vector<uint8_t>& row);
+
+ private:
+  const TableDef& table_;
+  size_t fixedEnd_ = 0;     // where the fixed area ends, past its two-byte column count
+  size_t columnCount_ = 0;  // the count the row starts with, which sizes its null mask
+  // The present variable values with their columns, by variable slot.
+  std::vector<std::pair<const ColumnDef*, const Value*>> varValues_;
+  std::vector<uint16_t> varOffsets_;
+  std::vector<uint8_t> nullMask_;
+};
+
+// The row bytes for `values`, as RowEncoder::encode gives them.
 std::vector<uint8_t> encodeRow(const TableDef& table, const std::vector<Value>& values);
-// The same into `row`, whose storage is reused (rows written one after another).
-void encodeRow(const TableDef& table, const std::vector<Value>& values, std::vector<uint8_t>& row);
 
 }  // namespace jet

@@ -4,14 +4,17 @@
 
 #include "accessorydb/jet/data_page.h"
 #include "accessorydb/jet/index_keys.h"
-#include "accessorydb/jet/row_encode.h"
 #include "accessorydb/jet/usage_map.h"
 #include "accessorydb/jet/value_text.h"
 
 namespace jet {
 
 TableWriter::TableWriter(PageFile& pages, const TableDef& table)
-    : pages_(pages), table_(table), allocator_(pages), commitHook_(pages.hookBeforeCommit(*this)) {
+    : pages_(pages),
+      table_(table),
+      allocator_(pages),
+      encoder_(table_),
+      commitHook_(pages.hookBeforeCommit(*this)) {
   if (!pages_.writable()) throw Error(ErrorKind::ReadOnly, u"The database is open read-only");
   // The row counts go into this page: it must be a table definition.
   pages_.readTyped(table_.page(), kPageTdef, "a table definition");
@@ -23,6 +26,8 @@ TableWriter::TableWriter(PageFile& pages, const TableDef& table)
     refuseUnencodedSortOrder(index);
     indexes_.push_back(std::make_unique<IndexTree>(pages_, allocator_, table_.page(), index));
   }
+  keys_.resize(indexes_.size());
+  newKey_.resize(indexes_.size());
   findDataPage();
 }
 
@@ -115,9 +120,7 @@ Error TableWriter::keyTooLarge(const RealIndex& real, const std::vector<Value>& 
                {.table = table_.name, .column = widest->name, .value = row});
 }
 
-std::vector<bool> TableWriter::checkKeys(const std::vector<KeyBytes>& keys,
-                                         const std::vector<Value>& values) {
-  std::vector<bool> newKey(keys.size());
+void TableWriter::checkKeys(const std::vector<Value>& values) {
   for (size_t i = 0; i < table_.realIndexes.size(); ++i) {
     const RealIndex& real = table_.realIndexes[i];
     const LogicalIndex* logical = nullptr;
@@ -137,18 +140,17 @@ std::vector<bool> TableWriter::checkKeys(const std::vector<KeyBytes>& keys,
       }
     }
     // Refused here, before anything is written, whether the index is walked or gathered.
-    const size_t entryBytes = keys[i].size() + indexpage::kRowIdSize;
+    const size_t entryBytes = keys_[i].size() + indexpage::kRowIdSize;
     if (entryBytes > IndexTree::kMaxEntrySize) throw keyTooLarge(real, values, entryBytes);
-    const bool exists = indexes_[i]->checkInsert(keys[i]);
+    const bool exists = indexes_[i]->checkInsert(keys_[i]);
     if (exists && real.unique()) {
       throw Error(ErrorKind::DuplicateKey,
                   u"Table " + table_.name + u" already has a row with " +
                       describeKey(logical, real, values),
                   {.table = table_.name, .value = describeKey(nullptr, real, values)});
     }
-    newKey[i] = !exists;
+    newKey_[i] = !exists;
   }
-  return newKey;
 }
 
 RowPointer TableWriter::insert(std::vector<Value>& values) {
@@ -166,13 +168,13 @@ RowPointer TableWriter::insert(std::vector<Value>& values) {
     }
     coerceInPlace(c, values[i]);
   }
-  encodeRow(table_, values, row_);
-  std::vector<KeyBytes> keys;
-  for (const RealIndex& real : table_.realIndexes) keys.push_back(indexKey(table_, real, values));
-  const std::vector<bool> newKey = checkKeys(keys, values);
+  encoder_.encode(values, row_);
+  for (size_t i = 0; i < table_.realIndexes.size(); ++i)
+    indexKeyInto(keys_[i], table_, table_.realIndexes[i], values);
+  checkKeys(values);
 
   try {
-    const RowPointer where = write(row_, keys, newKey, autoNumber);
+    const RowPointer where = write(autoNumber);
     // Indexes walked into change pages all over the file; rows and gathered indexes fill pages
     // one after another.
     const bool walked = std::any_of(indexes_.begin(), indexes_.end(),
@@ -189,10 +191,9 @@ RowPointer TableWriter::insert(std::vector<Value>& values) {
   }
 }
 
-RowPointer TableWriter::write(const std::vector<uint8_t>& row, const std::vector<KeyBytes>& keys,
-                              const std::vector<bool>& newKey, uint32_t autoNumber) {
-  const RowPointer where = placeRow(row);
-  for (size_t i = 0; i < keys.size(); ++i) indexes_[i]->insert(keys[i], where);
+RowPointer TableWriter::write(uint32_t autoNumber) {
+  const RowPointer where = placeRow(row_);
+  for (size_t i = 0; i < keys_.size(); ++i) indexes_[i]->insert(keys_[i], where);
 
   // The table definition last: its row count then covers only rows fully in place.
   ++table_.rowCount;
@@ -200,8 +201,8 @@ RowPointer TableWriter::write(const std::vector<uint8_t>& row, const std::vector
   Page& tdef = pages_.change(table_.page(), PageFile::Order::Last);
   putU32le(tdef.data() + tdef::kRowCountOffset, table_.rowCount);
   putU32le(tdef.data() + tdef::kAutoNumberOffset, autoNumber);
-  for (size_t i = 0; i < keys.size(); ++i) {
-    if (!newKey[i]) continue;
+  for (size_t i = 0; i < keys_.size(); ++i) {
+    if (!newKey_[i]) continue;
     // As Jet and Jackcess: the count of distinct keys only ever grows.
     uint8_t* count =
         tdef.data() + tdef::kHeaderSize + tdef::kIndexStatsSize * i + tdef::kIndexKeyCountOffset;

@@ -28,6 +28,7 @@
 
 #include "accessorydb/jet/index_tree.h"
 #include "accessorydb/jet/page_allocator.h"
+#include "accessorydb/jet/row_encode.h"
 #include "accessorydb/jet/tdef.h"
 #include "accessorydb/jet/value.h"
 
@@ -55,14 +56,13 @@ class TableWriter : private PageFile::BeforeCommit {
   // Stores the entries the indexes gathered in memory.
   void beforeCommit() override;
   // Everything an accepted row changes, into pending pages.
-  RowPointer write(const std::vector<uint8_t>& row, const std::vector<KeyBytes>& keys,
-                   const std::vector<bool>& newKey, uint32_t autoNumber);
+  RowPointer write(uint32_t autoNumber);
   void refuseUnencodedSortOrder(const RealIndex& index) const;
   void findDataPage();
   RowPointer placeRow(const std::vector<uint8_t>& row);
   // Refuses a row that lacks a key value or repeats a unique key, or whose keys are too large
-  // for (or might not fit) the index pages; returns, per index, whether its key is new.
-  std::vector<bool> checkKeys(const std::vector<KeyBytes>& keys, const std::vector<Value>& values);
+  // for (or might not fit) the index pages; notes in newKey_, per index, whether its key is new.
+  void checkKeys(const std::vector<Value>& values);
   Text describeKey(const LogicalIndex* index, const RealIndex& real,
                    const std::vector<Value>& values) const;
   // The row for a message about `real`: its primary key, unless that is `real`, else its number.
@@ -76,7 +76,12 @@ class TableWriter : private PageFile::BeforeCommit {
   std::vector<std::unique_ptr<IndexTree>> indexes_;  // one per real index
   bool havePage_ = false;
   uint32_t dataPageNo_ = 0;
-  std::vector<uint8_t> row_;  // the row being inserted, its storage kept from row to row
+  // The row being inserted, its key for each index and whether that key is new; their storage
+  // is kept from row to row.
+  RowEncoder encoder_;
+  std::vector<uint8_t> row_;
+  std::vector<KeyBytes> keys_;
+  std::vector<bool> newKey_;
   PageFile::CommitHook commitHook_;
 };
 
