@@ -70,6 +70,10 @@ bool GatheredEntries::containsKey(const KeyBytes& key) const {
   return slots_[slotFor(key, tagOf(key))] != 0;
 }
 
+void GatheredEntries::prefetch(const KeyBytes& key) const {
+  if (!slots_.empty()) __builtin_prefetch(&slots_[homeOf(tagOf(key))]);
+}
+
 void GatheredEntries::add(const KeyBytes& key, RowPointer row) {
   const size_t length = key.size() + indexpage::kRowIdSize;
   if (used_ + kLengthSize + length > kBlockSize) {

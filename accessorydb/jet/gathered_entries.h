@@ -21,6 +21,8 @@ class GatheredEntries {
 
   // Whether an entry with exactly this key is among them.
   bool containsKey(const KeyBytes& key) const;
+  // Starts fetching the memory a lookup of the key reads, for a lookup soon after.
+  void prefetch(const KeyBytes& key) const;
   // Adds the leaf entry of `key` and `row`. Throws Error past 4 GiB of entries.
   void add(const KeyBytes& key, RowPointer row);
 

@@ -40,6 +40,10 @@ class IndexTree {
   // more than two pages (only possible with Jet's prefix-compressed pages). One walk down the
   // tree, before anything is written.
   bool checkInsert(const KeyBytes& key);
+  // Starts fetching what checkInsert(key) will read, where that is cheap to know.
+  void prefetch(const KeyBytes& key) const {
+    if (gathering_) gathered_.prefetch(key);
+  }
   void insert(const KeyBytes& key, RowPointer row);
   // Stores the entries gathered in memory, if any, into pending pages; inserts then go into the
   // tree. Throws Error with the cause.

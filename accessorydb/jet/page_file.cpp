@@ -95,7 +95,18 @@ void PageFile::refuseChanges() const {
 }
 
 Page& PageFile::pendingBytes(uint32_t page, Order order, const Page& from) {
-  Pending& p = pending_[page];
+  const auto [it, added] = pending_.try_emplace(page);
+  // A page is either pending or cached, never both.
+  if (added) {
+    if (auto cachedAt = cached_.find(page); cachedAt != cached_.end()) {
+      lru_.erase(cachedAt->second);
+      cached_.erase(cachedAt);
+    }
+  }
+  return changePending(it->second, page, order, from);
+}
+
+Page& PageFile::changePending(Pending& p, uint32_t page, Order order, const Page& from) {
   // A page that no reader holds is changed in place; a held one gets a fresh copy, so that the
   // reader keeps seeing the bytes it read.
   if (p.bytes && p.bytes.use_count() == 1) {
@@ -106,10 +117,6 @@ Page& PageFile::pendingBytes(uint32_t page, Order order, const Page& from) {
   if (order == Order::Last) p.order = Order::Last;
   p.changed = ++changes_;
   if (page == pageCount_) ++pageCount_;
-  if (auto it = cached_.find(page); it != cached_.end()) {
-    lru_.erase(it->second);
-    cached_.erase(it);
-  }
   return *p.bytes;
 }
 
@@ -129,7 +136,7 @@ Page& PageFile::change(uint32_t page, Order order) {
                                          text::num(pageCount_) + u" pages");
   }
   if (const auto it = pending_.find(page); it != pending_.end()) {
-    return pendingBytes(page, order, *it->second.bytes);
+    return changePending(it->second, page, order, *it->second.bytes);
   }
   const PageRef current = read(page);
   return pendingBytes(page, order, *current);

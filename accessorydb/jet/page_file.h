@@ -130,6 +130,8 @@ class PageFile {
   // The page's pending bytes, newly changed and no reader's, holding `from` (which may be
   // those bytes themselves).
   Page& pendingBytes(uint32_t page, Order order, const Page& from);
+  // The same for a page already pending, as `p`.
+  Page& changePending(Pending& p, uint32_t page, Order order, const Page& from);
   void remember(uint32_t page, PageRef bytes);
   // Writes the pending pages in the given order (flushing the file after them, for a commit),
   // then keeps them as read.

@@ -168,9 +168,11 @@ RowPointer TableWriter::insert(std::vector<Value>& values) {
     }
     coerceInPlace(c, values[i]);
   }
-  encoder_.encode(values, row_);
-  for (size_t i = 0; i < table_.realIndexes.size(); ++i)
+  for (size_t i = 0; i < table_.realIndexes.size(); ++i) {
     indexKeyInto(keys_[i], table_, table_.realIndexes[i], values);
+    indexes_[i]->prefetch(keys_[i]);
+  }
+  encoder_.encode(values, row_);
   checkKeys(values);
 
   try {
