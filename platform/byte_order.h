@@ -2,7 +2,10 @@
 // PE and Jet formats, big-endian for JPEG's markers.
 #pragma once
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace bytes {
 
@@ -28,6 +31,23 @@ inline void put32(uint8_t* p, uint32_t v) {
 inline void put64(uint8_t* p, uint64_t v) {
   put32(p, static_cast<uint32_t>(v));
   put32(p + 4, static_cast<uint32_t>(v >> 32));
+}
+
+// `count` 16-bit units as little-endian bytes, and back: a plain copy where the machine is
+// little-endian, as texts of millions of rows pass through here.
+inline void put16s(uint8_t* p, const char16_t* units, size_t count) {
+  if constexpr (std::endian::native == std::endian::little) {
+    if (count > 0) std::memcpy(p, units, 2 * count);
+  } else {
+    for (size_t i = 0; i < count; ++i) put16(p + 2 * i, units[i]);
+  }
+}
+inline void get16s(const uint8_t* p, char16_t* units, size_t count) {
+  if constexpr (std::endian::native == std::endian::little) {
+    if (count > 0) std::memcpy(units, p, 2 * count);
+  } else {
+    for (size_t i = 0; i < count; ++i) units[i] = static_cast<char16_t>(get16(p + 2 * i));
+  }
 }
 
 inline uint16_t getBigEndian16(const uint8_t* p) {

@@ -116,7 +116,7 @@ void appendText(std::vector<uint8_t>& out, std::u16string_view s, bool allowComp
     return;
   }
   out.resize(at + kTextCharSize * s.size());
-  for (size_t i = 0; i < s.size(); ++i) putU16le(out.data() + at + kTextCharSize * i, s[i]);
+  bytes::put16s(out.data() + at, s.data(), s.size());
 }
 
 void appendVariable(std::vector<uint8_t>& row, const ColumnDef& column, const Value& v) {

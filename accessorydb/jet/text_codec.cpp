@@ -42,9 +42,7 @@ void decodeText(ByteView bytes, text::Text& out) {
   }
   if (n % kTextCharSize != 0) throw oddText();
   out.resize(n / kTextCharSize);
-  for (size_t i = 0; i < out.size(); ++i) {
-    out[i] = static_cast<char16_t>(u16le(b + kTextCharSize * i));
-  }
+  bytes::get16s(b, out.data(), out.size());
 }
 
 }  // namespace jet
