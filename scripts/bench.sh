@@ -148,7 +148,8 @@ jet_insert() {
     "$(shown "${ins_cpu[@]}"), peak memory $peak MiB; mdb-export reads them in" \
     "$(shown "${exp[@]}"), processor $(shown "${exp_cpu[@]}"); insert/read ratio" \
     "$(ratio "$(median "${ins[@]}")" "$(median "${exp[@]}")"), processor" \
-    "$(ratio "$(median "${ins_cpu[@]}")" "$(median "${exp_cpu[@]}")") (goal: <= 0.5); $pages" \
+    "$(ratio "$(median "${ins_cpu[@]}")" "$(median "${exp_cpu[@]}")") (JSON parsing included: the" \
+    "goal is the engine's own part's, below); $pages" \
     "pages, page reads $reads, page writes $writes, $(ratio "$writes" "$pages") writes a page" \
     "(goal: <= 1.1)"
   PEAK_MIB=0
