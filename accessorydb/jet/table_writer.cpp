@@ -170,7 +170,7 @@ RowPointer TableWriter::insert(std::vector<Value>& values) {
   }
   for (size_t i = 0; i < table_.realIndexes.size(); ++i) {
     indexKeyInto(keys_[i], table_, table_.realIndexes[i], values);
-    indexes_[i]->prefetch(keys_[i]);
+    indexes_[i]->prefetch(keys_[i]);  // on its way while the row is encoded
   }
   encoder_.encode(values, row_);
   checkKeys(values);

@@ -76,9 +76,9 @@ class TableWriter : private PageFile::BeforeCommit {
   std::vector<std::unique_ptr<IndexTree>> indexes_;  // one per real index
   bool havePage_ = false;
   uint32_t dataPageNo_ = 0;
+  RowEncoder encoder_;
   // The row being inserted, its key for each index and whether that key is new; their storage
   // is kept from row to row.
-  RowEncoder encoder_;
   std::vector<uint8_t> row_;
   std::vector<KeyBytes> keys_;
   std::vector<bool> newKey_;
