@@ -256,10 +256,9 @@ RowEncoder::RowEncoder(const TableDef& table) : table_(table) {
 }
 
 void RowEncoder::encode(const std::vector<Value>& values, std::vector<uint8_t>& row) {
-  const TableDef& table = table_;
-  if (values.size() != table.columns.size()) {
-    throw Error(ErrorKind::Internal, u"Internal error: a row of table " + table.name + u" needs " +
-                                         text::num(static_cast<int64_t>(table.columns.size())) +
+  if (values.size() != table_.columns.size()) {
+    throw Error(ErrorKind::Internal, u"Internal error: a row of table " + table_.name + u" needs " +
+                                         text::num(static_cast<int64_t>(table_.columns.size())) +
                                          u" values");
   }
   const size_t varSlots = varValues_.size();
@@ -269,8 +268,8 @@ void RowEncoder::encode(const std::vector<Value>& values, std::vector<uint8_t>& 
   row.assign(fixedEnd_, 0);
   putU16le(row.data(), static_cast<uint16_t>(columnCount_));
 
-  for (size_t i = 0; i < table.columns.size(); ++i) {
-    const ColumnDef& c = table.columns[i];
+  for (size_t i = 0; i < table_.columns.size(); ++i) {
+    const ColumnDef& c = table_.columns[i];
     const Value& v = values[i];
     bool present = !isNull(v);
     if (c.is(ColumnType::Boolean)) {
@@ -296,10 +295,10 @@ void RowEncoder::encode(const std::vector<Value>& values, std::vector<uint8_t>& 
     const size_t tail = rowformat::varTableSize(varSlots) + nullMask_.size();
     if (row.size() + tail > kMaxRowSize) {
       throw Error(ErrorKind::RowTooLong,
-                  u"The row is too long for table " + table.name + u" (" +
+                  u"The row is too long for table " + table_.name + u" (" +
                       text::num(static_cast<int64_t>(row.size() + tail)) + u" bytes, at most " +
                       text::num(static_cast<int64_t>(kMaxRowSize)) + u")",
-                  {.table = table.name});
+                  {.table = table_.name});
     }
     // The offset table, last entry first: end of data, the offsets from the last slot's down,
     // the count.
@@ -316,8 +315,8 @@ void RowEncoder::encode(const std::vector<Value>& values, std::vector<uint8_t>& 
   }
   row.insert(row.end(), nullMask_.begin(), nullMask_.end());
   if (row.size() > kMaxRowSize) {
-    throw Error(ErrorKind::RowTooLong, u"The row is too long for table " + table.name,
-                {.table = table.name});
+    throw Error(ErrorKind::RowTooLong, u"The row is too long for table " + table_.name,
+                {.table = table_.name});
   }
 }
 
