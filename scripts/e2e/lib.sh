@@ -175,7 +175,11 @@ e2e_window_mapped() {
 e2e_wait_window() {
   local deadline=$((SECONDS + E2E_START_DEADLINE))
   until e2e_find_window; do
-    e2e_installer_running || e2e_fail "the installer ended before showing its window"
+    if ! e2e_installer_running; then
+      local status=0
+      wait "$E2E_PID" 2>/dev/null || status=$?
+      e2e_fail "the installer ended before showing its window (exit status $status)"
+    fi
     [ $SECONDS -lt $deadline ] || e2e_fail "no window \"$E2E_WINDOW_NAME\" within ${E2E_START_DEADLINE}s"
     sleep 0.2
   done
